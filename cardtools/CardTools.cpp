@@ -1,0 +1,3 @@
+#include "CardTools.h"
+
+void RegisterCardTools() {}

@@ -1,0 +1,3 @@
+#pragma once
+// Wires the card set-up windows into the palette.
+void RegisterCardTools();

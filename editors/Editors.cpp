@@ -1,0 +1,3 @@
+#include "Editors.h"
+
+void RegisterEditors() {}

@@ -1,0 +1,3 @@
+#pragma once
+// Wires the page-set editors into the palette.
+void RegisterEditors();

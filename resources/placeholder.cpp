@@ -1,0 +1,1 @@
+// The library exists to carry the compiled-in data files.

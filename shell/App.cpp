@@ -1,0 +1,27 @@
+#include "App.h"
+
+#include "FileTypes1.h"
+#include "MainMenuBar.h"
+#include "SelPlkWin.h"
+#include "ToolWin.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+App::App(int& argc, char** argv) : QApplication(argc, argv) {
+    // Only the palette's and the folder dialog's quit buttons and the File menu end the tool.
+    setQuitOnLastWindowClosed(false);
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    // The standard dialogs speak Japanese like the rest of the tool.
+    auto* qtbase = new QTranslator(this);
+    if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtbase);
+    FileTypes1::Register();
+    MainMenuBar::instance();
+}
+
+void App::Open() {
+    ShowWindow(ToolWin::instance());
+    SelPlkWin::instance()->ShowModal();
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The application object: file types, menu bar and Japanese standard dialogs are set up when it
+// is built; Open shows the palette and then the folder dialog.
+#include <QApplication>
+
+class App : public QApplication {
+    Q_OBJECT
+public:
+    App(int& argc, char** argv);
+    // Once the event loop runs.
+    void Open();
+};

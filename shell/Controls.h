@@ -1,0 +1,48 @@
+#pragma once
+// Fixed pixel layouts with edge anchoring, and the control kinds the windows share.
+#include <QList>
+#include <QObject>
+#include <QPushButton>
+#include <QRect>
+#include <QSize>
+
+class QLabel;
+
+namespace Lock {
+enum : unsigned { Left = 1, Top = 2, Right = 4, Bottom = 8, TopLeft = Left | Top, All = Left | Top | Right | Bottom };
+}
+
+// Keeps each child's distance to the edges it is locked to when the container resizes; a child
+// locked to two opposite edges stretches.
+class FixedLayout : public QObject {
+public:
+    explicit FixedLayout(QWidget* container);
+    // Places the control at its layout rectangle and remembers its locks.
+    template <class T> T* place(T* control, int left, int top, int width, int height, unsigned locks = Lock::TopLeft) {
+        add(control, QRect(left, top, width, height), locks);
+        return control;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Item {
+        QWidget* control;
+        QRect rect;
+        unsigned locks;
+    };
+    void add(QWidget* control, const QRect& rect, unsigned locks);
+    void apply();
+    QWidget* m_container;
+    QSize m_designSize;
+    QList<Item> m_items;
+};
+
+// A bevel button: push (keeps its value) or toggle (inverts its value on a click, before clicked()).
+QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
+                             bool value = false);
+QPushButton* MakePushButton(QWidget* parent, const QString& name, const QString& caption);
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text);
+// Name of a member of a control array: "BankBB(2)".
+QString ArrayName(const QString& name, int index);

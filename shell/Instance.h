@@ -1,0 +1,30 @@
+#pragma once
+// One implicit instance per window class: the open window, or a new one. Windows delete
+// themselves on close, so the next call builds a fresh window from its layout.
+#include <QPointer>
+#include <QWidget>
+
+template <class W> class ImplicitInstance {
+public:
+    // W::kVisibleAtCreation says whether a new window shows itself.
+    static W* get() {
+        if (!s_window) {
+            s_window = new W();
+            s_window->setAttribute(Qt::WA_DeleteOnClose);
+            if constexpr (W::kVisibleAtCreation)
+                s_window->show();
+        }
+        return s_window;
+    }
+    static bool isOpen() { return !s_window.isNull(); }
+
+private:
+    static inline QPointer<W> s_window;
+};
+
+// Window.Show: visible and in front.
+inline void ShowWindow(QWidget* w) {
+    w->show();
+    w->raise();
+    w->activateWindow();
+}

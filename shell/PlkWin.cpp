@@ -1,0 +1,109 @@
+#include "PlkWin.h"
+
+#include "Controls.h"
+#include "MainMenuBar.h"
+#include "Module1.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+const QUrl PlkWin::kCardAddress(QStringLiteral("http://flashair/plk/n.htm"));
+
+PlkWin::PlkWin() {
+    setObjectName(QStringLiteral("PlkWin"));
+    setWindowTitle(QStringLiteral("Pelkavin"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
+    resize(400, 600);
+    setMinimumSize(64, 64);
+
+    auto* layout = new FixedLayout(this);
+    hv = layout->place(new QWebEngineView(this), 0, 30, 400, 550, Lock::All);
+    hv->setObjectName(QStringLiteral("hv"));
+    const struct {
+        const char* item;
+        QWebEnginePage::WebAction action;
+    } edits[] = {{"EditClear", QWebEnginePage::Unselect},
+                 {"EditCopy", QWebEnginePage::Copy},
+                 {"EditCut", QWebEnginePage::Cut},
+                 {"EditPaste", QWebEnginePage::Paste},
+                 {"EditSelectAll", QWebEnginePage::SelectAll}};
+    for (const auto& e : edits) {
+        QWebEnginePage::WebAction action = e.action;
+        if (action == QWebEnginePage::Unselect)
+            // Clear deletes the selection in an editable page element.
+            MainMenuBar::AddMenuHandler(hv, QString::fromLatin1(e.item), [this] {
+                hv->page()->runJavaScript(QStringLiteral("document.execCommand('delete');"));
+                return true;
+            });
+        else
+            MainMenuBar::AddMenuHandler(hv, QString::fromLatin1(e.item), [this, action] {
+                hv->page()->triggerAction(action);
+                return true;
+            });
+    }
+
+    Label1 = layout->place(
+        MakeLabel(this, QStringLiteral("Label1"),
+                  QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
+        9, 580, 391, 20, Lock::Left | Lock::Bottom);
+    QFont f = Label1->font();
+    f.setPointSize(12);
+    f.setBold(true);
+    Label1->setFont(f);
+    Label1->setStyleSheet(QStringLiteral("color: #fa0000;"));
+
+    const unsigned top = Lock::Left | Lock::Top | Lock::Right;
+    m_access[0] = layout->place(
+        MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 0), QStringLiteral("Localアクセス"), true, true),
+        0, 0, 200, 30, top);
+    m_access[1] = layout->place(
+        MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 1), QStringLiteral("Wi-Fiアクセス"), true, false),
+        200, 0, 200, 30, top);
+    for (int i = 0; i < 2; ++i)
+        connect(m_access[i], &QPushButton::clicked, this, [this, i] { AccessTypeBB_Action(i); });
+}
+
+void PlkWin::LoadData() {
+    using namespace Module1;
+    if (!gHpFile) {
+        gAccessType = 1;
+        m_access[0]->setChecked(false);
+        m_access[1]->setChecked(true);
+    }
+    if (gAccessType == 0) {
+        if (Exists(gHpFile))
+            load(QUrl::fromLocalFile(*gHpFile));
+    } else if (gAccessType == 1) {
+        load(kCardAddress);
+    }
+}
+
+void PlkWin::load(const QUrl& url) {
+    m_requested = url;
+    hv->load(url);
+}
+
+void PlkWin::AccessTypeBB_Action(int index) {
+    Module1::gAccessType = index;
+    m_access[0]->setChecked(index == 0);
+    m_access[1]->setChecked(index == 1);
+    LoadData();
+}
+
+void PlkWin::ExecuteJavaScript(const QString& script) {
+    hv->page()->runJavaScript(script);
+    emit scriptRun(script);
+}
+
+void PlkWin::PreviewReload() {
+    instance()->LoadData();
+    instance()->ExecuteJavaScript(QStringLiteral("location.reload();"));
+}
+
+void PlkWin::ScriptReload() {
+    if (!isOpen())
+        instance()->LoadData();
+    instance()->ExecuteJavaScript(QStringLiteral("location.reload();"));
+}

@@ -1,0 +1,148 @@
+#include "ToolWin.h"
+
+#include "Controls.h"
+#include "MainMenuBar.h"
+#include "Module1.h"
+#include "PlkWin.h"
+#include "SelPlkWin.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+
+ToolWin::ToolWin() {
+    setObjectName(QStringLiteral("ToolWin"));
+    setWindowTitle(QStringLiteral("ツール"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+    setMenuBar(MainMenuBar::instance());
+    auto* content = new QWidget(this);
+    content->resize(156, 317);
+    setCentralWidget(content);
+    resize(156, 317 + menuBar()->sizeHint().height());
+    setMinimumSize(64, 64);
+
+    auto* layout = new FixedLayout(content);
+    auto bevel = [&](const char* name, const char* caption, int top, unsigned locks) {
+        QPushButton* b = layout->place(MakeBevelButton(content, QString::fromLatin1(name), QString::fromUtf8(caption)),
+                                       9, top, 136, 22, locks);
+        return b;
+    };
+    const unsigned bottom = Lock::Left | Lock::Bottom;
+    plkselectBB = bevel("plkselectBB", "plkフォルダを選択", 11, Lock::TopLeft);
+    PrevBB = bevel("PrevBB", "プレビュー / 操作", 45, Lock::TopLeft);
+    editBtnBB = bevel("editBtnBB", "ボタンの編集", 68, Lock::TopLeft);
+    BackColorBB = bevel("BackColorBB", "背景色の編集", 93, Lock::TopLeft);
+    UploadBB = bevel("UploadBB", "Upload=1の設定", 193, bottom);
+    QuitBB = bevel("QuitBB", "終了", 285, bottom);
+    NinBB = bevel("NinBB", "認識語の編集", 119, Lock::TopLeft);
+    Label1 = layout->place(MakeLabel(content, QStringLiteral("Label1"), QStringLiteral("FlashAir関連")), 9, 169, 100, 20);
+    UploadBB1 = bevel("UploadBB1", "PLK用FlashAir作成", 219, bottom);
+
+    connect(plkselectBB, &QPushButton::clicked, this, &ToolWin::plkselectBB_Action);
+    connect(PrevBB, &QPushButton::clicked, this, &ToolWin::PrevBB_Action);
+    connect(editBtnBB, &QPushButton::clicked, this, &ToolWin::editBtnBB_Action);
+    connect(BackColorBB, &QPushButton::clicked, this, &ToolWin::BackColorBB_Action);
+    connect(UploadBB, &QPushButton::clicked, this, &ToolWin::UploadBB_Action);
+    connect(QuitBB, &QPushButton::clicked, this, &ToolWin::QuitBB_Action);
+    connect(NinBB, &QPushButton::clicked, this, &ToolWin::NinBB_Action);
+    connect(UploadBB1, &QPushButton::clicked, this, &ToolWin::UploadBB1_Action);
+}
+
+QHash<QString, ToolWin::Opener>& ToolWin::openers() {
+    static QHash<QString, Opener> table;
+    return table;
+}
+
+void ToolWin::SetOpener(const QString& windowName, Opener opener) {
+    openers().insert(windowName, std::move(opener));
+}
+
+int ToolWin::PlacedLeft(int left, int paletteLeft, int paletteWidth) {
+    return left < paletteLeft + paletteWidth ? left + paletteWidth : left;
+}
+
+void ToolWin::ApplyPlacement(QWidget* w) {
+    ToolWin* palette = instance();
+    const int left = PlacedLeft(w->x(), palette->x(), palette->width());
+    if (left != w->x())
+        w->move(left, w->y());
+}
+
+void ToolWin::closeEvent(QCloseEvent* event) {
+    // No close box: the palette lives until the tool quits.
+    event->ignore();
+}
+
+void ToolWin::plkselectBB_Action() {
+    SelPlkWin::instance()->ShowModal();
+}
+
+void ToolWin::PrevBB_Action() {
+    PlkWin::instance()->LoadData();
+    ShowWindow(PlkWin::instance());
+    ApplyPlacement(PlkWin::instance());
+}
+
+void ToolWin::openEditor(const QString& windowName) {
+    const auto it = openers().constFind(windowName);
+    if (it == openers().constEnd())
+        return;
+    const Opener& o = *it;
+    ShowWindow(o.instance());
+    if (o.load)
+        o.load();
+    // Loading may close the editor (its file is gone); never bring it back empty.
+    if (o.isOpen())
+        ApplyPlacement(o.instance());
+}
+
+void ToolWin::editBtnBB_Action() {
+    if (!Exists(Module1::gBtnFile))
+        return;
+    openEditor(QStringLiteral("CmdWin"));
+}
+
+void ToolWin::BackColorBB_Action() {
+    if (!Exists(Module1::gCSSFile))
+        return;
+    openEditor(QStringLiteral("BgcWin"));
+}
+
+void ToolWin::NinBB_Action() {
+    if (!Module1::gNinFile[0] || !Module1::gNinFile[1] || !Exists(Module1::gNinFile[0]))
+        return;
+    openEditor(QStringLiteral("NinWin"));
+}
+
+void ToolWin::UploadBB_Action() {
+    const auto it = openers().constFind(QStringLiteral("UpSetWin"));
+    if (it != openers().constEnd())
+        ShowWindow(it->instance());
+}
+
+void ToolWin::UploadBB1_Action() {
+    const auto it = openers().constFind(QStringLiteral("FamWin"));
+    if (it != openers().constEnd())
+        ShowWindow(it->instance());
+}
+
+void ToolWin::QuitBB_Action() {
+    QCoreApplication::exit(0);
+}
+
+QAction* ToolWin::menuItem(const char* name) const {
+    auto* bar = qobject_cast<MainMenuBar*>(menuBar());
+    return bar ? bar->item(QString::fromLatin1(name)) : nullptr;
+}
+QAction* ToolWin::EditMenu() const { return menuItem("EditMenu"); }
+QAction* ToolWin::EditSelectAll() const { return menuItem("EditSelectAll"); }
+QAction* ToolWin::EditSeparator2() const { return menuItem("EditSeparator2"); }
+QAction* ToolWin::EditClear() const { return menuItem("EditClear"); }
+QAction* ToolWin::EditPaste() const { return menuItem("EditPaste"); }
+QAction* ToolWin::EditCopy() const { return menuItem("EditCopy"); }
+QAction* ToolWin::EditCut() const { return menuItem("EditCut"); }
+QAction* ToolWin::EditSeparator1() const { return menuItem("EditSeparator1"); }
+QAction* ToolWin::EditUndo() const { return menuItem("EditUndo"); }
+QAction* ToolWin::FileMenu() const { return menuItem("FileMenu"); }
+QAction* ToolWin::FileQuit() const { return menuItem("FileQuit"); }

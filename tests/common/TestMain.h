@@ -1,0 +1,33 @@
+#pragma once
+// Test entry points. GUI tests build the application object as the program does and run every
+// test class given; nothing is ever shown to a user, dialogs go through the scripted platform.
+#include "App.h"
+#include "ScriptedPlatform.h"
+
+#include <QPointer>
+#include <QTest>
+
+template <class T> int RunOne(int argc, char** argv) {
+    T t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+template <class... Tests> int RunGuiTests(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    App app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    ScriptedPlatform::install();
+    int status = 0;
+    ((status |= RunOne<Tests>(argc, argv)), ...);
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+    return status;
+}
+
+#define PKL_GUI_TEST_MAIN(...)                                                                                         \
+    int main(int argc, char** argv) {                                                                                  \
+        return RunGuiTests<__VA_ARGS__>(argc, argv);                                                                   \
+    }

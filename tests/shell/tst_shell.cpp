@@ -1,0 +1,535 @@
+// The shell: placement rule, folder check, palette, menu bar, preview, safe writing.
+// Not covered here: the editors and card tools the palette opens (their own test programs).
+#include "FileIO.h"
+#include "MainMenuBar.h"
+#include "Module1.h"
+#include "PlkWin.h"
+#include "SelPlkWin.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "TextUtil.h"
+#include "ToolWin.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+ScriptedPlatform* scripted() {
+    return static_cast<ScriptedPlatform*>(&Platform::get());
+}
+
+void resetGlobals() {
+    using namespace Module1;
+    gPLKFolder = gHpFile = gBtnFile = gCSSFile = gIconFile = std::nullopt;
+    gNinFile = {};
+    gAccessType = 0;
+}
+
+// A complete page set; the names listed in skip are left out.
+QString makePageSet(const QString& root, const QStringList& skip = {}) {
+    const QStringList files = {"n.htm", "js/plkpadbtn.js", "js/pelkavin.css", "js/ninshiki_jp.js",
+                               "js/ninshiki_en.js", "img/apple-touch-icon.png"};
+    for (const char* dir : {"js", "img"})
+        if (!skip.contains(QString::fromLatin1(dir)))
+            QDir().mkpath(root + u'/' + QString::fromLatin1(dir));
+    for (const QString& f : files) {
+        if (skip.contains(f) || skip.contains(f.section(u'/', 0, 0)))
+            continue;
+        TestFiles::write(root + u'/' + f, "x");
+    }
+    return root;
+}
+
+void closeAll() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<SelPlkWin*>(w) || qobject_cast<PlkWin*>(w) || qobject_cast<ToolWin*>(w))
+            windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+}
+} // namespace
+
+class TestFormats : public QObject {
+    Q_OBJECT
+private slots:
+    void nthField_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sep");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("piece");
+        QTest::addColumn<int>("count");
+        QTest::newRow("no separator") << "abc" << "," << 1 << "abc" << 1;
+        QTest::newRow("second") << "a,b,c" << "," << 2 << "b" << 3;
+        QTest::newRow("beyond") << "a,b" << "," << 3 << "" << 2;
+        QTest::newRow("leading separator") << ",a" << "," << 1 << "" << 2;
+        QTest::newRow("long separator") << "a/*m*/b/*m*/c" << "/*m*/" << 3 << "c" << 3;
+        QTest::newRow("empty text") << "" << "," << 1 << "" << 1;
+    }
+    void nthField() {
+        QFETCH(QString, text);
+        QFETCH(QString, sep);
+        QFETCH(int, n);
+        QFETCH(QString, piece);
+        QFETCH(int, count);
+        QCOMPARE(TextUtil::NthField(text, sep, n), piece);
+        QCOMPARE(TextUtil::CountFields(text, sep), count);
+    }
+    void lineEndingsAndHex() {
+        QCOMPARE(TextUtil::ReplaceLineEndings(QStringLiteral("a\r\nb\rc\n")), QStringLiteral("a\nb\nc\n"));
+        QCOMPARE(TextUtil::ReplaceLineEndings(QByteArray("a\r\n\r\rb")), QByteArray("a\n\n\nb"));
+        QCOMPARE(TextUtil::Hex2(0), QStringLiteral("00"));
+        QCOMPARE(TextUtil::Hex2(10), QStringLiteral("0a"));
+        QCOMPARE(TextUtil::Hex2(255), QStringLiteral("ff"));
+    }
+    void safeWriteKeepsOldFileOnFailure() {
+        QTemporaryDir dir;
+        const QString path = TestFiles::write(dir.filePath("f.txt"), "old contents");
+        FileIO::InjectWriteFailure(3);
+        QString error;
+        QVERIFY(!FileIO::SafeWrite(path, "new contents that fail", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(TestFiles::read(path), QByteArray("old contents"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.txt"});
+        QVERIFY(FileIO::SafeWrite(path, "new"));
+        QCOMPARE(TestFiles::read(path), QByteArray("new"));
+        // A folder that is gone (card pulled) fails and creates nothing.
+        QVERIFY(!FileIO::SafeWrite(dir.filePath("gone/f.txt"), "x"));
+        QVERIFY(!FileIO::ReadAll(dir.filePath("gone/f.txt")));
+    }
+    void childHandles() {
+        QTemporaryDir dir;
+        QVERIFY(Child(dir.path(), "missing").has_value());
+        QVERIFY(!Exists(Child(dir.path(), "missing")));
+        QVERIFY(!Child(std::nullopt, "x"));
+        QVERIFY(!Child(dir.filePath("nodir"), "x"));
+        QVERIFY(!Child(dir.path(), "a/b"));
+        QVERIFY(!Exists(std::nullopt));
+    }
+    void volumesLeaveOutSystemMounts() {
+        const QList<MountInfo> mounts = {
+            {"/media/u/FlashAir", "", "vfat", "/dev/sdb1"}, {"/proc", "", "proc", "proc"},
+            {"/", "", "ext4", "/dev/vda"},                  {"/run/user/0", "", "tmpfs", "tmpfs"},
+            {"/run/media/u/MicFA", "CARD", "exfat", "/dev/sdc1"}, {"/snap/core", "", "squashfs", "/dev/loop0"},
+            {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
+        const QList<VolumeInfo> v = RecognisableVolumes(mounts);
+        QStringList names;
+        for (const VolumeInfo& i : v)
+            names << i.name + u'=' + i.root;
+        QCOMPARE(names, (QStringList{"/=/", "FlashAir=/media/u/FlashAir", "CARD=/run/media/u/MicFA"}));
+    }
+};
+
+class TestPalette : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        resetGlobals();
+        ScriptedPlatform::install();
+    }
+    void cleanup() { closeAll(); }
+
+    void placement_data() {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("paletteWidth");
+        QTest::addColumn<int>("placed");
+        QTest::newRow("at palette left") << 20 << 156 << 176;
+        QTest::newRow("inside") << 100 << 156 << 256;
+        QTest::newRow("just inside") << 175 << 156 << 331;
+        QTest::newRow("at right edge") << 176 << 156 << 176;
+        QTest::newRow("right of it") << 500 << 156 << 500;
+        QTest::newRow("negative left") << -300 << 156 << -144;
+        QTest::newRow("widened palette") << 100 << 300 << 400;
+    }
+    void placement() {
+        QFETCH(int, left);
+        QFETCH(int, paletteWidth);
+        QFETCH(int, placed);
+        QCOMPARE(ToolWin::PlacedLeft(left, 20, paletteWidth), placed);
+    }
+    void placementMovesOnlyTheLeftEdge() {
+        ToolWin* palette = ToolWin::instance();
+        palette->move(20, 40);
+        QWidget w;
+        w.setGeometry(100, 200, 300, 150);
+        const QPoint before = w.pos();
+        ToolWin::ApplyPlacement(&w);
+        QCOMPARE(w.pos(), QPoint(before.x() + palette->width(), before.y()));
+        QCOMPARE(w.size(), QSize(300, 150));
+    }
+    void layout() {
+        ToolWin* t = ToolWin::instance();
+        QCOMPARE(t->windowTitle(), QStringLiteral("ツール"));
+        QCOMPARE(t->centralWidget()->size(), QSize(156, 317));
+        QVERIFY(!(t->windowFlags() & Qt::WindowCloseButtonHint));
+        const struct {
+            const char* name;
+            const char* caption;
+            int top;
+        } rows[] = {{"plkselectBB", "plkフォルダを選択", 11}, {"PrevBB", "プレビュー / 操作", 45},
+                    {"editBtnBB", "ボタンの編集", 68},        {"BackColorBB", "背景色の編集", 93},
+                    {"UploadBB", "Upload=1の設定", 193},      {"QuitBB", "終了", 285},
+                    {"NinBB", "認識語の編集", 119},           {"UploadBB1", "PLK用FlashAir作成", 219}};
+        for (const auto& r : rows) {
+            auto* b = t->findChild<QPushButton*>(r.name);
+            QVERIFY2(b, r.name);
+            QCOMPARE(b->text(), QString::fromUtf8(r.caption));
+            QCOMPARE(b->geometry(), QRect(9, r.top, 136, 22));
+            QVERIFY(!b->isCheckable());
+        }
+        auto* label = t->findChild<QLabel*>("Label1");
+        QCOMPARE(label->text(), QStringLiteral("FlashAir関連"));
+        QCOMPARE(label->geometry(), QRect(9, 169, 100, 20));
+        // Bottom-anchored buttons follow the bottom edge, the others stay.
+        t->centralWidget()->resize(156, 417);
+        QCOMPARE(t->findChild<QPushButton*>("QuitBB")->y(), 385);
+        QCOMPARE(t->findChild<QPushButton*>("UploadBB1")->y(), 319);
+        QCOMPARE(t->findChild<QPushButton*>("NinBB")->y(), 119);
+        QCOMPARE(label->y(), 169);
+        // It cannot be closed.
+        t->close();
+        QVERIFY(ToolWin::isOpen());
+        QVERIFY(t->isVisible());
+    }
+    void editorsDoNothingBeforeAFolderIsChosen() {
+        int opened = 0;
+        for (const char* name : {"CmdWin", "BgcWin", "NinWin"})
+            ToolWin::SetOpener(QString::fromLatin1(name), {[&]() -> QWidget* {
+                                                               ++opened;
+                                                               return nullptr;
+                                                           },
+                                                           [] { return false; }, [] {}});
+        ToolWin* t = ToolWin::instance();
+        for (const char* name : {"editBtnBB", "BackColorBB", "NinBB"})
+            QTest::mouseClick(t->findChild<QPushButton*>(name), Qt::LeftButton);
+        QCOMPARE(opened, 0);
+        QVERIFY(scripted()->messages.isEmpty());
+        // The recognition words need both handles set, and the Japanese file present.
+        QTemporaryDir dir;
+        Module1::gNinFile[0] = TestFiles::write(dir.filePath("jp.js"), "x");
+        QTest::mouseClick(t->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        QCOMPARE(opened, 0);
+        ToolWin::SetOpener("CmdWin", {});
+        ToolWin::SetOpener("BgcWin", {});
+        ToolWin::SetOpener("NinWin", {});
+    }
+    void editorThatClosedItselfIsNotRecreated() {
+        QTemporaryDir dir;
+        Module1::gNinFile[0] = TestFiles::write(dir.filePath("jp.js"), "x");
+        Module1::gNinFile[1] = dir.filePath("en.js");
+        QPointer<QWidget> editor;
+        int created = 0;
+        bool loaded = false;
+        ToolWin::SetOpener("NinWin", {[&]() -> QWidget* {
+                                          if (!editor) {
+                                              ++created;
+                                              editor = new QWidget;
+                                              editor->move(0, 0);
+                                          }
+                                          return editor;
+                                      },
+                                      [&] { return !editor.isNull(); },
+                                      [&] {
+                                          loaded = true;
+                                          delete editor;
+                                      }});
+        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        QVERIFY(loaded);
+        QCOMPARE(created, 1);
+        QVERIFY(editor.isNull());
+        ToolWin::SetOpener("NinWin", {});
+    }
+    void previewFallsBackToTheCard() {
+        ToolWin::instance()->move(20, 20);
+        PlkWin::instance()->move(30, 10);
+        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("PrevBB"), Qt::LeftButton);
+        QVERIFY(PlkWin::isOpen());
+        PlkWin* p = PlkWin::instance();
+        QVERIFY(p->isVisible());
+        QCOMPARE(Module1::gAccessType, 1);
+        QVERIFY(!p->AccessTypeBB(0)->isChecked());
+        QVERIFY(p->AccessTypeBB(1)->isChecked());
+        QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
+        QCOMPARE(p->pos(), QPoint(30 + ToolWin::instance()->width(), 10));
+        // Local access with no folder switches straight back.
+        QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
+        QCOMPARE(Module1::gAccessType, 1);
+        QVERIFY(p->AccessTypeBB(1)->isChecked());
+        QVERIFY(!p->AccessTypeBB(0)->isChecked());
+    }
+    void menuBar() {
+        MainMenuBar* bar = MainMenuBar::instance();
+        QCOMPARE(ToolWin::instance()->menuBar(), bar);
+        const struct {
+            const char* name;
+            const char* text;
+            QKeySequence key;
+        } rows[] = {{"FileMenu", "ファイル", {}},
+                    {"FileQuit", "終了", QKeySequence::Quit},
+                    {"EditMenu", "編集", {}},
+                    {"EditUndo", "取り消す", QKeySequence::Undo},
+                    {"EditCut", "カット", QKeySequence::Cut},
+                    {"EditCopy", "コピー", QKeySequence::Copy},
+                    {"EditPaste", "貼り付け", QKeySequence::Paste},
+                    {"EditClear", "削除", {}},
+                    {"EditSelectAll", "すべてを選択", QKeySequence::SelectAll}};
+        for (const auto& r : rows) {
+            QAction* a = bar->item(QString::fromLatin1(r.name));
+            QVERIFY2(a, r.name);
+            QCOMPARE(a->text(), QString::fromUtf8(r.text));
+            QCOMPARE(a->shortcut(), r.key);
+        }
+        QVERIFY(bar->item("EditSeparator1")->isSeparator());
+        QVERIFY(bar->item("EditSeparator2")->isSeparator());
+        QCOMPARE(ToolWin::instance()->EditCopy(), bar->item("EditCopy"));
+        QStringList order;
+        for (QAction* a : bar->item("EditMenu")->menu()->actions())
+            order << a->objectName();
+        QCOMPARE(order, (QStringList{"EditUndo", "EditSeparator1", "EditCut", "EditCopy", "EditPaste", "EditClear",
+                                     "EditSeparator2", "EditSelectAll"}));
+    }
+    void editItemsActOnTheFocusedField() {
+        QWidget w;
+        auto* field = new QLineEdit(QStringLiteral("abc"), &w);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        MainMenuBar* bar = MainMenuBar::instance();
+        bar->item("EditSelectAll")->trigger();
+        QCOMPARE(field->selectedText(), QStringLiteral("abc"));
+        bar->item("EditClear")->trigger();
+        QCOMPARE(field->text(), QString());
+        bar->item("EditUndo")->trigger();
+        QCOMPARE(field->text(), QStringLiteral("abc"));
+    }
+};
+
+class TestFolderDialog : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_earlier;
+
+private slots:
+    void init() {
+        resetGlobals();
+        ScriptedPlatform::install();
+    }
+    void cleanup() { closeAll(); }
+
+    void layout() {
+        SelPlkWin* d = SelPlkWin::instance();
+        QCOMPARE(d->windowTitle(), QStringLiteral("PLKフォルダ選択"));
+        QCOMPARE(d->size(), QSize(291, 106));
+        QCOMPARE(d->findChild<QLabel*>("Label1")->text(), QStringLiteral("PLKフォルダ選択して下さい"));
+        QCOMPARE(d->findChild<QPushButton*>("SelectPB")->geometry(), QRect(191, 20, 80, 20));
+        QVERIFY(!d->findChild<QPushButton*>("QuitPB")->isVisibleTo(d));
+        QCOMPARE(d->findChild<QPushButton*>("ClosePB")->text(), QStringLiteral("選択しないで閉じる"));
+    }
+
+    void failingStep_data() {
+        QTest::addColumn<QStringList>("skip");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("assigned"); // how many handles point into the new folder
+        QTest::newRow("js") << QStringList{"js"} << "jsフォルダがありません..." << 2;
+        QTest::newRow("plkpadbtn") << QStringList{"js/plkpadbtn.js"} << "plkpadbtn.jsファイルがありません..." << 3;
+        QTest::newRow("css") << QStringList{"js/pelkavin.css"} << "pelkavin.cssファイルがありません..." << 4;
+        QTest::newRow("jp") << QStringList{"js/ninshiki_jp.js"} << "ninshiki_jp.jsファイルがありません..." << 5;
+        QTest::newRow("en") << QStringList{"js/ninshiki_en.js"} << "ninshiki_en.jsファイルがありません..." << 6;
+        QTest::newRow("img folder") << QStringList{"img"} << "apple-touch-icon.pngファイルがありません..." << 7;
+        QTest::newRow("icon") << QStringList{"img/apple-touch-icon.png"}
+                              << "apple-touch-icon.pngファイルがありません..." << 7;
+    }
+    void failingStep() {
+        QFETCH(QStringList, skip);
+        QFETCH(QString, message);
+        QFETCH(int, assigned);
+        using namespace Module1;
+        // An earlier complete run, whose later handles must survive.
+        const QString earlier = makePageSet(m_dir.filePath("earlier"));
+        ScriptedPlatform* p = scripted();
+        p->folders.enqueue(earlier);
+        SelPlkWin::instance()->SelectPB_Action();
+        QVERIFY(p->messages.isEmpty());
+        QCOMPARE(gAccessType, 0);
+        gAccessType = 1;
+
+        const QString folder = makePageSet(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())), skip);
+        p->folders.enqueue(folder);
+        SelPlkWin* d = SelPlkWin::instance();
+        d->show();
+        d->SelectPB_Action();
+        QCOMPARE(p->messages, QStringList{message});
+        QVERIFY(SelPlkWin::isOpen());
+        QVERIFY(d->isVisible());
+        const FolderItem handles[] = {gPLKFolder, gHpFile,     gBtnFile,    gCSSFile,
+                                      gNinFile[0], gNinFile[1], gIconFile};
+        for (int i = 0; i < 7; ++i) {
+            if (i == 6 && skip == QStringList{"img"}) {
+                // No folder, so no handle for the icon inside it.
+                QVERIFY(!handles[i]);
+                continue;
+            }
+            QVERIFY2(handles[i], qPrintable(QString::number(i)));
+            const QString expectedRoot = i < assigned ? folder : earlier;
+            QVERIFY2(handles[i]->startsWith(expectedRoot + (i == 0 ? QString() : QStringLiteral("/"))),
+                     qPrintable(*handles[i]));
+        }
+        QCOMPARE(gAccessType, 1);
+    }
+    void firstRunLeavesLaterHandlesUnset() {
+        using namespace Module1;
+        scripted()->folders.enqueue(makePageSet(m_dir.filePath("nocss"), {"js/pelkavin.css"}));
+        SelPlkWin::instance()->SelectPB_Action();
+        QVERIFY(gBtnFile && gCSSFile);
+        QVERIFY(!gNinFile[0] && !gNinFile[1] && !gIconFile);
+    }
+    void cancelledChooserChangesNothing() {
+        SelPlkWin* d = SelPlkWin::instance();
+        d->show();
+        d->SelectPB_Action();
+        QVERIFY(!Module1::gPLKFolder);
+        QVERIFY(scripted()->messages.isEmpty());
+        QVERIFY(d->isVisible());
+    }
+    void completeFolderOpensThePreview() {
+        const QString folder = makePageSet(m_dir.filePath("complete"));
+        TestFiles::write(folder + "/n.htm", "<html><head><title>top</title></head></html>");
+        Module1::gAccessType = 1;
+        ToolWin::instance()->move(20, 20);
+        // An open preview is reused, not brought to the front.
+        PlkWin::instance()->move(100, 50);
+        scripted()->folders.enqueue(folder);
+        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        d->show();
+        d->SelectPB_Action();
+        QVERIFY(scripted()->messages.isEmpty());
+        QTRY_VERIFY(d.isNull());
+        QCOMPARE(Module1::gAccessType, 0);
+        QVERIFY(PlkWin::isOpen());
+        PlkWin* p = PlkWin::instance();
+        QVERIFY(p->AccessTypeBB(0)->isChecked());
+        QVERIFY(!p->AccessTypeBB(1)->isChecked());
+        QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(folder + "/n.htm"));
+        QCOMPARE(p->pos(), QPoint(100 + ToolWin::instance()->width(), 50));
+    }
+    void completeFolderWithoutTopPageClosesSilently() {
+        const QString folder = makePageSet(m_dir.filePath("notop"), {"n.htm"});
+        Module1::gAccessType = 1;
+        scripted()->folders.enqueue(folder);
+        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        d->show();
+        d->SelectPB_Action();
+        QTRY_VERIFY(d.isNull());
+        QVERIFY(scripted()->messages.isEmpty());
+        QVERIFY(!PlkWin::isOpen());
+        QCOMPARE(Module1::gAccessType, 1);
+        QVERIFY(Module1::gIconFile);
+    }
+    void closeWithoutChoosing() {
+        ToolWin::instance();
+        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        d->show();
+        QTest::mouseClick(d->findChild<QPushButton*>("ClosePB"), Qt::LeftButton);
+        QTRY_VERIFY(d.isNull());
+        QVERIFY(!Module1::gPLKFolder);
+        QVERIFY(ToolWin::instance()->isVisible());
+    }
+    void openShowsPaletteThenModalDialog() {
+        bool sawModal = false;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<SelPlkWin*>(QApplication::activeModalWidget());
+            sawModal = d && ToolWin::isOpen() && ToolWin::instance()->isVisible();
+            if (d)
+                d->findChild<QPushButton*>("ClosePB")->click();
+        });
+        static_cast<App*>(qApp)->Open();
+        QVERIFY(sawModal);
+        QVERIFY(!SelPlkWin::isOpen() || !SelPlkWin::instance()->isVisible());
+    }
+};
+
+class TestPreview : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    static QString title(PlkWin* p) {
+        QString t;
+        bool done = false;
+        p->hv->page()->runJavaScript(QStringLiteral("document.title"), [&](const QVariant& v) {
+            t = v.toString();
+            done = true;
+        });
+        (void)QTest::qWaitFor([&] { return done; }, 10000);
+        return t;
+    }
+
+private slots:
+    void init() {
+        resetGlobals();
+        ScriptedPlatform::install();
+    }
+    void cleanup() { closeAll(); }
+
+    void layout() {
+        PlkWin* p = PlkWin::instance();
+        QCOMPARE(p->windowTitle(), QStringLiteral("Pelkavin"));
+        QCOMPARE(p->size(), QSize(400, 600));
+        QCOMPARE(p->hv->geometry(), QRect(0, 30, 400, 550));
+        QCOMPARE(p->AccessTypeBB(0)->text(), QStringLiteral("Localアクセス"));
+        QCOMPARE(p->AccessTypeBB(1)->text(), QStringLiteral("Wi-Fiアクセス"));
+        QVERIFY(p->AccessTypeBB(0)->isChecked());
+        auto* label = p->findChild<QLabel*>("Label1");
+        QVERIFY(label->font().bold());
+        p->resize(500, 700);
+        QCOMPARE(p->hv->geometry(), QRect(0, 30, 500, 650));
+        QCOMPARE(label->geometry(), QRect(9, 680, 391, 20));
+    }
+    void loadsAndReloadsTheLocalPage() {
+        const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head></html>");
+        Module1::gHpFile = page;
+        PlkWin* p = PlkWin::instance();
+        QSignalSpy loaded(p->hv, &QWebEngineView::loadFinished);
+        p->LoadData();
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("one"), 10000);
+
+        TestFiles::write(page, "<html><head><title>two</title></head></html>");
+        QSignalSpy scripts(p, &PlkWin::scriptRun);
+        PlkWin::PreviewReload();
+        QCOMPARE(scripts.count(), 1);
+        QCOMPARE(scripts.at(0).at(0).toString(), QStringLiteral("location.reload();"));
+        QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("two"), 20000);
+    }
+    void pressingThePressedToggleKeepsIt() {
+        Module1::gHpFile = TestFiles::write(m_dir.filePath("n.htm"), "<html></html>");
+        PlkWin* p = PlkWin::instance();
+        QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
+        QCOMPARE(Module1::gAccessType, 1);
+        QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
+        QVERIFY(p->AccessTypeBB(1)->isChecked());
+        QVERIFY(!p->AccessTypeBB(0)->isChecked());
+        QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
+        QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
+        QCOMPARE(Module1::gAccessType, 0);
+        QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+    }
+    void reloadRecreatesAClosedPreview() {
+        Module1::gHpFile = TestFiles::write(m_dir.filePath("n.htm"), "<html></html>");
+        QVERIFY(!PlkWin::isOpen());
+        PlkWin::ScriptReload();
+        QVERIFY(PlkWin::isOpen());
+        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+    }
+};
+
+PKL_GUI_TEST_MAIN(TestFormats, TestPalette, TestFolderDialog, TestPreview)
+#include "tst_shell.moc"
