@@ -1,0 +1,34 @@
+// Runs the registered benchmarks (all, or those named on the command line) headless.
+#include "App.h"
+#include "Bench.h"
+
+#include <algorithm>
+#include <cstring>
+
+double MedianMs(int runs, const std::function<void()>& fn) {
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        fn();
+        t.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    App app(argc, argv);
+    for (const BenchCase& b : Benches()) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            wanted = wanted || std::strcmp(argv[i], b.name) == 0;
+        if (wanted) {
+            std::printf("== %s\n", b.name);
+            b.run();
+        }
+    }
+    return 0;
+}
