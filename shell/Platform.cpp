@@ -46,8 +46,8 @@ std::optional<QString> QtPlatform::SelectFolder() {
 }
 
 std::optional<QString> QtPlatform::GetOpenFolderItem(const QString& fileTypeName) {
-    const QString file = QFileDialog::getOpenFileName(dialogParent(), QString(), QString(),
-                                                      FileTypes1::Filter(fileTypeName));
+    const QString file =
+        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), FileTypes1::Filter(fileTypeName));
     if (file.isEmpty())
         return std::nullopt;
     return file;
@@ -73,23 +73,22 @@ QList<VolumeInfo> QtPlatform::Volumes() {
 
 QList<VolumeInfo> RecognisableVolumes(const QList<MountInfo>& mounts) {
     static const QSet<QByteArray> pseudo = {
-        "proc",     "sysfs",      "devtmpfs",  "devpts",    "tmpfs",   "ramfs",       "cgroup",
-        "cgroup2",  "pstore",     "bpf",       "tracefs",   "debugfs", "securityfs",  "configfs",
-        "fusectl",  "mqueue",     "hugetlbfs", "autofs",    "overlay", "squashfs",    "nsfs",
-        "efivarfs", "rpc_pipefs", "nfsd",      "selinuxfs", "devfs",   "binfmt_misc", "fuse.gvfsd-fuse",
-        "fuse.portal", "fuse.snapfuse", "none", "shm"};
-    static const QStringList systemRoots = {QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"),
-                                            QStringLiteral("/snap"), QStringLiteral("/boot"), QStringLiteral("/run"),
-                                            QStringLiteral("/System/Volumes")};
+        "proc",        "sysfs",         "devtmpfs",  "devpts",    "tmpfs",   "ramfs",       "cgroup",
+        "cgroup2",     "pstore",        "bpf",       "tracefs",   "debugfs", "securityfs",  "configfs",
+        "fusectl",     "mqueue",        "hugetlbfs", "autofs",    "overlay", "squashfs",    "nsfs",
+        "efivarfs",    "rpc_pipefs",    "nfsd",      "selinuxfs", "devfs",   "binfmt_misc", "fuse.gvfsd-fuse",
+        "fuse.portal", "fuse.snapfuse", "none",      "shm"};
+    static const QStringList systemRoots = {
+        QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"),           QStringLiteral("/snap"),
+        QStringLiteral("/boot"), QStringLiteral("/run"), QStringLiteral("/System/Volumes")};
     QList<VolumeInfo> out;
     for (const MountInfo& m : mounts) {
         if (!m.valid || !m.ready || m.root.isEmpty() || pseudo.contains(m.fsType.toLower()))
             continue;
         const QString root = QDir::cleanPath(m.root);
         const bool removableUnderRun = root.startsWith(QStringLiteral("/run/media/"));
-        const bool system = std::any_of(systemRoots.begin(), systemRoots.end(), [&](const QString& s) {
-            return root == s || root.startsWith(s + u'/');
-        });
+        const bool system = std::any_of(systemRoots.begin(), systemRoots.end(),
+                                        [&](const QString& s) { return root == s || root.startsWith(s + u'/'); });
         if (system && !removableUnderRun)
             continue;
         QString name = m.label;

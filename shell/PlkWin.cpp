@@ -4,10 +4,10 @@
 #include "MainMenuBar.h"
 #include "Module1.h"
 
+#include "WebView.h"
+
 #include <QLabel>
 #include <QPushButton>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 const QUrl PlkWin::kCardAddress(QStringLiteral("http://flashair/plk/n.htm"));
 
@@ -19,35 +19,17 @@ PlkWin::PlkWin() {
     setMinimumSize(64, 64);
 
     auto* layout = new FixedLayout(this);
-    hv = layout->place(new QWebEngineView(this), 0, 30, 400, 550, Lock::All);
+    hv = layout->place(WebView().create(this), 0, 30, 400, 550, Lock::All);
     hv->setObjectName(QStringLiteral("hv"));
-    const struct {
-        const char* item;
-        QWebEnginePage::WebAction action;
-    } edits[] = {{"EditClear", QWebEnginePage::Unselect},
-                 {"EditCopy", QWebEnginePage::Copy},
-                 {"EditCut", QWebEnginePage::Cut},
-                 {"EditPaste", QWebEnginePage::Paste},
-                 {"EditSelectAll", QWebEnginePage::SelectAll}};
-    for (const auto& e : edits) {
-        QWebEnginePage::WebAction action = e.action;
-        if (action == QWebEnginePage::Unselect)
-            // Clear deletes the selection in an editable page element.
-            MainMenuBar::AddMenuHandler(hv, QString::fromLatin1(e.item), [this] {
-                hv->page()->runJavaScript(QStringLiteral("document.execCommand('delete');"));
-                return true;
-            });
-        else
-            MainMenuBar::AddMenuHandler(hv, QString::fromLatin1(e.item), [this, action] {
-                hv->page()->triggerAction(action);
-                return true;
-            });
+    for (const char* item : {"EditClear", "EditCopy", "EditCut", "EditPaste", "EditSelectAll"}) {
+        const QString name = QString::fromLatin1(item);
+        MainMenuBar::AddMenuHandler(hv, name, [this, name] { return WebView().edit(hv, name); });
     }
 
-    Label1 = layout->place(
-        MakeLabel(this, QStringLiteral("Label1"),
-                  QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
-        9, 580, 391, 20, Lock::Left | Lock::Bottom);
+    Label1 =
+        layout->place(MakeLabel(this, QStringLiteral("Label1"),
+                                QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
+                      9, 580, 391, 20, Lock::Left | Lock::Bottom);
     QFont f = Label1->font();
     f.setPointSize(12);
     f.setBold(true);
@@ -55,12 +37,12 @@ PlkWin::PlkWin() {
     Label1->setStyleSheet(QStringLiteral("color: #fa0000;"));
 
     const unsigned top = Lock::Left | Lock::Top | Lock::Right;
-    m_access[0] = layout->place(
-        MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 0), QStringLiteral("Localアクセス"), true, true),
-        0, 0, 200, 30, top);
-    m_access[1] = layout->place(
-        MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 1), QStringLiteral("Wi-Fiアクセス"), true, false),
-        200, 0, 200, 30, top);
+    m_access[0] = layout->place(MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 0),
+                                                QStringLiteral("Localアクセス"), true, true),
+                                0, 0, 200, 30, top);
+    m_access[1] = layout->place(MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 1),
+                                                QStringLiteral("Wi-Fiアクセス"), true, false),
+                                200, 0, 200, 30, top);
     for (int i = 0; i < 2; ++i)
         connect(m_access[i], &QPushButton::clicked, this, [this, i] { AccessTypeBB_Action(i); });
 }
@@ -82,7 +64,7 @@ void PlkWin::LoadData() {
 
 void PlkWin::load(const QUrl& url) {
     m_requested = url;
-    hv->load(url);
+    WebView().load(hv, url);
 }
 
 void PlkWin::AccessTypeBB_Action(int index) {
@@ -93,7 +75,7 @@ void PlkWin::AccessTypeBB_Action(int index) {
 }
 
 void PlkWin::ExecuteJavaScript(const QString& script) {
-    hv->page()->runJavaScript(script);
+    WebView().runJavaScript(hv, script);
     emit scriptRun(script);
 }
 

@@ -7,7 +7,6 @@
 
 class QLabel;
 class QPushButton;
-class QWebEngineView;
 
 class PlkWin : public QWidget {
     Q_OBJECT
@@ -24,7 +23,8 @@ public:
     void AccessTypeBB_Action(int index);
     void ExecuteJavaScript(const QString& script);
 
-    QWebEngineView* hv;
+    // The HTML viewer (a QWebEngineView once the web view module is loaded).
+    QWidget* hv;
     QPushButton* AccessTypeBB(int index) const { return m_access[index]; }
     // The address last asked of the viewer (its own url() follows only once loading starts).
     QUrl requestedUrl() const { return m_requested; }

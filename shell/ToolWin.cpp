@@ -36,7 +36,8 @@ ToolWin::ToolWin() {
     UploadBB = bevel("UploadBB", "Upload=1の設定", 193, bottom);
     QuitBB = bevel("QuitBB", "終了", 285, bottom);
     NinBB = bevel("NinBB", "認識語の編集", 119, Lock::TopLeft);
-    Label1 = layout->place(MakeLabel(content, QStringLiteral("Label1"), QStringLiteral("FlashAir関連")), 9, 169, 100, 20);
+    Label1 =
+        layout->place(MakeLabel(content, QStringLiteral("Label1"), QStringLiteral("FlashAir関連")), 9, 169, 100, 20);
     UploadBB1 = bevel("UploadBB1", "PLK用FlashAir作成", 219, bottom);
 
     connect(plkselectBB, &QPushButton::clicked, this, &ToolWin::plkselectBB_Action);
@@ -135,14 +136,36 @@ QAction* ToolWin::menuItem(const char* name) const {
     auto* bar = qobject_cast<MainMenuBar*>(menuBar());
     return bar ? bar->item(QString::fromLatin1(name)) : nullptr;
 }
-QAction* ToolWin::EditMenu() const { return menuItem("EditMenu"); }
-QAction* ToolWin::EditSelectAll() const { return menuItem("EditSelectAll"); }
-QAction* ToolWin::EditSeparator2() const { return menuItem("EditSeparator2"); }
-QAction* ToolWin::EditClear() const { return menuItem("EditClear"); }
-QAction* ToolWin::EditPaste() const { return menuItem("EditPaste"); }
-QAction* ToolWin::EditCopy() const { return menuItem("EditCopy"); }
-QAction* ToolWin::EditCut() const { return menuItem("EditCut"); }
-QAction* ToolWin::EditSeparator1() const { return menuItem("EditSeparator1"); }
-QAction* ToolWin::EditUndo() const { return menuItem("EditUndo"); }
-QAction* ToolWin::FileMenu() const { return menuItem("FileMenu"); }
-QAction* ToolWin::FileQuit() const { return menuItem("FileQuit"); }
+QAction* ToolWin::EditMenu() const {
+    return menuItem("EditMenu");
+}
+QAction* ToolWin::EditSelectAll() const {
+    return menuItem("EditSelectAll");
+}
+QAction* ToolWin::EditSeparator2() const {
+    return menuItem("EditSeparator2");
+}
+QAction* ToolWin::EditClear() const {
+    return menuItem("EditClear");
+}
+QAction* ToolWin::EditPaste() const {
+    return menuItem("EditPaste");
+}
+QAction* ToolWin::EditCopy() const {
+    return menuItem("EditCopy");
+}
+QAction* ToolWin::EditCut() const {
+    return menuItem("EditCut");
+}
+QAction* ToolWin::EditSeparator1() const {
+    return menuItem("EditSeparator1");
+}
+QAction* ToolWin::EditUndo() const {
+    return menuItem("EditUndo");
+}
+QAction* ToolWin::FileMenu() const {
+    return menuItem("FileMenu");
+}
+QAction* ToolWin::FileQuit() const {
+    return menuItem("FileQuit");
+}

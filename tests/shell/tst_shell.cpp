@@ -35,8 +35,12 @@ void resetGlobals() {
 
 // A complete page set; the names listed in skip are left out.
 QString makePageSet(const QString& root, const QStringList& skip = {}) {
-    const QStringList files = {"n.htm", "js/plkpadbtn.js", "js/pelkavin.css", "js/ninshiki_jp.js",
-                               "js/ninshiki_en.js", "img/apple-touch-icon.png"};
+    const QStringList files = {"n.htm",
+                               "js/plkpadbtn.js",
+                               "js/pelkavin.css",
+                               "js/ninshiki_jp.js",
+                               "js/ninshiki_en.js",
+                               "img/apple-touch-icon.png"};
     for (const char* dir : {"js", "img"})
         if (!skip.contains(QString::fromLatin1(dir)))
             QDir().mkpath(root + u'/' + QString::fromLatin1(dir));
@@ -67,12 +71,18 @@ private slots:
         QTest::addColumn<int>("n");
         QTest::addColumn<QString>("piece");
         QTest::addColumn<int>("count");
-        QTest::newRow("no separator") << "abc" << "," << 1 << "abc" << 1;
-        QTest::newRow("second") << "a,b,c" << "," << 2 << "b" << 3;
-        QTest::newRow("beyond") << "a,b" << "," << 3 << "" << 2;
-        QTest::newRow("leading separator") << ",a" << "," << 1 << "" << 2;
-        QTest::newRow("long separator") << "a/*m*/b/*m*/c" << "/*m*/" << 3 << "c" << 3;
-        QTest::newRow("empty text") << "" << "," << 1 << "" << 1;
+        QTest::newRow("no separator") << "abc"
+                                      << "," << 1 << "abc" << 1;
+        QTest::newRow("second") << "a,b,c"
+                                << "," << 2 << "b" << 3;
+        QTest::newRow("beyond") << "a,b"
+                                << "," << 3 << "" << 2;
+        QTest::newRow("leading separator") << ",a"
+                                           << "," << 1 << "" << 2;
+        QTest::newRow("long separator") << "a/*m*/b/*m*/c"
+                                        << "/*m*/" << 3 << "c" << 3;
+        QTest::newRow("empty text") << ""
+                                    << "," << 1 << "" << 1;
     }
     void nthField() {
         QFETCH(QString, text);
@@ -115,11 +125,13 @@ private slots:
         QVERIFY(!Exists(std::nullopt));
     }
     void volumesLeaveOutSystemMounts() {
-        const QList<MountInfo> mounts = {
-            {"/media/u/FlashAir", "", "vfat", "/dev/sdb1"}, {"/proc", "", "proc", "proc"},
-            {"/", "", "ext4", "/dev/vda"},                  {"/run/user/0", "", "tmpfs", "tmpfs"},
-            {"/run/media/u/MicFA", "CARD", "exfat", "/dev/sdc1"}, {"/snap/core", "", "squashfs", "/dev/loop0"},
-            {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
+        const QList<MountInfo> mounts = {{"/media/u/FlashAir", "", "vfat", "/dev/sdb1"},
+                                         {"/proc", "", "proc", "proc"},
+                                         {"/", "", "ext4", "/dev/vda"},
+                                         {"/run/user/0", "", "tmpfs", "tmpfs"},
+                                         {"/run/media/u/MicFA", "CARD", "exfat", "/dev/sdc1"},
+                                         {"/snap/core", "", "squashfs", "/dev/loop0"},
+                                         {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
         const QList<VolumeInfo> v = RecognisableVolumes(mounts);
         QStringList names;
         for (const VolumeInfo& i : v)
@@ -370,8 +382,7 @@ private slots:
         QCOMPARE(p->messages, QStringList{message});
         QVERIFY(SelPlkWin::isOpen());
         QVERIFY(d->isVisible());
-        const FolderItem handles[] = {gPLKFolder, gHpFile,     gBtnFile,    gCSSFile,
-                                      gNinFile[0], gNinFile[1], gIconFile};
+        const FolderItem handles[] = {gPLKFolder, gHpFile, gBtnFile, gCSSFile, gNinFile[0], gNinFile[1], gIconFile};
         for (int i = 0; i < 7; ++i) {
             if (i == 6 && skip == QStringList{"img"}) {
                 // No folder, so no handle for the icon inside it.
@@ -464,10 +475,11 @@ class TestPreview : public QObject {
     static QString title(PlkWin* p) {
         QString t;
         bool done = false;
-        p->hv->page()->runJavaScript(QStringLiteral("document.title"), [&](const QVariant& v) {
-            t = v.toString();
-            done = true;
-        });
+        qobject_cast<QWebEngineView*>(p->hv)->page()->runJavaScript(QStringLiteral("document.title"),
+                                                                    [&](const QVariant& v) {
+                                                                        t = v.toString();
+                                                                        done = true;
+                                                                    });
         (void)QTest::qWaitFor([&] { return done; }, 10000);
         return t;
     }
@@ -497,7 +509,9 @@ private slots:
         const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head></html>");
         Module1::gHpFile = page;
         PlkWin* p = PlkWin::instance();
-        QSignalSpy loaded(p->hv, &QWebEngineView::loadFinished);
+        auto* view = qobject_cast<QWebEngineView*>(p->hv);
+        QVERIFY(view);
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
         p->LoadData();
         QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("one"), 10000);

@@ -1,0 +1,23 @@
+#pragma once
+// The preview's web view. The web engine lives in a module of its own that is loaded when the
+// first preview is built, so the palette does not wait for the engine's libraries at start-up.
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+struct WebViewApi {
+    // A new web view, or a plain placeholder when the module is missing.
+    QWidget* (*create)(QWidget* parent);
+    void (*load)(QWidget* view, const QUrl& url);
+    void (*runJavaScript)(QWidget* view, const QString& script);
+    // One of the Edit items "EditCut", "EditCopy", "EditPaste", "EditClear", "EditSelectAll".
+    bool (*edit)(QWidget* view, const QString& item);
+};
+
+extern "C" {
+using WebViewApiFunction = const WebViewApi* (*)();
+}
+
+// Loads the module on first use.
+const WebViewApi& WebView();
