@@ -79,6 +79,8 @@ NinWin::NinWin() {
         headings << heading(c);
     m_nlb->setHorizontalHeaderLabels(headings);
     m_nlb->verticalHeader()->hide();
+    // Rows as tall as a list box's text line, not the table's roomier default.
+    m_nlb->verticalHeader()->setDefaultSectionSize(m_nlb->fontMetrics().height() + 6);
     QHeaderView* header = m_nlb->horizontalHeader();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
@@ -218,13 +220,12 @@ bool NinWin::CellAccepts(int row, int column, const QString& text) {
     const std::optional<QChar> bad = NinData::ForbiddenChar(text, mNin);
     if (!bad)
         return true;
-    // The message box takes the focus from the cell editor, which tries to hand its text in again.
-    if (!m_inMessage) {
-        m_inMessage = true;
-        message(rowName(row) + QStringLiteral("の") + heading(column) + QStringLiteral("に「") + *bad +
-                QStringLiteral("」は使えません..."));
-        m_inMessage = false;
-    }
+    // Said once the cell editor has closed: a modal box in the middle of the commit would take the
+    // focus from the editor, which then closes under the delegate's feet.
+    const QString why = rowName(row) + QStringLiteral("の") + heading(column) + QStringLiteral("に「") + *bad +
+                        QStringLiteral("」は使えません...");
+    QMetaObject::invokeMethod(
+        this, [why] { message(why); }, Qt::QueuedConnection);
     return false;
 }
 

@@ -36,7 +36,7 @@ public:
 
     // The rows as the list holds them.
     QList<NinData::Row> Rows() const;
-    // Whether a cell may take this text; shows why not.
+    // Whether a cell may take this text; when not, a message names the row.
     bool CellAccepts(int row, int column, const QString& text);
 
     int mNin = 0;
@@ -57,5 +57,4 @@ private:
     // The file the list's rows were read from, and its language: only that file is ever written.
     FolderItem m_listFile;
     int m_listNin = -1;
-    bool m_inMessage = false;
 };

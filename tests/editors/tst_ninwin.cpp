@@ -268,7 +268,9 @@ class TestNinWin : public QObject {
         QTest::keyClick(editor, Qt::Key_Return);
         // Return hands the text in once the event loop runs.
         const QModelIndex index = w->nlb()->model()->index(row, c);
-        return QTest::qWaitFor([&] { return !w->nlb()->indexWidget(index); });
+        const bool closed = QTest::qWaitFor([&] { return !w->nlb()->indexWidget(index); });
+        QCoreApplication::sendPostedEvents();
+        return closed;
     }
     static QSignalSpy* scriptSpy() { return new QSignalSpy(PlkWin::instance(), &PlkWin::scriptRun); }
 
