@@ -1,3 +1,10 @@
 #include "Editors.h"
 
-void RegisterEditors() {}
+#include "NinWin.h"
+#include "ToolWin.h"
+
+void RegisterEditors() {
+    ToolWin::SetOpener(QStringLiteral("NinWin"),
+                       {[]() -> QWidget* { return NinWin::instance(); }, [] { return NinWin::isOpen(); },
+                        [] { NinWin::instance()->LoadData(); }});
+}

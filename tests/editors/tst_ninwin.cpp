@@ -1,0 +1,624 @@
+// The recognition-word files (reading, writing, what a save keeps) and the NinWin window.
+// Not covered here: the preview's page loading itself and the palette's placement rule (shell tests).
+#include "Editors.h"
+#include "FileIO.h"
+#include "Module1.h"
+#include "NinData.h"
+#include "NinWin.h"
+#include "PlkWin.h"
+#include "SelPlkWin.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "ToolWin.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace {
+ScriptedPlatform* scripted() {
+    return static_cast<ScriptedPlatform*>(&Platform::get());
+}
+
+// Rows as "id|word|alt1|alt2".
+QStringList flat(const QList<NinData::Row>& rows) {
+    QStringList out;
+    for (const NinData::Row& r : rows)
+        out << QStringList{r.id, r.word, r.alt1, r.alt2}.join(u'|');
+    return out;
+}
+
+QList<NinData::Row> unflat(const QStringList& rows) {
+    QList<NinData::Row> out;
+    for (const QString& r : rows) {
+        const QStringList p = r.split(u'|');
+        out.append({p.value(0), p.value(1), p.value(2), p.value(3)});
+    }
+    return out;
+}
+
+QByteArray m(const char* text) {
+    // Test texts write the marker as "@@".
+    return QByteArray(text).replace("@@", NinData::kMarker);
+}
+
+const char* const kJp = "var ninshiki_jp = [\n"
+                        "@@\n"
+                        "        ['101','こんにちは','やあ','ハロー'],\n"
+                        "        ['102','さようなら'],\n"
+                        "        ['103','おはよう','おはよ']\n"
+                        "        @@\n"
+                        "];\n";
+const char* const kEn = "var ninshiki_en = [\n"
+                        "@@\n"
+                        "        ['201',\"hello\",\"hi\"],\n"
+                        "        ['202',\"bye\"]\n"
+                        "        @@\n"
+                        "];\n";
+} // namespace
+
+class TestNinData : public QObject {
+    Q_OBJECT
+private slots:
+    void read_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("lead");
+        QTest::addColumn<QByteArray>("tail");
+        const QByteArray head = "var ninshiki_jp = [\n";
+        QTest::newRow("two rows, with and without alternatives")
+            << m("var ninshiki_jp = [\n@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら']\n"
+                 "        @@\n];\n")
+            << QStringList{"1|こんにちは|やあ|ハロー", "2|さようなら||"} << head << QByteArray() << QByteArray("];\n");
+        QTest::newRow("CR LF and lone CR")
+            << m("var ninshiki_jp = [\r\n@@\r\n        ['1','こんにちは','やあ','ハロー'],\r        "
+                 "['2','さようなら']\r\n"
+                 "        @@\r\n];\r\n")
+            << QStringList{"1|こんにちは|やあ|ハロー", "2|さようなら||"} << head << QByteArray() << QByteArray("];\n");
+        QTest::newRow("either quote in either file")
+            << m("@@\n['1',\"hello\",\"hi\"],\n[\"2\",'bye']\n@@\n") << QStringList{"1|hello|hi|", "2|bye||"}
+            << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("comments, blank lines and empty rows between rows")
+            << m("@@\n        ['1','a'], // first\n\n        /* two */ [],\n        ['2','b']\n        @@\n")
+            << QStringList{"1|a||", "2|b||"} << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("five parts keep four") << m("@@\n['1','a','b','c','d']\n@@\n") << QStringList{"1|a|b|c"}
+                                              << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("single-character and missing parts")
+            << m("@@\n['7','w',x],\n['9']\n@@\n") << QStringList{"7|w||", "9|||"} << QByteArray() << QByteArray()
+            << QByteArray();
+        QTest::newRow("blank after a comma keeps the opening quote")
+            << m("@@\n['1', 'a']\n@@\n") << QStringList{"1|'a||"} << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("no markers") << QByteArray("var x = ['1','a'];\n") << QStringList{}
+                                    << QByteArray("var x = ['1','a'];\n") << QByteArray() << QByteArray();
+        QTest::newRow("marker followed by other text is no separator")
+            << m("a @@ b\n['1','a']\n@@ c\n") << QStringList{} << m("a @@ b\n['1','a']\n@@ c\n") << QByteArray()
+            << QByteArray();
+        QTest::newRow("indented opening marker") << m("x\n    @@\n['1','a']\n@@\n") << QStringList{"1|a||"}
+                                                 << QByteArray("x\n    ") << QByteArray() << QByteArray();
+        QTest::newRow("closing marker without its line end")
+            << m("@@\n        ['1','a']\n        @@") << QStringList{"1|a||"} << QByteArray() << QByteArray()
+            << QByteArray();
+        // Read as a row by a plain split; kept as text instead.
+        QTest::newRow("text in front of the first row")
+            << m("@@\n\n// 認識語\n        ['1','a']\n        @@\n") << QStringList{"1|a||"} << QByteArray()
+            << QByteArray("// 認識語\n") << QByteArray();
+        QTest::newRow("text on the first row's line")
+            << m("@@\nvar w = ['1','a'],\n['2','b']\n@@\n") << QStringList{"1|a||", "2|b||"} << QByteArray()
+            << QByteArray("var w =") << QByteArray();
+        // A plain split would read "z" as a row and lose "];" and the rest.
+        QTest::newRow("one marker line: the text after the rows stays")
+            << m("x = [\n@@\n        ['1','a'],\n\n        ['2','b']\n\n];\nvar y = ['z'];\n")
+            << QStringList{"1|a||", "2|b||"} << QByteArray("x = [\n") << QByteArray()
+            << QByteArray("\n];\nvar y = ['z'];\n");
+        QTest::newRow("one marker line after the rows")
+            << m("x = [\n        ['1','a']\n        @@\n];\n") << QStringList{}
+            << QByteArray("x = [\n        ['1','a']\n        ") << QByteArray() << QByteArray("];\n");
+        // A plain split would keep only "t1\n".
+        QTest::newRow("three marker lines: all after the second stays")
+            << m("h\n@@\n        ['1','a']\n        @@\nt1\n@@\nt2\n") << QStringList{"1|a||"} << QByteArray("h\n")
+            << QByteArray() << m("t1\n@@\nt2\n");
+    }
+    void read() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, rows);
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, lead);
+        QFETCH(QByteArray, tail);
+        const NinData::Parsed p = NinData::Read(file);
+        QCOMPARE(flat(p.rows), rows);
+        QCOMPARE(p.head, head);
+        QCOMPARE(p.lead, lead);
+        QCOMPARE(p.tail, tail);
+    }
+
+    // One save of an unedited file: what changes, and that a second save changes nothing more.
+    void save_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray jp = m(kJp), en = m(kEn);
+        QTest::newRow("Japanese in written form") << jp << 0 << jp;
+        QTest::newRow("English in written form") << en << 1 << en;
+        QTest::newRow("English rows saved as Japanese") << en << 0 << QByteArray(en).replace("\"", "'");
+        QTest::newRow("empty block") << m("a\n@@\n        @@\nb\n") << 0 << m("a\n@@\n        @@\nb\n");
+        QTest::newRow("no markers gain an empty block")
+            << QByteArray("var x = 1;\n") << 0 << m("var x = 1;\n@@\n        @@\n");
+        QTest::newRow("CR LF loses every CR") << QByteArray(jp).replace("\n", "\r\n") << 0 << jp;
+        QTest::newRow("rows rewritten in the written form")
+            << m("@@\n  ['1','a'] ,\n// c\n['2',\"b\",'',\"d\",'e'],[]\n    @@\n") << 0
+            << m("@@\n        ['1','a'],\n        ['2','b','d']\n        @@\n");
+        QTest::newRow("text in front of the first row stays in place")
+            << m("@@\n// 認識語\n        ['1','a']\n        @@\n") << 0
+            << m("@@\n// 認識語\n        ['1','a']\n        @@\n");
+        QTest::newRow("one marker line gains the closing one")
+            << m("x = [\n@@\n        ['1','a']\n];\n") << 0 << m("x = [\n@@\n        ['1','a']\n        @@\n];\n");
+        QTest::newRow("three marker lines") << m("h\n@@\n    ['1','a']\n  @@\nt1\n@@\nt2\n") << 0
+                                            << m("h\n@@\n        ['1','a']\n        @@\nt1\n@@\nt2\n");
+    }
+    void save() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, language);
+        QFETCH(QByteArray, saved);
+        const NinData::Parsed p = NinData::Read(file);
+        const QByteArray once = NinData::Write(p.head, p.lead, p.tail, p.rows, language);
+        QCOMPARE(once, saved);
+        const NinData::Parsed again = NinData::Read(once);
+        QCOMPARE(NinData::Write(again.head, again.lead, again.tail, again.rows, language), once);
+    }
+
+    void write() {
+        const QList<NinData::Row> rows = unflat({"1|こんにちは|やあ|ハロー", "2|さようなら||", "3|w||z"});
+        QCOMPARE(NinData::Write("H\n", {}, "T\n", rows, 0),
+                 m("H\n@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら'],\n"
+                   "        ['3','w','z']\n        @@\nT\n"));
+        QCOMPARE(NinData::Write("H\n", {}, "T\n", rows, 1),
+                 m("H\n@@\n        ['1',\"こんにちは\",\"やあ\",\"ハロー\"],\n        ['2',\"さようなら\"],\n"
+                   "        ['3',\"w\",\"z\"]\n        @@\nT\n"));
+        QCOMPARE(NinData::Write("H\n", {}, "T\n", {}, 0), m("H\n@@\n        @@\nT\n"));
+        // Alternative 2 without alternative 1 comes back as alternative 1.
+        const NinData::Parsed p = NinData::Read(NinData::Write({}, {}, {}, rows, 0));
+        QCOMPARE(flat(p.rows).last(), QStringLiteral("3|w|z|"));
+    }
+
+    void trimCQ_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("trimmed");
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("one character") << "x"
+                                       << "";
+        QTest::newRow("two characters") << "''"
+                                        << "";
+        QTest::newRow("quoted") << "'abc'"
+                                << "abc";
+        QTest::newRow("any enclosing characters") << "xabcy"
+                                                  << "abc";
+        QTest::newRow("Japanese counts characters") << "「こんにちは」"
+                                                    << "こんにちは";
+        QTest::newRow("outside the BMP") << "\U0001F600ab\U0001F600"
+                                         << "ab";
+    }
+    void trimCQ() {
+        QFETCH(QString, text);
+        QFETCH(QString, trimmed);
+        QCOMPARE(NinWin::TrimCQ(text), trimmed);
+    }
+
+    void forbidden_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("bad");
+        QTest::newRow("plain") << "こんにちは" << 0 << "";
+        QTest::newRow("apostrophe in Japanese") << "it's" << 0 << "'";
+        QTest::newRow("apostrophe in English") << "it's" << 1 << "";
+        QTest::newRow("double quote in English") << "a\"b" << 1 << "\"";
+        QTest::newRow("double quote in Japanese") << "a\"b" << 0 << "";
+        QTest::newRow("comma") << "a,b" << 1 << ",";
+        QTest::newRow("brackets") << "a[b]" << 0 << "[";
+        QTest::newRow("closing bracket") << "b]" << 1 << "]";
+    }
+    void forbidden() {
+        QFETCH(QString, text);
+        QFETCH(int, language);
+        QFETCH(QString, bad);
+        const std::optional<QChar> c = NinData::ForbiddenChar(text, language);
+        QCOMPARE(c ? QString(*c) : QString(), bad);
+    }
+};
+
+class TestNinWin : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_jp, m_en, m_top;
+
+    static void closeEditor() {
+        if (ImplicitInstance<NinWin>::isOpen())
+            delete ImplicitInstance<NinWin>::get();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    static NinWin* openFromPalette() {
+        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        return NinWin::isOpen() ? NinWin::instance() : nullptr;
+    }
+    static QString cell(NinWin* w, int row, int column) {
+        const QTableWidgetItem* item = w->nlb()->item(row, column);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    static QStringList column(NinWin* w, int c) {
+        QStringList out;
+        for (int r = 0; r < w->nlb()->rowCount(); ++r)
+            out << cell(w, r, c);
+        return out;
+    }
+    // Types into a cell through its editor, as the user does, and presses Return.
+    static bool typeInto(NinWin* w, int row, int c, const QString& text) {
+        QTableWidgetItem* item = w->nlb()->item(row, c);
+        w->nlb()->setCurrentItem(item);
+        w->nlb()->editItem(item);
+        auto* editor = qobject_cast<QLineEdit*>(w->nlb()->indexWidget(w->nlb()->model()->index(row, c)));
+        if (!editor)
+            return false;
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Return hands the text in once the event loop runs.
+        const QModelIndex index = w->nlb()->model()->index(row, c);
+        const bool closed = QTest::qWaitFor([&] { return !w->nlb()->indexWidget(index); });
+        QCoreApplication::sendPostedEvents();
+        return closed;
+    }
+    static QSignalSpy* scriptSpy() { return new QSignalSpy(PlkWin::instance(), &PlkWin::scriptRun); }
+
+private slots:
+    void initTestCase() {
+        RegisterEditors();
+        ToolWin::instance()->move(0, 0);
+    }
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        const QString root = m_dir->filePath("plk");
+        m_top = TestFiles::write(root + "/n.htm", "<html><body>plk</body></html>");
+        m_jp = TestFiles::write(root + "/js/ninshiki_jp.js", m(kJp));
+        m_en = TestFiles::write(root + "/js/ninshiki_en.js", m(kEn));
+        using namespace Module1;
+        gPLKFolder = root;
+        gHpFile = m_top;
+        gNinFile = {m_jp, m_en};
+        gAccessType = 0;
+        ScriptedPlatform::install();
+    }
+    void cleanup() { closeEditor(); }
+
+    void layout() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("認識語パターン編集"));
+        QCOMPARE(w->size(), QSize(700, 400));
+        QCOMPARE(w->minimumSize(), QSize(64, 64));
+        QVERIFY(w->x() >= ToolWin::instance()->width());
+        QTableWidget* nlb = w->nlb();
+        QCOMPARE(nlb, w->findChild<QTableWidget*>("nlb"));
+        QCOMPARE(nlb->geometry(), QRect(0, 30, 700, 350));
+        QStringList headings;
+        for (int c = 0; c < nlb->columnCount(); ++c)
+            headings << nlb->horizontalHeaderItem(c)->text();
+        QCOMPARE(headings, (QStringList{"#", "ID", "認識語", "別候補１", "別候補２"}));
+        QCOMPARE(nlb->columnWidth(0), 30);
+        QCOMPARE(nlb->columnWidth(1), 40);
+        QVERIFY(qAbs(nlb->columnWidth(2) - nlb->columnWidth(4)) <= 1);
+        QCOMPARE(nlb->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QCOMPARE(nlb->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(!nlb->isSortingEnabled());
+        QCOMPARE(nlb->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        const struct {
+            const char* name;
+            const char* caption;
+            QRect rect;
+            bool toggle, pressed;
+        } buttons[] = {{"SaveBB", "保存", {633, 4, 60, 22}, false, false},
+                       {"NinTypeBB(0)", "日本語", {6, 4, 60, 22}, true, true},
+                       {"NinTypeBB(1)", "英語", {70, 4, 60, 22}, true, false}};
+        for (const auto& b : buttons) {
+            auto* button = w->findChild<QPushButton*>(b.name);
+            QVERIFY2(button, b.name);
+            QCOMPARE(button->text(), QString::fromUtf8(b.caption));
+            QCOMPARE(button->geometry(), b.rect);
+            QCOMPARE(button->isCheckable(), b.toggle);
+            QCOMPARE(button->isChecked(), b.pressed);
+        }
+        // The list grows with the window; "保存" keeps its distance from the right edge.
+        w->resize(900, 500);
+        QCOMPARE(nlb->geometry(), QRect(0, 30, 900, 450));
+        QCOMPARE(w->SaveBB()->geometry(), QRect(833, 4, 60, 22));
+        QCOMPARE(w->NinTypeBB(1)->geometry(), QRect(70, 4, 60, 22));
+    }
+
+    void opensWithTheJapaneseRows() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(column(w, 0), (QStringList{"1", "2", "3"}));
+        QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
+        QCOMPARE(column(w, 2), (QStringList{"こんにちは", "さようなら", "おはよう"}));
+        QCOMPARE(column(w, 3), (QStringList{"やあ", "", "おはよ"}));
+        QCOMPARE(column(w, 4), (QStringList{"ハロー", "", ""}));
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 5; ++c) {
+                const QTableWidgetItem* item = w->nlb()->item(r, c);
+                QCOMPARE(bool(item->flags() & Qt::ItemIsEditable), c >= 2);
+                QCOMPARE(bool(item->textAlignment() & Qt::AlignRight), c <= 1);
+            }
+        }
+        // Striped: F1F5FE, white, F1F5FE.
+        QCoreApplication::processEvents();
+        // The focused current cell is tinted by the style; look at the plain stripes.
+        w->nlb()->setCurrentIndex(QModelIndex());
+        const QImage shot = w->nlb()->viewport()->grab().toImage();
+        for (int r = 0; r < 3; ++r) {
+            const QRect cellRect = w->nlb()->visualItemRect(w->nlb()->item(r, 0));
+            const QColor expected = r % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(Qt::white);
+            QCOMPARE(shot.pixelColor(cellRect.left() + 2, cellRect.center().y()), expected);
+        }
+        // Loading again drops what was not saved.
+        QVERIFY(typeInto(w, 0, 2, "changed"));
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("changed"));
+        w->LoadData();
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("こんにちは"));
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+
+    void editSavedAndPreviewReloaded() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QVERIFY(typeInto(w, 1, 2, "またね"));
+        QVERIFY(typeInto(w, 1, 4, "bye"));
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("['102','さようなら']", "['102','またね','bye']"));
+        QCOMPARE(scripts->count(), 1);
+        QCOMPARE(scripts->at(0).at(0).toString(), QStringLiteral("location.reload();"));
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+
+    // Running the script alone in a re-created preview would leave it empty.
+    void closedPreviewComesBackWithThePage() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        delete PlkWin::instance();
+        QVERIFY(!PlkWin::isOpen());
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QVERIFY(PlkWin::isOpen());
+        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(m_top));
+    }
+
+    void switchSavesThenShowsTheOtherLanguage() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QVERIFY(typeInto(w, 2, 3, "おっはー"));
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("'おはよ'", "'おっはー'"));
+        QCOMPARE(scripts->count(), 1);
+        QCOMPARE(w->mNin, 1);
+        QVERIFY(!w->NinTypeBB(0)->isChecked());
+        QVERIFY(w->NinTypeBB(1)->isChecked());
+        QCOMPARE(column(w, 0), (QStringList{"1", "2"}));
+        QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
+        // And back: the English words are written in double quotation marks.
+        QVERIFY(typeInto(w, 1, 3, "see you"));
+        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_en), m(kEn).replace("\"bye\"", "\"bye\",\"see you\""));
+        QCOMPARE(w->mNin, 0);
+        QCOMPARE(cell(w, 2, 3), QStringLiteral("おっはー"));
+        QCOMPARE(scripts->count(), 2);
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+
+    // The list then holds Japanese rows under "英語": they never reach the English file.
+    void switchToAMissingFile() {
+        QFile::remove(m_en);
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QVERIFY(typeInto(w, 0, 2, "やっほー"));
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        const QByteArray savedJp = m(kJp).replace("'こんにちは'", "'やっほー'");
+        QCOMPARE(TestFiles::read(m_jp), savedJp);
+        QCOMPARE(scripted()->messages, QStringList{"ファイルがみつかりません..."});
+        QCOMPARE(w->mNin, 1);
+        QVERIFY(w->NinTypeBB(1)->isChecked());
+        QVERIFY(!w->NinTypeBB(0)->isChecked());
+        QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
+
+        scripted()->messages.clear();
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QVERIFY(!QFile::exists(m_en));
+        QCOMPARE(scripted()->messages,
+                 QStringList{"この一覧はninshiki_en.jsから読み込んだものではないため、保存しません..."});
+
+        // Back to Japanese: nothing written on the way, the Japanese file read again.
+        scripted()->messages.clear();
+        QVERIFY(typeInto(w, 0, 2, "lost"));
+        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QVERIFY(!QFile::exists(m_en));
+        QCOMPARE(TestFiles::read(m_jp), savedJp);
+        QCOMPARE(scripted()->messages.size(), 1);
+        QCOMPARE(w->mNin, 0);
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("やっほー"));
+    }
+
+    void missingFileClosesTheEditor() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QFile::remove(m_en);
+        // The palette loads the open editor again; its English file is gone.
+        scripted()->messages.clear();
+        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{"ファイルが見つかりません..."});
+        QVERIFY(!NinWin::isOpen());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!ImplicitInstance<NinWin>::isOpen());
+    }
+
+    // A window that never read a file: a plain save would replace the Japanese rows by an empty block.
+    void unreadWindowWritesNothing() {
+        NinWin* w = NinWin::instance();
+        QCOMPARE(w->nlb()->rowCount(), 0);
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(scripted()->messages,
+                 QStringList{"この一覧はninshiki_jp.jsから読み込んだものではないため、保存しません..."});
+        scripted()->messages.clear();
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(scripted()->messages.size(), 1);
+        QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
+    }
+
+    void unreadableFileIsReported() {
+        QFile::remove(m_jp);
+        QDir().mkpath(m_jp);
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsを読み込めませんでした..."});
+        QCOMPARE(w->nlb()->rowCount(), 0);
+    }
+
+    void folderChangeWritesNothingIntoTheNewFolder() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QVERIFY(typeInto(w, 0, 2, "old folder"));
+        // A second complete page set, chosen in the folder dialog while the editor is open.
+        const QString other = m_dir->filePath("other");
+        for (const char* f : {"n.htm", "js/plkpadbtn.js", "js/pelkavin.css", "img/apple-touch-icon.png"})
+            TestFiles::write(other + u'/' + QString::fromLatin1(f), "x");
+        const QByteArray otherJp = m("@@\n        ['9','別']\n        @@\n");
+        const QByteArray otherEn = m("@@\n        ['8',\"other\"]\n        @@\n");
+        TestFiles::write(other + "/js/ninshiki_jp.js", otherJp);
+        TestFiles::write(other + "/js/ninshiki_en.js", otherEn);
+        scripted()->folders.enqueue(other);
+        SelPlkWin::instance()->SelectPB_Action();
+        QCOMPARE(Module1::gNinFile[0], FolderItem(other + "/js/ninshiki_jp.js"));
+        QVERIFY(scripted()->messages.isEmpty());
+
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(scripted()->messages, QStringList{"plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."});
+        // A switch then reads the new folder's file.
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
+        QCOMPARE(column(w, 2), QStringList{"other"});
+        delete SelPlkWin::instance();
+    }
+
+    void refusedCellTexts_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message"); // empty when accepted
+        QTest::newRow("comma in a word") << 0 << 2 << "a,b"
+                                         << "2行目（ID 102）の認識語に「,」は使えません...";
+        QTest::newRow("bracket in alternative 1") << 0 << 3 << "[x"
+                                                  << "2行目（ID 102）の別候補１に「[」は使えません...";
+        QTest::newRow("bracket in alternative 2") << 1 << 4 << "x]"
+                                                  << "2行目（ID 202）の別候補２に「]」は使えません...";
+        QTest::newRow("apostrophe in Japanese") << 0 << 2 << "it's"
+                                                << "2行目（ID 102）の認識語に「'」は使えません...";
+        QTest::newRow("double quote in English") << 1 << 3 << "say \"hi\""
+                                                 << "2行目（ID 202）の別候補１に「\"」は使えません...";
+        QTest::newRow("apostrophe in English") << 1 << 2 << "it's"
+                                               << "";
+    }
+    void refusedCellTexts() {
+        QFETCH(int, language);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        if (language == 1)
+            QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        const QString before = cell(w, 1, column);
+        QVERIFY(typeInto(w, 1, column, text));
+        if (message.isEmpty()) {
+            QCOMPARE(cell(w, 1, column), text);
+            QVERIFY(scripted()->messages.isEmpty());
+            QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+            QVERIFY(TestFiles::read(m_en).contains("\"it's\""));
+        } else {
+            QCOMPARE(cell(w, 1, column), before);
+            QCOMPARE(scripted()->messages, QStringList{message});
+        }
+    }
+
+    // A word read with the quote character inside would break the page's script when written.
+    void quoteInAWordStopsTheSave() {
+        const QByteArray file = m("@@\n        ['1','a'],\n        ['2','it's']\n        @@\n");
+        TestFiles::write(m_jp, file);
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(cell(w, 1, 2), QStringLiteral("it's"));
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        const QString why = "2行目（ID 2）の認識語に「'」が含まれているため、保存しません...";
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), file);
+        QCOMPARE(scripted()->messages, QStringList{why});
+        // The switch stops too, so the rows stay to be fixed.
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), file);
+        QCOMPARE(scripted()->messages, (QStringList{why, why}));
+        QCOMPARE(w->mNin, 0);
+        QVERIFY(w->NinTypeBB(0)->isChecked());
+        QVERIFY(!w->NinTypeBB(1)->isChecked());
+        QCOMPARE(scripts->count(), 0);
+        QVERIFY(typeInto(w, 1, 2, "its"));
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QVERIFY(TestFiles::read(m_jp).contains("['2','its']"));
+    }
+
+    void failedWriteKeepsTheOldFile() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QVERIFY(typeInto(w, 0, 2, "new"));
+        FileIO::InjectWriteFailure(10);
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした..."});
+        QCOMPARE(scripts->count(), 0);
+        QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::Files).size(), 2);
+        // A switch whose save fails keeps the edits on screen.
+        FileIO::InjectWriteFailure(0);
+        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(w->mNin, 0);
+        QVERIFY(w->NinTypeBB(0)->isChecked());
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("new"));
+        QCOMPARE(scripts->count(), 0);
+    }
+
+    // The click unpresses the shown language's toggle; it must come back pressed.
+    void shownLanguageStaysPressed() {
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QVERIFY(typeInto(w, 0, 2, "unsaved"));
+        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QVERIFY(w->NinTypeBB(0)->isChecked());
+        QVERIFY(!w->NinTypeBB(1)->isChecked());
+        QCOMPARE(w->mNin, 0);
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("unsaved"));
+        QCOMPARE(TestFiles::read(m_jp), m(kJp));
+        QCOMPARE(scripts->count(), 0);
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+};
+
+PKL_GUI_TEST_MAIN(TestNinData, TestNinWin)
+
+#include "tst_ninwin.moc"
