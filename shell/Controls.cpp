@@ -69,3 +69,11 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
 QString ArrayName(const QString& name, int index) {
     return name + u'(' + QString::number(index) + u')';
 }
+
+QFont LayoutFont(const QFont& base, int size, bool bold, bool underline) {
+    QFont f = base;
+    f.setPixelSize(size);
+    f.setBold(bold);
+    f.setUnderline(underline);
+    return f;
+}

@@ -1,5 +1,6 @@
 #pragma once
 // Fixed pixel layouts with edge anchoring, and the control kinds the windows share.
+#include <QFont>
 #include <QList>
 #include <QObject>
 #include <QPushButton>
@@ -44,5 +45,8 @@ QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString
                              bool value = false);
 QPushButton* MakePushButton(QWidget* parent, const QString& name, const QString& caption);
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text);
+// The layouts give font sizes in points of a 72-dpi screen, one point to a pixel; sizing the font
+// in pixels keeps captions inside their fixed rectangles on every screen.
+QFont LayoutFont(const QFont& base, int size, bool bold = false, bool underline = false);
 // Name of a member of a control array: "BankBB(2)".
 QString ArrayName(const QString& name, int index);

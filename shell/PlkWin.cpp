@@ -30,10 +30,7 @@ PlkWin::PlkWin() {
         layout->place(MakeLabel(this, QStringLiteral("Label1"),
                                 QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
                       9, 580, 391, 20, Lock::Left | Lock::Bottom);
-    QFont f = Label1->font();
-    f.setPointSize(12);
-    f.setBold(true);
-    Label1->setFont(f);
+    Label1->setFont(LayoutFont(Label1->font(), 12, true));
     Label1->setStyleSheet(QStringLiteral("color: #fa0000;"));
 
     const unsigned top = Lock::Left | Lock::Top | Lock::Right;

@@ -18,14 +18,10 @@ SelPlkWin::SelPlkWin() {
     setMinimumSize(64, 64);
 
     auto* layout = new FixedLayout(this);
-    QFont font12 = font();
-    font12.setPointSize(12);
+    const QFont font12 = LayoutFont(font(), 12);
     Label1 = layout->place(MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("PLKフォルダ選択して下さい")), 28,
                            20, 164, 20);
-    QFont labelFont = font12;
-    labelFont.setBold(true);
-    labelFont.setUnderline(true);
-    Label1->setFont(labelFont);
+    Label1->setFont(LayoutFont(font(), 12, true, true));
     SelectPB = layout->place(MakePushButton(this, QStringLiteral("SelectPB"), QStringLiteral("選択")), 191, 20, 80, 20);
     QuitPB = layout->place(MakePushButton(this, QStringLiteral("QuitPB"), QStringLiteral("終了")), 28, 66, 80, 20);
     QuitPB->setVisible(false);

@@ -1,6 +1,7 @@
 // The shell: placement rule, folder check, palette, menu bar, preview, safe writing.
 // Not covered here: the editors and card tools the palette opens (their own test programs).
 #include "FileIO.h"
+#include "FileTypes1.h"
 #include "MainMenuBar.h"
 #include "Module1.h"
 #include "PlkWin.h"
@@ -114,6 +115,12 @@ private slots:
         // A folder that is gone (card pulled) fails and creates nothing.
         QVERIFY(!FileIO::SafeWrite(dir.filePath("gone/f.txt"), "x"));
         QVERIFY(!FileIO::ReadAll(dir.filePath("gone/f.txt")));
+    }
+    void standardDialogsSpeakJapanese() {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+        QVERIFY(FileTypes1::Find("jsfile"));
+        QCOMPARE(FileTypes1::Filter("jsfile"), QStringLiteral("jsfile (*.js)"));
+        QCOMPARE(FileTypes1::Filter("cssfile"), QStringLiteral("cssfile (*.css)"));
     }
     void childHandles() {
         QTemporaryDir dir;
