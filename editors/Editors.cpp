@@ -1,3 +1,9 @@
 #include "Editors.h"
 
-void RegisterEditors() {}
+#include "BgcWin.h"
+#include "ToolWin.h"
+
+void RegisterEditors() {
+    ToolWin::SetOpener(QStringLiteral("BgcWin"),
+                       {[] { return BgcWin::instance(); }, BgcWin::isOpen, [] { BgcWin::instance()->LoadBkgData(); }});
+}
