@@ -40,7 +40,8 @@ void SwatchRect::mousePressEvent(QMouseEvent* event) {
 }
 
 const QString BgcWin::kStyleSheetNotSaved = QStringLiteral("pelkavin.cssを保存できませんでした...");
-const QString BgcWin::kStyleSheetMarkers = QStringLiteral("pelkavin.cssの背景色の目印が正しくありません...");
+const QString BgcWin::kStyleSheetMarkers =
+    QStringLiteral("pelkavin.cssの背景色の目印が正しくないため保存できません...");
 const QString BgcWin::kIconNotSaved = QStringLiteral("アイコンを保存できませんでした...");
 
 BgcWin::BgcWin() {
