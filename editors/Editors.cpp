@@ -1,5 +1,6 @@
 #include "Editors.h"
 
+#include "BgcWin.h"
 #include "NinWin.h"
 #include "ToolWin.h"
 
@@ -7,4 +8,6 @@ void RegisterEditors() {
     ToolWin::SetOpener(QStringLiteral("NinWin"),
                        {[]() -> QWidget* { return NinWin::instance(); }, [] { return NinWin::isOpen(); },
                         [] { NinWin::instance()->LoadData(); }});
+    ToolWin::SetOpener(QStringLiteral("BgcWin"),
+                       {[] { return BgcWin::instance(); }, BgcWin::isOpen, [] { BgcWin::instance()->LoadBkgData(); }});
 }
