@@ -51,9 +51,7 @@ BgcWin::BgcWin() {
     resize(289, 146);
     setMinimumSize(64, 64);
     setMaximumSize(32000, 32000);
-    QFont f = font();
-    f.setPointSize(12);
-    setFont(f);
+    setFont(LayoutFont(font(), 12));
 
     auto* layout = new FixedLayout(this);
     auto bold = [](QLabel* label) {

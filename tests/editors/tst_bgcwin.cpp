@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(w->size(), QSize(289, 146));
         QCOMPARE(w->minimumSize(), QSize(64, 64));
         QCOMPARE(w->maximumSize(), QSize(32000, 32000));
-        QCOMPARE(w->font().pointSize(), 12);
+        QCOMPARE(w->font().pixelSize(), 12);
         const struct {
             const char* name;
             QRect rect;
