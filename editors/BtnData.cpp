@@ -61,8 +61,9 @@ void appendBank(QString& out, const Table& table, int bank, bool robi) {
         out += QStringLiteral("        ");
         for (; pad < end; ++pad) {
             const int r = bank * kPads + pad;
+            // Ids and seconds go unquoted, labels and phrases between apostrophes.
             out += u'[' + table[0].value(r) + (robi ? QStringLiteral(",") : QStringLiteral(",'")) + table[1].value(r) +
-                   QStringLiteral("','") + table[2].value(r) + QStringLiteral("'],");
+                   (robi ? QStringLiteral(",'") : QStringLiteral("','")) + table[2].value(r) + QStringLiteral("'],");
         }
         out += u'\n';
     }
