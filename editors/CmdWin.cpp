@@ -13,9 +13,11 @@
 #include <QTreeWidget>
 
 namespace {
+// The layout's sizes are in points of a 72-dpi screen, positions included; fonts follow them so
+// the captions fit their controls.
 void applyFont(QWidget* w, int pointSize, bool bold = false) {
     QFont f = w->font();
-    f.setPointSize(pointSize);
+    f.setPixelSize(pointSize);
     f.setBold(bold);
     w->setFont(f);
 }

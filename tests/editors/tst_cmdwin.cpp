@@ -72,6 +72,15 @@ private slots:
         QCOMPARE(row(bx, 0), (QStringList{"670", "3", "ああ良かった"}));
         QCOMPARE(row(bx, 51), (QStringList{"338", "4", "オッケー遊ぼう"}));
 
+        // The store's checks let every built-in value through.
+        for (const Table* t : {&ax, &bx})
+            for (int r = 0; r < 52; ++r) {
+                QVERIFY(BtnData::IsNumberCell((*t)[0][r]));
+                QVERIFY(BtnData::IsCarriableText((*t)[1][r]) && BtnData::IsCarriableText((*t)[2][r]));
+            }
+        for (int r = 0; r < 52; ++r)
+            QVERIFY(BtnData::IsNumberCell(bx[1][r]));
+
         const QString block = BtnData::MakeNinBtnData(ax, bx);
         QCOMPARE(block.toUtf8().size(), 2959);
         const QStringList lines = block.split('\n');
