@@ -1,0 +1,67 @@
+// The button-data editor: list filling and a whole load-edit-save cycle.
+#include "Bench.h"
+#include "BtnData.h"
+#include "CmdWin.h"
+#include "FileIO.h"
+#include "Module1.h"
+#include "PlkWin.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+PKL_BENCH(cmdwin) {
+    CmdWin* w = CmdWin::instance();
+    Report("list fill, types 0, 1, 2 (built-in lists)",
+           MedianMs(51,
+                    [w] {
+                        for (int type = 0; type < 3; ++type)
+                            w->TypeBB_Action(type);
+                    }),
+           16);
+
+    // Lists of the real vocabulary's size (synthetic rows), through the format layer.
+    QString j, e, r;
+    for (int i = 1; i <= 275; ++i) {
+        j += QStringLiteral("        ['%1','word%1'],\n").arg(i);
+        e += QStringLiteral("        ['%1',\"word %1\"],\n").arg(i);
+    }
+    for (int i = 1; i <= 748; ++i)
+        r += QStringLiteral("        ['%1,3',\"phrase%1\"],\n").arg(i);
+    Report("list rows, 275 + merge and 748 (synthetic)",
+           MedianMs(51,
+                    [&] {
+                        BtnData::ListRows(0, j, e, r);
+                        BtnData::ListRows(2, j, e, r);
+                    }),
+           16);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
+    const QByteArray marker = BtnData::Marker().toLatin1();
+    FileIO::SafeWrite(file, "// head\n" + marker + '\n' + BtnData::DefaultBtnData().toUtf8() + marker + "\n// tail\n");
+    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    Module1::gBtnFile = file;
+    Module1::gHpFile = dir.filePath(QStringLiteral("n.htm"));
+    w->TypeBB_Action(0);
+    PlkWin::instance(); // the preview exists in a real session; its creation is not the editor's cost
+    Report("load, store, save (file read, splice, safe write)",
+           MedianMs(51,
+                    [w] {
+                        w->LoadFileData();
+                        w->BankBB_Action(2);
+                        w->PadBB_Action(11);
+                        w->IdTF->setText(QStringLiteral("136"));
+                        w->PushButton3_Action();
+                        w->SavePB_Action();
+                    }),
+           16);
+    Report("format only: parse, write block, splice",
+           MedianMs(201,
+                    [] {
+                        BtnData::Table ax, bx;
+                        BtnData::LoadData(BtnData::DefaultBtnData(), ax, bx);
+                        BtnData::Splice(BtnData::DefaultBtnData().toUtf8(), BtnData::MarkedBlock(ax, bx));
+                    }),
+           16);
+    delete w;
+}

@@ -1,0 +1,347 @@
+#include "CmdWin.h"
+
+#include "Controls.h"
+#include "FileIO.h"
+#include "Module1.h"
+#include "Platform.h"
+#include "PlkWin.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+// The layout's sizes are in points of a 72-dpi screen, positions included; fonts follow them so
+// the captions fit their controls.
+void applyFont(QWidget* w, int pointSize, bool bold = false) {
+    QFont f = w->font();
+    f.setPixelSize(pointSize);
+    f.setBold(bold);
+    w->setFont(f);
+}
+
+QLineEdit* makeField(QWidget* parent, const char* name) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    applyFont(f, 11);
+    return f;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* text, int pointSize, bool bold) {
+    QLabel* l = MakeLabel(parent, QString::fromLatin1(name), QString::fromUtf8(text));
+    applyFont(l, pointSize, bold);
+    return l;
+}
+
+QPushButton* makePush(QWidget* parent, const char* name, const char* caption) {
+    QPushButton* b = MakePushButton(parent, QString::fromLatin1(name), QString::fromUtf8(caption));
+    applyFont(b, 12);
+    return b;
+}
+
+// The pad: rows of 2, 3, 3, 3 and 2 buttons, the captions bank A's Japanese labels.
+struct PadPlace {
+    int left, top, width;
+    const char* caption;
+};
+constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155, "座って"}, {20, 167, 100, "左"},
+                                     {135, 167, 100, "前進"},  {245, 167, 100, "右"},     {20, 212, 100, "左"},
+                                     {135, 212, 100, "停止"},  {245, 212, 100, "右"},     {20, 257, 100, "左"},
+                                     {135, 257, 100, "後退"},  {245, 257, 100, "右"},     {20, 302, 155, "+"},
+                                     {190, 302, 155, "-"}};
+
+const QString kSaveFailed = QStringLiteral("保存できませんでした...");
+} // namespace
+
+CmdWin::CmdWin() {
+    setObjectName(QStringLiteral("CmdWin"));
+    setWindowTitle(QStringLiteral("ボタンカスタマイズ設定"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowFullscreenButtonHint);
+    resize(792, 415);
+    setMinimumSize(64, 64);
+    auto* layout = new FixedLayout(this);
+
+    Label1 = layout->place(makeLabel(this, "Label1", "1, データ自動読込み", 12, true), 20, 18, 120, 20);
+    LoadPB = layout->place(makePush(this, "LoadPB", "1, 読込み"), 147, 20, 75, 20);
+    LoadPB->setVisible(false);
+    SavePB = layout->place(makePush(this, "SavePB", "6, 完成したら保存"), 228, 20, 117, 20);
+    Label2 = layout->place(makeLabel(this, "Label2", "2, 変更したいボタンを選択：", 12, true), 20, 47, 171, 20);
+
+    const char* typeCaptions[3] = {"認識(日)", "認識(英)", "ロビ"};
+    const int typeLefts[3] = {20, 135, 245};
+    for (int i = 0; i < 3; ++i) {
+        m_type[i] = layout->place(MakeBevelButton(this, ArrayName(QStringLiteral("TypeBB"), i),
+                                                  QString::fromUtf8(typeCaptions[i]), true, i == 0),
+                                  typeLefts[i], 74, 100, 40);
+        connect(m_type[i], &QPushButton::clicked, this, [this, i] { TypeBB_Action(i); });
+    }
+    for (int i = 0; i < 13; ++i) {
+        const PadPlace& p = kPadPlaces[i];
+        m_pad[i] = layout->place(
+            MakeBevelButton(this, ArrayName(QStringLiteral("PadBB"), i), QString::fromUtf8(p.caption), true, i == 0),
+            p.left, p.top, p.width, 40);
+        connect(m_pad[i], &QPushButton::clicked, this, [this, i] { PadBB_Action(i); });
+    }
+    const char* bankCaptions[4] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i) {
+        m_bank[i] = layout->place(MakeBevelButton(this, ArrayName(QStringLiteral("BankBB"), i),
+                                                  QString::fromLatin1(bankCaptions[i]), true, i == 0),
+                                  20 + 85 * i, 352, 70, 36);
+        connect(m_bank[i], &QPushButton::clicked, this, [this, i] { BankBB_Action(i); });
+    }
+
+    PushButton3 = layout->place(makePush(this, "PushButton3", "5, 決定（以下の値をセットする）"), 404, 15, 235, 20);
+    Label6 = layout->place(makeLabel(this, "Label6", "4, 認識の名称などを編集：", 12, true), 394, 47, 353, 20);
+    Label3 = layout->place(makeLabel(this, "Label3", "ID", 11, false), 407, 72, 60, 20);
+    IdTF = layout->place(makeField(this, "IdTF"), 467, 72, 80, 22);
+    SecTF = layout->place(makeField(this, "SecTF"), 577, 72, 80, 22);
+    Label4 = layout->place(makeLabel(this, "Label4", "秒", 11, false), 669, 72, 60, 20);
+    NinLvJ = layout->place(makeLabel(this, "NinLvJ", "認識(日)", 11, false), 407, 99, 60, 20);
+    NinTFJ = layout->place(makeField(this, "NinTFJ"), 466, 99, 268, 22);
+    NinLvE = layout->place(makeLabel(this, "NinLvE", "認識(英)", 11, false), 407, 125, 60, 20);
+    NinTFE = layout->place(makeField(this, "NinTFE"), 466, 125, 268, 22);
+    Label5 =
+        layout->place(makeLabel(this, "Label5", "3, 変更したいボイスをリストから選択してダブルクリック：", 12, true),
+                      394, 162, 353, 20);
+    LoadWordPB = layout->place(makePush(this, "LoadWordPB", "上の欄にセットする（リストをダブルクリックでも可能）"),
+                               407, 186, 372, 20);
+    LoadWordPB->setEnabled(false);
+
+    nlb = layout->place(new QTreeWidget(this), 404, 211, 375, 192);
+    nlb->setObjectName(QStringLiteral("nlb"));
+    applyFont(nlb, 11);
+    nlb->setColumnCount(4);
+    nlb->setHeaderLabels(
+        {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
+    nlb->setRootIsDecorated(false);
+    nlb->setItemsExpandable(false);
+    nlb->setUniformRowHeights(true);
+    nlb->setSelectionMode(QAbstractItemView::SingleSelection);
+    nlb->setDragEnabled(false);
+    nlb->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    nlb->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    nlb->header()->setSectionResizeMode(QHeaderView::Fixed);
+    nlb->header()->setSectionsMovable(false);
+    nlb->header()->setStretchLastSection(true);
+    nlb->setColumnWidth(0, 35);
+    nlb->setColumnWidth(1, 35);
+    nlb->setColumnWidth(2, (375 - 70) / 2);
+    connect(nlb, &QTreeWidget::itemSelectionChanged, this, &CmdWin::nlb_Change);
+    connect(nlb, &QTreeWidget::itemDoubleClicked, this, &CmdWin::nlb_DoubleClick);
+
+    connect(LoadWordPB, &QPushButton::clicked, this, &CmdWin::LoadWordPB_Action);
+    connect(PushButton3, &QPushButton::clicked, this, &CmdWin::PushButton3_Action);
+    connect(SavePB, &QPushButton::clicked, this, &CmdWin::SavePB_Action);
+    connect(LoadPB, &QPushButton::clicked, this, &CmdWin::LoadPB_Action);
+
+    QList<QWidget*> order;
+    for (QPushButton* b : m_bank)
+        order << b;
+    for (QPushButton* b : m_pad)
+        order << b;
+    for (QPushButton* b : m_type)
+        order << b;
+    order << SavePB << IdTF << SecTF << NinTFJ << LoadWordPB << NinTFE << nlb << PushButton3;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    Open();
+}
+
+void CmdWin::Open() {
+    SetListData();
+    LoadData(BtnData::DefaultBtnData());
+    SetBtnName();
+}
+
+void CmdWin::TypeBB_Action(int index) {
+    for (int i = 0; i < 3; ++i)
+        m_type[i]->setChecked(i == index);
+    mSelType = index;
+    SetBtnName();
+    SetBtnData();
+    SetListData();
+}
+
+void CmdWin::BankBB_Action(int index) {
+    for (int i = 0; i < 4; ++i)
+        m_bank[i]->setChecked(i == index);
+    mSelBnk = index;
+    SetBtnName();
+    SetBtnData();
+}
+
+void CmdWin::PadBB_Action(int index) {
+    for (int i = 0; i < 13; ++i)
+        m_pad[i]->setChecked(i == index);
+    mSelBtn = index;
+    SetBtnData();
+}
+
+void CmdWin::SetBtnName() {
+    for (int i = 0; i < BtnData::kPads; ++i) {
+        const int r = mSelBnk * BtnData::kPads + i;
+        const QString caption = mSelType == 2 ? mBx[2].value(r) : mAx[mSelType == 0 ? 1 : 2].value(r);
+        m_pad[i]->setText(caption);
+    }
+}
+
+void CmdWin::SetBtnData() {
+    const int r = selectedRow();
+    if (mSelType == 2) {
+        IdTF->setText(mBx[0].value(r));
+        SecTF->setText(mBx[1].value(r));
+        SecTF->setEnabled(true);
+        NinTFJ->setText(mBx[2].value(r));
+        NinLvJ->setText(QStringLiteral("ロビ語"));
+        NinLvE->setVisible(false);
+        NinTFE->setVisible(false);
+    } else {
+        IdTF->setText(mAx[0].value(r));
+        SecTF->setText(QString());
+        SecTF->setEnabled(false);
+        NinTFJ->setText(mAx[1].value(r));
+        NinLvJ->setText(QStringLiteral("認識(日)"));
+        NinTFE->setText(mAx[2].value(r));
+        NinLvE->setVisible(true);
+        NinTFE->setVisible(true);
+    }
+}
+
+void CmdWin::SetListData() {
+    nlb->clear();
+    if (mSelType == 2) {
+        nlb->setColumnCount(3);
+        nlb->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("ロビ語")});
+    } else {
+        nlb->setColumnCount(4);
+        nlb->setHeaderLabels(
+            {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
+    }
+    nlb->setColumnWidth(0, 35);
+    nlb->setColumnWidth(1, 35);
+    if (mSelType != 2)
+        nlb->setColumnWidth(2, (nlb->width() - 70) / 2);
+    const QList<QStringList> rows =
+        BtnData::ListRows(mSelType, BtnData::NinWordListJ(), BtnData::NinWordListE(), BtnData::RobiWordList());
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const QStringList& row : rows)
+        items.append(new QTreeWidgetItem(row));
+    nlb->addTopLevelItems(items);
+    nlb->clearSelection();
+    nlb->setCurrentItem(nullptr);
+}
+
+int CmdWin::ListIndex() const {
+    const QList<QTreeWidgetItem*> selected = nlb->selectedItems();
+    return selected.isEmpty() ? -1 : nlb->indexOfTopLevelItem(selected.first());
+}
+
+void CmdWin::nlb_Change() {
+    LoadWordPB->setEnabled(ListIndex() >= 0);
+}
+
+void CmdWin::nlb_DoubleClick() {
+    if (ListIndex() >= 0)
+        SetVoiceData(ListIndex());
+}
+
+void CmdWin::LoadWordPB_Action() {
+    nlb_DoubleClick();
+}
+
+void CmdWin::SetVoiceData(int row) {
+    const QTreeWidgetItem* item = nlb->topLevelItem(row);
+    if (!item)
+        return;
+    IdTF->setText(item->text(0));
+    SecTF->setText(item->text(1));
+    NinTFJ->setText(item->text(2));
+    NinTFE->setText(item->text(3));
+}
+
+QString CmdWin::refusedField() const {
+    const QString notNumber = QStringLiteral("%1には数字だけを入力して下さい...");
+    const QString badText = QStringLiteral("%1には , [ ] ' \\ は使えません...");
+    if (!BtnData::IsNumberCell(IdTF->text()))
+        return notNumber.arg(QStringLiteral("ID"));
+    if (mSelType == 2 && !BtnData::IsNumberCell(SecTF->text()))
+        return notNumber.arg(QStringLiteral("秒"));
+    if (!BtnData::IsCarriableText(NinTFJ->text()))
+        return badText.arg(mSelType == 2 ? QStringLiteral("ロビ語") : QStringLiteral("認識(日)"));
+    if (mSelType != 2 && !BtnData::IsCarriableText(NinTFE->text()))
+        return badText.arg(QStringLiteral("認識(英)"));
+    return {};
+}
+
+void CmdWin::PushButton3_Action() {
+    // Text the format cannot carry would cost the entry on the next read, or break the page.
+    const QString refused = refusedField();
+    if (!refused.isEmpty()) {
+        Platform::get().MsgBox(refused);
+        return;
+    }
+    const int r = selectedRow();
+    BtnData::Table& table = mSelType == 2 ? mBx : mAx;
+    if (r >= table[0].size())
+        return;
+    table[0][r] = IdTF->text();
+    if (mSelType == 2) {
+        table[1][r] = SecTF->text();
+        table[2][r] = NinTFJ->text();
+    } else {
+        table[1][r] = QString(NinTFJ->text()).replace(u' ', u'-');
+        table[2][r] = QString(NinTFE->text()).replace(u' ', u'-');
+    }
+    SetBtnName();
+}
+
+void CmdWin::LoadData(const QString& text) {
+    BtnData::LoadData(text, mAx, mBx);
+}
+
+QString CmdWin::MakeNinBtnData() const {
+    return BtnData::MakeNinBtnData(mAx, mBx);
+}
+
+void CmdWin::SavePB_Action() {
+    const QByteArray block = BtnData::MarkedBlock(mAx, mBx);
+    const FolderItem file = Module1::gBtnFile;
+    if (!Exists(file))
+        return;
+    // The text outside the block is taken from the file as it stands now.
+    const std::optional<QByteArray> old = FileIO::ReadAll(*file);
+    if (!old || !FileIO::SafeWrite(*file, BtnData::Splice(*old, block))) {
+        Platform::get().MsgBox(kSaveFailed);
+        return;
+    }
+    PlkWin::PreviewReload();
+}
+
+void CmdWin::LoadFileData() {
+    const FolderItem file = Module1::gBtnFile;
+    if (!Exists(file))
+        return;
+    const std::optional<QByteArray> text = FileIO::ReadAll(*file);
+    if (!text)
+        return;
+    LoadData(QString::fromUtf8(*text));
+    SetBtnName();
+    SetBtnData();
+}
+
+void CmdWin::LoadPB_Action() {
+    const std::optional<QString> path = Platform::get().GetOpenFolderItem(QStringLiteral("jsfile"));
+    if (!path)
+        return;
+    const std::optional<QByteArray> text = FileIO::ReadAll(*path);
+    if (!text)
+        return;
+    LoadData(QString::fromUtf8(*text));
+    SetBtnName();
+    SetBtnData();
+}
