@@ -4,9 +4,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QHash>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace PackageCopy {
 namespace {
@@ -14,6 +18,10 @@ constexpr QDir::Filters kAllEntries = QDir::AllEntries | QDir::Hidden | QDir::Sy
 
 QString Nfc(const QString& s) {
     return s.normalized(QString::NormalizationForm_C);
+}
+
+QString Join(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
 bool Present(const QString& path) {
@@ -32,40 +40,100 @@ QString Resolved(const QString& path) {
     return QDir(Resolved(parent)).filePath(fi.fileName());
 }
 
-// Writes the copy beside the target and renames it over the target, so a failed copy leaves
-// the old file whole and never leaves half a file under the real name.
-bool CopyFile(const QString& source, const QString& folder, const QString& target) {
-    if (!QFileInfo(source).isFile())
-        return false;
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
-    QTemporaryFile out(QDir(folder).filePath(QStringLiteral(".pkl-copy-XXXXXX")));
-    if (!out.open())
-        return false;
+// Copies the bytes, in the kernel where it can (as cp does), else through a buffer.
+bool CopyData(QFile& in, QFile& out) {
+#ifdef Q_OS_LINUX
+    for (bool first = true;; first = false) {
+        const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, 1 << 30, 0);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            // Another file system, or one that cannot: only the first call may fall back.
+            if (first && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+                break;
+            return false;
+        }
+    }
+#endif
     static QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0)
             return false;
         if (n == 0)
-            break;
+            return true;
         if (out.write(buffer.constData(), n) != n)
             return false;
     }
-    // FAT cards have no permissions to set; that is no failure.
-    out.setPermissions(in.permissions());
-    if (!out.flush() || out.error() != QFileDevice::NoError)
+}
+
+// Writes the copy beside the target and renames it over the target, so a failed copy leaves
+// the old file whole and never leaves half a file under the real name.
+bool CopyFile(const QFileInfo& source, const QString& folder, const QString& target, bool targetExists) {
+    if (!source.isFile())
         return false;
+    QFile in(source.filePath());
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    // One copy at a time per folder, so one fixed name will do; a leftover of a broken run goes.
+    const QString part = Join(folder, QStringLiteral(".pkl-copy.part"));
+    QFile out(part);
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
+    if (!out.open(mode) && !(QFile::remove(part) && out.open(mode)))
+        return false;
+    const bool copied = CopyData(in, out);
     out.close();
-    if (out.error() != QFileDevice::NoError)
+    if (!copied || out.error() != QFileDevice::NoError) {
+        QFile::remove(part);
         return false;
-    const QFileInfo old(target);
-    if (old.isDir() && !old.isSymLink())
-        QDir().rmdir(target); // an empty folder in the way goes; a full one makes the rename fail
-    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+    }
+    if (targetExists) {
+        const QFileInfo old(target);
+        if (old.isDir() && !old.isSymLink())
+            QDir().rmdir(target); // an empty folder in the way goes; a full one makes the rename fail
+    }
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(part);
         return false;
-    out.setAutoRemove(false);
+    }
+    return true;
+}
+
+// The folder's entries, keyed by their composed names.
+QHash<QString, QString> EntriesByName(const QString& folder) {
+    QHash<QString, QString> names;
+    QDirIterator it(folder, kAllEntries);
+    while (it.hasNext()) {
+        it.next();
+        names.insert(Nfc(it.fileName()), it.fileName());
+    }
+    return names;
+}
+
+bool CopyEntry(const QFileInfo& source, const QString& destination, const QString& target, bool targetExists,
+               const Progress& progress) {
+    if (!source.isDir()) {
+        const bool ok = CopyFile(source, destination, target, targetExists);
+        progress(source.fileName());
+        return ok;
+    }
+    if (!targetExists)
+        QDir().mkdir(target);
+    progress(QStringLiteral("Create as ") + QFileInfo(target).fileName());
+    if (!QFileInfo(target).isDir())
+        return false;
+    // List the target once: looking each name up would read the folder again for every file.
+    const QHash<QString, QString> existing = EntriesByName(target);
+    const QFileInfoList entries = QDir(source.filePath()).entryInfoList(kAllEntries, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        // A link could lead out of the package (or in a circle): leave it behind.
+        if (entry.isSymLink())
+            continue;
+        const auto old = existing.constFind(Nfc(entry.fileName()));
+        const bool exists = old != existing.constEnd();
+        if (!CopyEntry(entry, target, Join(target, exists ? *old : entry.fileName()), exists, progress))
+            return false;
+    }
     return true;
 }
 } // namespace
@@ -90,7 +158,8 @@ FolderItem FindEntry(const QString& folder, const QString& name) {
     const QString direct = QDir(folder).filePath(name);
     if (Present(direct))
         return direct;
-    if (!QFileInfo(folder).isDir())
+    // A name with one form only can only be found under that name.
+    if (Nfc(name) == name.normalized(QString::NormalizationForm_D) || !QFileInfo(folder).isDir())
         return std::nullopt;
     // The disk may hold the name composed or decomposed: compare normalised names.
     const QString wanted = Nfc(name);
@@ -185,26 +254,9 @@ bool CopyFileOrFolder(const QString& source, const QString& destination, const P
     if (!Present(destination))
         QDir().mkdir(destination);
     const QFileInfo src(source);
-    const QString target = EntryPath(destination, src.fileName());
-    if (src.isDir()) {
-        if (!Present(target))
-            QDir().mkdir(target);
-        progress(QStringLiteral("Create as ") + QFileInfo(target).fileName());
-        if (!QFileInfo(target).isDir())
-            return false;
-        const QFileInfoList entries = QDir(source).entryInfoList(kAllEntries, QDir::Unsorted);
-        for (const QFileInfo& entry : entries) {
-            // A link could lead out of the package (or in a circle): leave it behind.
-            if (entry.isSymLink())
-                continue;
-            if (!CopyFileOrFolder(entry.filePath(), target, progress))
-                return false;
-        }
-        return true;
-    }
-    const bool ok = CopyFile(source, destination, target);
-    progress(src.fileName());
-    return ok;
+    const FolderItem target = FindEntry(destination, src.fileName());
+    return CopyEntry(src, destination, target.value_or(Join(destination, src.fileName())), target.has_value(),
+                     progress);
 }
 
 bool RunSteps(const QList<CopyStep>& steps, const Progress& progress) {
