@@ -42,7 +42,6 @@ FamWin::FamWin() {
                    20, 65, 450, 54);
     rcrpLB = label("rcrpLB", kDownloadAddress, 45, 119, 419, 20);
     rcrpLB->setStyleSheet(QStringLiteral("color: #0000ff;"));
-    rcrpLB->setAttribute(Qt::WA_Hover);
     rcrpLB->installEventFilter(this);
     Label5 = label("Label5",
                    QStringLiteral("１、Robi_550.zipをダウンロードし、解凍してできた\n") + indent2 +
