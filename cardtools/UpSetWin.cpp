@@ -1,0 +1,74 @@
+#include "UpSetWin.h"
+
+#include "Controls.h"
+#include "Platform.h"
+#include "UploadConfig.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+UpSetWin::UpSetWin() {
+    setObjectName(QStringLiteral("UpSetWin"));
+    setWindowTitle(QStringLiteral("Upload設定"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
+    resize(374, 120);
+    setMinimumSize(64, 64);
+    QFont f = font();
+    f.setPointSize(11);
+    setFont(f);
+
+    auto* layout = new FixedLayout(this);
+    Label1 = layout->place(
+        MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("FlashAirのConfigファイルにUpload=1を書き込みます")),
+        12, 11, 351, 20);
+    QFont title = f;
+    title.setPointSize(14);
+    title.setUnderline(true);
+    Label1->setFont(title);
+    Label2 =
+        layout->place(MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("FlashAirを選択")), 33, 43, 100, 20);
+    PushButton1 =
+        layout->place(MakePushButton(this, QStringLiteral("PushButton1"), QStringLiteral("再検索")), 124, 43, 64, 20);
+    FAVolPM = layout->place(new QComboBox(this), 33, 68, 197, 20);
+    FAVolPM->setObjectName(QStringLiteral("FAVolPM"));
+    UpPB =
+        layout->place(MakePushButton(this, QStringLiteral("UpPB"), QStringLiteral("Upload=1を設定")), 242, 68, 111, 20);
+    setTabOrder(UpPB, FAVolPM);
+    setTabOrder(FAVolPM, PushButton1);
+
+    connect(UpPB, &QPushButton::clicked, this, &UpSetWin::UpPB_Action);
+    connect(PushButton1, &QPushButton::clicked, this, &UpSetWin::PushButton1_Action);
+    connect(FAVolPM, &QComboBox::currentIndexChanged, this, &UpSetWin::FAVolPM_Change);
+    FAVolPM_Open();
+}
+
+void UpSetWin::FAVolPM_Open() {
+    FineFlashAir();
+}
+
+void UpSetWin::FAVolPM_Change() {
+    UpPB->setEnabled(FAVolPM->currentIndex() >= 0);
+}
+
+void UpSetWin::PushButton1_Action() {
+    FineFlashAir();
+}
+
+void UpSetWin::FineFlashAir() {
+    const QList<VolumeInfo> volumes = Platform::get().Volumes();
+    FAVolPM->clear();
+    for (const VolumeInfo& v : volumes)
+        FAVolPM->addItem(v.name, v.root);
+    FAVolPM->setCurrentIndex(UploadConfig::FlashAirRow(volumes));
+    UpPB->setEnabled(FAVolPM->currentIndex() >= 0);
+}
+
+void UpSetWin::UpPB_Action() {
+    const int row = FAVolPM->currentIndex();
+    if (row < 0)
+        return;
+    const QString message = UploadConfig::Message(UploadConfig::SetUpload(FAVolPM->itemData(row).toString()));
+    if (!message.isEmpty())
+        Platform::get().MsgBox(message);
+}

@@ -1,0 +1,394 @@
+// The program package: the package check, the card scan, the copy of every variant onto a card
+// in temporary folders, and FamWin driven by its controls.
+// Not covered here: real removable media and the browser itself (the platform seam records it).
+#include "CardFixtures.h"
+#include "CardTools.h"
+#include "FamWin.h"
+#include "PackageCopy.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "ToolWin.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+const QString kMain5 = "main5_InitFlag確認補完無し_シーン1固定0415_test2.RM4";
+const QString kListen = "聞き音声にモーションdx.RM4";
+
+QString Nfd(const QString& s) {
+    return s.normalized(QString::NormalizationForm_D);
+}
+QString Nfc(const QString& s) {
+    return s.normalized(QString::NormalizationForm_C);
+}
+
+// A package as unpacked from the archive, small: each variant's files hold "v<index>". The
+// "ロビクル" folder lacks "5" and "ランダム". ADDON holds two links that lead out of it.
+QString makePackage(const QString& root, bool nfd = false) {
+    auto put = [&](const QString& rel, const QByteArray& bytes) {
+        TestFiles::write(root + '/' + (nfd ? Nfd(rel) : rel), bytes);
+    };
+    put("ADDON/a.txt", "addon");
+    put("ADDON/sub/b.txt", "b");
+    const QStringList variants = PackageCopy::VariantFolders();
+    for (int i = 0; i < 4; ++i) {
+        const QString v = variants[i] + '/';
+        const QByteArray tag = "v" + QByteArray::number(i);
+        put(v + "1/x", tag);
+        if (i < 3) {
+            put(v + "5/y", tag);
+            put(v + "ランダム/z", tag);
+        }
+        if (i == 0 || i == 3)
+            put(v + kMain5, tag);
+        if (i == 1 || i == 2)
+            put(v + "mainP.RM4", tag);
+    }
+    put(variants[2] + '/' + kListen, "v2");
+    put(variants[3] + "/voice/v.wav", "v3");
+    put(variants[3] + "/ロビクル/k.txt", "v3");
+    const QString outside = TestFiles::write(root + "/../outside/secret.txt", "secret");
+    QFile::link(QFileInfo(outside).absolutePath(), root + "/ADDON/out");
+    QFile::link(outside, root + "/ADDON/secret.txt");
+    return root;
+}
+
+// Every entry below root, names composed: "dir/", "file=contents", "link@".
+QStringList tree(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo fi = it.fileInfo();
+        const QString rel = Nfc(QDir(root).relativeFilePath(fi.filePath()));
+        if (fi.isSymLink())
+            out << rel + '@';
+        else if (fi.isDir())
+            out << rel + '/';
+        else
+            out << rel + '=' + QString::fromUtf8(TestFiles::read(fi.filePath()));
+    }
+    out.sort();
+    return out;
+}
+
+QStringList stage2(const QString& tag) {
+    return {"1/",
+            "1/1/",
+            "1/1/x=" + tag,
+            "5/",
+            "5/5/",
+            "5/5/y=" + tag,
+            "ランダム/",
+            "ランダム/ランダム/",
+            "ランダム/ランダム/z=" + tag};
+}
+
+void closeFamWin() {
+    if (FamWin::isOpen())
+        delete FamWin::instance();
+}
+} // namespace
+
+class TestPackage : public QObject {
+    Q_OBJECT
+    QTemporaryDir* m_dir = nullptr;
+    QString m_disk, m_card, m_package;
+
+    FamWin* openWith(const QString& package) {
+        scripted()->volumes = {{"Macintosh HD", m_disk}, {"FlashAir", m_card}};
+        FamWin* w = FamWin::instance();
+        scripted()->folders.enqueue(package);
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
+        return w;
+    }
+    void start(FamWin* w, int variant) {
+        w->findChild<QComboBox*>("rhPM")->setCurrentIndex(variant);
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton3"), Qt::LeftButton);
+    }
+    QString progress(FamWin* w) { return w->findChild<QLabel*>("CpyFileLb")->text(); }
+
+private slots:
+    void initTestCase() { RegisterCardTools(); }
+    void init() {
+        ScriptedPlatform::install();
+        m_dir = new QTemporaryDir;
+        m_disk = m_dir->filePath("disk");
+        m_card = m_dir->filePath("card");
+        m_package = m_dir->filePath("pkg/リモート接続用ロビプログラム");
+        QDir().mkpath(m_disk);
+        TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
+    }
+    void cleanup() {
+        closeFamWin();
+        delete m_dir;
+    }
+
+    void cardRow_data() {
+        QTest::addColumn<QStringList>("volumes"); // "-": no SD_WLAN, "d": folder, "f": file
+        QTest::addColumn<int>("row");
+        QTest::newRow("no card") << QStringList{"-", "-"} << 0;
+        QTest::newRow("two cards, later wins") << QStringList{"d", "-", "d", "-"} << 2;
+        QTest::newRow("a file named SD_WLAN") << QStringList{"-", "f"} << 1;
+        QTest::newRow("no volume") << QStringList{} << -1;
+    }
+    void cardRow() {
+        QFETCH(QStringList, volumes);
+        QFETCH(int, row);
+        QList<VolumeInfo> list;
+        for (int i = 0; i < volumes.size(); ++i) {
+            const QString root = m_dir->filePath("vol" + QString::number(i));
+            QDir().mkpath(root);
+            if (volumes[i] == "d")
+                QDir().mkpath(root + "/SD_WLAN");
+            if (volumes[i] == "f")
+                TestFiles::write(root + "/SD_WLAN", "");
+            list.append({"v" + QString::number(i), root});
+        }
+        QCOMPARE(PackageCopy::CardRow(list), qMax(row, 0));
+        scripted()->volumes = list;
+        auto* pm = FamWin::instance()->findChild<QComboBox*>("favPM");
+        QCOMPARE(pm->count(), volumes.size());
+        QCOMPARE(pm->currentIndex(), row);
+        if (row >= 0)
+            QCOMPARE(pm->itemData(row).toString(), list[row].root);
+    }
+
+    void packageCheck_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("nfd");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("complete") << "" << false << true;
+        QTest::newRow("complete, names decomposed on disk") << "" << true << true;
+        for (const QString& e : PackageCopy::PackageEntries())
+            QTest::newRow(qPrintable("without " + e)) << "remove " + e << false << false;
+        QTest::newRow("an entry that is a file") << "file ロビクル" << false << true;
+    }
+    void packageCheck() {
+        QFETCH(QString, change);
+        QFETCH(bool, nfd);
+        QFETCH(bool, accepted);
+        makePackage(m_package, nfd);
+        const QString entry = change.section(' ', 1);
+        if (!entry.isEmpty())
+            QVERIFY(QDir(PackageCopy::EntryPath(m_package, entry)).removeRecursively());
+        if (change.startsWith("file"))
+            TestFiles::write(m_package + '/' + entry, "");
+        // A package accepted before is forgotten when the next choice fails.
+        QTemporaryDir good;
+        makePackage(good.filePath("p"));
+        FamWin* w = openWith(good.filePath("p"));
+        QCOMPARE(w->mRF, FolderItem(good.filePath("p")));
+        scripted()->folders.enqueue(m_package);
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
+        QCOMPARE(w->mRF.has_value(), accepted);
+        const QStringList cardBefore = tree(m_card);
+        if (!accepted) {
+            start(w, 0);
+            QCOMPARE(tree(m_card), cardBefore);
+        }
+        // Cancelling the chooser keeps what was accepted.
+        const FolderItem kept = w->mRF;
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
+        QCOMPARE(w->mRF, kept);
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+
+    void copyVariant_data() {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<bool>("nfd");
+        QTest::addColumn<QStringList>("files");
+        const QStringList addon = {"ADDON/",   "ADDON/a.txt=addon", "ADDON/sub/", "ADDON/sub/b.txt=b",
+                                   "SD_WLAN/", "SD_WLAN/CONFIG=c"};
+        const QStringList v3 = {kMain5 + "=v3",
+                                "voice/",
+                                "voice/voice/",
+                                "voice/voice/v.wav=v3",
+                                "ロビクル/",
+                                "ロビクル/ロビクル/",
+                                "ロビクル/ロビクル/k.txt=v3"};
+        for (bool nfd : {false, true}) {
+            const char* form = nfd ? " (decomposed)" : "";
+            QTest::addRow("variant 0%s", form) << 0 << nfd << addon + stage2("v0") + QStringList{kMain5 + "=v0"};
+            QTest::addRow("variant 1%s", form) << 1 << nfd << addon + stage2("v1") + QStringList{"mainP.RM4=v1"};
+            QTest::addRow("variant 2%s", form)
+                << 2 << nfd << addon + stage2("v2") + QStringList{"mainP.RM4=v2", kListen + "=v2"};
+            QTest::addRow("variant 3, no stage 2%s", form) << 3 << nfd << addon + v3;
+        }
+    }
+    void copyVariant() {
+        QFETCH(int, variant);
+        QFETCH(bool, nfd);
+        QFETCH(QStringList, files);
+        makePackage(m_package, nfd);
+        const QStringList package = tree(m_package);
+        FamWin* w = openWith(m_package);
+        start(w, variant);
+        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+        QCOMPARE(progress(w), QString());
+        files.sort();
+        QCOMPARE(tree(m_card), files);
+        QCOMPARE(w->mHT, variant);
+        QCOMPARE(w->mFA, FolderItem(m_card));
+        // Again onto the same card: files replaced, folders reused, nothing nests deeper.
+        TestFiles::write(m_card + "/ADDON/a.txt", "old");
+        start(w, variant);
+        QCOMPARE(scripted()->messages, (QStringList{"完了しました...", "完了しました..."}));
+        QCOMPARE(tree(m_card), files);
+        QCOMPARE(tree(m_package), package);
+    }
+
+    void copyMergesAcrossNameForms() {
+        makePackage(m_package, true);
+        TestFiles::write(m_card + "/ランダム/ランダム/old", "kept");
+        const QList<PackageCopy::CopyStep> steps = PackageCopy::MakePlan(m_package, m_card, 0).stage2;
+        QStringList seen;
+        QVERIFY(PackageCopy::RunSteps(steps, [&](const QString& t) { seen << Nfc(t); }));
+        QCOMPARE(seen, (QStringList{"Create as 1", "x", "Create as 5", "y", "Create as ランダム", "z"}));
+        QStringList random;
+        for (const QString& e : QDir(m_card).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (Nfc(e) == "ランダム")
+                random << e;
+        QCOMPARE(random, QStringList{"ランダム"});
+        QCOMPARE(TestFiles::read(m_card + "/ランダム/ランダム/old"), QByteArray("kept"));
+        QCOMPARE(TestFiles::read(PackageCopy::EntryPath(m_card + "/ランダム/ランダム", "z")), QByteArray("v0"));
+    }
+
+    void copyFails_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        QTest::newRow("stage-3 file missing")
+            << "remove ロビ(初販版,再販版,第三版)/" + kMain5 << kMain5
+            << QStringList{"ADDON/a.txt", "1/1/x", "ランダム/ランダム/z"} << QStringList{kMain5};
+        QTest::newRow("variant-0 folder without 1")
+            << "remove ロビ(初販版,再販版,第三版)/1"
+            << "1" << QStringList{"ADDON/a.txt", "1"} << QStringList{"1/1", "5"};
+        QTest::newRow("package is the card") << "package on card"
+                                             << "" << QStringList{} << QStringList{"1"};
+        QTest::newRow("card inside the package") << "card in package"
+                                                 << "" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("card taken out after the scan") << "card gone"
+                                                       << "" << QStringList{} << QStringList{};
+        QTest::newRow("read-only card") << "read-only card"
+                                        << "Create as ADDON" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("read-only folder on the card") << "read-only ADDON"
+                                                      << "a.txt" << QStringList{"ADDON/a.txt"} << QStringList{"1"};
+    }
+    void copyFails() {
+        QFETCH(QString, change);
+        QFETCH(QString, progress);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        if (change == "package on card")
+            m_package = m_card;
+        if (change == "card in package")
+            m_card = m_package + "/ADDON/card";
+        makePackage(m_package);
+        TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
+        if (change.startsWith("remove "))
+            QVERIFY(QFile::remove(m_package + '/' + change.mid(7)) ||
+                    QDir(m_package + '/' + change.mid(7)).removeRecursively());
+        std::optional<ReadOnly> readOnly;
+        if (change == "read-only card")
+            readOnly.emplace(m_card);
+        if (change == "read-only ADDON") {
+            // Whichever entry comes first, the copy stops at a.txt: sub can be written into.
+            TestFiles::write(m_card + "/ADDON/a.txt", "old");
+            TestFiles::write(m_card + "/ADDON/sub/b.txt", "b");
+            readOnly.emplace(m_card + "/ADDON");
+        }
+        if (readOnly && !readOnly->ok())
+            QSKIP("cannot make a folder read-only here");
+        const QStringList package = tree(m_package);
+        const QStringList card = tree(m_card);
+
+        FamWin* w = openWith(m_package);
+        QVERIFY(w->mRF);
+        if (change == "card gone")
+            QVERIFY(QDir(m_card).removeRecursively());
+        start(w, 0);
+        QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
+        QCOMPARE(Nfc(this->progress(w)), progress);
+        for (const QString& p : present)
+            QVERIFY2(QFileInfo::exists(m_card + '/' + p), qPrintable(p));
+        for (const QString& p : absent)
+            QVERIFY2(!QFileInfo::exists(m_card + '/' + p), qPrintable(p));
+        if (change.startsWith("read-only") || m_package == m_card || m_card.startsWith(m_package)) {
+            // Nothing was written, not even a temporary file; an old file stays whole.
+            readOnly.reset();
+            QCOMPARE(tree(m_card), card);
+        }
+        QCOMPARE(tree(m_package), package);
+        // A card that is gone is not made again as a plain folder.
+        QCOMPARE(QFileInfo::exists(m_card), change != "card gone");
+        // A card that is gone is not made again as a plain folder.
+        QCOMPARE(QFileInfo::exists(m_card), change != "card gone");
+    }
+
+    void linkAndLayout() {
+        scripted()->volumes = {{"FlashAir", m_card}};
+        ToolWin::instance()->UploadBB1_Action();
+        QVERIFY(FamWin::isOpen());
+        FamWin* w = FamWin::instance();
+        QCOMPARE(w->windowTitle(), QString("リモート接続プログラムFlashAir作成"));
+        QCOMPARE(w->size(), QSize(470, 454));
+        const QString ideo5(5, QChar(0x3000));
+        QCOMPARE(w->findChild<QLabel*>("Label4")->text(),
+                 "前操作２、コルベナさんのページから「リモート接続用ロビプログラム」\n" + ideo5 +
+                     "（Robi_550.zip）をダウンロード。\n" + ideo5 + "以下のURLをクリックするとダウンロードされます。");
+        QCOMPARE(w->findChild<QLabel*>("Label5")->text(), "１、Robi_550.zipをダウンロードし、解凍してできた\n" +
+                                                              QString(2, QChar(0x3000)) +
+                                                              "「リモート接続用ロビプログラム」フォルダを選択");
+        QCOMPARE(w->findChild<QLabel*>("Label7")->text(),
+                 QString("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"));
+        auto* rh = w->findChild<QComboBox*>("rhPM");
+        QCOMPARE(rh->geometry(), QRect(240, 314, 210, 20));
+        QCOMPARE(rh->currentIndex(), 0);
+        QStringList items;
+        for (int i = 0; i < rh->count(); ++i)
+            items << rh->itemText(i);
+        QCOMPARE(items, (QStringList{"ロビ(初販版,再販版,第三版)", "ロビのココロ２", "ロビのココロ２DX", "ロビクル"}));
+        QCOMPARE(w->findChild<QLabel*>("CpyFileLb")->text(), QString());
+        QCOMPARE(w->findChild<QPushButton*>("PushButton3")->geometry(), QRect(130, 404, 210, 20));
+
+        auto* link = w->findChild<QLabel*>("rcrpLB");
+        QCOMPARE(link->text(), FamWin::kDownloadAddress);
+        QCOMPARE(link->geometry(), QRect(45, 119, 419, 20));
+        QVERIFY(!link->font().underline());
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), link->mapToGlobal(QPointF(5, 5)));
+        QCoreApplication::sendEvent(link, &enter);
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(link, &leave);
+        QVERIFY(!link->font().underline());
+        QCOMPARE(link->cursor().shape(), Qt::ArrowCursor);
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(scripted()->shownUrls, QList<QUrl>{QUrl(FamWin::kDownloadAddress)});
+        QVERIFY(QUrl(FamWin::kDownloadAddress).fileName() == "Robi_550.zip");
+
+        // A second click on the palette keeps the window's state; "アップデート" scans again.
+        rh->setCurrentIndex(3);
+        scripted()->volumes.prepend({"disk", m_disk});
+        ToolWin::instance()->UploadBB1_Action();
+        QCOMPARE(FamWin::instance(), w);
+        QCOMPARE(rh->currentIndex(), 3);
+        auto* pm = w->findChild<QComboBox*>("favPM");
+        QCOMPARE(pm->count(), 1);
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton2"), Qt::LeftButton);
+        QCOMPARE(pm->count(), 2);
+        QCOMPARE(pm->currentIndex(), 1);
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+};
+
+PKL_GUI_TEST_MAIN(TestPackage)
+#include "tst_package.moc"
