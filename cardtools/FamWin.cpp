@@ -30,7 +30,7 @@ FamWin::FamWin() {
 
     Label1 = label("Label1", QStringLiteral("このアプリはRobi_550.zipに対応しています"), 12, 11, 309, 20);
     QFont title = Label1->font();
-    title.setPointSize(14);
+    title.setPixelSize(14);
     title.setUnderline(true);
     Label1->setFont(title);
     Label8 =
@@ -56,7 +56,7 @@ FamWin::FamWin() {
         label("Label7", QStringLiteral("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"),
               125, 235, 234, 35);
     QFont small = Label7->font();
-    small.setPointSize(11);
+    small.setPixelSize(11);
     Label7->setFont(small);
     PushButton2 = layout->place(MakePushButton(this, QStringLiteral("PushButton2"), QStringLiteral("アップデート")),
                                 363, 242, 87, 20);

@@ -15,7 +15,7 @@ UpSetWin::UpSetWin() {
     resize(374, 120);
     setMinimumSize(64, 64);
     QFont f = font();
-    f.setPointSize(11);
+    f.setPixelSize(11);
     setFont(f);
 
     auto* layout = new FixedLayout(this);
@@ -23,7 +23,7 @@ UpSetWin::UpSetWin() {
         MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("FlashAirのConfigファイルにUpload=1を書き込みます")),
         12, 11, 351, 20);
     QFont title = f;
-    title.setPointSize(14);
+    title.setPixelSize(14);
     title.setUnderline(true);
     Label1->setFont(title);
     Label2 =
