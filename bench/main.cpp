@@ -19,7 +19,6 @@ double MedianMs(int runs, const std::function<void()>& fn) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     App app(argc, argv);
     for (const BenchCase& b : Benches()) {
         bool wanted = argc < 2;

@@ -3,7 +3,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
+#include <QOpenGLContext>
 #include <QWidget>
+
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+QT_END_NAMESPACE
 
 namespace {
 QWidget* placeholderCreate(QWidget* parent) {
@@ -16,7 +22,19 @@ bool placeholderEdit(QWidget*, const QString&) {
 }
 const WebViewApi kPlaceholder = {placeholderCreate, placeholderLoad, placeholderRun, placeholderEdit};
 
+// The engine shares GL resources with its views through the global share context. Made with the
+// first preview, before the engine's libraries load, instead of at start-up (where the attribute
+// Qt::AA_ShareOpenGLContexts would make it) so the palette does not wait for the GL driver.
+void makeShareContext() {
+    if (qt_gl_global_share_context())
+        return;
+    auto* context = new QOpenGLContext(qApp);
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
 const WebViewApi* loadModule() {
+    makeShareContext();
     // Beside the program first; programs in the build tree's subfolders find it where it was built.
     const QStringList candidates = {
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(PKL_WEBVIEW_NAME)),

@@ -7,8 +7,6 @@
 #include <QWidget>
 
 int main(int argc, char** argv) {
-    // The preview's web engine shares GL contexts with the widgets; must precede the application.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     App app(argc, argv);
     RegisterEditors();
     RegisterCardTools();

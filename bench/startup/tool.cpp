@@ -6,7 +6,6 @@
 #include "ToolWin.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     App app(argc, argv);
     RegisterEditors();
     RegisterCardTools();

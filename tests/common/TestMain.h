@@ -13,7 +13,6 @@ template <class T> int RunOne(int argc, char** argv) {
 }
 
 template <class... Tests> int RunGuiTests(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     App app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     ScriptedPlatform::install();
