@@ -13,11 +13,7 @@
 const QString FamWin::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
 
 FamWin::FamWin() {
-    setObjectName(QStringLiteral("FamWin"));
-    setWindowTitle(QStringLiteral("リモート接続プログラムFlashAir作成"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
-    resize(470, 454);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("FamWin"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470, 454);
 
     auto* layout = new FixedLayout(this);
     auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {

@@ -9,11 +9,7 @@
 #include <QPushButton>
 
 UpSetWin::UpSetWin() {
-    setObjectName(QStringLiteral("UpSetWin"));
-    setWindowTitle(QStringLiteral("Upload設定"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
-    resize(374, 120);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("UpSetWin"), QStringLiteral("Upload設定"), 374, 120);
     QFont f = font();
     f.setPixelSize(11);
     setFont(f);

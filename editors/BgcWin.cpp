@@ -45,11 +45,7 @@ const QString BgcWin::kStyleSheetMarkers =
 const QString BgcWin::kIconNotSaved = QStringLiteral("アイコンを保存できませんでした...");
 
 BgcWin::BgcWin() {
-    setObjectName(QStringLiteral("BgcWin"));
-    setWindowTitle(QStringLiteral("背景色"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
-    resize(289, 146);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("BgcWin"), QStringLiteral("背景色"), 289, 146);
     setMaximumSize(32000, 32000);
     setFont(LayoutFont(font(), 12));
 

@@ -56,12 +56,8 @@ const QString kSaveFailed = QStringLiteral("保存できませんでした...");
 } // namespace
 
 CmdWin::CmdWin() {
-    setObjectName(QStringLiteral("CmdWin"));
-    setWindowTitle(QStringLiteral("ボタンカスタマイズ設定"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
-                   Qt::WindowFullscreenButtonHint);
-    resize(792, 415);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("CmdWin"), QStringLiteral("ボタンカスタマイズ設定"), 792, 415,
+                       Qt::WindowFullscreenButtonHint);
     auto* layout = new FixedLayout(this);
 
     Label1 = layout->place(makeLabel(this, "Label1", "1, データ自動読込み", 12, true), 20, 18, 120, 20);
@@ -158,8 +154,7 @@ void CmdWin::Open() {
 }
 
 void CmdWin::TypeBB_Action(int index) {
-    for (int i = 0; i < 3; ++i)
-        m_type[i]->setChecked(i == index);
+    PressOnly(m_type, index);
     mSelType = index;
     SetBtnName();
     SetBtnData();
@@ -167,16 +162,14 @@ void CmdWin::TypeBB_Action(int index) {
 }
 
 void CmdWin::BankBB_Action(int index) {
-    for (int i = 0; i < 4; ++i)
-        m_bank[i]->setChecked(i == index);
+    PressOnly(m_bank, index);
     mSelBnk = index;
     SetBtnName();
     SetBtnData();
 }
 
 void CmdWin::PadBB_Action(int index) {
-    for (int i = 0; i < 13; ++i)
-        m_pad[i]->setChecked(i == index);
+    PressOnly(m_pad, index);
     mSelBtn = index;
     SetBtnData();
 }

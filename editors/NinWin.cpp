@@ -64,11 +64,7 @@ private:
 } // namespace
 
 NinWin::NinWin() {
-    setObjectName(QStringLiteral("NinWin"));
-    setWindowTitle(QStringLiteral("認識語パターン編集"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
-    resize(700, 400);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("NinWin"), QStringLiteral("認識語パターン編集"), 700, 400);
     setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
@@ -149,8 +145,7 @@ void NinWin::NinTypeBB_Action(int index) {
 }
 
 void NinWin::setTypeButtons() {
-    for (int i = 0; i < 2; ++i)
-        m_type[i]->setChecked(i == mNin);
+    PressOnly(m_type, mNin);
 }
 
 void NinWin::LoadData() {

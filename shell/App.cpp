@@ -7,6 +7,7 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 App::App(int& argc, char** argv) : QApplication(argc, argv) {
@@ -24,4 +25,12 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
 void App::Open() {
     ShowWindow(ToolWin::instance());
     SelPlkWin::instance()->ShowModal();
+}
+
+void App::DeleteWindows() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : topLevelWidgets())
+        windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
 }

@@ -9,4 +9,6 @@ public:
     App(int& argc, char** argv);
     // Once the event loop runs.
     void Open();
+    // Deletes every window (a window may own others), before the web engine's profile goes away.
+    static void DeleteWindows();
 };

@@ -40,6 +40,16 @@ void FixedLayout::apply() {
     }
 }
 
+void InitDocumentWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+                        Qt::WindowFlags extra) {
+    window->setObjectName(name);
+    window->setWindowTitle(title);
+    window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
+                           extra);
+    window->resize(width, height);
+    window->setMinimumSize(64, 64);
+}
+
 QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRect>
 #include <QSize>
+#include <cstddef>
 
 class QLabel;
 
@@ -40,6 +41,10 @@ private:
     QList<Item> m_items;
 };
 
+// A document window's frame: name, title, close/minimise/maximise boxes, content size, minimum size.
+void InitDocumentWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+                        Qt::WindowFlags extra = {});
+
 // A bevel button: push (keeps its value) or toggle (inverts its value on a click, before clicked()).
 QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
                              bool value = false);
@@ -48,5 +53,10 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text);
 // The layouts give font sizes in points of a 72-dpi screen, one point to a pixel; sizing the font
 // in pixels keeps captions inside their fixed rectangles on every screen.
 QFont LayoutFont(const QFont& base, int size, bool bold = false, bool underline = false);
+// A toggle group's handler: the member of that index stays pressed, every other is released.
+template <std::size_t N> void PressOnly(QPushButton* (&group)[N], int index) {
+    for (std::size_t i = 0; i < N; ++i)
+        group[i]->setChecked(int(i) == index);
+}
 // Name of a member of a control array: "BankBB(2)".
 QString ArrayName(const QString& name, int index);

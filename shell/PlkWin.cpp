@@ -12,11 +12,7 @@
 const QUrl PlkWin::kCardAddress(QStringLiteral("http://flashair/plk/n.htm"));
 
 PlkWin::PlkWin() {
-    setObjectName(QStringLiteral("PlkWin"));
-    setWindowTitle(QStringLiteral("Pelkavin"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
-    resize(400, 600);
-    setMinimumSize(64, 64);
+    InitDocumentWindow(this, QStringLiteral("PlkWin"), QStringLiteral("Pelkavin"), 400, 600);
 
     auto* layout = new FixedLayout(this);
     hv = layout->place(WebView().create(this), 0, 30, 400, 550, Lock::All);
@@ -66,8 +62,7 @@ void PlkWin::load(const QUrl& url) {
 
 void PlkWin::AccessTypeBB_Action(int index) {
     Module1::gAccessType = index;
-    m_access[0]->setChecked(index == 0);
-    m_access[1]->setChecked(index == 1);
+    PressOnly(m_access, index);
     LoadData();
 }
 

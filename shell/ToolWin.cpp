@@ -85,47 +85,42 @@ void ToolWin::PrevBB_Action() {
     ApplyPlacement(PlkWin::instance());
 }
 
-void ToolWin::openEditor(const QString& windowName) {
-    const auto it = openers().constFind(windowName);
-    if (it == openers().constEnd())
+void ToolWin::openWindow(const QString& windowName, bool place) {
+    const Opener o = openers().value(windowName);
+    if (!o.instance)
         return;
-    const Opener& o = *it;
     ShowWindow(o.instance());
     if (o.load)
         o.load();
     // Loading may close the editor (its file is gone); never bring it back empty.
-    if (o.isOpen())
+    if (place && o.isOpen())
         ApplyPlacement(o.instance());
 }
 
 void ToolWin::editBtnBB_Action() {
     if (!Exists(Module1::gBtnFile))
         return;
-    openEditor(QStringLiteral("CmdWin"));
+    openWindow(QStringLiteral("CmdWin"), true);
 }
 
 void ToolWin::BackColorBB_Action() {
     if (!Exists(Module1::gCSSFile))
         return;
-    openEditor(QStringLiteral("BgcWin"));
+    openWindow(QStringLiteral("BgcWin"), true);
 }
 
 void ToolWin::NinBB_Action() {
     if (!Module1::gNinFile[0] || !Module1::gNinFile[1] || !Exists(Module1::gNinFile[0]))
         return;
-    openEditor(QStringLiteral("NinWin"));
+    openWindow(QStringLiteral("NinWin"), true);
 }
 
 void ToolWin::UploadBB_Action() {
-    const auto it = openers().constFind(QStringLiteral("UpSetWin"));
-    if (it != openers().constEnd())
-        ShowWindow(it->instance());
+    openWindow(QStringLiteral("UpSetWin"), false);
 }
 
 void ToolWin::UploadBB1_Action() {
-    const auto it = openers().constFind(QStringLiteral("FamWin"));
-    if (it != openers().constEnd())
-        ShowWindow(it->instance());
+    openWindow(QStringLiteral("FamWin"), false);
 }
 
 void ToolWin::QuitBB_Action() {

@@ -56,7 +56,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openEditor(const QString& windowName);
+    // Shows a registered window, asks it to load its file, and places it when asked to.
+    void openWindow(const QString& windowName, bool place);
     QAction* menuItem(const char* name) const;
     static QHash<QString, Opener>& openers();
 

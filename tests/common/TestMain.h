@@ -18,11 +18,7 @@ template <class... Tests> int RunGuiTests(int argc, char** argv) {
     ScriptedPlatform::install();
     int status = 0;
     ((status |= RunOne<Tests>(argc, argv)), ...);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        windows.append(w);
-    for (const QPointer<QWidget>& w : windows)
-        delete w.data();
+    App::DeleteWindows();
     return status;
 }
 
