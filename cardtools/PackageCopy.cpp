@@ -1,5 +1,7 @@
 #include "PackageCopy.h"
 
+#include "FileIO.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QHash>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #ifdef Q_OS_LINUX
 #include <unistd.h>
 #endif
@@ -41,7 +42,7 @@ QString Resolved(const QString& path) {
 }
 
 // Copies the bytes, in the kernel where it can (as cp does), else through a buffer.
-bool CopyData(QFile& in, QFile& out) {
+bool CopyData(QFile& in, QFileDevice& out) {
 #ifdef Q_OS_LINUX
     for (bool first = true;; first = false) {
         const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, 1 << 30, 0);
@@ -67,36 +68,20 @@ bool CopyData(QFile& in, QFile& out) {
     }
 }
 
-// Writes the copy beside the target and renames it over the target, so a failed copy leaves
-// the old file whole and never leaves half a file under the real name.
-bool CopyFile(const QFileInfo& source, const QString& folder, const QString& target, bool targetExists) {
+// Into the folder's batch of safe writes, so a failed copy leaves the old file whole and never
+// half a file under the real name.
+bool CopyFile(const QFileInfo& source, const QString& target, bool targetExists, FileIO::SafeWriteBatch& batch) {
     if (!source.isFile())
         return false;
     QFile in(source.filePath());
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    // One copy at a time per folder, so one fixed name will do; a leftover of a broken run goes.
-    const QString part = Join(folder, QStringLiteral(".pkl-copy.part"));
-    QFile out(part);
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
-    if (!out.open(mode) && !(QFile::remove(part) && out.open(mode)))
-        return false;
-    const bool copied = CopyData(in, out);
-    out.close();
-    if (!copied || out.error() != QFileDevice::NoError) {
-        QFile::remove(part);
-        return false;
-    }
     if (targetExists) {
         const QFileInfo old(target);
         if (old.isDir() && !old.isSymLink())
             QDir().rmdir(target); // an empty folder in the way goes; a full one makes the rename fail
     }
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(part);
-        return false;
-    }
-    return true;
+    return batch.Add(target, [&](QFileDevice& out) { return CopyData(in, out); });
 }
 
 // The folder's entries, keyed by their composed names.
@@ -110,10 +95,12 @@ QHash<QString, QString> EntriesByName(const QString& folder) {
     return names;
 }
 
-bool CopyEntry(const QFileInfo& source, const QString& destination, const QString& target, bool targetExists,
-               const Progress& progress) {
+// A file goes into the batch of the folder it is copied into; a folder's files are committed
+// together when the folder is done, with one sync instead of one per file.
+bool CopyEntry(const QFileInfo& source, const QString& target, bool targetExists, const Progress& progress,
+               FileIO::SafeWriteBatch& batch) {
     if (!source.isDir()) {
-        const bool ok = CopyFile(source, destination, target, targetExists);
+        const bool ok = CopyFile(source, target, targetExists, batch);
         progress(source.fileName());
         return ok;
     }
@@ -125,16 +112,20 @@ bool CopyEntry(const QFileInfo& source, const QString& destination, const QStrin
     // List the target once: looking each name up would read the folder again for every file.
     const QHash<QString, QString> existing = EntriesByName(target);
     const QFileInfoList entries = QDir(source.filePath()).entryInfoList(kAllEntries, QDir::Unsorted);
+    FileIO::SafeWriteBatch files;
     for (const QFileInfo& entry : entries) {
         // A link could lead out of the package (or in a circle): leave it behind.
         if (entry.isSymLink())
             continue;
         const auto old = existing.constFind(Nfc(entry.fileName()));
         const bool exists = old != existing.constEnd();
-        if (!CopyEntry(entry, target, Join(target, exists ? *old : entry.fileName()), exists, progress))
+        if (!CopyEntry(entry, Join(target, exists ? *old : entry.fileName()), exists, progress, files)) {
+            // What was copied before the failure stays copied.
+            files.Commit();
             return false;
+        }
     }
-    return true;
+    return files.Commit();
 }
 } // namespace
 
@@ -255,8 +246,10 @@ bool CopyFileOrFolder(const QString& source, const QString& destination, const P
         QDir().mkdir(destination);
     const QFileInfo src(source);
     const FolderItem target = FindEntry(destination, src.fileName());
-    return CopyEntry(src, destination, target.value_or(Join(destination, src.fileName())), target.has_value(),
-                     progress);
+    FileIO::SafeWriteBatch batch;
+    const bool copied =
+        CopyEntry(src, target.value_or(Join(destination, src.fileName())), target.has_value(), progress, batch);
+    return batch.Commit() && copied;
 }
 
 bool RunSteps(const QList<CopyStep>& steps, const Progress& progress) {

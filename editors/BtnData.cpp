@@ -14,11 +14,16 @@ QString Marker() {
     return QStringLiteral("/*-- Pelkavin Button Data --*/");
 }
 
+static const QStringList& bankComments() {
+    static const QStringList comments = {QStringLiteral("/* A */"), QStringLiteral("/* B */"),
+                                         QStringLiteral("/* C */"), QStringLiteral("/* D */")};
+    return comments;
+}
+
 Table ParseArray(const QString& lfText, const QString& header) {
     QString s = NthField(lfText, header, 2);
     s = NthField(s, QStringLiteral("];"), 1);
-    for (const QString& comment :
-         {QStringLiteral("/* A */"), QStringLiteral("/* B */"), QStringLiteral("/* C */"), QStringLiteral("/* D */")}) {
+    for (const QString& comment : bankComments()) {
         const qsizetype at = s.indexOf(comment);
         if (at >= 0)
             s.remove(at, comment.size());
@@ -105,11 +110,35 @@ static qsizetype skipLineEnd(const QByteArray& text, qsizetype at) {
     return at;
 }
 
+bool HoldsReservedText(const QString& cell) {
+    if (cell.contains(Marker()))
+        return true;
+    for (const QString& comment : bankComments())
+        if (cell.contains(comment))
+            return true;
+    return false;
+}
+
+bool ReadsBack(const Table& mAx, const Table& mBx) {
+    for (const Table* table : {&mAx, &mBx})
+        for (const QStringList& field : *table)
+            for (qsizetype r = 0; r < kRows && r < field.size(); ++r)
+                if (HoldsReservedText(field[r]))
+                    return false;
+    return true;
+}
+
 QByteArray Splice(const QByteArray& old, const QByteArray& block) {
     const QByteArray marker = Marker().toLatin1();
     const qsizetype first = old.indexOf(marker);
-    if (first < 0)
-        return old + block;
+    if (first < 0) {
+        // Appended right after the last character, unless that text and the block's opening marker
+        // would read as a marker together: the next save would then take the old text for the block.
+        QByteArray appended = old + block;
+        if (appended.indexOf(marker) < old.size())
+            appended.insert(old.size(), '\n');
+        return appended;
+    }
     const qsizetype second = old.indexOf(marker, first + marker.size());
     const qsizetype closing = second < 0 ? first : second;
     const qsizetype tail = skipLineEnd(old, closing + marker.size());

@@ -26,6 +26,11 @@ void LoadData(const QString& text, Table& mAx, Table& mBx);
 QString MakeNinBtnData(const Table& mAx, const Table& mBx);
 // The block with both marker lines, as written into the file.
 QByteArray MarkedBlock(const Table& mAx, const Table& mBx);
+// The marker or a bank comment ("/* A */" to "/* D */"). In a cell it would move the block's end
+// on the next save, or be taken for the bank's comment on the next read.
+bool HoldsReservedText(const QString& cell);
+// No written cell holds reserved text, so the block reads back as the same rows.
+bool ReadsBack(const Table& mAx, const Table& mBx);
 // The file with its marked block replaced. The head and tail keep their bytes; the line end after
 // the closing marker belongs to the block, so repeated saves give the same file. One marker: its
 // line is the block. More than two: the first two bound it, the rest stays in the tail. None: the

@@ -53,6 +53,8 @@ constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155
                                      {190, 302, 155, "-"}};
 
 const QString kSaveFailed = QStringLiteral("保存できませんでした...");
+const QString kReservedInData = QStringLiteral("ボタンデータの欄に「/*-- Pelkavin Button Data --*/」や「/* A "
+                                               "*/」～「/* D */」が含まれているため保存できません...");
 } // namespace
 
 CmdWin::CmdWin() {
@@ -260,14 +262,20 @@ void CmdWin::SetVoiceData(int row) {
 QString CmdWin::refusedField() const {
     const QString notNumber = QStringLiteral("%1には数字だけを入力して下さい...");
     const QString badText = QStringLiteral("%1には , [ ] ' \\ は使えません...");
+    const QString reserved =
+        QStringLiteral("%1には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...");
     if (!BtnData::IsNumberCell(IdTF->text()))
         return notNumber.arg(QStringLiteral("ID"));
     if (mSelType == 2 && !BtnData::IsNumberCell(SecTF->text()))
         return notNumber.arg(QStringLiteral("秒"));
+    const QString first = mSelType == 2 ? QStringLiteral("ロビ語") : QStringLiteral("認識(日)");
     if (!BtnData::IsCarriableText(NinTFJ->text()))
-        return badText.arg(mSelType == 2 ? QStringLiteral("ロビ語") : QStringLiteral("認識(日)"));
+        return badText.arg(first);
     if (mSelType != 2 && !BtnData::IsCarriableText(NinTFE->text()))
         return badText.arg(QStringLiteral("認識(英)"));
+    // Labels are stored with their blanks made "-", so only a phrase can hold the marker or a bank comment.
+    if (mSelType == 2 && BtnData::HoldsReservedText(NinTFJ->text()))
+        return reserved.arg(first);
     return {};
 }
 
@@ -306,6 +314,11 @@ void CmdWin::SavePB_Action() {
     const FolderItem file = Module1::gBtnFile;
     if (!Exists(file))
         return;
+    // A cell read from a file can hold reserved text; saved, it would not read back.
+    if (!BtnData::ReadsBack(mAx, mBx)) {
+        Platform::get().MsgBox(kReservedInData);
+        return;
+    }
     // The text outside the block is taken from the file as it stands now.
     const std::optional<QByteArray> old = FileIO::ReadAll(*file);
     if (!old || !FileIO::SafeWrite(*file, BtnData::Splice(*old, block))) {

@@ -22,6 +22,7 @@ bool placeholderEdit(QWidget*, const QString&) {
 }
 const WebViewApi kPlaceholder = {placeholderCreate, placeholderLoad, placeholderRun, placeholderEdit};
 
+#ifndef PKL_NO_WEBVIEW
 // The engine shares GL resources with its views through the global share context. Made with the
 // first preview, before the engine's libraries load, instead of at start-up (where the attribute
 // Qt::AA_ShareOpenGLContexts would make it) so the palette does not wait for the GL driver.
@@ -32,8 +33,12 @@ void makeShareContext() {
     context->create();
     qt_gl_set_global_share_context(context);
 }
+#endif
 
 const WebViewApi* loadModule() {
+#ifdef PKL_NO_WEBVIEW
+    return &kPlaceholder;
+#else
     makeShareContext();
     // Beside the program first; programs in the build tree's subfolders find it where it was built.
     const QStringList candidates = {
@@ -48,6 +53,7 @@ const WebViewApi* loadModule() {
     }
     qWarning("web view module not found; the preview stays empty");
     return &kPlaceholder;
+#endif
 }
 } // namespace
 

@@ -329,8 +329,25 @@ private slots:
         QCOMPARE(tree(m_package), package);
         // A card that is gone is not made again as a plain folder.
         QCOMPARE(QFileInfo::exists(m_card), change != "card gone");
-        // A card that is gone is not made again as a plain folder.
-        QCOMPARE(QFileInfo::exists(m_card), change != "card gone");
+    }
+
+    // A card that already holds the files: an old file stays byte for byte however the card fails.
+    void failingCardKeepsTheOldFiles_data() { FailingFolder::addRows(); }
+    void failingCardKeepsTheOldFiles() {
+        QFETCH(WriteFailure, failure);
+        makePackage(m_package);
+        TestFiles::write(m_card + "/ADDON/a.txt", "old");
+        TestFiles::write(m_card + "/ADDON/sub/b.txt", "old b");
+        FamWin* w = openWith(m_package);
+        QVERIFY(w->mRF);
+        FailingFolder folder(failure, m_card + "/ADDON");
+        if (!folder.skipReason().isEmpty())
+            QSKIP(qPrintable(folder.skipReason()));
+        start(w, 0);
+        QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
+        QCOMPARE(TestFiles::read(m_card + "/ADDON/a.txt"), QByteArray("old"));
+        QCOMPARE(folder.entries(), (QStringList{"a.txt", "sub"}));
+        QVERIFY(!QFileInfo::exists(m_card + "/1"));
     }
 
     void linkAndLayout() {

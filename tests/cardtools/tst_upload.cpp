@@ -2,6 +2,7 @@
 // Not covered here: the real volume list (the shell's tests cover its filter) and fonts.
 #include "CardFixtures.h"
 #include "CardTools.h"
+#include "FailingFolder.h"
 #include "FileIO.h"
 #include "TestFiles.h"
 #include "TestMain.h"
@@ -133,6 +134,22 @@ private slots:
             QCOMPARE(TestFiles::read(config), after);
         QCOMPARE(QDir(m_card + "/SD_WLAN").entryList(QDir::Files | QDir::Hidden).size(),
                  QFileInfo(config).isFile() ? 1 : 0);
+    }
+
+    // The old CONFIG stays byte for byte however the card fails, and nothing is left beside it.
+    void failingCardKeepsTheOldConfig_data() { FailingFolder::addRows(); }
+    void failingCardKeepsTheOldConfig() {
+        QFETCH(WriteFailure, failure);
+        const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", "[Vendor]\r\nUPLOAD=0\r\n");
+        scripted()->volumes = {{"FlashAir", m_card}};
+        UpSetWin* w = UpSetWin::instance();
+        FailingFolder folder(failure, m_card + "/SD_WLAN");
+        if (!folder.skipReason().isEmpty())
+            QSKIP(qPrintable(folder.skipReason()));
+        QTest::mouseClick(w->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(config), QByteArray("[Vendor]\r\nUPLOAD=0\r\n"));
+        QCOMPARE(scripted()->messages, QStringList{"CONFIGファイルの書き換えに失敗しました..."});
+        QCOMPARE(folder.entries(), QStringList{"CONFIG"});
     }
 
     void pressTwiceThenCardGone() {

@@ -3,6 +3,7 @@
 #include "BgColor.h"
 #include "BgcWin.h"
 #include "Editors.h"
+#include "FailingFolder.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
 #include "Module1.h"
@@ -306,6 +307,29 @@ private slots:
         QCOMPARE(TestFiles::read(m_css), css);
         QCOMPARE(TestFiles::read(m_icon), QByteArray("old icon"));
         QVERIFY(!PlkWin::isOpen());
+    }
+
+    // Style sheet and icon: the old file stays byte for byte however the disk fails.
+    void failingDiskKeepsTheOldFiles_data() { FailingFolder::addRows(); }
+    void failingDiskKeepsTheOldFiles() {
+        QFETCH(WriteFailure, failure);
+        BgcWin* w = BgcWin::instance();
+        w->bkgRt->setFillColor(QColor(0, 10, 255));
+        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        for (const QString& file : {m_css, m_icon}) {
+            const QByteArray before = TestFiles::read(file);
+            FailingFolder folder(failure, QFileInfo(file).path());
+            if (!folder.skipReason().isEmpty())
+                QSKIP(qPrintable(folder.skipReason()));
+            const QStringList entries = folder.entries();
+            scripted()->messages.clear();
+            apply(file == m_css, file == m_icon);
+            QCOMPARE(TestFiles::read(file), before);
+            QCOMPARE(scripted()->messages,
+                     QStringList{file == m_css ? BgcWin::kStyleSheetNotSaved : BgcWin::kIconNotSaved});
+            QCOMPARE(folder.entries(), entries);
+        }
+        QCOMPARE(scripts.count(), 0);
     }
 
     void applyTargets_data() {

@@ -4,6 +4,7 @@
 #include "CmdWin.h"
 #include "Controls.h"
 #include "Editors.h"
+#include "FailingFolder.h"
 #include "FileIO.h"
 #include "Module1.h"
 #include "PlkWin.h"
@@ -149,6 +150,8 @@ private slots:
         QTest::newRow("CR LF") << "head\r\n" + m + "\r\nold\r\n" + m + "\r\ntail\r\n"
                                << "head\r\n" + B + "tail\r\n";
         QTest::newRow("no marker") << QByteArray("var x;") << "var x;" + B;
+        // Found by fuzzing: appended directly, the end of the text and the block made one marker.
+        QTest::newRow("ends like a marker") << m.chopped(1) << m.chopped(1) + "\n" + B;
         QTest::newRow("one marker") << "head\n" + m + "\ntail\n"
                                     << "head\n" + B + "tail\n";
         QTest::newRow("three markers") << "h\n" + m + "\nold\n" + m + "\nmid\n" + m + "\nend"
@@ -372,6 +375,12 @@ private slots:
         QTest::newRow("bracket") << 0 << "NinTFE"
                                  << "[x"
                                  << "認識(英)には , [ ] ' \\ は使えません...";
+        const QString reserved =
+            "ロビ語には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...";
+        QTest::newRow("marker") << 2 << "NinTFJ"
+                                << "a /*-- Pelkavin Button Data --*/" << reserved;
+        QTest::newRow("bank comment") << 2 << "NinTFJ"
+                                      << "x /* D */" << reserved;
     }
     void refusedStore() {
         QFETCH(int, type);
@@ -454,6 +463,43 @@ private slots:
         QTest::mouseClick(w->SavePB, Qt::LeftButton);
         QVERIFY(!QFile::exists(m_file));
         QCOMPARE(scripted()->messages.size(), 1);
+        QVERIFY(!PlkWin::isOpen());
+    }
+
+    // Found by fuzzing: cells read from a file can hold the marker or a bank comment, which would
+    // not read back after a save.
+    void reservedTextInACellIsNotSaved_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("marker") << "var ctrlbtnRobi=[[1,2,'x " + marker() + "'],];\n" + marker() + "\n";
+        QTest::newRow("bank comment") << QByteArray("var ctrlbtndata=[/* D *//* D */,'a','b'],];\n");
+    }
+    void reservedTextInACellIsNotSaved() {
+        QFETCH(QByteArray, file);
+        TestFiles::write(m_file, file);
+        CmdWin* w = openByPalette();
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{"ボタンデータの欄に「/*-- Pelkavin Button Data --*/」や「/* A "
+                                                   "*/」～「/* D */」が含まれているため保存できません..."});
+        QCOMPARE(TestFiles::read(m_file), file);
+        QVERIFY(!PlkWin::isOpen());
+    }
+
+    // The old file stays byte for byte however the disk fails, and nothing is left beside it.
+    void failingDiskKeepsTheOldFile_data() { FailingFolder::addRows(); }
+    void failingDiskKeepsTheOldFile() {
+        QFETCH(WriteFailure, failure);
+        CmdWin* w = openByPalette();
+        w->IdTF->setText("1");
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        const QByteArray before = TestFiles::read(m_file);
+        FailingFolder folder(failure, QFileInfo(m_file).path());
+        if (!folder.skipReason().isEmpty())
+            QSKIP(qPrintable(folder.skipReason()));
+        const QStringList entries = folder.entries();
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_file), before);
+        QCOMPARE(scripted()->messages, QStringList{"保存できませんでした..."});
+        QCOMPARE(folder.entries(), entries);
         QVERIFY(!PlkWin::isOpen());
     }
 

@@ -1,6 +1,7 @@
 // The recognition-word files (reading, writing, what a save keeps) and the NinWin window.
 // Not covered here: the preview's page loading itself and the palette's placement rule (shell tests).
 #include "Editors.h"
+#include "FailingFolder.h"
 #include "FileIO.h"
 #include "Module1.h"
 #include "NinData.h"
@@ -579,6 +580,26 @@ private slots:
         QVERIFY(typeInto(w, 1, 2, "its"));
         QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
         QVERIFY(TestFiles::read(m_jp).contains("['2','its']"));
+    }
+
+    // The old file stays byte for byte however the disk fails, and nothing is left beside it.
+    void failingDiskKeepsTheOldFile_data() { FailingFolder::addRows(); }
+    void failingDiskKeepsTheOldFile() {
+        QFETCH(WriteFailure, failure);
+        NinWin* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QVERIFY(typeInto(w, 0, 2, "new"));
+        const QByteArray before = TestFiles::read(m_jp);
+        FailingFolder folder(failure, QFileInfo(m_jp).path());
+        if (!folder.skipReason().isEmpty())
+            QSKIP(qPrintable(folder.skipReason()));
+        const QStringList entries = folder.entries();
+        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), before);
+        QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした..."});
+        QCOMPARE(folder.entries(), entries);
+        QCOMPARE(scripts->count(), 0);
     }
 
     void failedWriteKeepsTheOldFile() {

@@ -1,0 +1,3 @@
+head
+/*-- Pelkavin Button Data --*/
+rest of the page
