@@ -1,0 +1,1 @@
+var ctrlbtndata=[/* D *//* D */,,

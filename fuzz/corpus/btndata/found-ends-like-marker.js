@@ -1,0 +1,1 @@
+/*-- Pelkavin Button Data --*

@@ -1,0 +1,1 @@
+var ctrlbtndata=[,,/*-- Pelkavin Button Data --*/
