@@ -25,10 +25,7 @@ FamWin::FamWin() {
     const QString indent2(2, QChar(0x3000));
 
     Label1 = label("Label1", QStringLiteral("このアプリはRobi_550.zipに対応しています"), 12, 11, 309, 20);
-    QFont title = Label1->font();
-    title.setPixelSize(14);
-    title.setUnderline(true);
-    Label1->setFont(title);
+    Label1->setFont(LayoutFont(Label1->font(), 14, false, true));
     Label8 =
         label("Label8", QStringLiteral("前操作１、FlashAirに「ロビのココロ」のファイルを全てコピー"), 20, 43, 430, 20);
     Label4 = label("Label4",
@@ -51,9 +48,7 @@ FamWin::FamWin() {
     Label7 =
         label("Label7", QStringLiteral("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"),
               125, 235, 234, 35);
-    QFont small = Label7->font();
-    small.setPixelSize(11);
-    Label7->setFont(small);
+    Label7->setFont(LayoutFont(Label7->font(), 11));
     PushButton2 = layout->place(MakePushButton(this, QStringLiteral("PushButton2"), QStringLiteral("アップデート")),
                                 363, 242, 87, 20);
     Label3 = label("Label3", QStringLiteral("３、FlashAirにコピーした「ロビのココロ」の種類を選択"), 20, 282, 339, 20);

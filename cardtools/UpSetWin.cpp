@@ -10,18 +10,13 @@
 
 UpSetWin::UpSetWin() {
     InitDocumentWindow(this, QStringLiteral("UpSetWin"), QStringLiteral("Upload設定"), 374, 120);
-    QFont f = font();
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(LayoutFont(font(), 11));
 
     auto* layout = new FixedLayout(this);
     Label1 = layout->place(
         MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("FlashAirのConfigファイルにUpload=1を書き込みます")),
         12, 11, 351, 20);
-    QFont title = f;
-    title.setPixelSize(14);
-    title.setUnderline(true);
-    Label1->setFont(title);
+    Label1->setFont(LayoutFont(font(), 14, false, true));
     Label2 =
         layout->place(MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("FlashAirを選択")), 33, 43, 100, 20);
     PushButton1 =

@@ -13,13 +13,8 @@
 #include <QTreeWidget>
 
 namespace {
-// The layout's sizes are in points of a 72-dpi screen, positions included; fonts follow them so
-// the captions fit their controls.
-void applyFont(QWidget* w, int pointSize, bool bold = false) {
-    QFont f = w->font();
-    f.setPixelSize(pointSize);
-    f.setBold(bold);
-    w->setFont(f);
+void applyFont(QWidget* w, int size, bool bold = false) {
+    w->setFont(LayoutFont(w->font(), size, bold));
 }
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
@@ -328,11 +323,8 @@ void CmdWin::SavePB_Action() {
     PlkWin::PreviewReload();
 }
 
-void CmdWin::LoadFileData() {
-    const FolderItem file = Module1::gBtnFile;
-    if (!Exists(file))
-        return;
-    const std::optional<QByteArray> text = FileIO::ReadAll(*file);
+void CmdWin::loadFrom(const QString& path) {
+    const std::optional<QByteArray> text = FileIO::ReadAll(path);
     if (!text)
         return;
     LoadData(QString::fromUtf8(*text));
@@ -340,14 +332,13 @@ void CmdWin::LoadFileData() {
     SetBtnData();
 }
 
+void CmdWin::LoadFileData() {
+    const FolderItem file = Module1::gBtnFile;
+    if (Exists(file))
+        loadFrom(*file);
+}
+
 void CmdWin::LoadPB_Action() {
-    const std::optional<QString> path = Platform::get().GetOpenFolderItem(QStringLiteral("jsfile"));
-    if (!path)
-        return;
-    const std::optional<QByteArray> text = FileIO::ReadAll(*path);
-    if (!text)
-        return;
-    LoadData(QString::fromUtf8(*text));
-    SetBtnName();
-    SetBtnData();
+    if (const std::optional<QString> path = Platform::get().GetOpenFolderItem(QStringLiteral("jsfile")))
+        loadFrom(*path);
 }

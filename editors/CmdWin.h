@@ -73,6 +73,8 @@ private:
     int selectedRow() const { return mSelBnk * BtnData::kPads + mSelBtn; }
     // The message for the first field the file format cannot carry, empty when all can.
     QString refusedField() const;
+    // Loads the tables from the file and shows them; a file that cannot be read changes nothing.
+    void loadFrom(const QString& path);
 
     QPushButton* m_bank[4];
     QPushButton* m_pad[13];

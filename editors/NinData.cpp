@@ -172,4 +172,12 @@ std::optional<QChar> ForbiddenChar(const QString& text, int language) {
     return std::nullopt;
 }
 
+std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
+    const QString* words[] = {&row.word, &row.alt1, &row.alt2};
+    for (int i = 0; i < 3; ++i)
+        if (const std::optional<QChar> bad = ForbiddenChar(*words[i], language))
+            return Forbidden{i, *bad};
+    return std::nullopt;
+}
+
 } // namespace NinData

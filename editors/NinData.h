@@ -41,4 +41,12 @@ QChar QuoteChar(int language);
 // The first character of text that the file cannot carry in a word of that language.
 std::optional<QChar> ForbiddenChar(const QString& text, int language);
 
+// The first of a row's words (0 the word, 1 and 2 the alternatives) that holds such a character,
+// and the character. The id is not edited and reads back as it was written.
+struct Forbidden {
+    int word;
+    QChar character;
+};
+std::optional<Forbidden> FirstForbidden(const Row& row, int language);
+
 } // namespace NinData

@@ -243,13 +243,10 @@ NinWin::Save NinWin::save() {
     }
     const QList<NinData::Row> rows = Rows();
     for (int r = 0; r < int(rows.size()); ++r) {
-        const QString* texts[] = {&rows[r].word, &rows[r].alt1, &rows[r].alt2};
-        for (int i = 0; i < 3; ++i) {
-            if (const std::optional<QChar> bad = NinData::ForbiddenChar(*texts[i], mNin)) {
-                message(rowName(r) + QStringLiteral("の") + heading(WordCol + i) + QStringLiteral("に「") + *bad +
-                        QStringLiteral("」が含まれているため、保存しません..."));
-                return Save::Failed;
-            }
+        if (const std::optional<NinData::Forbidden> bad = NinData::FirstForbidden(rows[r], mNin)) {
+            message(rowName(r) + QStringLiteral("の") + heading(WordCol + bad->word) + QStringLiteral("に「") +
+                    bad->character + QStringLiteral("」が含まれているため、保存しません..."));
+            return Save::Failed;
         }
     }
     const QByteArray text = NinData::Write(mDa[mNin], m_lead[mNin], mDb[mNin], rows, mNin);

@@ -9,13 +9,6 @@
 #include <cstdint>
 
 namespace {
-bool Carriable(const NinData::Row& r, int language) {
-    for (const QString* t : {&r.id, &r.word, &r.alt1, &r.alt2})
-        if (NinData::ForbiddenChar(*t, language))
-            return false;
-    return true;
-}
-
 // An empty alternative is not written, so alternative 2 moves up on the next reading.
 NinData::Row AsReadBack(NinData::Row r) {
     if (r.alt1.isEmpty()) {
@@ -34,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const NinData::Parsed p = NinData::Read(file);
     for (const NinData::Row& r : p.rows)
-        if (!Carriable(r, language))
+        if (NinData::FirstForbidden(r, language))
             return 0; // the editor refuses to save these and names the row
 
     const QByteArray saved = NinData::Write(p.head, p.lead, p.tail, p.rows, language);
