@@ -1,0 +1,61 @@
+#include "JsEval.h"
+
+#include <QCoreApplication>
+#include <QJSEngine>
+#include <QJSValue>
+
+namespace JsEval {
+namespace {
+QString text(const QJSValue& v) {
+    return v.isUndefined() ? QString() : v.toString();
+}
+
+// An array of plain values is a row; an array of arrays holds rows.
+bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
+    if (depth > 8)
+        return false;
+    const int n = array.property(QStringLiteral("length")).toInt();
+    bool nested = false;
+    for (int i = 0; i < n; ++i)
+        nested = nested || array.property(quint32(i)).isArray();
+    if (!nested) {
+        QStringList row;
+        for (int i = 0; i < n; ++i)
+            row << text(array.property(quint32(i)));
+        rows << row;
+        return true;
+    }
+    for (int i = 0; i < n; ++i) {
+        const QJSValue item = array.property(quint32(i));
+        if (!item.isArray() || !collect(item, rows, depth + 1))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+Result Rows(const QString& script, const QString& variable, bool strict) {
+    // The engine needs an application object; fuzz targets have none of their own.
+    static int argc = 1;
+    static char name[] = "jseval";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    Q_UNUSED(app);
+    QJSEngine engine;
+    Result r;
+    const QJSValue run = engine.evaluate(strict ? QStringLiteral("'use strict';\n") + script : script);
+    if (run.isError()) {
+        r.error =
+            run.toString() + QStringLiteral(" (line ") + run.property(QStringLiteral("lineNumber")).toString() + u')';
+        return r;
+    }
+    const QJSValue value = engine.evaluate(variable);
+    if (value.isError() || !value.isArray()) {
+        r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
+        return r;
+    }
+    if (!collect(value, r.rows, 0))
+        r.error = variable + QStringLiteral(" mixes rows and values");
+    return r;
+}
+} // namespace JsEval

@@ -1,0 +1,17 @@
+#pragma once
+// A real JavaScript engine as the judge of a saved page-set file: runs the file's text as the page
+// would and reads back the arrays the page's script uses.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace JsEval {
+struct Result {
+    QString error;           // empty when the script ran and the variable is an array
+    QList<QStringList> rows; // the innermost arrays, in order; undefined and holes read as ""
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Runs script in a fresh engine (in strict mode when asked) and reads the global variable.
+Result Rows(const QString& script, const QString& variable, bool strict = false);
+} // namespace JsEval
