@@ -3,7 +3,6 @@
 #include "FileIO.h"
 #include "FolderItem.h"
 
-#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace UploadConfig {
@@ -51,9 +50,6 @@ Result SetUpload(const QString& volumeRoot) {
         return Result::Failed;
     if (HasUploadLine(*bytes))
         return Result::AlreadySet;
-    // A file we may not write stays as it is, even where the safe rename could replace it.
-    if (!QFileInfo(*config).isWritable())
-        return Result::Failed;
     if (!FileIO::SafeWrite(*config, WithUploadLine(*bytes)))
         return Result::Failed;
     return Result::Written;

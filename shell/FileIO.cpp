@@ -1,13 +1,13 @@
 #include "FileIO.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,122 +15,278 @@ namespace FileIO {
 namespace {
 qint64 gFailAfter = -1;
 
-QString SystemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
+constexpr char kTempPrefix[] = ".pkltmp-";
+constexpr int kTempRandom = 8;
+
+QString SystemError(int code = errno) {
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// A link is written through, as the file it points at.
-QString WriteTarget(const QString& path) {
-    const QFileInfo fi(path);
-    if (fi.isSymLink() && fi.exists())
-        return fi.canonicalFilePath();
-    return path;
+void SetError(QString* error, const QString& text) {
+    if (error)
+        *error = text;
 }
 
-QString TempName(const QString& target) {
-    const QFileInfo fi(target);
-    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
-    return QDir(fi.absolutePath()).filePath(u'.' + fi.fileName() + u'.' + suffix + QStringLiteral(".part"));
+// For calls whose failure changes nothing (a file system without owners or modes).
+void Ignore(int) {}
+
+QByteArray TempName() {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    QByteArray name(kTempPrefix);
+    for (int i = 0; i < kTempRandom; ++i)
+        name += digits[QRandomGenerator::global()->bounded(36)];
+    return name;
 }
 
-// Puts the temporary files' data on the disk: a single file alone, several with one sync of each
-// file system they are on.
-bool SyncAll(const QStringList& temps) {
-    QList<dev_t> synced;
-    for (const QString& temp : temps) {
-        const int fd = ::open(QFile::encodeName(temp).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        bool ok = true;
-        if (temps.size() == 1) {
-            ok = ::fdatasync(fd) == 0;
-        } else {
-            struct stat st {};
-            ok = ::fstat(fd, &st) == 0;
-            if (ok && !synced.contains(st.st_dev)) {
-                ok = ::syncfs(fd) == 0;
-                synced.append(st.st_dev);
-            }
-        }
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
-        if (!ok)
-            return false;
+mode_t Umask() {
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+bool ValidName(const QByteArray& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
+}
+
+// What the file system says about the target before anything is written: refused when the user may
+// not write it or it is not a regular file. A link (left only where the caller asked for the name as
+// it stands, or one that leads nowhere) is replaced like a missing file.
+struct Existing {
+    bool present = false;
+    struct stat st {};
+};
+
+std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, QString* error) {
+    Existing e;
+    if (::fstatat(dirFd, name.constData(), &e.st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return e;
+        SetError(error, SystemError());
+        return std::nullopt;
     }
-    return true;
+    if (S_ISLNK(e.st.st_mode))
+        return e;
+    if (!S_ISREG(e.st.st_mode)) {
+        SetError(error, QStringLiteral("not a regular file"));
+        return std::nullopt;
+    }
+    // The rename would replace a file the user may not write, as the folder allows it.
+    if (::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0) {
+        SetError(error, SystemError());
+        return std::nullopt;
+    }
+    e.present = true;
+    return e;
 }
 } // namespace
 
 std::optional<QByteArray> ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Non-blocking, so a fifo cannot hold the program at the open; it is refused right after.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxReadSize) {
+        ::close(fd);
         return std::nullopt;
+    }
+    QByteArray data;
+    data.reserve(qsizetype(st.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || data.size() + n > kMaxReadSize) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
     return data;
 }
 
-SafeWriteBatch::~SafeWriteBatch() {
-    for (const Pending& p : m_pending)
-        QFile::remove(p.temp);
-}
-
-bool SafeWriteBatch::Add(const QString& path, const Fill& fill, QString* error) {
-    const QString target = WriteTarget(path);
-    // Unbuffered, so fill may also write to the handle itself (the package copy does). NewOnly:
-    // never into a file that is already there.
-    QFile f;
-    for (int attempt = 0; attempt < 20 && !f.isOpen(); ++attempt) {
-        f.setFileName(TempName(target));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) && !f.exists())
-            break;
-    }
-    if (!f.isOpen()) {
-        if (error)
-            *error = f.errorString();
+bool IsTempName(const QByteArray& name) {
+    const qsizetype prefix = qsizetype(sizeof kTempPrefix) - 1;
+    if (name.size() != prefix + kTempRandom || !name.startsWith(kTempPrefix))
         return false;
+    for (qsizetype i = prefix; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
     }
-    // The new file keeps the old one's permissions where the file system has them (FAT has none).
-    if (QFileInfo::exists(target))
-        f.setPermissions(QFile::permissions(target));
-    bool filled = fill(f);
-    if (gFailAfter >= 0) {
-        f.resize(qMin(f.size(), gFailAfter));
-        gFailAfter = -1;
-        filled = false;
-    }
-    const QString written = f.errorString();
-    const bool deviceOk = f.error() == QFileDevice::NoError;
-    f.close();
-    if (!filled || !deviceOk || f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = deviceOk ? QStringLiteral("write failed") : written;
-        f.remove();
-        return false;
-    }
-    m_pending.append({f.fileName(), target});
     return true;
 }
 
-bool SafeWriteBatch::Commit(QString* error) {
-    QStringList temps;
-    for (const Pending& p : m_pending)
-        temps.append(p.temp);
-    if (!SyncAll(temps)) {
-        if (error)
-            *error = SystemError();
-        return false; // the destructor removes the temporary files; no old file was touched
+void RemoveStaleTemps(int dirFd) {
+    // A handle of its own, so the caller's position in the folder stays where it was.
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsTempName(QByteArray(entry->d_name)))
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // A write in progress holds its file locked; only an abandoned one can be taken.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+SafeWriteBatch::~SafeWriteBatch() {
+    for (Pending& p : m_pending)
+        drop(p);
+}
+
+void SafeWriteBatch::drop(Pending& p) {
+    ::unlinkat(p.dirFd, p.temp.constData(), 0);
+    ::close(p.fd);
+    ::close(p.dirFd);
+}
+
+bool SafeWriteBatch::Add(const QString& path, const Fill& fill, QString* error) {
+    QFileInfo fi(path);
+    // A link is written through, as the file it points at.
+    if (fi.isSymLink() && fi.exists())
+        fi = QFileInfo(fi.canonicalFilePath());
+    const int dirFd = ::open(QFile::encodeName(fi.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        SetError(error, SystemError());
+        return false;
+    }
+    const bool ok = addAt(dirFd, QFile::encodeName(fi.fileName()), fill, error);
+    ::close(dirFd);
+    return ok;
+}
+
+bool SafeWriteBatch::AddAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error) {
+    return addAt(dirFd, name, fill, error);
+}
+
+bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error) {
+    if (!ValidName(name)) {
+        SetError(error, QStringLiteral("not a file name"));
+        return false;
+    }
+    struct stat dirSt {};
+    if (::fstat(dirFd, &dirSt) != 0) {
+        SetError(error, SystemError());
+        return false;
+    }
+    const QPair<quint64, quint64> folder(quint64(dirSt.st_dev), quint64(dirSt.st_ino));
+    if (!m_cleaned.contains(folder)) {
+        RemoveStaleTemps(dirFd);
+        m_cleaned.append(folder);
+    }
+    const std::optional<Existing> old = CheckTarget(dirFd, name, error);
+    if (!old)
+        return false;
+
+    Pending p{-1, {}, name, -1};
+    for (int attempt = 0; attempt < 20 && p.fd < 0; ++attempt) {
+        p.temp = TempName();
+        // Readable by its owner only until it takes the target's mode, so a later cleanup can
+        // always open it to see whether a write still holds it.
+        p.fd = ::openat(dirFd, p.temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (p.fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (p.fd < 0) {
+        SetError(error, SystemError());
+        return false;
+    }
+    Ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
+    p.dirFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    if (p.dirFd < 0) {
+        SetError(error, SystemError());
+        ::unlinkat(dirFd, p.temp.constData(), 0);
+        ::close(p.fd);
+        return false;
+    }
+
+    // Unbuffered, so fill may also write to the handle itself (the package copy does).
+    bool filled = false;
+    bool deviceOk = false;
+    QString written;
+    {
+        QFile f;
+        if (f.open(p.fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
+            filled = fill(f);
+            deviceOk = f.error() == QFileDevice::NoError;
+            written = f.errorString();
+            f.close();
+        }
+    }
+    if (gFailAfter >= 0) {
+        Ignore(::ftruncate(p.fd, qMin<off_t>(::lseek(p.fd, 0, SEEK_END), off_t(gFailAfter))));
+        gFailAfter = -1;
+        filled = false;
+    }
+    if (!filled || !deviceOk) {
+        SetError(error, deviceOk ? QStringLiteral("write failed") : written);
+        drop(p);
+        return false;
+    }
+    // The new file takes the old one's owner, group and mode where the file system has them (FAT
+    // has none) and the process may set them; a new file gets the usual mode.
+    if (old->present) {
+        if (::fchown(p.fd, old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
+            Ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
+        Ignore(::fchmod(p.fd, old->st.st_mode & 07777));
+    } else {
+        Ignore(::fchmod(p.fd, 0666 & ~Umask()));
+    }
+    m_pending.append(p);
+    return true;
+}
+
+bool SafeWriteBatch::Commit(QString* error, Sync sync) {
+    if (sync == Sync::BeforeRename) {
+        QList<dev_t> synced;
+        for (const Pending& p : m_pending) {
+            bool ok = true;
+            if (m_pending.size() == 1) {
+                ok = ::fdatasync(p.fd) == 0;
+            } else {
+                // Several files: one sync of each file system they are on.
+                struct stat st {};
+                ok = ::fstat(p.fd, &st) == 0;
+                if (ok && !synced.contains(st.st_dev)) {
+                    ok = ::syncfs(p.fd) == 0;
+                    synced.append(st.st_dev);
+                }
+            }
+            if (!ok) {
+                SetError(error, SystemError());
+                return false; // the destructor removes the temporary files; no old file was touched
+            }
+        }
     }
     while (!m_pending.isEmpty()) {
-        const Pending p = m_pending.takeFirst();
-        if (std::rename(QFile::encodeName(p.temp).constData(), QFile::encodeName(p.target).constData()) != 0) {
-            if (error)
-                *error = SystemError();
-            QFile::remove(p.temp);
+        Pending p = m_pending.takeFirst();
+        if (::renameat(p.dirFd, p.temp.constData(), p.dirFd, p.target.constData()) != 0) {
+            SetError(error, SystemError());
+            drop(p);
             return false;
         }
+        ::close(p.fd);
+        ::close(p.dirFd);
     }
     return true;
 }

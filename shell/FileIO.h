@@ -9,15 +9,33 @@
 class QFileDevice;
 
 namespace FileIO {
-// The file's bytes, or nothing when it cannot be opened or read.
+// Larger files are no page-set or card file; reading one whole would only exhaust memory.
+inline constexpr qint64 kMaxReadSize = 64 * 1024 * 1024;
+
+// The bytes of a regular file (or of the regular file a link points at). Nothing when it is
+// missing, cannot be opened or read, is larger than kMaxReadSize, or is anything else (a fifo or a
+// device would block or never end).
 std::optional<QByteArray> ReadAll(const QString& path);
+
+// The name every temporary file of the tool has: ".pkltmp-" and eight letters or digits. Its length
+// does not depend on the target's, so a name near the file system's limit can still be saved.
+bool IsTempName(const QByteArray& name);
+// Removes the tool's own temporary files in the open folder that no running write holds (left by a
+// crash or a pulled card). Files of any other name are never touched.
+void RemoveStaleTemps(int dirFd);
 
 using Fill = std::function<bool(QFileDevice&)>;
 
 // Every write of a page-set or card file goes through here. Each new content goes to a temporary
 // file beside its target; Commit puts all of them on the disk (one sync per file system) and only
 // then renames each over its target, so a failure midway leaves the old file whole. Temporary
-// files that were not committed are removed.
+// files that were not committed are removed. Each pending file stays open until Commit (so no
+// cleanup takes it for stale): keep batches small.
+//
+// Refused, with nothing written: a target that exists and that the user may not write, and a target
+// that is not a regular file (a folder, a fifo, a device). A replaced file keeps its mode, and its
+// owner and group where the process may set them. The first write into a folder removes the stale
+// temporary files there.
 class SafeWriteBatch {
 public:
     SafeWriteBatch() = default;
@@ -26,18 +44,32 @@ public:
     SafeWriteBatch& operator=(const SafeWriteBatch&) = delete;
 
     // Writes the new content of path through fill, which returns whether it wrote everything. On
-    // failure nothing is left behind and the batch keeps what was added before.
+    // failure nothing is left behind and the batch keeps what was added before. A link is written
+    // through, as the file it points at.
     bool Add(const QString& path, const Fill& fill, QString* error = nullptr);
+    // The same for the entry name (its bytes as on disk) of the open folder dirFd. The name is taken
+    // as it stands: a link of that name is replaced by the new file, never written through.
+    bool AddAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error = nullptr);
+
+    // When the data goes to the disk: before the renames (a failure midway leaves every old file
+    // whole), or later, by the caller, who renames at once and syncs the file system itself before
+    // reporting success (the package copy, which replaces hundreds of files).
+    enum class Sync { BeforeRename, ByCaller };
     // Syncs, then renames in the order added; stops at the first failure.
-    bool Commit(QString* error = nullptr);
+    bool Commit(QString* error = nullptr, Sync sync = Sync::BeforeRename);
     bool IsEmpty() const { return m_pending.isEmpty(); }
 
 private:
     struct Pending {
-        QString temp;
-        QString target;
+        int dirFd; // our own copy
+        QByteArray temp;
+        QByteArray target;
+        int fd; // open, and locked, until the rename
     };
+    void drop(Pending& p);
+    bool addAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error);
     QList<Pending> m_pending;
+    QList<QPair<quint64, quint64>> m_cleaned; // folders (device, inode) whose stale files are gone
 };
 
 // One file through a batch of its own.

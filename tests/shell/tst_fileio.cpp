@@ -4,16 +4,181 @@
 #include "JsEval.h"
 #include "TestFiles.h"
 #include "TextCodec.h"
+#include "Unprivileged.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using TextCodec::Encoding;
 Q_DECLARE_METATYPE(std::optional<Encoding>)
 
+namespace {
+QStringList entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+struct stat statOf(const QString& path) {
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+bool makeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+}
+} // namespace
+
 class TestFileIO : public QObject {
     Q_OBJECT
 private slots:
+    // The parts that must hold for a user other than root run in a child process as "nobody".
+    void protectedFileIsRefused() {
+        auto attempt = [](const QString& dir) {
+            QVERIFY(!FileIO::SafeWrite(dir + "/pelkavin.css", "new"));
+            QVERIFY(FileIO::ReadAll(dir + "/pelkavin.css"));
+        };
+        if (Unprivileged::IsChild())
+            return attempt(Unprivileged::Dir());
+        QTemporaryDir tmp;
+        const QString dir = tmp.filePath("plk");
+        const QString file = TestFiles::write(dir + "/pelkavin.css", "old");
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        if (::geteuid() != 0) {
+            attempt(dir);
+        } else {
+            Unprivileged::GiveTo(dir, *Unprivileged::Gid());
+            const QString failed = Unprivileged::Run("protectedFileIsRefused", dir);
+            if (failed.startsWith("skip"))
+                QSKIP(qPrintable(failed));
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        }
+        QCOMPARE(TestFiles::read(file), QByteArray("old"));
+        QCOMPARE(statOf(file).st_mode & 07777, mode_t(0444));
+        QCOMPARE(entries(dir), QStringList{"pelkavin.css"});
+    }
+    void savedFileKeepsModeAndGroup() {
+        const gid_t users = 100;
+        auto save = [](const QString& dir) { QVERIFY(FileIO::SafeWrite(dir + "/plkpadbtn.js", "new")); };
+        if (Unprivileged::IsChild())
+            return save(Unprivileged::Dir());
+        QTemporaryDir tmp;
+        const QString dir = tmp.filePath("plk");
+        const QString file = TestFiles::write(dir + "/plkpadbtn.js", "old");
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
+        if (::geteuid() != 0)
+            QSKIP("needs root to give the file a group of its own");
+        Unprivileged::GiveTo(dir, *Unprivileged::Gid());
+        QVERIFY(::chown(QFile::encodeName(file).constData(), *Unprivileged::Uid(), users) == 0);
+        // The user is in the file's group, but it is not the user's own group.
+        const QString failed = Unprivileged::Run("savedFileKeepsModeAndGroup", dir, users);
+        if (failed.startsWith("skip"))
+            QSKIP(qPrintable(failed));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QCOMPARE(TestFiles::read(file), QByteArray("new"));
+        QCOMPARE(statOf(file).st_mode & 07777, mode_t(0640));
+        QCOMPARE(statOf(file).st_gid, users);
+        QCOMPARE(statOf(file).st_uid, *Unprivileged::Uid());
+    }
+    void rootKeepsModeAndOwner() {
+        if (::geteuid() != 0)
+            QSKIP("only root may write a read-only file of another user");
+        QTemporaryDir tmp;
+        const QString file = TestFiles::write(tmp.filePath("apple-touch-icon.png"), "old");
+        QVERIFY(::chown(QFile::encodeName(file).constData(), 1234, 5678) == 0);
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
+        QVERIFY(FileIO::SafeWrite(file, "new"));
+        QCOMPARE(TestFiles::read(file), QByteArray("new"));
+        QCOMPARE(statOf(file).st_mode & 07777, mode_t(0444));
+        QCOMPARE(statOf(file).st_uid, uid_t(1234));
+        QCOMPARE(statOf(file).st_gid, gid_t(5678));
+    }
+    void onlyRegularFilesAreReadOrWritten_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("link to a fifo") << "link to fifo";
+        QTest::newRow("link to /dev/zero") << "link to /dev/zero";
+        QTest::newRow("folder") << "folder";
+    }
+    void onlyRegularFilesAreReadOrWritten() {
+        QFETCH(QString, kind);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath("ninshiki_jp.js");
+        if (kind == "fifo")
+            QVERIFY(makeFifo(path));
+        else if (kind == "link to fifo")
+            QVERIFY(makeFifo(tmp.filePath("pipe")) && QFile::link(tmp.filePath("pipe"), path));
+        else if (kind == "link to /dev/zero")
+            QVERIFY(QFile::link("/dev/zero", path));
+        else
+            QVERIFY(QDir().mkdir(path));
+        const QStringList before = entries(tmp.path());
+        const struct stat st = statOf(path);
+        // Neither blocks: a fifo with no writer would hold a plain open for good.
+        QVERIFY(!FileIO::ReadAll(path));
+        QVERIFY(!FileIO::SafeWrite(path, "new"));
+        QCOMPARE(entries(tmp.path()), before);
+        QCOMPARE(statOf(path).st_mode, st.st_mode);
+        QCOMPARE(statOf(path).st_ino, st.st_ino);
+    }
+    void readsRegularFilesAndLinksToThem() {
+        QTemporaryDir tmp;
+        const QString file = TestFiles::write(tmp.filePath("CONFIG"), "APPMODE=4\r\n");
+        QVERIFY(QFile::link(file, tmp.filePath("link")));
+        QCOMPARE(FileIO::ReadAll(file), std::optional(QByteArray("APPMODE=4\r\n")));
+        QCOMPARE(FileIO::ReadAll(tmp.filePath("link")), std::optional(QByteArray("APPMODE=4\r\n")));
+        QCOMPARE(FileIO::ReadAll(TestFiles::write(tmp.filePath("empty"), "")), std::optional(QByteArray()));
+        QVERIFY(!FileIO::ReadAll(tmp.filePath("missing")));
+    }
+    void staleTemporaryFilesGoOthersStay() {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path();
+        TestFiles::write(dir + "/.pkltmp-0a1b2c3d", "left by a crash");
+        // Files that only look alike are the user's.
+        for (const char* name :
+             {"x.part", ".plkpadbtn.js.k3j2l1.part", ".pkltmp-abc", ".pkltmp-0A1B2C3D", "pkltmp-0a1b2c3d"})
+            TestFiles::write(dir + '/' + name, "user's");
+        // A write in progress elsewhere holds its temporary file locked.
+        const QString live = TestFiles::write(dir + "/.pkltmp-live0000", "being written");
+        const int fd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX) == 0);
+        QVERIFY(FileIO::SafeWrite(dir + "/plkpadbtn.js", "new"));
+        ::close(fd);
+        QCOMPARE(entries(dir), (QStringList{".pkltmp-0A1B2C3D", ".pkltmp-abc", ".pkltmp-live0000",
+                                            ".plkpadbtn.js.k3j2l1.part", "pkltmp-0a1b2c3d", "plkpadbtn.js", "x.part"}));
+    }
+    void temporaryNameDoesNotGrowWithTheTarget() {
+        QTemporaryDir tmp;
+        // As long as the file system allows (255 bytes on most).
+        const QString name = QString(255 - 3, u'a') + ".js";
+        QVERIFY(FileIO::SafeWrite(tmp.filePath(name), "data"));
+        QCOMPARE(TestFiles::read(tmp.filePath(name)), QByteArray("data"));
+        QCOMPARE(entries(tmp.path()), QStringList{name});
+    }
+    void writeAtReplacesALinkInsteadOfFollowingIt() {
+        QTemporaryDir tmp;
+        const QString outside = TestFiles::write(tmp.filePath("outside/file"), "outside");
+        const QString card = tmp.filePath("card");
+        QVERIFY(QDir().mkpath(card));
+        QVERIFY(QFile::link(outside, card + "/mainP.RM4"));
+        const int dirFd = ::open(QFile::encodeName(card).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(dirFd >= 0);
+        {
+            FileIO::SafeWriteBatch batch;
+            QVERIFY(batch.AddAt(dirFd, "mainP.RM4", [](QFileDevice& f) { return f.write("program") == 7; }));
+            QVERIFY(batch.Commit());
+        }
+        ::close(dirFd);
+        QVERIFY(!QFileInfo(card + "/mainP.RM4").isSymLink());
+        QCOMPARE(TestFiles::read(card + "/mainP.RM4"), QByteArray("program"));
+        QCOMPARE(TestFiles::read(outside), QByteArray("outside"));
+    }
     void detectsTheEncoding_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<std::optional<Encoding>>("encoding");

@@ -1,0 +1,24 @@
+#pragma once
+// File modes hold only for users other than root, and the tests run as root in CI. A test that needs
+// them runs its own test function again in a child process as the user "nobody".
+#include <QString>
+#include <optional>
+#include <sys/types.h>
+
+namespace Unprivileged {
+// This process is such a child; Dir() is the folder the parent prepared for it.
+bool IsChild();
+QString Dir();
+
+// The user the child runs as, or nothing when the system has none.
+std::optional<uid_t> Uid();
+std::optional<gid_t> Gid();
+
+// In the parent: gives path (and, for a folder, all it holds) to that user, group as given.
+void GiveTo(const QString& path, gid_t group);
+
+// Runs the test function of this program as that user, with extraGroup as a supplementary group
+// when given, on the prepared folder dir. Empty when the child passed; "skip: ..." when no child can
+// be run here; otherwise the child's output.
+QString Run(const char* function, const QString& dir, std::optional<gid_t> extraGroup = std::nullopt);
+} // namespace Unprivileged
