@@ -7,6 +7,7 @@
 #include "ToolWin.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -45,31 +46,35 @@ void SelPlkWin::SelectPB_Action() {
     if (!chosen)
         return;
     auto fail = [](const char* message) { Platform::get().MsgBox(QString::fromUtf8(message)); };
+    // A fifo or a device in place of a file counts as missing: reading it would block or never end.
+    auto present = [](const FolderItem& item) {
+        return Exists(item) && (QFileInfo(*item).isFile() || QFileInfo(*item).isDir());
+    };
 
     gPLKFolder = chosen;
     gHpFile = Child(gPLKFolder, QStringLiteral("n.htm"));
     if (!gHpFile)
         return fail("トップページがありません...");
     const FolderItem js = Child(gPLKFolder, QStringLiteral("js"));
-    if (!Exists(js))
+    if (!present(js))
         return fail("jsフォルダがありません...");
     gBtnFile = Child(js, QStringLiteral("plkpadbtn.js"));
-    if (!Exists(gBtnFile))
+    if (!present(gBtnFile))
         return fail("plkpadbtn.jsファイルがありません...");
     gCSSFile = Child(js, QStringLiteral("pelkavin.css"));
-    if (!Exists(gCSSFile))
+    if (!present(gCSSFile))
         return fail("pelkavin.cssファイルがありません...");
     gNinFile[0] = Child(js, QStringLiteral("ninshiki_jp.js"));
-    if (!Exists(gNinFile[0]))
+    if (!present(gNinFile[0]))
         return fail("ninshiki_jp.jsファイルがありません...");
     gNinFile[1] = Child(js, QStringLiteral("ninshiki_en.js"));
-    if (!Exists(gNinFile[1]))
+    if (!present(gNinFile[1]))
         return fail("ninshiki_en.jsファイルがありません...");
     const FolderItem img = Child(gPLKFolder, QStringLiteral("img"));
     if (!img)
         return fail("imgフォルダがありません...");
     gIconFile = Child(img, QStringLiteral("apple-touch-icon.png"));
-    if (!Exists(gIconFile))
+    if (!present(gIconFile))
         return fail("apple-touch-icon.pngファイルがありません...");
 
     if (Exists(gHpFile)) {

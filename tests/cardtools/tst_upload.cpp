@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 namespace {
 void closeUpSetWin() {
@@ -102,6 +103,9 @@ private slots:
                                     << QByteArray();
         QTest::newRow("no CONFIG") << "noConfig" << QByteArray() << "CONFIGファイルが見つかりません..." << QByteArray();
         QTest::newRow("CONFIG is a folder") << "folder" << QByteArray() << failed << QByteArray();
+        // Neither may hold the program: a fifo blocks a plain open, /dev/zero never ends.
+        QTest::newRow("CONFIG is a fifo") << "fifo" << QByteArray() << failed << QByteArray();
+        QTest::newRow("CONFIG links to /dev/zero") << "devZero" << QByteArray() << failed << QByteArray();
         QTest::newRow("read-only CONFIG") << "readOnly" << QByteArray("A=1\r\n") << failed << QByteArray("A=1\r\n");
         QTest::newRow("write fails midway") << "writeFails" << QByteArray("A=1\r\n") << failed << QByteArray("A=1\r\n");
     }
@@ -113,10 +117,14 @@ private slots:
         const QString config = m_card + "/SD_WLAN/CONFIG";
         if (setup == "folder")
             QDir().mkpath(config);
-        else if (setup == "noConfig")
+        else if (setup == "noConfig" || setup == "fifo" || setup == "devZero")
             QDir().mkpath(m_card + "/SD_WLAN");
         else if (setup != "noSdWlan")
             TestFiles::write(config, before);
+        if (setup == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(config).constData(), 0644) == 0);
+        if (setup == "devZero")
+            QVERIFY(QFile::link("/dev/zero", config));
         std::optional<ReadOnly> readOnly;
         if (setup == "readOnly") {
             readOnly.emplace(config);
@@ -132,8 +140,11 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{message});
         if (QFileInfo(config).isFile())
             QCOMPARE(TestFiles::read(config), after);
-        QCOMPARE(QDir(m_card + "/SD_WLAN").entryList(QDir::Files | QDir::Hidden).size(),
-                 QFileInfo(config).isFile() ? 1 : 0);
+        // Nothing is left beside CONFIG, whatever it is.
+        const bool configThere = QFileInfo(config).exists() || QFileInfo(config).isSymLink();
+        QCOMPARE(
+            QDir(m_card + "/SD_WLAN").entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            configThere ? QStringList{"CONFIG"} : QStringList{});
     }
 
     // The old CONFIG stays byte for byte however the card fails, and nothing is left beside it.

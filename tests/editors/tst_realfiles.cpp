@@ -1,0 +1,190 @@
+// Page-set files as they are found in the wild, through the windows: a fifo or a link to a device in
+// place of a file, and files the user may not write. Not covered here: the file formats and the
+// editors' own behaviour (their own tests), the card's CONFIG (card-tool tests).
+#include "BgcWin.h"
+#include "CmdWin.h"
+#include "Editors.h"
+#include "Module1.h"
+#include "NinWin.h"
+#include "PlkWin.h"
+#include "SelPlkWin.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "ToolWin.h"
+#include "Unprivileged.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+ScriptedPlatform* scripted() {
+    return static_cast<ScriptedPlatform*>(&Platform::get());
+}
+
+const QByteArray kBtnMarker = "/*-- Pelkavin Button Data --*/";
+const QByteArray kNinMarker = "/* ninshiki_go_data */";
+const QByteArray kCssMarker = "/*body-gackground-color*/";
+
+// A page set with every file in place.
+void makePageSet(const QString& plk) {
+    TestFiles::write(plk + "/n.htm", "<html><body>n</body></html>");
+    TestFiles::write(plk + "/js/plkpadbtn.js",
+                     "// head\n" + kBtnMarker + "\nvar ctrlbtndata=[\n];\n" + kBtnMarker + "\n");
+    TestFiles::write(plk + "/js/pelkavin.css",
+                     "body {\n" + kCssMarker + "\n    background-color: #ccddee;\n    " + kCssMarker + "\n}\n");
+    for (const char* lang : {"jp", "en"})
+        TestFiles::write(plk + "/js/ninshiki_" + lang + ".js",
+                         "var w = [\n" + kNinMarker + "\n        ['1','a']\n        " + kNinMarker + "\n];\n");
+    TestFiles::write(plk + "/img/apple-touch-icon.png", "old icon");
+}
+
+QStringList entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void closeWindows() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<CmdWin*>(w) || qobject_cast<BgcWin*>(w) || qobject_cast<NinWin*>(w) ||
+            qobject_cast<PlkWin*>(w) || qobject_cast<SelPlkWin*>(w))
+            windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+}
+
+void chooseFolder(const QString& plk) {
+    scripted()->folders.enqueue(plk);
+    SelPlkWin::instance()->SelectPB_Action();
+}
+
+// What the user does to write each file, and the message a failure gives.
+QStringList saveThrough(const QString& file) {
+    ToolWin* palette = ToolWin::instance();
+    if (file == "js/plkpadbtn.js") {
+        palette->editBtnBB_Action();
+        if (CmdWin::isOpen())
+            QTest::mouseClick(CmdWin::instance()->SavePB, Qt::LeftButton);
+        return {"保存できませんでした..."};
+    }
+    if (file == "js/ninshiki_jp.js") {
+        palette->NinBB_Action();
+        return {"ninshiki_jp.jsを読み込めませんでした..."};
+    }
+    palette->BackColorBB_Action();
+    BgcWin* w = BgcWin::instance();
+    const bool css = file == "js/pelkavin.css";
+    w->findChild<QCheckBox*>("DispCB")->setChecked(css);
+    w->findChild<QCheckBox*>("IconCB")->setChecked(!css);
+    QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
+    return {css ? BgcWin::kStyleSheetNotSaved : BgcWin::kIconNotSaved};
+}
+} // namespace
+
+class TestRealFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { RegisterEditors(); }
+    void init() { ScriptedPlatform::install(); }
+    void cleanup() {
+        closeWindows();
+        Module1::gBtnFile = Module1::gCSSFile = Module1::gIconFile = Module1::gHpFile = std::nullopt;
+        Module1::gNinFile = {};
+    }
+
+    void specialFileInPlaceOfAFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        for (const char* file : {"js/plkpadbtn.js", "js/pelkavin.css", "js/ninshiki_jp.js", "img/apple-touch-icon.png"})
+            for (const char* kind : {"fifo", "link to /dev/zero"})
+                QTest::addRow("%s, %s", file, kind) << QString(file) << QString(kind);
+    }
+    // The folder dialog takes it for a missing file; a file that turns into one after the folder was
+    // chosen cannot be opened: the message for that, nothing written, and the program goes on.
+    void specialFileInPlaceOfAFile() {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        QTemporaryDir tmp;
+        const QString plk = tmp.filePath("plk");
+        makePageSet(plk);
+        const QString path = plk + '/' + file;
+        auto makeSpecial = [&] {
+            QVERIFY(QFile::remove(path));
+            if (kind == "fifo")
+                QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+            else
+                QVERIFY(QFile::link("/dev/zero", path));
+        };
+
+        makeSpecial();
+        chooseFolder(plk);
+        QCOMPARE(scripted()->messages, QStringList{QFileInfo(file).fileName() + "ファイルがありません..."});
+
+        QVERIFY(QFile::remove(path));
+        makePageSet(plk);
+        scripted()->messages.clear();
+        chooseFolder(plk);
+        QCOMPARE(scripted()->messages, QStringList());
+        makeSpecial();
+        const QString folder = QFileInfo(path).absolutePath();
+        const QStringList before = entries(folder);
+        struct stat st {};
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &st) == 0);
+        const QStringList message = saveThrough(file);
+        QCOMPARE(scripted()->messages, message);
+        QCOMPARE(entries(folder), before);
+        struct stat after {};
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &after) == 0);
+        QCOMPARE(after.st_mode, st.st_mode);
+        QCOMPARE(after.st_ino, st.st_ino);
+    }
+
+    void protectedFileIsRefused_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"js/plkpadbtn.js", "js/pelkavin.css", "img/apple-touch-icon.png"})
+            QTest::newRow(file) << QString(file);
+    }
+    // A 0444 file in a folder the user may write: refused with the file's message, left as it was.
+    // Root may write any file, so the save runs as another user.
+    void protectedFileIsRefused() {
+        QFETCH(QString, file);
+        if (Unprivileged::IsChild()) {
+            // The child runs every row; only the row its parent prepared has a protected file.
+            const QString plk = Unprivileged::Dir();
+            if (QFileInfo(plk + '/' + file).isWritable())
+                return;
+            chooseFolder(plk);
+            const QStringList message = saveThrough(file);
+            QCOMPARE(scripted()->messages, message);
+            return;
+        }
+        QTemporaryDir tmp;
+        const QString plk = tmp.filePath("plk");
+        makePageSet(plk);
+        const QString path = plk + '/' + file;
+        const QByteArray before = TestFiles::read(path);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+        if (::geteuid() == 0) {
+            Unprivileged::GiveTo(plk, *Unprivileged::Gid());
+            const QString failed = Unprivileged::Run("protectedFileIsRefused", plk);
+            if (failed.startsWith("skip"))
+                QSKIP(qPrintable(failed));
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        } else {
+            chooseFolder(plk);
+            const QStringList message = saveThrough(file);
+            QCOMPARE(scripted()->messages, message);
+        }
+        QCOMPARE(TestFiles::read(path), before);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0444));
+        QCOMPARE(entries(QFileInfo(path).absolutePath()).size(), file.startsWith("img") ? 1 : 4);
+    }
+};
+
+PKL_GUI_TEST_MAIN(TestRealFiles)
+#include "tst_realfiles.moc"
