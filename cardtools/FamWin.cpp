@@ -14,6 +14,7 @@ const QString FamWin::kDownloadAddress = QStringLiteral("https://www.example.jp/
 
 FamWin::FamWin() {
     InitDocumentWindow(this, QStringLiteral("FamWin"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470, 454);
+    setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
     auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {
@@ -69,6 +70,8 @@ FamWin::FamWin() {
     connect(PushButton3, &QPushButton::clicked, this, &FamWin::PushButton3_Action);
     favPM_Open();
     CpyFileLb_Open();
+    // The window opens on the first control of its order.
+    rhPM->setFocus();
 }
 
 bool FamWin::eventFilter(QObject* watched, QEvent* event) {

@@ -10,6 +10,7 @@
 
 UpSetWin::UpSetWin() {
     InitDocumentWindow(this, QStringLiteral("UpSetWin"), QStringLiteral("Upload設定"), 374, 120);
+    setMaximumSize(32000, 32000);
     setFont(LayoutFont(font(), 11));
 
     auto* layout = new FixedLayout(this);
@@ -32,6 +33,12 @@ UpSetWin::UpSetWin() {
     connect(PushButton1, &QPushButton::clicked, this, &UpSetWin::PushButton1_Action);
     connect(FAVolPM, &QComboBox::currentIndexChanged, this, &UpSetWin::FAVolPM_Change);
     FAVolPM_Open();
+    // The window opens on the first control of its order that can take the focus.
+    for (QWidget* w : std::initializer_list<QWidget*>{UpPB, FAVolPM, PushButton1})
+        if (w->isEnabled()) {
+            w->setFocus();
+            break;
+        }
 }
 
 void UpSetWin::FAVolPM_Open() {

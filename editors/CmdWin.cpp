@@ -55,6 +55,7 @@ const QString kReservedInData = QStringLiteral("ボタンデータの欄に「/*
 CmdWin::CmdWin() {
     InitDocumentWindow(this, QStringLiteral("CmdWin"), QStringLiteral("ボタンカスタマイズ設定"), 792, 415,
                        Qt::WindowFullscreenButtonHint);
+    setMaximumSize(32000, 32000);
     auto* layout = new FixedLayout(this);
 
     Label1 = layout->place(makeLabel(this, "Label1", "1, データ自動読込み", 12, true), 20, 18, 120, 20);
@@ -175,7 +176,7 @@ void CmdWin::SetBtnName() {
     for (int i = 0; i < BtnData::kPads; ++i) {
         const int r = mSelBnk * BtnData::kPads + i;
         const QString caption = mSelType == 2 ? mBx[2].value(r) : mAx[mSelType == 0 ? 1 : 2].value(r);
-        m_pad[i]->setText(caption);
+        m_pad[i]->setText(LiteralCaption(caption));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include "Controls.h"
 #include "FileTypes1.h"
 #include "MainMenuBar.h"
 #include "SelPlkWin.h"
@@ -19,6 +20,7 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtbase);
     FileTypes1::Register();
+    InstallAccessibility();
     MainMenuBar::instance();
 }
 

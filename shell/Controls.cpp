@@ -1,8 +1,82 @@
 #include "Controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QLabel>
 #include <QWidget>
+
+namespace {
+// A button's text as shown: "&x" marks a mnemonic, "&&" is one "&".
+QString shownText(const QString& caption) {
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
+
+// Qt's own button interface toggles a checkable button without clicking it, so the toggle
+// group's handler would never run; here every action is a click.
+class BevelButtonAccessible : public QAccessibleWidget {
+public:
+    explicit BevelButtonAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::PushButton) {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+    QAccessible::Role role() const override {
+        return button()->isCheckable() ? QAccessible::CheckBox : QAccessible::PushButton;
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString name = widget()->accessibleName();
+            return name.isEmpty() ? shownText(button()->text()) : name;
+        }
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = button()->isCheckable();
+        s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
+        return s;
+    }
+    QStringList actionNames() const override {
+        QStringList names;
+        if (widget()->isEnabled())
+            names << (button()->isCheckable() ? toggleAction() : pressAction());
+        return names + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == toggleAction() || action == pressAction()) {
+            if (widget()->isEnabled())
+                button()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* w = static_cast<QWidget*>(object);
+    const QMetaObject* mo = object->metaObject();
+    if (className == QLatin1String(BevelButton::staticMetaObject.className()))
+        return new BevelButtonAccessible(w);
+    // A window class of the tool's own built straight on QWidget; Qt would present it as a plain panel.
+    if (w->windowType() == Qt::Window && className == QLatin1String(mo->className()) &&
+        mo->superClass() == &QWidget::staticMetaObject)
+        return new QAccessibleWidget(w, QAccessible::Window);
+    return nullptr;
+}
+} // namespace
 
 FixedLayout::FixedLayout(QWidget* container) : QObject(container), m_container(container) {
     container->installEventFilter(this);
@@ -51,7 +125,7 @@ void InitDocumentWindow(QWidget* window, const QString& name, const QString& tit
 }
 
 QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
-    auto* b = new QPushButton(caption, parent);
+    auto* b = new BevelButton(caption, parent);
     b->setObjectName(name);
     b->setFocusPolicy(Qt::StrongFocus);
     b->setAutoDefault(false);
@@ -78,6 +152,18 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
 
 QString ArrayName(const QString& name, int index) {
     return name + u'(' + QString::number(index) + u')';
+}
+
+QString LiteralCaption(const QString& text) {
+    return QString(text).replace(u'&', QStringLiteral("&&"));
+}
+
+void InstallAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    (void)installed;
 }
 
 QFont LayoutFont(const QFont& base, int size, bool bold, bool underline) {

@@ -46,6 +46,12 @@ void InitDocumentWindow(QWidget* window, const QString& name, const QString& tit
                         Qt::WindowFlags extra = {});
 
 // A bevel button: push (keeps its value) or toggle (inverts its value on a click, before clicked()).
+// Its accessibility action is a click, so a screen reader's press runs the window's handler.
+class BevelButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+};
 QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
                              bool value = false);
 QPushButton* MakePushButton(QWidget* parent, const QString& name, const QString& caption);
@@ -60,3 +66,8 @@ template <std::size_t N> void PressOnly(QPushButton* (&group)[N], int index) {
 }
 // Name of a member of a control array: "BankBB(2)".
 QString ArrayName(const QString& name, int index);
+// A caption taken from data, for a button: shown as it stands, "&" included, and never a mnemonic.
+QString LiteralCaption(const QString& text);
+// Screen readers see the document windows as windows with their titles, and bevel buttons as
+// buttons whose action is a click. Called once, when the application object is built.
+void InstallAccessibility();

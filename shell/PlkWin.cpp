@@ -9,6 +9,18 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+// The hint is wider than its rectangle at 12 pixels in the fonts here; the largest bold size up to
+// the layout's that shows it whole.
+QFont FittingFont(const QLabel* label, int size) {
+    QFont f = LayoutFont(label->font(), size, true);
+    const int room = label->contentsRect().width();
+    while (f.pixelSize() > 6 && QFontMetrics(f).horizontalAdvance(label->text()) > room)
+        f.setPixelSize(f.pixelSize() - 1);
+    return f;
+}
+} // namespace
+
 const QUrl PlkWin::kCardAddress(QStringLiteral("http://flashair/plk/n.htm"));
 
 PlkWin::PlkWin() {
@@ -19,15 +31,17 @@ PlkWin::PlkWin() {
     hv->setObjectName(QStringLiteral("hv"));
     for (const char* item : {"EditClear", "EditCopy", "EditCut", "EditPaste", "EditSelectAll"}) {
         const QString name = QString::fromLatin1(item);
-        MainMenuBar::AddMenuHandler(hv, name, [this, name] { return WebView().edit(hv, name); });
+        MainMenuBar::AddMenuHandler(
+            hv, name, [this, name] { return WebView().edit(hv, name); },
+            [this, name] { return WebView().canEdit(hv, name); });
     }
 
     Label1 =
         layout->place(MakeLabel(this, QStringLiteral("Label1"),
                                 QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
                       9, 580, 391, 20, Lock::Left | Lock::Bottom);
-    Label1->setFont(LayoutFont(Label1->font(), 12, true));
     Label1->setStyleSheet(QStringLiteral("color: #fa0000;"));
+    Label1->setFont(FittingFont(Label1, 12));
 
     const unsigned top = Lock::Left | Lock::Top | Lock::Right;
     m_access[0] = layout->place(MakeBevelButton(this, ArrayName(QStringLiteral("AccessTypeBB"), 0),

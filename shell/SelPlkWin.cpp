@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,6 +35,15 @@ SelPlkWin::SelPlkWin() {
     connect(SelectPB, &QPushButton::clicked, this, &SelPlkWin::SelectPB_Action);
     connect(QuitPB, &QPushButton::clicked, this, &SelPlkWin::QuitPB_Action);
     connect(ClosePB, &QPushButton::clicked, this, &SelPlkWin::ClosePB_Action);
+}
+
+void SelPlkWin::keyPressEvent(QKeyEvent* event) {
+    // The dialog has no cancel button, so Esc closes nothing; only its buttons and close box do.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void SelPlkWin::ShowModal() {

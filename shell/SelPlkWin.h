@@ -23,6 +23,9 @@ public:
     void ClosePB_Action();
     void QuitPB_Action();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QLabel* Label1;
     QPushButton* SelectPB;

@@ -21,6 +21,7 @@ ToolWin::ToolWin() {
     setCentralWidget(content);
     resize(156, 317 + menuBar()->sizeHint().height());
     setMinimumSize(64, 64);
+    setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(content);
     auto bevel = [&](const char* name, const char* caption, int top, unsigned locks) {

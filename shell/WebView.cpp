@@ -20,7 +20,7 @@ void placeholderRun(QWidget*, const QString&) {}
 bool placeholderEdit(QWidget*, const QString&) {
     return false;
 }
-const WebViewApi kPlaceholder = {placeholderCreate, placeholderLoad, placeholderRun, placeholderEdit};
+const WebViewApi kPlaceholder = {placeholderCreate, placeholderLoad, placeholderRun, placeholderEdit, placeholderEdit};
 
 #ifndef PKL_NO_WEBVIEW
 // The engine shares GL resources with its views through the global share context. Made with the

@@ -12,9 +12,11 @@
 #include "ToolWin.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,6 +55,39 @@ QString makePageSet(const QString& root, const QStringList& skip = {}) {
         TestFiles::write(root + u'/' + f, "x");
     }
     return root;
+}
+
+bool activate(QWidget* w) {
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
+
+// Chooses an item of the Edit menu as a user does: a click on the menu's title in the palette's
+// bar (the window manager makes the palette active on the press), then on the item.
+void chooseWithMouse(const char* name) {
+    QVERIFY(activate(ToolWin::instance()));
+    MainMenuBar* bar = MainMenuBar::instance();
+    QAction* title = bar->item("EditMenu");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+    QTRY_VERIFY(title->menu()->isVisible());
+    QTest::mouseClick(title->menu(), Qt::LeftButton, {}, title->menu()->actionGeometry(bar->item(name)).center());
+    QTRY_VERIFY(!title->menu()->isVisible());
+}
+
+// The items enabled while the Edit menu is open.
+QStringList enabledItems() {
+    MainMenuBar* bar = MainMenuBar::instance();
+    QMenu* menu = bar->item("EditMenu")->menu();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    QStringList enabled;
+    if (!QTest::qWaitFor([&] { return menu->isVisible(); }))
+        return {"menu not shown"};
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled())
+            enabled << a->objectName();
+    menu->hide();
+    return enabled;
 }
 
 void closeAll() {
@@ -340,8 +375,11 @@ private slots:
             QCOMPARE(a->text(), QString::fromUtf8(r.text));
             QCOMPARE(a->shortcut(), r.key);
         }
-        QVERIFY(bar->item("EditSeparator1")->isSeparator());
-        QVERIFY(bar->item("EditSeparator2")->isSeparator());
+        for (const char* name : {"EditSeparator1", "EditSeparator2"}) {
+            QVERIFY(bar->item(name)->isSeparator());
+            // A text would show beside the line.
+            QVERIFY(bar->item(name)->text().isEmpty());
+        }
         QCOMPARE(ToolWin::instance()->EditCopy(), bar->item("EditCopy"));
         QStringList order;
         for (QAction* a : bar->item("EditMenu")->menu()->actions())
@@ -363,6 +401,127 @@ private slots:
         QCOMPARE(field->text(), QString());
         bar->item("EditUndo")->trigger();
         QCOMPARE(field->text(), QStringLiteral("abc"));
+    }
+};
+
+// The Edit menu lives in the palette; choosing it makes the palette active, and its items act on
+// the window the user worked in before.
+class TestEditMenu : public QObject {
+    Q_OBJECT
+    QPointer<QWidget> m_editor;
+    QLineEdit* m_field = nullptr;
+    QPushButton* m_button = nullptr;
+
+private slots:
+    void init() {
+        resetGlobals();
+        ScriptedPlatform::install();
+        QGuiApplication::clipboard()->clear();
+        ToolWin::instance()->show();
+        // Stands for an editor window: a text field and a button.
+        m_editor = new QWidget;
+        m_editor->setAttribute(Qt::WA_DeleteOnClose);
+        m_editor->setGeometry(300, 100, 300, 100);
+        m_field = new QLineEdit(QStringLiteral("abc def"), m_editor);
+        m_button = new QPushButton(QStringLiteral("ok"), m_editor);
+        m_button->move(0, 40);
+        QVERIFY(activate(m_editor));
+        m_field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), m_field);
+    }
+    void cleanup() {
+        delete m_editor.data();
+        closeAll();
+    }
+
+    void itemsActOnTheFieldOfTheWindowBefore_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("typed"); // at the end of the text, before the selection is made
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("clipboardAfter");
+        QTest::newRow("cut") << "EditCut"
+                             << "" << 4 << 3 << ""
+                             << "abc "
+                             << ""
+                             << "def";
+        QTest::newRow("copy") << "EditCopy"
+                              << "" << 4 << 3 << ""
+                              << "abc def"
+                              << "def"
+                              << "def";
+        QTest::newRow("paste") << "EditPaste"
+                               << "" << 4 << 3 << "xyz"
+                               << "abc xyz"
+                               << ""
+                               << "xyz";
+        QTest::newRow("clear") << "EditClear"
+                               << "" << 0 << 4 << "xyz"
+                               << "def"
+                               << ""
+                               << "xyz";
+        QTest::newRow("select all") << "EditSelectAll"
+                                    << "" << 0 << 0 << ""
+                                    << "abc def"
+                                    << "abc def"
+                                    << "";
+        QTest::newRow("undo") << "EditUndo"
+                              << "!" << 0 << 0 << ""
+                              << "abc def"
+                              << ""
+                              << "";
+    }
+    void itemsActOnTheFieldOfTheWindowBefore() {
+        QFETCH(QString, item);
+        QFETCH(QString, typed);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, text);
+        QFETCH(QString, selected);
+        QFETCH(QString, clipboardAfter);
+        m_field->end(false);
+        QTest::keyClicks(m_field, typed);
+        m_field->setSelection(start, length);
+        QGuiApplication::clipboard()->setText(clipboard);
+        chooseWithMouse(qPrintable(item));
+        QCOMPARE(QApplication::activeWindow(), ToolWin::instance());
+        QCOMPARE(m_field->text(), text);
+        QCOMPARE(m_field->selectedText(), selected);
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
+    }
+    void clearWithoutSelectionDeletesNothing() {
+        m_field->setCursorPosition(0);
+        QVERIFY(activate(ToolWin::instance()));
+        MainMenuBar::instance()->item("EditClear")->trigger();
+        QCOMPARE(m_field->text(), QStringLiteral("abc def"));
+    }
+    void itemsEnabledOnlyWhenTheyAct() {
+        QVERIFY(activate(ToolWin::instance()));
+        QCOMPARE(enabledItems(), QStringList{"EditSelectAll"});
+        m_field->setSelection(0, 3);
+        QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+        QCOMPARE(enabledItems(), (QStringList{"EditCut", "EditCopy", "EditPaste", "EditClear", "EditSelectAll"}));
+        m_field->setReadOnly(true);
+        QCOMPARE(enabledItems(), (QStringList{"EditCopy", "EditSelectAll"}));
+        m_field->setReadOnly(false);
+        // The user moved on to the button: nothing to edit there.
+        QVERIFY(activate(m_editor));
+        m_button->setFocus();
+        QVERIFY(activate(ToolWin::instance()));
+        QCOMPARE(enabledItems(), QStringList());
+    }
+    void shortcutsStayAliveAfterTheMenuClosed() {
+        QVERIFY(activate(ToolWin::instance()));
+        // Opened with nothing selected, the menu shows "コピー" disabled ...
+        QVERIFY(!enabledItems().contains("EditCopy"));
+        // ... which must not keep the shortcut from working once there is a selection.
+        m_field->setSelection(4, 3);
+        QTest::keyClick(ToolWin::instance(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("def"));
     }
 };
 
@@ -486,6 +645,16 @@ private slots:
         QCOMPARE(Module1::gAccessType, 1);
         QVERIFY(Module1::gIconFile);
     }
+    void escapeDoesNotClose() {
+        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        QVERIFY(activate(d));
+        QTest::keyClick(d, Qt::Key_Escape);
+        QVERIFY(!d.isNull());
+        QVERIFY(d->isVisible());
+        // The close box still closes it.
+        d->close();
+        QTRY_VERIFY(d.isNull());
+    }
     void closeWithoutChoosing() {
         ToolWin::instance();
         QPointer<SelPlkWin> d = SelPlkWin::instance();
@@ -514,16 +683,19 @@ class TestPreview : public QObject {
     QTemporaryDir m_dir;
 
 #ifdef PKL_HAVE_WEBENGINE
-    static QString title(PlkWin* p) {
+    // The value of a script run in the page.
+    static QString script(PlkWin* p, const QString& expression) {
         QString t;
         bool done = false;
-        qobject_cast<QWebEngineView*>(p->hv)->page()->runJavaScript(QStringLiteral("document.title"),
-                                                                    [&](const QVariant& v) {
-                                                                        t = v.toString();
-                                                                        done = true;
-                                                                    });
+        qobject_cast<QWebEngineView*>(p->hv)->page()->runJavaScript(expression, [&](const QVariant& v) {
+            t = v.toString();
+            done = true;
+        });
         (void)QTest::qWaitFor([&] { return done; }, 10000);
         return t;
+    }
+    static QString title(PlkWin* p) {
+        return script(p, QStringLiteral("document.title"));
     }
 #endif
 
@@ -546,6 +718,10 @@ private slots:
         QVERIFY(p->AccessTypeBB(0)->isChecked());
         auto* label = p->findChild<QLabel*>("Label1");
         QVERIFY(label->font().bold());
+        QCOMPARE(label->geometry(), QRect(9, 580, 391, 20));
+        // The whole hint shows in its rectangle.
+        QVERIFY(label->font().pixelSize() <= 12);
+        QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width());
         p->resize(500, 700);
         QCOMPARE(p->hv->geometry(), QRect(0, 30, 500, 650));
         QCOMPARE(label->geometry(), QRect(9, 680, 391, 20));
@@ -572,6 +748,63 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("two"), 20000);
 #endif
     }
+    void contextMenuAndEditItems() {
+#ifndef PKL_HAVE_WEBENGINE
+        QSKIP("this build has no web engine (the sanitizer build leaves it out)");
+#else
+        const QByteArray body = "<body><p>Pelkavin page</p><input id='f' value='abc'></body></html>";
+        const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head>" + body);
+        Module1::gHpFile = page;
+        PlkWin* p = PlkWin::instance();
+        auto* view = qobject_cast<QWebEngineView*>(p->hv);
+        QVERIFY(view);
+        QVERIFY(activate(p));
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        p->LoadData();
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(view->focusProxy(), 10000);
+        QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(view->focusProxy()->hasFocus());
+
+        // Chosen in the palette, the Edit items act on the page: outside a field only copying and
+        // selecting apply, in a field everything but undo.
+        QVERIFY(activate(ToolWin::instance()));
+        MainMenuBar* bar = MainMenuBar::instance();
+        QVERIFY(bar->EditTarget() && view->isAncestorOf(bar->EditTarget()));
+        QVERIFY(!bar->CanEdit("EditCopy"));
+        QGuiApplication::clipboard()->setText("xyz");
+        bar->item("EditSelectAll")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(bar->CanEdit("EditCopy"), 10000);
+        for (const char* name : {"EditUndo", "EditCut", "EditPaste", "EditClear"})
+            QVERIFY2(!bar->CanEdit(name), name);
+        view->page()->runJavaScript("document.getElementById('f').select();");
+        QTRY_VERIFY_WITH_TIMEOUT(bar->CanEdit("EditPaste") && bar->CanEdit("EditCut"), 10000);
+        QVERIFY(bar->CanEdit("EditClear"));
+        QVERIFY(!bar->CanEdit("EditUndo"));
+        bar->item("EditPaste")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(script(p, "document.getElementById('f').value"), QStringLiteral("xyz"), 10000);
+
+        // The right-click menu is the tool's own, in Japanese, and its "再読み込み" reloads the page.
+        QVERIFY(activate(p));
+        TestFiles::write(page, "<html><head><title>two</title></head>" + body);
+        QTest::mouseClick(view->focusProxy(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMenu*>(QApplication::activePopupWidget()), 10000);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QStringList texts;
+        QAction* reload = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            texts << a->text();
+            if (a->text() == QStringLiteral("再読み込み"))
+                reload = a;
+        }
+        QCOMPARE(texts, (QStringList{"戻る", "進む", "再読み込み", "カット", "コピー", "貼り付け", "すべてを選択"}));
+        QVERIFY(reload && reload->isEnabled());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(reload).center());
+        QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("two"), 20000);
+#endif
+    }
     void pressingThePressedToggleKeepsIt() {
         Module1::gHpFile = TestFiles::write(m_dir.filePath("n.htm"), "<html></html>");
         PlkWin* p = PlkWin::instance();
@@ -594,5 +827,5 @@ private slots:
     }
 };
 
-PKL_GUI_TEST_MAIN(TestFormats, TestPalette, TestFolderDialog, TestPreview)
+PKL_GUI_TEST_MAIN(TestFormats, TestPalette, TestEditMenu, TestFolderDialog, TestPreview)
 #include "tst_shell.moc"
