@@ -7,31 +7,36 @@
 namespace NinData {
 namespace {
 
-const QByteArray& separator() {
-    static const QByteArray sep = QByteArray(kMarker) + '\n';
+const QString& marker() {
+    static const QString m = QString::fromLatin1(kMarker);
+    return m;
+}
+
+const QString& separator() {
+    static const QString sep = marker() + u'\n';
     return sep;
 }
 
-bool isBlankOrTab(char c) {
-    return c == ' ' || c == '\t';
+bool isBlankOrTab(QChar c) {
+    return c == u' ' || c == u'\t';
 }
 
 // One row as the tool writes it, alone on its line: "[...]" or "[...],".
-bool isRowLine(const QByteArray& trimmedLine) {
-    if (!trimmedLine.startsWith('[') || trimmedLine.count('[') != 1 || trimmedLine.count(']') != 1)
+bool isRowLine(const QString& trimmedLine) {
+    if (!trimmedLine.startsWith(u'[') || trimmedLine.count(u'[') != 1 || trimmedLine.count(u']') != 1)
         return false;
-    return trimmedLine.endsWith(']') || trimmedLine.endsWith("],");
+    return trimmedLine.endsWith(u']') || trimmedLine.endsWith(QStringLiteral("],"));
 }
 
 // With only one marker line there is no closing marker to end the rows: they end with the last of
 // the row lines (and blank lines) that follow the marker. Everything from there on stays as text.
-qsizetype rowLinesEnd(const QByteArray& text, qsizetype from) {
+qsizetype rowLinesEnd(const QString& text, qsizetype from) {
     qsizetype pos = from;
     qsizetype end = from;
     while (pos < text.size()) {
-        const qsizetype nl = text.indexOf('\n', pos);
+        const qsizetype nl = text.indexOf(u'\n', pos);
         const qsizetype lineEnd = nl < 0 ? text.size() : nl + 1;
-        const QByteArray line = text.mid(pos, lineEnd - pos).trimmed();
+        const QString line = text.mid(pos, lineEnd - pos).trimmed();
         if (!line.isEmpty()) {
             if (!isRowLine(line))
                 break;
@@ -44,9 +49,9 @@ qsizetype rowLinesEnd(const QByteArray& text, qsizetype from) {
 
 // Text in front of the first row that is not white space. It would otherwise read as a row; it is
 // written back where it stood, without the first row's indentation, which the writer supplies.
-QByteArray leadOf(const QByteArray& before) {
+QString leadOf(const QString& before) {
     qsizetype start = 0;
-    while (start < before.size() && QChar::isSpace(uchar(before[start])))
+    while (start < before.size() && before[start].isSpace())
         ++start;
     qsizetype end = before.size();
     while (end > start && isBlankOrTab(before[end - 1]))
@@ -60,17 +65,30 @@ Row rowOf(const QString& piece) {
     return {part(0), part(1), part(2), part(3)};
 }
 
+std::optional<QString> forbiddenIn(const QString& text, QChar quote) {
+    for (const QChar c : text) {
+        // A backslash escapes, a line terminator ends the quoted text in a script; the others
+        // would split the row when it is read again.
+        if (c == quote || c == u',' || c == u'[' || c == u']' || c == u'\\' || c == u'\n' || c == u'\r' ||
+            c == QChar(0x2028) || c == QChar(0x2029))
+            return QString(c);
+    }
+    if (text.contains(marker()))
+        return marker();
+    return std::nullopt;
+}
+
 } // namespace
 
-Parsed Read(const QByteArray& fileText) {
-    QByteArray text = TextUtil::ReplaceLineEndings(fileText);
-    const QByteArray& sep = separator();
+Parsed Read(const QString& fileText) {
+    QString text = TextUtil::ReplaceLineEndings(fileText);
+    const QString& sep = separator();
     QList<qsizetype> seps;
     for (qsizetype at = text.indexOf(sep); at >= 0; at = text.indexOf(sep, at + sep.size()))
         seps.append(at);
     // A closing marker as the file's last line without its line end still closes the block.
-    if (seps.size() == 1 && text.endsWith(kMarker)) {
-        text += '\n';
+    if (seps.size() == 1 && text.endsWith(marker())) {
+        text += u'\n';
         seps.append(text.size() - sep.size());
     }
 
@@ -81,7 +99,7 @@ Parsed Read(const QByteArray& fileText) {
     }
     p.head = text.left(seps[0]);
     const qsizetype areaStart = seps[0] + sep.size();
-    QByteArray area;
+    QString area;
     if (seps.size() >= 2) {
         area = text.mid(areaStart, seps[1] - areaStart);
         // A third marker line and whatever follows it are not ours: all of it stays.
@@ -92,12 +110,12 @@ Parsed Read(const QByteArray& fileText) {
         p.tail = text.mid(end);
     }
 
-    const qsizetype firstBracket = area.indexOf('[');
+    const qsizetype firstBracket = area.indexOf(u'[');
     p.lead = leadOf(firstBracket < 0 ? area : area.left(firstBracket));
     if (firstBracket < 0)
         return p;
 
-    const QStringList pieces = QString::fromUtf8(area.mid(firstBracket)).trimmed().split(u'[');
+    const QStringList pieces = area.mid(firstBracket).trimmed().split(u'[');
     p.rows.reserve(pieces.size());
     for (QString piece : pieces) {
         const qsizetype close = piece.indexOf(u']');
@@ -109,41 +127,36 @@ Parsed Read(const QByteArray& fileText) {
     return p;
 }
 
-QByteArray Write(const QByteArray& head, const QByteArray& lead, const QByteArray& tail, const QList<Row>& rows,
-                 int language) {
+QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
     const QChar q = QuoteChar(language);
-    QString body;
-    body.reserve(rows.size() * 48);
+    QString out;
+    out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
+    out += head;
+    out += separator();
+    out += lead;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const Row& r = rows[i];
-        body += QStringLiteral("        ['");
-        body += r.id;
-        body += QStringLiteral("',");
-        body += q;
-        body += r.word;
-        body += q;
+        out += QStringLiteral("        ['");
+        out += r.id;
+        out += QStringLiteral("',");
+        out += q;
+        out += r.word;
+        out += q;
         for (const QString* alt : {&r.alt1, &r.alt2}) {
             if (alt->isEmpty())
                 continue;
-            body += u',';
-            body += q;
-            body += *alt;
-            body += q;
+            out += u',';
+            out += q;
+            out += *alt;
+            out += q;
         }
-        body += u']';
+        out += u']';
         if (i + 1 < rows.size())
-            body += u',';
-        body += u'\n';
+            out += u',';
+        out += u'\n';
     }
-    const QByteArray sep = separator();
-    QByteArray out;
-    out.reserve(head.size() + lead.size() + tail.size() + body.size() * 2 + 64);
-    out += head;
-    out += sep;
-    out += lead;
-    out += body.toUtf8();
-    out += "        ";
-    out += sep;
+    out += QStringLiteral("        ");
+    out += separator();
     out += tail;
     return out;
 }
@@ -164,20 +177,35 @@ QChar QuoteChar(int language) {
     return language == 1 ? u'"' : u'\'';
 }
 
-std::optional<QChar> ForbiddenChar(const QString& text, int language) {
-    const QChar q = QuoteChar(language);
-    for (const QChar c : text)
-        if (c == q || c == u',' || c == u'[' || c == u']')
-            return c;
-    return std::nullopt;
+std::optional<QString> ForbiddenChar(const QString& text, int language) {
+    return forbiddenIn(text, QuoteChar(language));
 }
 
 std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
+    if (const std::optional<QString> bad = forbiddenIn(row.id, u'\''))
+        return Forbidden{0, *bad};
     const QString* words[] = {&row.word, &row.alt1, &row.alt2};
     for (int i = 0; i < 3; ++i)
-        if (const std::optional<QChar> bad = ForbiddenChar(*words[i], language))
-            return Forbidden{i, *bad};
+        if (const std::optional<QString> bad = ForbiddenChar(*words[i], language))
+            return Forbidden{i + 1, *bad};
     return std::nullopt;
+}
+
+std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
+                                qsizetype* conflict) {
+    QList<Row> out = disk;
+    for (qsizetype i = 0; i < mine.size(); ++i) {
+        if (i < base.size() && mine[i] == base[i])
+            continue;
+        const bool counterpart = i < base.size() && i < disk.size() && disk[i].id == base[i].id;
+        if (!counterpart || (disk[i] != base[i] && disk[i] != mine[i])) {
+            if (conflict)
+                *conflict = i;
+            return std::nullopt;
+        }
+        out[i] = mine[i];
+    }
+    return out;
 }
 
 } // namespace NinData

@@ -1,7 +1,7 @@
 #pragma once
 // The recognition-word files "ninshiki_jp.js" / "ninshiki_en.js": the rows between two
 // "/* ninshiki_go_data */" lines, read into four texts each and written back. No windows here.
-#include <QByteArray>
+// The text is decoded before it is cut: in Shift_JIS the second byte of a character can be "[" or "]".
 #include <QList>
 #include <QString>
 #include <optional>
@@ -21,32 +21,39 @@ struct Row {
 // A file cut around the rows the editor owns. Everything here is written back as it stands
 // (line ends made LF); only the rows are rebuilt.
 struct Parsed {
-    QByteArray head; // up to the opening marker, its indentation included
-    QByteArray lead; // text other than white space in front of the first row, kept in place
-    QByteArray tail; // after the closing marker's line end
+    QString head; // up to the opening marker, its indentation included
+    QString lead; // text other than white space in front of the first row, kept in place
+    QString tail; // after the closing marker's line end
     QList<Row> rows;
 };
 
-Parsed Read(const QByteArray& fileText);
+Parsed Read(const QString& fileText);
 
-// The whole file text; language 0 quotes the words with "'", 1 with '"'.
-QByteArray Write(const QByteArray& head, const QByteArray& lead, const QByteArray& tail, const QList<Row>& rows,
-                 int language);
+// The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are always in "'".
+QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
 
-// Drops the first and the last character (not byte); fewer than two characters give "".
+// Drops the first and the last character (not UTF-16 unit); fewer than two characters give "".
 QString TrimCQ(const QString& text);
 
 QChar QuoteChar(int language);
 
-// The first character of text that the file cannot carry in a word of that language.
-std::optional<QChar> ForbiddenChar(const QString& text, int language);
+// The first piece of a word that the file cannot carry in that language: it would end the quoted
+// text early, escape, break the line, split the row, or read as a marker. Nothing when it is fine.
+std::optional<QString> ForbiddenChar(const QString& text, int language);
 
-// The first of a row's words (0 the word, 1 and 2 the alternatives) that holds such a character,
-// and the character. The id is not edited and reads back as it was written.
+// The first field of a row (0 the id, 1 the word, 2 and 3 the alternatives) that holds such a
+// piece, and the piece. Ids are checked against the apostrophe they are written in.
 struct Forbidden {
-    int word;
-    QChar character;
+    int field;
+    QString what;
 };
 std::optional<Forbidden> FirstForbidden(const Row& row, int language);
+
+// The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
+// user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited
+// replaced by the edit. Nothing when an edited row has no counterpart at its position with its id,
+// or was changed there to something else; *conflict is then its position.
+std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
+                                qsizetype* conflict = nullptr);
 
 } // namespace NinData

@@ -31,6 +31,25 @@ void message(const QString& text) {
     Platform::get().MsgBox(text);
 }
 
+QString rowName(qsizetype row, const QString& id) {
+    return QString::number(row + 1) + QStringLiteral("行目（ID ") + id + QStringLiteral("）");
+}
+
+// A refused piece as the message shows it: line breaks and the invisible separators by name.
+QString shown(const QString& what) {
+    if (what == u"\n" || what == u"\r")
+        return QStringLiteral("改行");
+    if (what == QString(QChar(0x2028)))
+        return QStringLiteral("行区切り文字（U+2028）");
+    if (what == QString(QChar(0x2029)))
+        return QStringLiteral("段落区切り文字（U+2029）");
+    return u'「' + what + u'」';
+}
+
+QString neitherEncoding(const FolderItem& file) {
+    return fileName(file) + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため、");
+}
+
 // Paints the striped cells and the dotted column lines, and keeps texts the file cannot carry
 // out of the cells.
 class NlbDelegate : public QStyledItemDelegate {
@@ -130,8 +149,9 @@ void NinWin::NinTypeBB_Action(int index) {
         setTypeButtons();
         return;
     }
-    // Rows that could not be written stay on screen rather than being dropped by the switch.
-    if (save() == Save::Failed) {
+    // Rows that could not be written stay on screen rather than being dropped by the switch; a list
+    // with nothing typed into it loses nothing, and must not keep the other language out of reach.
+    if (save() == Save::Failed && edited()) {
         setTypeButtons();
         return;
     }
@@ -160,30 +180,44 @@ void NinWin::LoadData() {
         message(fileName(file) + QStringLiteral("を読み込めませんでした..."));
         return;
     }
-    const NinData::Parsed parsed = NinData::Read(*bytes);
+    // A file in neither encoding is shown as far as it reads, never written: its other bytes would
+    // come back as something else.
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
+    const NinData::Parsed parsed =
+        NinData::Read(encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes));
     mDa[mNin] = parsed.head;
     mDb[mNin] = parsed.tail;
-    m_lead[mNin] = parsed.lead;
-    fill(parsed.rows);
     m_listFile = file;
     m_listNin = mNin;
+    m_encoding = encoding;
+    m_base = parsed.rows;
+    m_nlb->setRowCount(0);
+    fill(parsed.rows);
+    if (!encoding)
+        message(neitherEncoding(file) + QStringLiteral("この一覧は保存できません..."));
 }
 
+// Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
+// keeps the place in a long list.
 void NinWin::fill(const QList<NinData::Row>& rows) {
     m_nlb->setUpdatesEnabled(false);
-    m_nlb->setRowCount(0);
     m_nlb->setRowCount(int(rows.size()));
     const Qt::ItemFlags readOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const Qt::ItemFlags editable = readOnly | Qt::ItemIsEditable;
+    const Qt::ItemFlags editable = m_encoding ? readOnly | Qt::ItemIsEditable : readOnly;
     for (int i = 0; i < int(rows.size()); ++i) {
         const NinData::Row& r = rows[i];
         const QString texts[ColumnCount] = {QString::number(i + 1), r.id, r.word, r.alt1, r.alt2};
         for (int c = 0; c < ColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(texts[c]);
+            QTableWidgetItem* item = m_nlb->item(i, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                if (c <= IdCol)
+                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                m_nlb->setItem(i, c, item);
+            }
+            if (item->text() != texts[c])
+                item->setText(texts[c]);
             item->setFlags(c >= WordCol ? editable : readOnly);
-            if (c <= IdCol)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_nlb->setItem(i, c, item);
         }
     }
     m_nlb->setUpdatesEnabled(true);
@@ -202,23 +236,21 @@ QList<NinData::Row> NinWin::Rows() const {
     return rows;
 }
 
-QString NinWin::rowName(int row) const {
-    const QTableWidgetItem* number = m_nlb->item(row, NumberCol);
-    const QTableWidgetItem* id = m_nlb->item(row, IdCol);
-    return (number ? number->text() : QString::number(row + 1)) + QStringLiteral("行目（ID ") +
-           (id ? id->text() : QString()) + QStringLiteral("）");
-}
-
 bool NinWin::CellAccepts(int row, int column, const QString& text) {
-    if (column < WordCol)
+    if (column < WordCol || !m_encoding)
         return true;
-    const std::optional<QChar> bad = NinData::ForbiddenChar(text, mNin);
-    if (!bad)
+    const QTableWidgetItem* id = m_nlb->item(row, IdCol);
+    const QString field = rowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
+    QString why;
+    if (const std::optional<QString> bad = NinData::ForbiddenChar(text, m_listNin < 0 ? mNin : m_listNin))
+        why = field + QStringLiteral("に") + shown(*bad) + QStringLiteral("は使えません...");
+    else if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
+        why = field + QStringLiteral("の") + shown(*c) + QStringLiteral("は") + TextCodec::Name(*m_encoding) +
+              QStringLiteral("の") + fileName(m_listFile) + QStringLiteral("には書けません...");
+    else
         return true;
     // Said once the cell editor has closed: a modal box in the middle of the commit would take the
     // focus from the editor, which then closes under the delegate's feet.
-    const QString why = rowName(row) + QStringLiteral("の") + heading(column) + QStringLiteral("に「") + *bad +
-                        QStringLiteral("」は使えません...");
     QMetaObject::invokeMethod(
         this, [why] { message(why); }, Qt::QueuedConnection);
     return false;
@@ -228,32 +260,79 @@ bool NinWin::SaveData() {
     return save() == Save::Written;
 }
 
+// Writes the list's rows into the file they were read from, as that file is now: rows that another
+// program changed and the user did not are kept, and the list then shows what the file holds.
 NinWin::Save NinWin::save() {
-    const FolderItem file = Module1::gNinFile[mNin];
-    if (!file)
-        return Save::NotOurs;
-    if (m_listNin != mNin) {
-        message(QStringLiteral("この一覧は") + fileName(file) +
-                QStringLiteral("から読み込んだものではないため、保存しません..."));
+    if (m_listNin < 0) {
+        const FolderItem shownFile = Module1::gNinFile[mNin];
+        if (shownFile)
+            message(QStringLiteral("この一覧は") + fileName(shownFile) +
+                    QStringLiteral("から読み込んだものではないため、保存しません..."));
         return Save::NotOurs;
     }
-    if (m_listFile != file) {
+    const int language = m_listNin;
+    const FolderItem file = m_listFile;
+    if (!Module1::gNinFile[language])
+        return Save::NotOurs;
+    if (Module1::gNinFile[language] != file) {
         message(QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."));
         return Save::NotOurs;
     }
-    const QList<NinData::Row> rows = Rows();
-    for (int r = 0; r < int(rows.size()); ++r) {
-        if (const std::optional<NinData::Forbidden> bad = NinData::FirstForbidden(rows[r], mNin)) {
-            message(rowName(r) + QStringLiteral("の") + heading(WordCol + bad->word) + QStringLiteral("に「") +
-                    bad->character + QStringLiteral("」が含まれているため、保存しません..."));
+    if (!m_encoding) {
+        message(neitherEncoding(file) + QStringLiteral("保存しません..."));
+        return Save::Failed;
+    }
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file);
+    if (!bytes) {
+        message(fileName(file) + QStringLiteral("を読み込めないため、保存しません..."));
+        return Save::Failed;
+    }
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
+    if (!encoding) {
+        message(neitherEncoding(file) + QStringLiteral("保存しません..."));
+        return Save::Failed;
+    }
+    const NinData::Parsed disk = NinData::Read(TextCodec::Decode(*bytes, *encoding));
+    qsizetype conflict = 0;
+    const std::optional<QList<NinData::Row>> rows = NinData::Merge(m_base, Rows(), disk.rows, &conflict);
+    if (!rows) {
+        message(rowName(conflict, m_base.value(conflict).id) + QStringLiteral("は") + fileName(file) +
+                QStringLiteral("を読み込んだ後にほかで変更されたため、保存しません..."));
+        return Save::Failed;
+    }
+    for (qsizetype r = 0; r < rows->size(); ++r) {
+        const NinData::Row& row = rows->at(r);
+        if (const std::optional<NinData::Forbidden> bad = NinData::FirstForbidden(row, language)) {
+            message(rowName(r, row.id) + QStringLiteral("の") + heading(IdCol + bad->field) + QStringLiteral("に") +
+                    shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
             return Save::Failed;
         }
+        // Rows from the file read back in its encoding; an edit was checked against the encoding
+        // the file had when it was read, which may have changed since.
+        if (r < disk.rows.size() && row == disk.rows[r])
+            continue;
+        const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
+        for (int f = 0; f < 3; ++f) {
+            if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding)) {
+                message(rowName(r, row.id) + QStringLiteral("の") + heading(WordCol + f) + QStringLiteral("の") +
+                        shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) + QStringLiteral("の") +
+                        fileName(file) + QStringLiteral("には書けないため、保存しません..."));
+                return Save::Failed;
+            }
+        }
     }
-    const QByteArray text = NinData::Write(mDa[mNin], m_lead[mNin], mDb[mNin], rows, mNin);
-    if (!FileIO::SafeWrite(*file, text)) {
+    const QString text = NinData::Write(disk.head, disk.lead, disk.tail, *rows, language);
+    const std::optional<QByteArray> out = TextCodec::Encode(text, *encoding);
+    if (!out || !FileIO::SafeWrite(*file, *out)) {
         message(fileName(file) + QStringLiteral("に書き込めませんでした..."));
         return Save::Failed;
     }
+    const NinData::Parsed written = NinData::Read(text);
+    mDa[language] = written.head;
+    mDb[language] = written.tail;
+    m_encoding = encoding;
+    m_base = written.rows;
+    fill(written.rows);
     PlkWin::ScriptReload();
     return Save::Written;
 }

@@ -4,9 +4,11 @@
 #include "FolderItem.h"
 #include "Instance.h"
 #include "NinData.h"
+#include "TextCodec.h"
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
 class QPainter;
 class QPushButton;
@@ -40,21 +42,27 @@ public:
     bool CellAccepts(int row, int column, const QString& text);
 
     int mNin = 0;
-    std::array<QByteArray, 2> mDa; // head of each language's file as last read
-    std::array<QByteArray, 2> mDb; // tail of each language's file as last read
+    std::array<QString, 2> mDa; // head of each language's file as last read or written
+    std::array<QString, 2> mDb; // tail of each language's file as last read or written
 
 private:
     enum class Save { Written, NotOurs, Failed };
     Save save();
     void fill(const QList<NinData::Row>& rows);
     void setTypeButtons();
-    QString rowName(int row) const;
+    bool edited() const { return Rows() != m_base; }
 
     QTableWidget* m_nlb;
     QPushButton* m_save;
     QPushButton* m_type[2];
-    std::array<QByteArray, 2> m_lead;
-    // The file the list's rows were read from, and its language: only that file is ever written.
+    // The file the list's rows were read from, and its language: only that file is ever written,
+    // and always with the words quoted for that language.
     FolderItem m_listFile;
     int m_listNin = -1;
+    // The rows as last read or written: what the user changed since, and what a save merges into
+    // the file as it then is.
+    QList<NinData::Row> m_base;
+    // The encoding of that file; none when it is neither UTF-8 nor Shift_JIS, and the list is then
+    // shown but never written.
+    std::optional<TextCodec::Encoding> m_encoding;
 };

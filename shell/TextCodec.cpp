@@ -60,12 +60,17 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) 
         }
         return std::nullopt;
     }
-    if (Encode(text, encoding))
+    // A character that is written as another one's bytes (a private-use one as "№") is not carried.
+    auto carried = [encoding](const QString& t) {
+        const std::optional<QByteArray> bytes = Encode(t, encoding);
+        return bytes && Decode(*bytes, encoding) == t;
+    };
+    if (carried(text))
         return std::nullopt;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QString c = text.mid(i, n);
-        if (!Encode(c, encoding))
+        if (!carried(c))
             return c;
         i += n - 1;
     }
