@@ -146,8 +146,8 @@ void FamWin::ShowProgress(const QString& text) {
     CpyFileLb->repaint();
 }
 
-bool FamWin::CopyFileOrFolder(const QString& source, const QString& destination) {
-    return PackageCopy::CopyFileOrFolder(source, destination, [this](const QString& t) { ShowProgress(t); });
+bool FamWin::CopyFileOrFolder(PackageCopy::Card& card, const QString& source, const QString& destination) {
+    return card.CopyFileOrFolder(source, destination, [this](const QString& t) { ShowProgress(t); });
 }
 
 void FamWin::PushButton3_Action() {
@@ -157,27 +157,34 @@ void FamWin::PushButton3_Action() {
     const int row = favPM->currentIndex();
     if (row < 0)
         return;
-    const QString card = favPM->itemData(row).toString();
-    if (card.isEmpty())
+    const QString root = favPM->itemData(row).toString();
+    if (root.isEmpty())
         return;
-    mFA = card;
+    mFA = root;
     auto fail = [] { Platform::get().MsgBox(QStringLiteral("作成エラー")); };
     const int variant = rhPM->currentIndex();
-    const Plan plan = MakePlan(*mRF, *mFA, variant);
-    // A card taken out since the scan must not be re-created as a plain folder on the disk; a
-    // package on the card itself would be copied onto itself.
-    if (!Exists(mFA) || AnyTargetInsideSource(plan))
+    const Plan plan = MakePlan(*mRF, variant);
+    // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
+    // the disk below, which must not receive the package. A package on the card itself would be
+    // copied onto itself.
+    Card card(*mFA);
+    if (!card.IsOpen() || !IsListed(*mFA, Platform::get().Volumes()) || !card.IsMountRoot() ||
+        AnyTargetInsideSource(*mFA, plan))
         return fail();
-    auto run = [this](const QList<CopyStep>& steps) {
+    auto run = [&](const QList<CopyStep>& steps) {
         for (const CopyStep& step : steps)
-            if (!CopyFileOrFolder(step.source, step.destination))
+            if (!CopyFileOrFolder(card, step.source, step.destination))
                 return false;
         return true;
     };
-    if (!run(plan.stage1))
-        return fail();
-    mHT = variant;
-    if (!run(plan.stage2) || !run(plan.stage3))
+    bool copied = run(plan.stage1);
+    if (copied) {
+        mHT = variant;
+        copied = run(plan.stage2) && run(plan.stage3);
+    }
+    // Done only once the data is on the card; after a failure what was copied is kept there too.
+    const bool synced = card.Sync();
+    if (!copied || !synced)
         return fail();
     CpyFileLb->setText(QString());
     Platform::get().MsgBox(QStringLiteral("完了しました..."));

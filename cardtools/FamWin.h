@@ -9,6 +9,9 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+namespace PackageCopy {
+class Card;
+}
 
 class FamWin : public QWidget {
     Q_OBJECT
@@ -30,7 +33,8 @@ public:
     void favPM_Open();
     void CpyFileLb_Open();
     void MyVolumeScan();
-    bool CopyFileOrFolder(const QString& source, const QString& destination);
+    // One step of the copy onto card: source into the card's folder destination (empty: the card).
+    bool CopyFileOrFolder(PackageCopy::Card& card, const QString& source, const QString& destination);
 
     QLabel* Label1;
     QLabel* rcrpLB;

@@ -1,6 +1,7 @@
 // The program package: the package check, the card scan, the copy of every variant onto a card
-// in temporary folders, and FamWin driven by its controls.
-// Not covered here: real removable media and the browser itself (the platform seam records it).
+// (a small tmpfs mounted for each test where root allows it), and FamWin driven by its controls.
+// Not covered here: real removable media, that the final sync reaches the medium, and the browser
+// itself (the platform seam records it).
 #include "CardFixtures.h"
 #include "CardTools.h"
 #include "FamWin.h"
@@ -8,6 +9,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ToolWin.h"
+#include "Unprivileged.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <sys/statvfs.h>
 
 namespace {
 const QString kMain5 = "main5_InitFlag確認補完無し_シーン1固定0415_test2.RM4";
@@ -27,8 +30,8 @@ QString Nfc(const QString& s) {
     return s.normalized(QString::NormalizationForm_C);
 }
 
-// A package as unpacked from the archive, small: each variant's files hold "v<index>". The
-// "ロビクル" folder lacks "5" and "ランダム". ADDON holds two links that lead out of it.
+// A package as unpacked from the archive, small: each variant's files hold "v<index>". ADDON holds
+// two links that lead out of it.
 QString makePackage(const QString& root, bool nfd = false) {
     auto put = [&](const QString& rel, const QByteArray& bytes) {
         TestFiles::write(root + '/' + (nfd ? Nfd(rel) : rel), bytes);
@@ -40,10 +43,8 @@ QString makePackage(const QString& root, bool nfd = false) {
         const QString v = variants[i] + '/';
         const QByteArray tag = "v" + QByteArray::number(i);
         put(v + "1/x", tag);
-        if (i < 3) {
-            put(v + "5/y", tag);
-            put(v + "ランダム/z", tag);
-        }
+        put(v + "5/y", tag);
+        put(v + "ランダム/z", tag);
         if (i == 0 || i == 3)
             put(v + kMain5, tag);
         if (i == 1 || i == 2)
@@ -58,24 +59,8 @@ QString makePackage(const QString& root, bool nfd = false) {
     return root;
 }
 
-// Every entry below root, names composed: "dir/", "file=contents", "link@".
 QStringList tree(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo fi = it.fileInfo();
-        const QString rel = Nfc(QDir(root).relativeFilePath(fi.filePath()));
-        if (fi.isSymLink())
-            out << rel + '@';
-        else if (fi.isDir())
-            out << rel + '/';
-        else
-            out << rel + '=' + QString::fromUtf8(TestFiles::read(fi.filePath()));
-    }
-    out.sort();
-    return out;
+    return Tree(root);
 }
 
 QStringList stage2(const QString& tag) {
@@ -90,15 +75,46 @@ QStringList stage2(const QString& tag) {
             "ランダム/ランダム/z=" + tag};
 }
 
+// The card after a complete copy of the variant onto a card that held only SD_WLAN/CONFIG.
+QStringList expected(int variant) {
+    QStringList files = {"ADDON/",   "ADDON/a.txt=addon", "ADDON/sub/", "ADDON/sub/b.txt=b",
+                         "SD_WLAN/", "SD_WLAN/CONFIG=c"};
+    const QString tag = "v" + QString::number(variant);
+    files += stage2(tag);
+    if (variant == 0 || variant == 3)
+        files << kMain5 + "=" + tag;
+    if (variant == 1 || variant == 2)
+        files << "mainP.RM4=" + tag;
+    if (variant == 2)
+        files << kListen + "=v2";
+    if (variant == 3)
+        files += {"voice/",    "voice/voice/",       "voice/voice/v.wav=v3",
+                  "ロビクル/", "ロビクル/ロビクル/", "ロビクル/ロビクル/k.txt=v3"};
+    files.sort();
+    return files;
+}
+
+QByteArray bytes(const QString& path) {
+    return QFile::encodeName(path);
+}
+
 void closeFamWin() {
     if (FamWin::isOpen())
         delete FamWin::instance();
 }
 } // namespace
 
+// The copy tests need the card mounted.
+#define NEED_CARD()                                                                                                    \
+    do {                                                                                                               \
+        if (!m_mount->skipReason().isEmpty())                                                                          \
+            QSKIP(qPrintable(m_mount->skipReason()));                                                                  \
+    } while (false)
+
 class TestPackage : public QObject {
     Q_OBJECT
     QTemporaryDir* m_dir = nullptr;
+    MountedCard* m_mount = nullptr;
     QString m_disk, m_card, m_package;
 
     FamWin* openWith(const QString& package) {
@@ -123,10 +139,14 @@ private slots:
         m_card = m_dir->filePath("card");
         m_package = m_dir->filePath("pkg/リモート接続用ロビプログラム");
         QDir().mkpath(m_disk);
+        m_mount = new MountedCard(m_card);
         TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
     }
     void cleanup() {
         closeFamWin();
+        delete m_mount;
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        RemoveTree(bytes(m_dir->path()));
         delete m_dir;
     }
 
@@ -203,53 +223,38 @@ private slots:
     void copyVariant_data() {
         QTest::addColumn<int>("variant");
         QTest::addColumn<bool>("nfd");
-        QTest::addColumn<QStringList>("files");
-        const QStringList addon = {"ADDON/",   "ADDON/a.txt=addon", "ADDON/sub/", "ADDON/sub/b.txt=b",
-                                   "SD_WLAN/", "SD_WLAN/CONFIG=c"};
-        const QStringList v3 = {kMain5 + "=v3",
-                                "voice/",
-                                "voice/voice/",
-                                "voice/voice/v.wav=v3",
-                                "ロビクル/",
-                                "ロビクル/ロビクル/",
-                                "ロビクル/ロビクル/k.txt=v3"};
-        for (bool nfd : {false, true}) {
-            const char* form = nfd ? " (decomposed)" : "";
-            QTest::addRow("variant 0%s", form) << 0 << nfd << addon + stage2("v0") + QStringList{kMain5 + "=v0"};
-            QTest::addRow("variant 1%s", form) << 1 << nfd << addon + stage2("v1") + QStringList{"mainP.RM4=v1"};
-            QTest::addRow("variant 2%s", form)
-                << 2 << nfd << addon + stage2("v2") + QStringList{"mainP.RM4=v2", kListen + "=v2"};
-            QTest::addRow("variant 3, no stage 2%s", form) << 3 << nfd << addon + v3;
-        }
+        for (bool nfd : {false, true})
+            for (int variant = 0; variant < 4; ++variant)
+                QTest::addRow("variant %d%s", variant, nfd ? " (decomposed)" : "") << variant << nfd;
     }
     void copyVariant() {
         QFETCH(int, variant);
         QFETCH(bool, nfd);
-        QFETCH(QStringList, files);
+        NEED_CARD();
         makePackage(m_package, nfd);
         const QStringList package = tree(m_package);
         FamWin* w = openWith(m_package);
         start(w, variant);
         QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
         QCOMPARE(progress(w), QString());
-        files.sort();
-        QCOMPARE(tree(m_card), files);
+        QCOMPARE(tree(m_card), expected(variant));
         QCOMPARE(w->mHT, variant);
         QCOMPARE(w->mFA, FolderItem(m_card));
         // Again onto the same card: files replaced, folders reused, nothing nests deeper.
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
         start(w, variant);
         QCOMPARE(scripted()->messages, (QStringList{"完了しました...", "完了しました..."}));
-        QCOMPARE(tree(m_card), files);
+        QCOMPARE(tree(m_card), expected(variant));
         QCOMPARE(tree(m_package), package);
     }
 
     void copyMergesAcrossNameForms() {
         makePackage(m_package, true);
         TestFiles::write(m_card + "/ランダム/ランダム/old", "kept");
-        const QList<PackageCopy::CopyStep> steps = PackageCopy::MakePlan(m_package, m_card, 0).stage2;
+        const QList<PackageCopy::CopyStep> steps = PackageCopy::MakePlan(m_package, 0).stage2;
         QStringList seen;
-        QVERIFY(PackageCopy::RunSteps(steps, [&](const QString& t) { seen << Nfc(t); }));
+        PackageCopy::Card card(m_card);
+        QVERIFY(card.RunSteps(steps, [&](const QString& t) { seen << Nfc(t); }));
         QCOMPARE(seen, (QStringList{"Create as 1", "x", "Create as 5", "y", "Create as ランダム", "z"}));
         QStringList random;
         for (const QString& e : QDir(m_card).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -262,35 +267,49 @@ private slots:
 
     void copyFails_data() {
         QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("variant");
         QTest::addColumn<QString>("progress");
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QStringList>("absent");
         QTest::newRow("stage-3 file missing")
-            << "remove ロビ(初販版,再販版,第三版)/" + kMain5 << kMain5
+            << "remove ロビ(初販版,再販版,第三版)/" + kMain5 << 0 << kMain5
             << QStringList{"ADDON/a.txt", "1/1/x", "ランダム/ランダム/z"} << QStringList{kMain5};
-        QTest::newRow("variant-0 folder without 1")
-            << "remove ロビ(初販版,再販版,第三版)/1"
-            << "1" << QStringList{"ADDON/a.txt", "1"} << QStringList{"1/1", "5"};
-        QTest::newRow("package is the card") << "package on card"
-                                             << "" << QStringList{} << QStringList{"1"};
-        QTest::newRow("card inside the package") << "card in package"
-                                                 << "" << QStringList{} << QStringList{"ADDON"};
-        QTest::newRow("card taken out after the scan") << "card gone"
-                                                       << "" << QStringList{} << QStringList{};
-        QTest::newRow("read-only card") << "read-only card"
-                                        << "Create as ADDON" << QStringList{} << QStringList{"ADDON"};
-        QTest::newRow("read-only folder on the card") << "read-only ADDON"
-                                                      << "a.txt" << QStringList{"ADDON/a.txt"} << QStringList{"1"};
+        QTest::newRow("variant-0 folder without 1") << "remove ロビ(初販版,再販版,第三版)/1" << 0 << "1"
+                                                    << QStringList{"ADDON/a.txt", "1"} << QStringList{"1/1", "5"};
+        QTest::newRow("variant-1 folder without ランダム")
+            << "remove ロビのココロ2/ランダム" << 1 << "ランダム" << QStringList{"1/1/x", "5/5/y", "ランダム"}
+            << QStringList{"ランダム/ランダム", "mainP.RM4"};
+        QTest::newRow("variant-3 folder without 5") << "remove ロビクル/5" << 3 << "5" << QStringList{"1/1/x", "5"}
+                                                    << QStringList{"5/5", "ランダム", kMain5, "voice"};
+        QTest::newRow("package is the card") << "package on card" << 0 << "" << QStringList{} << QStringList{"1"};
+        QTest::newRow("card inside the package")
+            << "card in package" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("card taken out after the scan") << "card gone" << 0 << "" << QStringList{} << QStringList{};
+        QTest::newRow("card taken out, its mount folder left behind")
+            << "unmount" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("card no longer listed") << "unlisted" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("card taken out, mount folder left and still listed")
+            << "unmount, still listed" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("read-only card") << "read-only card" << 0 << "Create as ADDON" << QStringList{}
+                                        << QStringList{"ADDON"};
+        QTest::newRow("read-only folder on the card")
+            << "read-only ADDON" << 0 << "a.txt" << QStringList{"ADDON/a.txt"} << QStringList{"1"};
     }
     void copyFails() {
         QFETCH(QString, change);
+        QFETCH(int, variant);
         QFETCH(QString, progress);
         QFETCH(QStringList, present);
         QFETCH(QStringList, absent);
+        NEED_CARD();
         if (change == "package on card")
             m_package = m_card;
-        if (change == "card in package")
+        std::optional<MountedCard> inner;
+        if (change == "card in package") {
             m_card = m_package + "/ADDON/card";
+            inner.emplace(m_card);
+            QVERIFY(inner->skipReason().isEmpty());
+        }
         makePackage(m_package);
         TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
         if (change.startsWith("remove "))
@@ -312,9 +331,13 @@ private slots:
 
         FamWin* w = openWith(m_package);
         QVERIFY(w->mRF);
+        if (change == "card gone" || change.startsWith("unmount"))
+            QVERIFY(m_mount->Unmount());
         if (change == "card gone")
             QVERIFY(QDir(m_card).removeRecursively());
-        start(w, 0);
+        if (change == "unlisted" || change == "unmount")
+            scripted()->volumes.removeLast();
+        start(w, variant);
         QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
         QCOMPARE(Nfc(this->progress(w)), progress);
         for (const QString& p : present)
@@ -327,14 +350,18 @@ private slots:
             QCOMPARE(tree(m_card), card);
         }
         QCOMPARE(tree(m_package), package);
-        // A card that is gone is not made again as a plain folder.
+        // A card that is gone is not made again as a plain folder; a mount folder left behind on
+        // the disk stays empty.
         QCOMPARE(QFileInfo::exists(m_card), change != "card gone");
+        if (change.startsWith("unmount"))
+            QCOMPARE(tree(m_card), QStringList{});
     }
 
     // A card that already holds the files: an old file stays byte for byte however the card fails.
     void failingCardKeepsTheOldFiles_data() { FailingFolder::addRows(); }
     void failingCardKeepsTheOldFiles() {
         QFETCH(WriteFailure, failure);
+        NEED_CARD();
         makePackage(m_package);
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
         TestFiles::write(m_card + "/ADDON/sub/b.txt", "old b");
@@ -348,6 +375,169 @@ private slots:
         QCOMPARE(TestFiles::read(m_card + "/ADDON/a.txt"), QByteArray("old"));
         QCOMPARE(folder.entries(), (QStringList{"a.txt", "sub"}));
         QVERIFY(!QFileInfo::exists(m_card + "/1"));
+    }
+
+    // Links already on the card in the way of the package are replaced, never written through.
+    void linksOnTheCard_data() {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<bool>("toFolder");
+        QTest::newRow("a file of the package, to a file") << "ADDON/a.txt" << false;
+        QTest::newRow("a file of the package, to a folder") << kMain5 << true;
+        QTest::newRow("the package's ADDON, to a folder") << "ADDON" << true;
+        QTest::newRow("a folder inside ADDON, to a folder") << "ADDON/sub" << true;
+        QTest::newRow("a destination folder, to a folder") << "1" << true;
+        QTest::newRow("a destination folder, to a file") << "5" << false;
+        QTest::newRow("a folder below a destination, to a folder") << "ランダム/ランダム" << true;
+    }
+    void linksOnTheCard() {
+        QFETCH(QString, link);
+        QFETCH(bool, toFolder);
+        NEED_CARD();
+        makePackage(m_package);
+        const QString outside = m_dir->filePath("elsewhere");
+        TestFiles::write(outside + "/file.txt", "mine");
+        TestFiles::write(outside + "/folder/kept.txt", "kept");
+        const QStringList outsideBefore = tree(outside);
+        QDir().mkpath(QFileInfo(m_card + '/' + link).absolutePath());
+        QVERIFY(QFile::link(outside + (toFolder ? "/folder" : "/file.txt"), m_card + '/' + link));
+        FamWin* w = openWith(m_package);
+        start(w, 0);
+        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+        QCOMPARE(tree(outside), outsideBefore);
+        QCOMPARE(tree(m_card), expected(0));
+    }
+
+    // Folders and files that cannot be read end the copy; they are never copied empty. Runs as an
+    // ordinary user, for whom file modes hold.
+    void unreadableSource_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("progress");
+        QTest::newRow("unreadable folder") << "ADDON/voice"
+                                           << "Create as voice";
+        QTest::newRow("unreadable file") << "ADDON/a.txt"
+                                         << "a.txt";
+    }
+    void unreadableSource() {
+        QFETCH(QString, entry);
+        QFETCH(QString, progress);
+        auto attempt = [&](const QString& dir) {
+            m_card = dir + "/card";
+            FamWin* w = openWith(dir + "/pkg/リモート接続用ロビプログラム");
+            QVERIFY(w->mRF);
+            start(w, 0);
+            QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
+            QCOMPARE(this->progress(w), progress);
+        };
+        if (Unprivileged::IsChild())
+            return attempt(Unprivileged::Dir());
+        NEED_CARD();
+        makePackage(m_package);
+        TestFiles::write(m_package + "/ADDON/voice/v.wav", "v");
+        Unprivileged::GiveTo(m_dir->path(), *Unprivileged::Gid());
+        QVERIFY(::chmod(bytes(m_package + '/' + entry).constData(), 0) == 0);
+        const QByteArray function = QByteArray("unreadableSource:") + QTest::currentDataTag();
+        const QString failed = Unprivileged::Run(function.constData(), m_dir->path());
+        if (failed.startsWith("skip"))
+            QSKIP(qPrintable(failed));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QVERIFY(QFileInfo::exists(m_card + "/ADDON"));
+        QVERIFY(!QFileInfo::exists(m_card + "/1"));
+    }
+
+    // Entries whose names are not UTF-8 (a package unpacked from a Shift_JIS archive) are copied
+    // under their own bytes, and replaced, not doubled, on the next copy.
+    void undecodableNames() {
+        NEED_CARD();
+        makePackage(m_package);
+        const QByteArray addon = bytes(m_package + "/ADDON/");
+        const QByteArray file = "\x83\x8d\x83\x72.txt", folder = "\x89\xb9\x90\xba", inner = "\x83\x4c.wav";
+        auto put = [](const QByteArray& path, const QByteArray& data) {
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, data.constData(), size_t(data.size())), ssize_t(data.size()));
+            ::close(fd);
+        };
+        put(addon + file, "sjis");
+        QVERIFY(::mkdir((addon + folder).constData(), 0755) == 0);
+        put(addon + folder + '/' + inner, "wav");
+        QVERIFY(::mkdir(bytes(m_card + "/ADDON").constData(), 0755) == 0);
+        put(bytes(m_card + "/ADDON/") + file, "old");
+        FamWin* w = openWith(m_package);
+        QStringList card = expected(0);
+        card << "ADDON/" + ShowName(file) + "=sjis"
+             << "ADDON/" + ShowName(folder) + '/' << "ADDON/" + ShowName(folder) + '/' + ShowName(inner) + "=wav";
+        card.sort();
+        for (int run = 1; run <= 2; ++run) {
+            start(w, 0);
+            QCOMPARE(scripted()->messages.size(), run);
+            QCOMPARE(scripted()->messages.last(), QString("完了しました..."));
+            QCOMPARE(tree(m_card), card);
+        }
+    }
+
+    // A repeat copy needs room for the package once plus its largest file; with less it stops, and
+    // every file on the card is wholly the old one or wholly the new one.
+    void nearlyFullCard_data() {
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("room for the largest file") << qint64(64 * 1024) << true;
+        QTest::newRow("less room than the largest file") << qint64(60 * 1024) << false;
+    }
+    void nearlyFullCard() {
+        QFETCH(qint64, room);
+        QFETCH(bool, fits);
+        NEED_CARD();
+        makePackage(m_package);
+        const QStringList big = {"f0", "f1", "f2", "f3"};
+        auto fill = [&](char c) {
+            for (const QString& f : big)
+                TestFiles::write(m_package + "/ADDON/big/" + f, QByteArray(64 * 1024, c));
+        };
+        fill('a');
+        FamWin* w = openWith(m_package);
+        start(w, 0);
+        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+        fill('b');
+        struct statvfs vfs {};
+        QVERIFY(::statvfs(bytes(m_card).constData(), &vfs) == 0);
+        const qint64 free = qint64(vfs.f_bavail) * qint64(vfs.f_bsize);
+        QVERIFY(free > room);
+        const QString filler = TestFiles::write(m_card + "/filler", QByteArray(free - room, 'x'));
+        QVERIFY(QFileInfo(filler).size() == free - room);
+        start(w, 0);
+        QCOMPARE(scripted()->messages.last(), QString(fits ? "完了しました..." : "作成エラー"));
+        int old = 0;
+        for (const QString& f : big) {
+            const QByteArray now = TestFiles::read(m_card + "/ADDON/big/" + f);
+            QVERIFY2(now == QByteArray(64 * 1024, 'a') || now == QByteArray(64 * 1024, 'b'), qPrintable(f));
+            old += now.startsWith('a');
+        }
+        QCOMPARE(old > 0, !fits);
+        if (!fits)
+            QCOMPARE(TestFiles::read(m_card + "/ADDON/big/" + progress(w)), QByteArray(64 * 1024, 'a'));
+        for (const QString& e : tree(m_card))
+            QVERIFY2(!e.contains(".pkltmp-"), qPrintable(e));
+    }
+
+    // Temporary files an interrupted copy left go in every folder the next copy writes; names of
+    // any other pattern stay.
+    void staleTemporaryFilesRemoved() {
+        NEED_CARD();
+        makePackage(m_package);
+        const QStringList folders = {"", "ADDON/", "ADDON/sub/", "1/", "1/1/", "ランダム/ランダム/"};
+        const QStringList others = {".pkltmp-ABCD1234", "x.pkltmp-abcd1234", ".pkltmp-abc"};
+        QStringList kept = expected(0);
+        for (const QString& f : folders) {
+            TestFiles::write(m_card + '/' + f + ".pkltmp-abcd1234", "stale");
+            for (const QString& o : others) {
+                TestFiles::write(m_card + '/' + f + o, "other");
+                kept << f + o + "=other";
+            }
+        }
+        kept.sort();
+        start(openWith(m_package), 0);
+        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+        QCOMPARE(tree(m_card), kept);
     }
 
     void linkAndLayout() {
