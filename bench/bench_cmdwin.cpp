@@ -55,12 +55,13 @@ PKL_BENCH(cmdwin) {
                         w->SavePB_Action();
                     }),
            16);
-    Report("format only: parse, write block, splice",
+    const QByteArray old = "// head\n" + marker + '\n' + BtnData::DefaultBtnData().toUtf8() + marker + "\n// tail\n";
+    Report("format only: parse, check, write block, splice",
            MedianMs(201,
-                    [] {
+                    [&old] {
                         BtnData::Table ax, bx;
-                        BtnData::LoadData(BtnData::DefaultBtnData(), ax, bx);
-                        BtnData::Splice(BtnData::DefaultBtnData().toUtf8(), BtnData::MarkedBlock(ax, bx));
+                        BtnData::LoadData(QString::fromUtf8(old), ax, bx);
+                        BtnData::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
                     }),
            16);
     delete w;

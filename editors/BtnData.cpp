@@ -1,5 +1,6 @@
 #include "BtnData.h"
 
+#include "ScriptScan.h"
 #include "TextUtil.h"
 
 #include <QFile>
@@ -49,10 +50,25 @@ static void padRows(Table& table) {
             field.append(QString());
 }
 
+// Where the marker stands in the text, in order.
+template <typename Text, typename Pattern>
+static QList<qsizetype> markerPositions(const Text& text, const Pattern& marker, qsizetype markerSize) {
+    QList<qsizetype> at;
+    for (qsizetype p = text.indexOf(marker); p >= 0; p = text.indexOf(marker, p + markerSize))
+        at.append(p);
+    return at;
+}
+
 void LoadData(const QString& text, Table& mAx, Table& mBx) {
     const QString t = TextUtil::ReplaceLineEndings(text);
-    mAx = ParseArray(t, QStringLiteral("var ctrlbtndata=["));
-    mBx = ParseArray(t, QStringLiteral("var ctrlbtnRobi=["));
+    const QString marker = Marker();
+    const QList<qsizetype> at = markerPositions(t, marker, marker.size());
+    const QString block = at.size() == 2 ? t.mid(at[0], at[1] - at[0]) : QString();
+    auto source = [&](const QString& header) -> const QString& { return block.contains(header) ? block : t; };
+    const QString headerA = QStringLiteral("var ctrlbtndata=[");
+    const QString headerB = QStringLiteral("var ctrlbtnRobi=[");
+    mAx = ParseArray(source(headerA), headerA);
+    mBx = ParseArray(source(headerB), headerB);
     padRows(mAx);
     padRows(mBx);
 }
@@ -97,9 +113,8 @@ QString MakeNinBtnData(const Table& mAx, const Table& mBx) {
     return out;
 }
 
-QByteArray MarkedBlock(const Table& mAx, const Table& mBx) {
-    const QByteArray marker = Marker().toLatin1();
-    return marker + '\n' + MakeNinBtnData(mAx, mBx).toUtf8() + marker + '\n';
+QString MarkedBlock(const Table& mAx, const Table& mBx) {
+    return Marker() + u'\n' + MakeNinBtnData(mAx, mBx) + Marker() + u'\n';
 }
 
 static qsizetype skipLineEnd(const QByteArray& text, qsizetype at) {
@@ -110,28 +125,10 @@ static qsizetype skipLineEnd(const QByteArray& text, qsizetype at) {
     return at;
 }
 
-bool HoldsReservedText(const QString& cell) {
-    if (cell.contains(Marker()))
-        return true;
-    for (const QString& comment : bankComments())
-        if (cell.contains(comment))
-            return true;
-    return false;
-}
-
-bool ReadsBack(const Table& mAx, const Table& mBx) {
-    for (const Table* table : {&mAx, &mBx})
-        for (const QStringList& field : *table)
-            for (qsizetype r = 0; r < kRows && r < field.size(); ++r)
-                if (HoldsReservedText(field[r]))
-                    return false;
-    return true;
-}
-
-QByteArray Splice(const QByteArray& old, const QByteArray& block) {
+std::optional<QByteArray> Splice(const QByteArray& old, const QByteArray& block) {
     const QByteArray marker = Marker().toLatin1();
-    const qsizetype first = old.indexOf(marker);
-    if (first < 0) {
+    const QList<qsizetype> at = markerPositions(old, marker, marker.size());
+    if (at.isEmpty()) {
         // Appended right after the last character, unless that text and the block's opening marker
         // would read as a marker together: the next save would then take the old text for the block.
         QByteArray appended = old + block;
@@ -139,24 +136,144 @@ QByteArray Splice(const QByteArray& old, const QByteArray& block) {
             appended.insert(old.size(), '\n');
         return appended;
     }
-    const qsizetype second = old.indexOf(marker, first + marker.size());
-    const qsizetype closing = second < 0 ? first : second;
-    const qsizetype tail = skipLineEnd(old, closing + marker.size());
-    return old.left(first) + block + old.mid(tail);
+    if (at.size() != 2)
+        return std::nullopt;
+    const qsizetype tail = skipLineEnd(old, at[1] + marker.size());
+    return old.left(at[0]) + block + old.mid(tail);
 }
 
-bool IsCarriableText(const QString& text) {
-    for (QChar c : text)
-        if (c == u',' || c == u'[' || c == u']' || c == u'\'' || c == u'\\' || c == u'\n' || c == u'\r')
-            return false;
-    return true;
+std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding) {
+    if (number) {
+        // Unquoted, "010" is an old octal literal (8, and an error in strict mode); beyond 15 digits
+        // the page's number is no longer the one written.
+        bool digits = cell.size() <= 15;
+        for (QChar c : cell)
+            digits = digits && c >= u'0' && c <= u'9';
+        if (!digits || (cell.size() > 1 && cell[0] == u'0'))
+            return CellFault{Fault::Number, cell};
+        return std::nullopt;
+    }
+    for (QChar c : cell)
+        if (c == u',' || c == u'[' || c == u']' || c == u'\'' || c == u'\\' || c == u'\n' || c == u'\r' ||
+            c == QChar(0x2028) || c == QChar(0x2029))
+            return CellFault{Fault::Character, QString(c)};
+    if (cell.contains(Marker()))
+        return CellFault{Fault::Reserved, Marker()};
+    for (const QString& comment : bankComments())
+        if (cell.contains(comment))
+            return CellFault{Fault::Reserved, comment};
+    if (encoding)
+        if (const std::optional<QString> c = TextCodec::FirstUncarriable(cell, *encoding))
+            return CellFault{Fault::Encoding, *c};
+    return std::nullopt;
 }
 
-bool IsNumberCell(const QString& text) {
-    for (QChar c : text)
-        if (c < u'0' || c > u'9')
-            return false;
-    return true;
+QString Shown(const QString& piece) {
+    if (piece == u"\n" || piece == u"\r")
+        return QStringLiteral("改行");
+    if (piece.size() == 1 &&
+        (piece[0] == QChar(0x2028) || piece[0] == QChar(0x2029) || !piece[0].isPrint() || piece[0].isSurrogate()))
+        return QStringLiteral("文字 U+") + QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper();
+    return u'「' + piece + u'」';
+}
+
+QString CellName(int table, int row, int field) {
+    static const char* const names[2][3] = {{"認識のID", "認識(日)", "認識(英)"}, {"ロビのID", "ロビの秒", "ロビ語"}};
+    return QStringLiteral("バンク") + QChar(u'A' + row / kPads) + QStringLiteral("の") +
+           QString::number(row % kPads + 1) + QStringLiteral("番目のボタンの") + QString::fromUtf8(names[table][field]);
+}
+
+namespace {
+qsizetype lineOf(const QByteArray& text, qsizetype at) {
+    // Line ends are ASCII in both encodings, and never the second byte of a Shift_JIS character.
+    const QByteArray before = text.left(at);
+    return before.count('\n') + before.count('\r') - before.count("\r\n") + 1;
+}
+
+QString cellRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
+                    const QString& fileName) {
+    const QString cell = CellName(table, row, field);
+    switch (f.fault) {
+    case Fault::Number:
+        return cell + QStringLiteral("の") + Shown(f.what) +
+               QStringLiteral("はページで別の数として読まれるため保存できません。空欄、0、または0で始まらない15桁までの"
+                              "数字にして下さい...");
+    case Fault::Character:
+    case Fault::Reserved:
+        return cell + QStringLiteral("に") + Shown(f.what) + QStringLiteral("が含まれているため保存できません...");
+    case Fault::Encoding:
+        break;
+    }
+    return cell + QStringLiteral("の") + Shown(f.what) + QStringLiteral("は") + TextCodec::Name(encoding) +
+           QStringLiteral("の") + fileName + QStringLiteral("には書けないため保存できません...");
+}
+} // namespace
+
+SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const QString& fileName) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
+    if (!encoding)
+        return {std::nullopt,
+                fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため保存できません...")};
+
+    const QByteArray marker = Marker().toLatin1();
+    const QList<qsizetype> at = markerPositions(old, marker, marker.size());
+    if (!at.isEmpty() && at.size() != 2) {
+        QStringList lines;
+        for (qsizetype p : at)
+            lines << QString::number(lineOf(old, p)) + QStringLiteral("行目");
+        return {std::nullopt,
+                fileName + QStringLiteral("のボタンデータの目印「") + Marker() + QStringLiteral("」が") +
+                    QString::number(at.size()) + QStringLiteral("つあるため保存できません（") +
+                    lines.join(QStringLiteral("、")) +
+                    QStringLiteral("）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...")};
+    }
+
+    const Table* tables[2] = {&mAx, &mBx};
+    for (int t = 0; t < 2; ++t)
+        for (int r = 0; r < kRows; ++r)
+            for (int f = 0; f < 3; ++f) {
+                const bool number = f == 0 || (t == 1 && f == 1);
+                if (const std::optional<CellFault> bad = CheckCell((*tables[t])[f].value(r), number, encoding))
+                    return {std::nullopt, cellRefusal(*bad, t, r, f, *encoding, fileName)};
+            }
+
+    // The page must end up with the block's arrays: nothing outside may declare them so that the
+    // block's "var" fails, and nothing after the block may change them.
+    const QStringList names = {QStringLiteral("ctrlbtndata"), QStringLiteral("ctrlbtnRobi")};
+    const qsizetype tailStart = at.isEmpty() ? old.size() : skipLineEnd(old, at[1] + marker.size());
+    const QByteArray headBytes = at.isEmpty() ? old : old.left(at[0]);
+    const QString head = TextUtil::ReplaceLineEndings(TextCodec::Decode(headBytes, *encoding));
+    const QString tail = TextUtil::ReplaceLineEndings(TextCodec::Decode(old.mid(tailStart), *encoding));
+    const qsizetype tailLine = lineOf(old, tailStart) - 1;
+    auto outside = [&](const ScriptScan::Finding& found, qsizetype lineOffset) {
+        return SaveResult{std::nullopt, fileName + QStringLiteral("の") + QString::number(found.line + lineOffset) +
+                                            QStringLiteral("行目で、目印の外から") + found.name +
+                                            QStringLiteral("を定義または変更しているため保存できません（保存した"
+                                                           "内容がページに届きません）...")};
+    };
+    if (const auto found = ScriptScan::FirstTopLevelDeclaration(head, names))
+        return outside(*found, 0);
+    if (const auto found = ScriptScan::FirstTopLevelDeclaration(tail, names))
+        return outside(*found, tailLine);
+    if (const auto found = ScriptScan::FirstChange(tail, names))
+        return outside(*found, tailLine);
+    if (ScriptScan::OpenAtEnd(head))
+        return {std::nullopt,
+                fileName + QStringLiteral("の") + QString::number(lineOf(old, headBytes.size())) +
+                    QStringLiteral("行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているため保存できま"
+                                   "せん（保存した内容がページに届きません）...")};
+
+    const std::optional<QByteArray> block = TextCodec::Encode(MarkedBlock(mAx, mBx), *encoding);
+    const std::optional<QByteArray> bytes = block ? Splice(old, *block) : std::nullopt;
+    if (!bytes)
+        return {std::nullopt, fileName + QStringLiteral("を保存できませんでした...")};
+    // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
+    // then be read back as other text.
+    const std::optional<TextCodec::Encoding> after = TextCodec::Detect(*bytes);
+    if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
+        return {std::nullopt, fileName + QStringLiteral("は、保存すると文字コードが") + TextCodec::Name(*encoding) +
+                                  QStringLiteral("と見分けられなくなるため保存できません...")};
+    return {bytes, QString()};
 }
 
 static QString resourceText(const char* name) {

@@ -6,6 +6,7 @@
 #include "Platform.h"
 #include "PlkWin.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,8 +49,6 @@ constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155
                                      {190, 302, 155, "-"}};
 
 const QString kSaveFailed = QStringLiteral("保存できませんでした...");
-const QString kReservedInData = QStringLiteral("ボタンデータの欄に「/*-- Pelkavin Button Data --*/」や「/* A "
-                                               "*/」～「/* D */」が含まれているため保存できません...");
 } // namespace
 
 CmdWin::CmdWin() {
@@ -256,22 +255,40 @@ void CmdWin::SetVoiceData(int row) {
 }
 
 QString CmdWin::refusedField() const {
-    const QString notNumber = QStringLiteral("%1には数字だけを入力して下さい...");
-    const QString badText = QStringLiteral("%1には , [ ] ' \\ は使えません...");
-    const QString reserved =
-        QStringLiteral("%1には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...");
-    if (!BtnData::IsNumberCell(IdTF->text()))
-        return notNumber.arg(QStringLiteral("ID"));
-    if (mSelType == 2 && !BtnData::IsNumberCell(SecTF->text()))
-        return notNumber.arg(QStringLiteral("秒"));
-    const QString first = mSelType == 2 ? QStringLiteral("ロビ語") : QStringLiteral("認識(日)");
-    if (!BtnData::IsCarriableText(NinTFJ->text()))
-        return badText.arg(first);
-    if (mSelType != 2 && !BtnData::IsCarriableText(NinTFE->text()))
-        return badText.arg(QStringLiteral("認識(英)"));
-    // Labels are stored with their blanks made "-", so only a phrase can hold the marker or a bank comment.
-    if (mSelType == 2 && BtnData::HoldsReservedText(NinTFJ->text()))
-        return reserved.arg(first);
+    struct Field {
+        QString name;
+        QString value;
+        bool number;
+    };
+    const bool robi = mSelType == 2;
+    // Labels are stored with their blanks made "-"; what is checked is what would be stored.
+    auto label = [robi](const QLineEdit* f) { return robi ? f->text() : QString(f->text()).replace(u' ', u'-'); };
+    QList<Field> fields = {{QStringLiteral("ID"), IdTF->text(), true}};
+    if (robi)
+        fields << Field{QStringLiteral("秒"), SecTF->text(), true}
+               << Field{QStringLiteral("ロビ語"), label(NinTFJ), false};
+    else
+        fields << Field{QStringLiteral("認識(日)"), label(NinTFJ), false}
+               << Field{QStringLiteral("認識(英)"), label(NinTFE), false};
+    for (const Field& f : fields) {
+        const std::optional<BtnData::CellFault> bad = BtnData::CheckCell(f.value, f.number, m_encoding);
+        if (!bad)
+            continue;
+        switch (bad->fault) {
+        case BtnData::Fault::Number:
+            return f.name + QStringLiteral("には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...");
+        case BtnData::Fault::Character:
+            return f.name + QStringLiteral("には , [ ] ' \\ や改行は使えません（") + BtnData::Shown(bad->what) +
+                   QStringLiteral("）...");
+        case BtnData::Fault::Reserved:
+            return f.name +
+                   QStringLiteral("には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...");
+        case BtnData::Fault::Encoding:
+            return f.name + QStringLiteral("の") + BtnData::Shown(bad->what) + QStringLiteral("は") +
+                   TextCodec::Name(*m_encoding) + QStringLiteral("の") + m_fileName +
+                   QStringLiteral("には書けません...");
+        }
+    }
     return {};
 }
 
@@ -306,18 +323,21 @@ QString CmdWin::MakeNinBtnData() const {
 }
 
 void CmdWin::SavePB_Action() {
-    const QByteArray block = BtnData::MarkedBlock(mAx, mBx);
     const FolderItem file = Module1::gBtnFile;
     if (!Exists(file))
         return;
-    // A cell read from a file can hold reserved text; saved, it would not read back.
-    if (!BtnData::ReadsBack(mAx, mBx)) {
-        Platform::get().MsgBox(kReservedInData);
-        return;
-    }
     // The text outside the block is taken from the file as it stands now.
     const std::optional<QByteArray> old = FileIO::ReadAll(*file);
-    if (!old || !FileIO::SafeWrite(*file, BtnData::Splice(*old, block))) {
+    if (!old) {
+        Platform::get().MsgBox(kSaveFailed);
+        return;
+    }
+    const BtnData::SaveResult saved = BtnData::Save(*old, mAx, mBx, QFileInfo(*file).fileName());
+    if (!saved.bytes) {
+        Platform::get().MsgBox(saved.refusal);
+        return;
+    }
+    if (!FileIO::SafeWrite(*file, *saved.bytes)) {
         Platform::get().MsgBox(kSaveFailed);
         return;
     }
@@ -325,10 +345,19 @@ void CmdWin::SavePB_Action() {
 }
 
 void CmdWin::loadFrom(const QString& path) {
-    const std::optional<QByteArray> text = FileIO::ReadAll(path);
-    if (!text)
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(path);
+    if (!bytes)
         return;
-    LoadData(QString::fromUtf8(*text));
+    const QString name = QFileInfo(path).fileName();
+    // Read in any other encoding, its text would show as something else and could not go back.
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
+    if (!encoding) {
+        Platform::get().MsgBox(name + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため読み込めません..."));
+        return;
+    }
+    m_encoding = encoding;
+    m_fileName = name;
+    LoadData(TextCodec::Decode(*bytes, *encoding));
     SetBtnName();
     SetBtnData();
 }

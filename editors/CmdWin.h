@@ -73,8 +73,13 @@ private:
     int selectedRow() const { return mSelBnk * BtnData::kPads + mSelBtn; }
     // The message for the first field the file format cannot carry, empty when all can.
     QString refusedField() const;
-    // Loads the tables from the file and shows them; a file that cannot be read changes nothing.
+    // Loads the tables from the file and shows them; a file that cannot be read or decoded changes
+    // nothing.
     void loadFrom(const QString& path);
+    // The encoding and name of the file the tables were last read from; the store refuses what
+    // that file cannot carry (the save checks the file as it is then).
+    std::optional<TextCodec::Encoding> m_encoding = TextCodec::Encoding::Utf8;
+    QString m_fileName = QStringLiteral("plkpadbtn.js");
 
     QPushButton* m_bank[4];
     QPushButton* m_pad[13];

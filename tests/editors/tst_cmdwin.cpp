@@ -6,10 +6,12 @@
 #include "Editors.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
+#include "JsEval.h"
 #include "Module1.h"
 #include "PlkWin.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "TextCodec.h"
 #include "ToolWin.h"
 
 #include <QHeaderView>
@@ -73,14 +75,12 @@ private slots:
         QCOMPARE(row(bx, 0), (QStringList{"670", "3", "ああ良かった"}));
         QCOMPARE(row(bx, 51), (QStringList{"338", "4", "オッケー遊ぼう"}));
 
-        // The store's checks let every built-in value through.
-        for (const Table* t : {&ax, &bx})
-            for (int r = 0; r < 52; ++r) {
-                QVERIFY(BtnData::IsNumberCell((*t)[0][r]));
-                QVERIFY(BtnData::IsCarriableText((*t)[1][r]) && BtnData::IsCarriableText((*t)[2][r]));
-            }
-        for (int r = 0; r < 52; ++r)
-            QVERIFY(BtnData::IsNumberCell(bx[1][r]));
+        // The store's checks let every built-in value through, in both encodings.
+        for (auto encoding : {TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis})
+            for (int t = 0; t < 2; ++t)
+                for (int r = 0; r < 52; ++r)
+                    for (int f = 0; f < 3; ++f)
+                        QVERIFY(!BtnData::CheckCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
 
         const QString block = BtnData::MakeNinBtnData(ax, bx);
         QCOMPARE(block.toUtf8().size(), 2959);
@@ -95,7 +95,7 @@ private slots:
         BtnData::LoadData(block, ax2, bx2);
         QCOMPARE(ax2, ax);
         QCOMPARE(bx2, bx);
-        QCOMPARE(BtnData::MarkedBlock(ax, bx), marker() + '\n' + block.toUtf8() + marker() + '\n');
+        QCOMPARE(BtnData::MarkedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
     }
 
     void reader_data() {
@@ -152,10 +152,10 @@ private slots:
         QTest::newRow("no marker") << QByteArray("var x;") << "var x;" + B;
         // Found by fuzzing: appended directly, the end of the text and the block made one marker.
         QTest::newRow("ends like a marker") << m.chopped(1) << m.chopped(1) + "\n" + B;
-        QTest::newRow("one marker") << "head\n" + m + "\ntail\n"
-                                    << "head\n" + B + "tail\n";
+        // The page would keep reading the arrays outside: refused.
+        QTest::newRow("one marker") << "head\n" + m + "\ntail\n" << QByteArray("<refused>");
         QTest::newRow("three markers") << "h\n" + m + "\nold\n" + m + "\nmid\n" + m + "\nend"
-                                       << "h\n" + B + "mid\n" + m + "\nend";
+                                       << QByteArray("<refused>");
         QTest::newRow("closing marker at end") << "h\n" + m + "\nold\n" + m << "h\n" + B;
         QTest::newRow("Shift_JIS head") << "\x82\xa0\r\n" + m + "\nold\n" + m + "\n\x82\xa2"
                                         << "\x82\xa0\r\n" + B + "\x82\xa2";
@@ -166,9 +166,13 @@ private slots:
         // A real block, so the second save finds its markers.
         const QByteArray block = marker() + "\nX\n" + marker() + '\n';
         expected.replace("<block>\n", block);
-        const QByteArray once = BtnData::Splice(old, block);
+        const std::optional<QByteArray> once = BtnData::Splice(old, block);
+        if (expected == "<refused>") {
+            QVERIFY(!once);
+            return;
+        }
         QCOMPARE(once, expected);
-        QCOMPARE(BtnData::Splice(once, block), once);
+        QCOMPARE(BtnData::Splice(*once, block), once);
     }
 
     void wordListParseAndMerge() {
@@ -354,27 +358,44 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
+        const QString number = "には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...";
+        const QString chars = "には , [ ] ' \\ や改行は使えません（%1）...";
         QTest::newRow("id") << 0 << "IdTF"
                             << "7a"
-                            << "IDには数字だけを入力して下さい...";
+                            << "ID" + number;
         QTest::newRow("blank id") << 2 << "IdTF"
                                   << " 7"
-                                  << "IDには数字だけを入力して下さい...";
+                                  << "ID" + number;
+        // Unquoted, the page would read 010 as 8.
+        QTest::newRow("leading zero") << 0 << "IdTF"
+                                      << "010"
+                                      << "ID" + number;
+        QTest::newRow("16 digits") << 2 << "IdTF"
+                                   << "1234567890123456"
+                                   << "ID" + number;
         QTest::newRow("seconds") << 2 << "SecTF"
                                  << "2.5"
-                                 << "秒には数字だけを入力して下さい...";
+                                 << "秒" + number;
+        QTest::newRow("seconds 00") << 2 << "SecTF"
+                                    << "00"
+                                    << "秒" + number;
         QTest::newRow("comma") << 0 << "NinTFJ"
                                << "a,b"
-                               << "認識(日)には , [ ] ' \\ は使えません...";
+                               << "認識(日)" + chars.arg("「,」");
         QTest::newRow("apostrophe") << 1 << "NinTFE"
                                     << "It's"
-                                    << "認識(英)には , [ ] ' \\ は使えません...";
+                                    << "認識(英)" + chars.arg("「'」");
         QTest::newRow("array end") << 2 << "NinTFJ"
                                    << "x];"
-                                   << "ロビ語には , [ ] ' \\ は使えません...";
+                                   << "ロビ語" + chars.arg("「]」");
         QTest::newRow("bracket") << 0 << "NinTFE"
                                  << "[x"
-                                 << "認識(英)には , [ ] ' \\ は使えません...";
+                                 << "認識(英)" + chars.arg("「[」");
+        QTest::newRow("backslash") << 2 << "NinTFJ"
+                                   << "C:\\new"
+                                   << "ロビ語" + chars.arg("「\\」");
+        QTest::newRow("line separator") << 2 << "NinTFJ" << QString("a") + QChar(0x2028) + "b"
+                                        << "ロビ語" + chars.arg("文字 U+2028");
         const QString reserved =
             "ロビ語には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...";
         QTest::newRow("marker") << 2 << "NinTFJ"
@@ -427,7 +448,7 @@ private slots:
         QTest::mouseClick(w->SavePB, Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, "// head\r\n" + BtnData::MarkedBlock(w->mAx, w->mBx) + "// tail\r\n");
+        QCOMPARE(saved, "// head\r\n" + BtnData::MarkedBlock(w->mAx, w->mBx).toUtf8() + "// tail\r\n");
         // Stored in type 0, so the English label's space became "-".
         QVERIFY(saved.contains("[99,'挨拶して','Say-Hello'],"));
         QVERIFY(PlkWin::isOpen());
@@ -466,22 +487,177 @@ private slots:
         QVERIFY(!PlkWin::isOpen());
     }
 
-    // Found by fuzzing: cells read from a file can hold the marker or a bank comment, which would
-    // not read back after a save.
-    void reservedTextInACellIsNotSaved_data() {
+    // Cells read from a file that would not be written back as the page reads them (found by
+    // fuzzing: the marker or a bank comment would not even read back). The message names the cell.
+    void badCellsFromAFileAreNotSaved_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("marker") << "var ctrlbtnRobi=[[1,2,'x " + marker() + "'],];\n" + marker() + "\n";
-        QTest::newRow("bank comment") << QByteArray("var ctrlbtndata=[/* D *//* D */,'a','b'],];\n");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("marker")
+            << "var ctrlbtnRobi=[[1,2,'x " + marker() + "'],];\n" + marker() + "\n"
+            << "バンクAの1番目のボタンのロビ語に「/*-- Pelkavin Button Data --*/」が含まれているため"
+               "保存できません...";
+        QTest::newRow("bank comment")
+            << QByteArray("var ctrlbtndata=[[1,'a/* D *//* D */','b'],];\n")
+            << "バンクAの1番目のボタンの認識(日)に「/* D */」が含まれているため保存できません...";
+        QTest::newRow("leading zero")
+            << QByteArray("var ctrlbtndata=[[1,'a','b'],[010,'c','d']];\n")
+            << "バンクAの2番目のボタンの認識のIDの「010」はページで別の数として読まれるため保存できません。空欄、0、"
+               "または0で始まらない15桁までの数字にして下さい...";
+        QTest::newRow("backslash") << QByteArray("var ctrlbtnRobi=[[1,2,'a'],[5,2,'C:\\\\new']];\n")
+                                   << "バンクAの2番目のボタンのロビ語に「\\」が含まれているため保存できません...";
     }
-    void reservedTextInACellIsNotSaved() {
+    void badCellsFromAFileAreNotSaved() {
         QFETCH(QByteArray, file);
+        QFETCH(QString, message);
         TestFiles::write(m_file, file);
         CmdWin* w = openByPalette();
         QTest::mouseClick(w->SavePB, Qt::LeftButton);
-        QCOMPARE(scripted()->messages, QStringList{"ボタンデータの欄に「/*-- Pelkavin Button Data --*/」や「/* A "
-                                                   "*/」～「/* D */」が含まれているため保存できません..."});
+        QCOMPARE(scripted()->messages, QStringList{message});
         QCOMPARE(TestFiles::read(m_file), file);
         QVERIFY(!PlkWin::isOpen());
+    }
+
+    // Every save the tool accepts is judged by a JavaScript engine: the saved file runs and its two
+    // arrays are the editor's rows. A refused save leaves the file as it was and says why.
+    void saveIsWhatThePageReads_data() {
+        const QByteArray m = marker();
+        const QByteArray data = BtnData::DefaultBtnData().toUtf8();
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("LF") << "// head\n" + m + "\n" + data + m + "\n// tail\n" << QString();
+        QTest::newRow("CR LF") << "// head\r\n" + m + "\r\n" + QByteArray(data).replace("\n", "\r\n") + m +
+                                      "\r\nvar x = ctrlbtndata[0][0][0];\r\n"
+                               << QString();
+        QTest::newRow("no marker") << "var a = 1;\n" + data << QString();
+        QTest::newRow("no marker, no line end") << QByteArray("var a = 1 // note") << QString();
+        QTest::newRow("arrays before the block") << data + m + "\n" + data + m + "\n" << QString();
+        QTest::newRow("reads after the block")
+            << m + "\n" + data + m + "\nfunction pad(b, p) { return ctrlbtndata[b][p][1] == 'x'; }\n"
+            << QString();
+        QTest::newRow("Shift_JIS")
+            << "// \x82\xa0\n" + m + "\n" +
+                   TextCodec::Encode(BtnData::DefaultBtnData(), TextCodec::Encoding::ShiftJis).value() + m +
+                   "\n// \x82\xa2\n"
+            << QString();
+        const QString count =
+            "plkpadbtn.jsのボタンデータの目印「/*-- Pelkavin Button Data --*/」が%1つあるため保存できませ"
+            "ん（%2）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...";
+        QTest::newRow("one marker") << "// head\n" + m + "\n" + data + "// tail\n" << count.arg(1).arg("2行目");
+        QTest::newRow("three markers") << m + "\n" + data + m + "\n" + data + m + "\n"
+                                       << count.arg(3).arg("1行目、63行目、125行目");
+        QTest::newRow("marker in a comment")
+            << "// the data stands between two " + m + " lines\n" + m + "\n" + data + m + "\n"
+            << count.arg(3).arg("1行目、2行目、64行目");
+        const QString outside = "plkpadbtn.jsの%1行目で、目印の外から%2を定義または変更しているため保存できません（保存"
+                                "した内容がページに届きません）...";
+        QTest::newRow("arrays after the block")
+            << m + "\n" + data + m + "\n" + data << outside.arg(64).arg("ctrlbtndata");
+        QTest::newRow("changed after the block") << m + "\n" + data + m + "\nctrlbtnRobi[0][0][1] = 5;\n"
+                                                 << outside.arg(64).arg("ctrlbtnRobi");
+        QTest::newRow("pushed after the block") << m + "\n" + data + m + "\n\nctrlbtndata.push([]);\n"
+                                                << outside.arg(65).arg("ctrlbtndata");
+        QTest::newRow("const, no marker")
+            << QByteArray("const ctrlbtndata = [];\n") << outside.arg(1).arg("ctrlbtndata");
+        QTest::newRow("inside a template text")
+            << "var s = `\n" + m + "\n" + data + m + "\n`;\n"
+            << QString(
+                   "plkpadbtn.jsの2行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているため保存できませ"
+                   "ん（保存した内容がページに届きません）...");
+        QTest::newRow("inside a function")
+            << "function f() {\n" + m + "\n" + data + m + "\n}\n"
+            << QString("plkpadbtn.jsの2行目のボタンデータの前が、文字列や括弧、if文などの"
+                       "途中で終わっているため保存できません（保存した内容がページに届き"
+                       "ません）...");
+        QTest::newRow("Latin-1") << "// Caf\xe9\n" + m + "\n" + data + m + "\n"
+                                 << QString(
+                                        "plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため保存できません...");
+    }
+    void saveIsWhatThePageReads() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+        TestFiles::write(m_file, file);
+        CmdWin* w = openByPalette();
+        scripted()->messages.clear(); // a file in neither encoding is not read; its save is what is tested
+        QTest::mouseClick(w->BankBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->PadBB(2), Qt::LeftButton);
+        w->IdTF->setText("99");
+        w->NinTFJ->setText("前へ");
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
+        w->SecTF->setText("0");
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QVERIFY(scripted()->messages.isEmpty());
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        if (!message.isEmpty()) {
+            QCOMPARE(scripted()->messages, QStringList{message});
+            QCOMPARE(TestFiles::read(m_file), file);
+            QVERIFY(!PlkWin::isOpen());
+            return;
+        }
+        QCOMPARE(scripted()->messages, QStringList{});
+        const QByteArray saved = TestFiles::read(m_file);
+        const auto encoding = TextCodec::Detect(saved);
+        QCOMPARE(encoding, TextCodec::Detect(file));
+        const QString script = TextCodec::Decode(saved, *encoding);
+        for (const auto& [name, table] : {std::pair{"ctrlbtndata", &w->mAx}, std::pair{"ctrlbtnRobi", &w->mBx}}) {
+            const JsEval::Result page = JsEval::Rows(script, name);
+            QVERIFY2(page.ok(), qPrintable(page.error));
+            QCOMPARE(page.rows.size(), 52);
+            for (int r = 0; r < 52; ++r)
+                QCOMPARE(page.rows[r], (QStringList{(*table)[0][r], (*table)[1][r], (*table)[2][r]}));
+        }
+        QCOMPARE(w->mAx[0][15], QString("99"));
+        QVERIFY(!saved.contains("\xef\xbf\xbd"));
+        // The text before the block keeps its bytes.
+        const qsizetype first = file.indexOf(marker());
+        QVERIFY(saved.startsWith(first < 0 ? file : file.left(first)));
+    }
+
+    // Saved without edits, a file in another encoding keeps every byte outside the block, and the
+    // block's Japanese goes back in the file's own encoding.
+    void noEditSaveKeepsTheEncoding() {
+        const QByteArray sjis = TextCodec::Encode(BtnData::DefaultBtnData(), TextCodec::Encoding::ShiftJis).value();
+        const QByteArray head = "// \x82\xa0\x82\xa2 Caf\xe9\x41\r\n"; // "Caf\xe9" read on as Shift_JIS
+        QVERIFY(TextCodec::Detect(head) == TextCodec::Encoding::ShiftJis);
+        const QByteArray file = head + marker() + "\n" + sjis + marker() + "\n// \x82\xa4\n";
+        TestFiles::write(m_file, file);
+        CmdWin* w = openByPalette();
+        QCOMPARE(w->NinTFJ->text(), QString("立って"));
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{});
+        const QByteArray saved = TestFiles::read(m_file);
+        QCOMPARE(saved,
+                 head + TextCodec::Encode(BtnData::MarkedBlock(w->mAx, w->mBx), TextCodec::Encoding::ShiftJis).value() +
+                     "// \x82\xa4\n");
+        QVERIFY(saved.contains(TextCodec::Encode("立って", TextCodec::Encoding::ShiftJis).value()));
+
+        // What Shift_JIS cannot carry is refused at the store, naming the field.
+        w->NinTFE->setText("Café");
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{"認識(英)の「é」はShift_JISのplkpadbtn.jsには書けません..."});
+        QCOMPARE(w->mAx[2][0], QString("Stand up"));
+    }
+
+    // A file in neither encoding is not read: its text would show as something else.
+    void fileInNeitherEncodingIsNotRead() {
+        const QByteArray file = "var ctrlbtndata=[[5,'Caf\xe9','x']];\n";
+        TestFiles::write(m_file, file);
+        CmdWin* w = openByPalette();
+        QCOMPARE(scripted()->messages,
+                 QStringList{"plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため読み込めません..."});
+        QCOMPARE(w->PadBB(0)->text(), QString("立って")); // the built-in data stays
+        QCOMPARE(w->mAx[0][0], QString("73"));
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.last(),
+                 QString("plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため保存できません..."));
+        QCOMPARE(TestFiles::read(m_file), file);
+        // The hidden load button reads a Shift_JIS file in its encoding.
+        const QString other =
+            TestFiles::write(m_dir.filePath("other.js"), QByteArray("var ctrlbtndata=[[5,'\x82\xa0','x']];\n"));
+        scripted()->openFiles.enqueue(other);
+        w->LoadPB_Action();
+        QCOMPARE(w->IdTF->text(), QString("5"));
+        QCOMPARE(w->NinTFJ->text(), QString("あ"));
     }
 
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.

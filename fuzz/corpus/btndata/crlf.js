@@ -1,4 +1,4 @@
-// pad
+0// pad
 /*-- Pelkavin Button Data --*/
 var ctrlbtndata=[
     [ /* A */

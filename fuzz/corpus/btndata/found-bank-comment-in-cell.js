@@ -1,1 +1,1 @@
-var ctrlbtndata=[/* D *//* D */,,
+0var ctrlbtndata=[/* D *//* D */,,

@@ -1,1 +1,1 @@
-/*-- Pelkavin Button Data --*
+0/*-- Pelkavin Button Data --*

@@ -1,1 +1,1 @@
-var ctrlbtndata=[,,/*-- Pelkavin Button Data --*/
+0var ctrlbtndata=[,,/*-- Pelkavin Button Data --*/

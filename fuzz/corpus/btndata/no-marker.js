@@ -1,4 +1,4 @@
-var ctrlbtndata=[
+0var ctrlbtndata=[
     [ /* A */
         [1,'a','b'],[2,'c','d'],
     ],

@@ -1,3 +1,3 @@
-head
+0head
 /*-- Pelkavin Button Data --*/
 rest of the page

@@ -1,4 +1,4 @@
-h
+0h
 /*-- Pelkavin Button Data --*/
 var ctrlbtndata=[[1,'a','b'],];
 /*-- Pelkavin Button Data --*/

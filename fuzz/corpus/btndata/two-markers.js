@@ -1,4 +1,4 @@
-// pad buttons
+0// pad buttons
 /*-- Pelkavin Button Data --*/
 var ctrlbtndata=[
     [ /* A */
