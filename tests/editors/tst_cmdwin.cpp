@@ -9,6 +9,7 @@
 #include "JsEval.h"
 #include "Module1.h"
 #include "PlkWin.h"
+#include "ScriptScan.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextCodec.h"
@@ -173,6 +174,52 @@ private slots:
         }
         QCOMPARE(once, expected);
         QCOMPARE(BtnData::Splice(*once, block), once);
+    }
+
+    // What the save looks for in the text around the block: declarations and changes of the
+    // arrays, told apart from reads, comments, strings, template texts and regular expressions.
+    void scriptScan_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("declared"); // line, 0 for none
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("read") << "var x = ctrlbtndata[0][1];\nif (ctrlbtnRobi.length == 4) f();" << 0 << 0 << false;
+        QTest::newRow("let read") << "let x = ctrlbtndata[0];" << 0 << 0 << false;
+        QTest::newRow("let") << "\nlet ctrlbtndata = [];" << 2 << 2 << false;
+        QTest::newRow("const list") << "const a = 1, ctrlbtnRobi = 2;" << 1 << 1 << false;
+        QTest::newRow("destructured") << "let [ctrlbtndata] = x;" << 1 << 0 << false;
+        QTest::newRow("class") << "class ctrlbtnRobi {}" << 1 << 0 << false;
+        QTest::newRow("local let") << "function f() { let ctrlbtndata = 1; }" << 0 << 1 << false;
+        QTest::newRow("assigned") << "a();\n\nctrlbtndata = [];" << 0 << 3 << false;
+        QTest::newRow("cell assigned") << "ctrlbtndata[0][1][2] += 'x';" << 0 << 1 << false;
+        QTest::newRow("pushed") << "ctrlbtnRobi[2].push([1,2,'a']);" << 0 << 1 << false;
+        QTest::newRow("incremented") << "++ctrlbtnRobi[0][0][1];" << 0 << 1 << false;
+        QTest::newRow("deleted") << "delete ctrlbtndata[3];" << 0 << 1 << false;
+        QTest::newRow("in a substitution") << "var s = `${ctrlbtndata = 1}`;" << 0 << 1 << false;
+        QTest::newRow("a property of another") << "o.ctrlbtndata = 1; o?.ctrlbtnRobi.push(1);" << 0 << 0 << false;
+        QTest::newRow("comments and strings")
+            << "// ctrlbtndata = 1\n/* ctrlbtndata = 1 */ s = 'ctrlbtndata = 1';" << 0 << 0 << false;
+        QTest::newRow("regex with a quote") << "r = /'/; ctrlbtndata = 1; // '" << 0 << 1 << false;
+        QTest::newRow("division") << "x = a / ctrlbtndata[0] / 2;" << 0 << 0 << false;
+        QTest::newRow("open string") << "s = 'abc" << 0 << 0 << true;
+        QTest::newRow("open template") << "s = `abc ${1} d" << 0 << 0 << true;
+        QTest::newRow("open bracket") << "function f() {" << 0 << 0 << true;
+        QTest::newRow("if") << "if (a == 1)\n" << 0 << 0 << true;
+        QTest::newRow("else") << "if (a) b(); else" << 0 << 0 << true;
+        QTest::newRow("call") << "f(a)\n// note" << 0 << 0 << false;
+        QTest::newRow("open comment") << "x = 1; /* note" << 0 << 0 << false;
+    }
+    void scriptScan() {
+        QFETCH(QString, text);
+        QFETCH(int, declared);
+        QFETCH(int, changed);
+        QFETCH(bool, open);
+        const QStringList names = {"ctrlbtndata", "ctrlbtnRobi"};
+        const auto d = ScriptScan::FirstTopLevelDeclaration(text, names);
+        const auto c = ScriptScan::FirstChange(text, names);
+        QCOMPARE(d ? int(d->line) : 0, declared);
+        QCOMPARE(c ? int(c->line) : 0, changed);
+        QCOMPARE(ScriptScan::OpenAtEnd(text), open);
     }
 
     void wordListParseAndMerge() {
