@@ -168,15 +168,6 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
     return std::nullopt;
 }
 
-QString Shown(const QString& piece) {
-    if (piece == u"\n" || piece == u"\r")
-        return QStringLiteral("改行");
-    if (piece.size() == 1 &&
-        (piece[0] == QChar(0x2028) || piece[0] == QChar(0x2029) || !piece[0].isPrint() || piece[0].isSurrogate()))
-        return QStringLiteral("文字 U+") + QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper();
-    return u'「' + piece + u'」';
-}
-
 QString CellName(int table, int row, int field) {
     static const char* const names[2][3] = {{"認識のID", "認識(日)", "認識(英)"}, {"ロビのID", "ロビの秒", "ロビ語"}};
     return QStringLiteral("バンク") + QChar(u'A' + row / kPads) + QStringLiteral("の") +
@@ -195,16 +186,17 @@ QString cellRefusal(const CellFault& f, int table, int row, int field, TextCodec
     const QString cell = CellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
-        return cell + QStringLiteral("の") + Shown(f.what) +
+        return cell + QStringLiteral("の") + TextUtil::Shown(f.what) +
                QStringLiteral("はページで別の数として読まれるため保存できません。空欄、0、または0で始まらない15桁までの"
                               "数字にして下さい...");
     case Fault::Character:
     case Fault::Reserved:
-        return cell + QStringLiteral("に") + Shown(f.what) + QStringLiteral("が含まれているため保存できません...");
+        return cell + QStringLiteral("に") + TextUtil::Shown(f.what) +
+               QStringLiteral("が含まれているため保存できません...");
     case Fault::Encoding:
         break;
     }
-    return cell + QStringLiteral("の") + Shown(f.what) + QStringLiteral("は") + TextCodec::Name(encoding) +
+    return cell + QStringLiteral("の") + TextUtil::Shown(f.what) + QStringLiteral("は") + TextCodec::Name(encoding) +
            QStringLiteral("の") + fileName + QStringLiteral("には書けないため保存できません...");
 }
 } // namespace

@@ -51,8 +51,6 @@ struct CellFault {
 };
 // number: an id or seconds cell, written unquoted. encoding: the file's, or nothing to skip that check.
 std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding);
-// A refused piece as a message shows it: line breaks and invisible characters by name.
-QString Shown(const QString& piece);
 // "バンクBの3番目のボタンの認識(英)": table 0 is mAx, 1 is mBx.
 QString CellName(int table, int row, int field);
 

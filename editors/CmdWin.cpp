@@ -5,6 +5,7 @@
 #include "Module1.h"
 #include "Platform.h"
 #include "PlkWin.h"
+#include "TextUtil.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
@@ -278,13 +279,13 @@ QString CmdWin::refusedField() const {
         case BtnData::Fault::Number:
             return f.name + QStringLiteral("には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...");
         case BtnData::Fault::Character:
-            return f.name + QStringLiteral("には , [ ] ' \\ や改行は使えません（") + BtnData::Shown(bad->what) +
+            return f.name + QStringLiteral("には , [ ] ' \\ や改行は使えません（") + TextUtil::Shown(bad->what) +
                    QStringLiteral("）...");
         case BtnData::Fault::Reserved:
             return f.name +
                    QStringLiteral("には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...");
         case BtnData::Fault::Encoding:
-            return f.name + QStringLiteral("の") + BtnData::Shown(bad->what) + QStringLiteral("は") +
+            return f.name + QStringLiteral("の") + TextUtil::Shown(bad->what) + QStringLiteral("は") +
                    TextCodec::Name(*m_encoding) + QStringLiteral("の") + m_fileName +
                    QStringLiteral("には書けません...");
         }

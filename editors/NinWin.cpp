@@ -5,6 +5,7 @@
 #include "Module1.h"
 #include "Platform.h"
 #include "PlkWin.h"
+#include "TextUtil.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
@@ -33,17 +34,6 @@ void message(const QString& text) {
 
 QString rowName(qsizetype row, const QString& id) {
     return QString::number(row + 1) + QStringLiteral("行目（ID ") + id + QStringLiteral("）");
-}
-
-// A refused piece as the message shows it: line breaks and the invisible separators by name.
-QString shown(const QString& what) {
-    if (what == u"\n" || what == u"\r")
-        return QStringLiteral("改行");
-    if (what == QString(QChar(0x2028)))
-        return QStringLiteral("行区切り文字（U+2028）");
-    if (what == QString(QChar(0x2029)))
-        return QStringLiteral("段落区切り文字（U+2029）");
-    return u'「' + what + u'」';
 }
 
 QString neitherEncoding(const FolderItem& file) {
@@ -243,9 +233,9 @@ bool NinWin::CellAccepts(int row, int column, const QString& text) {
     const QString field = rowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
     QString why;
     if (const std::optional<QString> bad = NinData::ForbiddenChar(text, m_listNin < 0 ? mNin : m_listNin))
-        why = field + QStringLiteral("に") + shown(*bad) + QStringLiteral("は使えません...");
+        why = field + QStringLiteral("に") + TextUtil::Shown(*bad) + QStringLiteral("は使えません...");
     else if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
-        why = field + QStringLiteral("の") + shown(*c) + QStringLiteral("は") + TextCodec::Name(*m_encoding) +
+        why = field + QStringLiteral("の") + TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*m_encoding) +
               QStringLiteral("の") + fileName(m_listFile) + QStringLiteral("には書けません...");
     else
         return true;
@@ -304,7 +294,7 @@ NinWin::Save NinWin::save() {
         const NinData::Row& row = rows->at(r);
         if (const std::optional<NinData::Forbidden> bad = NinData::FirstForbidden(row, language)) {
             message(rowName(r, row.id) + QStringLiteral("の") + heading(IdCol + bad->field) + QStringLiteral("に") +
-                    shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
+                    TextUtil::Shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
             return Save::Failed;
         }
         // Rows from the file read back in its encoding; an edit was checked against the encoding
@@ -315,7 +305,7 @@ NinWin::Save NinWin::save() {
         for (int f = 0; f < 3; ++f) {
             if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding)) {
                 message(rowName(r, row.id) + QStringLiteral("の") + heading(WordCol + f) + QStringLiteral("の") +
-                        shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) + QStringLiteral("の") +
+                        TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) + QStringLiteral("の") +
                         fileName(file) + QStringLiteral("には書けないため、保存しません..."));
                 return Save::Failed;
             }

@@ -42,4 +42,17 @@ QString Hex2(int value) {
     return QString::number(value & 0xff, 16).rightJustified(2, u'0');
 }
 
+QString Shown(const QString& piece) {
+    if (piece == u"\n" || piece == u"\r")
+        return QStringLiteral("改行");
+    if (piece == QString(QChar(0x2028)))
+        return QStringLiteral("行区切り文字（U+2028）");
+    if (piece == QString(QChar(0x2029)))
+        return QStringLiteral("段落区切り文字（U+2029）");
+    if (piece.size() == 1 && (!piece[0].isPrint() || piece[0].isSurrogate()))
+        return QStringLiteral("文字（U+") + QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper() +
+               u'）';
+    return u'「' + piece + u'」';
+}
+
 } // namespace TextUtil

@@ -11,6 +11,9 @@ int CountFields(const QString& text, const QString& sep);
 // Every CR LF and lone CR becomes LF.
 QString ReplaceLineEndings(const QString& text);
 QByteArray ReplaceLineEndings(const QByteArray& text);
+// A refused piece of text as a message shows it: "「x」", or line breaks and invisible characters by
+// name, so the user can tell what to remove.
+QString Shown(const QString& piece);
 // Two hexadecimal digits, zero-padded, lower case.
 QString Hex2(int value);
 } // namespace TextUtil

@@ -442,7 +442,7 @@ private slots:
                                    << "C:\\new"
                                    << "ロビ語" + chars.arg("「\\」");
         QTest::newRow("line separator") << 2 << "NinTFJ" << QString("a") + QChar(0x2028) + "b"
-                                        << "ロビ語" + chars.arg("文字 U+2028");
+                                        << "ロビ語" + chars.arg("行区切り文字（U+2028）");
         const QString reserved =
             "ロビ語には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...";
         QTest::newRow("marker") << 2 << "NinTFJ"
