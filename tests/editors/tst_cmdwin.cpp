@@ -1,5 +1,6 @@
-// The button-data editor: the reader, the writer, the splice, the word lists and the window.
-// Not covered here: the look of the controls, and the page actually running the written script.
+// The button-data editor: the reader, the writer, the splice, the save's checks, the word lists and
+// the window. Saved files are run by a JavaScript engine. Not covered here: the look of the
+// controls, and the page itself in a browser.
 #include "BtnData.h"
 #include "CmdWin.h"
 #include "Controls.h"
