@@ -103,11 +103,8 @@ void asEdits(const QByteArray& input, uint8_t flags) {
     const QString tail = QString::fromUtf8(pieces.value(1));
     const bool markers = !(flags & 2);
     const Encoding encoding = flags & 4 ? Encoding::ShiftJis : Encoding::Utf8;
-    const QString text =
-        markers
-            ? head + BtnData::MarkedBlock({}, {}).replace(BtnData::MakeNinBtnData({}, {}), BtnData::DefaultBtnData()) +
-                  tail
-            : head;
+    const QString marker = BtnData::Marker() + u'\n';
+    const QString text = markers ? head + marker + BtnData::DefaultBtnData() + marker + tail : head;
     const std::optional<QByteArray> old = TextCodec::Encode(text, encoding);
     if (!old || TextCodec::Detect(*old) != encoding)
         return;
