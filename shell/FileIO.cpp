@@ -19,13 +19,17 @@ constexpr char kTempPrefix[] = ".pkltmp-";
 constexpr int kTempRandom = 8;
 
 QString SystemError(int code = errno) {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return Why(code);
 }
 
 void SetError(QString* error, const QString& text) {
     if (error)
         *error = text;
 }
+
+const QString kNotRegular = QStringLiteral("通常のファイルではありません");
+const QString kFileProtected = QStringLiteral("ファイルが書き込み禁止です");
+const QString kFolderProtected = QStringLiteral("フォルダが書き込み禁止です");
 
 // For calls whose failure changes nothing (a file system without owners or modes).
 void Ignore(int) {}
@@ -70,12 +74,12 @@ std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, QString* 
     if (S_ISLNK(e.st.st_mode))
         return e;
     if (!S_ISREG(e.st.st_mode)) {
-        SetError(error, QStringLiteral("not a regular file"));
+        SetError(error, kNotRegular);
         return std::nullopt;
     }
     // The rename would replace a file the user may not write, as the folder allows it.
     if (::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0) {
-        SetError(error, SystemError());
+        SetError(error, errno == EACCES || errno == EPERM ? kFileProtected : SystemError());
         return std::nullopt;
     }
     e.present = true;
@@ -83,16 +87,66 @@ std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, QString* 
 }
 } // namespace
 
-std::optional<QByteArray> ReadAll(const QString& path) {
+QString Why(int code) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("見つかりません");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("アクセスが許可されていません");
+    case EROFS:
+        return QStringLiteral("ディスクが書き込み禁止です");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("空き容量が足りません");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎます");
+    case ENAMETOOLONG:
+        return QStringLiteral("名前が長すぎます");
+    case EISDIR:
+        return kNotRegular;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case ESTALE:
+    case ENOTCONN:
+        return QStringLiteral("ディスクを読み書きできません（取り出された可能性があります）");
+    default:
+        break;
+    }
+    const char* name = ::strerrorname_np(code);
+    return QStringLiteral("システムのエラー ") + (name ? QString::fromLatin1(name) : QString::number(code));
+}
+
+QString CannotRead(const QString& fileName, const QString& why) {
+    return fileName + QStringLiteral("を読み込めませんでした（") + why + QStringLiteral("）...");
+}
+
+QString CannotWrite(const QString& fileName, const QString& why) {
+    return fileName + QStringLiteral("に書き込めませんでした（") + why + QStringLiteral("）...");
+}
+
+std::optional<QByteArray> ReadAll(const QString& path, QString* why) {
     // Non-blocking, so a fifo cannot hold the program at the open; it is refused right after.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxReadSize) {
-        ::close(fd);
+    if (fd < 0) {
+        SetError(why, Why(errno));
         return std::nullopt;
     }
+    auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
+        SetError(why, reason);
+        ::close(fd);
+        return std::nullopt;
+    };
+    const QString tooLarge = QStringLiteral("64MBより大きいファイルです");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(Why(errno));
+    if (!S_ISREG(st.st_mode))
+        return fail(kNotRegular);
+    if (st.st_size > kMaxReadSize)
+        return fail(tooLarge);
     QByteArray data;
     data.reserve(qsizetype(st.st_size));
     char buffer[64 * 1024];
@@ -100,10 +154,10 @@ std::optional<QByteArray> ReadAll(const QString& path) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 || data.size() + n > kMaxReadSize) {
-            ::close(fd);
-            return std::nullopt;
-        }
+        if (n < 0)
+            return fail(Why(errno));
+        if (data.size() + n > kMaxReadSize)
+            return fail(tooLarge);
         if (n == 0)
             break;
         data.append(buffer, qsizetype(n));
@@ -208,7 +262,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
             break;
     }
     if (p.fd < 0) {
-        SetError(error, SystemError());
+        SetError(error, errno == EACCES || errno == EPERM ? kFolderProtected : SystemError());
         return false;
     }
     Ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
@@ -222,14 +276,14 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
 
     // Unbuffered, so fill may also write to the handle itself (the package copy does).
     bool filled = false;
-    bool deviceOk = false;
-    QString written;
+    int code = 0;
     {
         QFile f;
         if (f.open(p.fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
-            filled = fill(f);
-            deviceOk = f.error() == QFileDevice::NoError;
-            written = f.errorString();
+            errno = 0;
+            filled = fill(f) && f.error() == QFileDevice::NoError;
+            // The system's reason survives QFile's own bookkeeping of a failed write.
+            code = errno;
             f.close();
         }
     }
@@ -237,9 +291,10 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         Ignore(::ftruncate(p.fd, qMin<off_t>(::lseek(p.fd, 0, SEEK_END), off_t(gFailAfter))));
         gFailAfter = -1;
         filled = false;
+        code = ENOSPC; // as a full card would
     }
-    if (!filled || !deviceOk) {
-        SetError(error, deviceOk ? QStringLiteral("write failed") : written);
+    if (!filled) {
+        SetError(error, code ? SystemError(code) : QStringLiteral("書き込みが途中で止まりました"));
         drop(p);
         return false;
     }

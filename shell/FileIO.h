@@ -12,10 +12,18 @@ namespace FileIO {
 // Larger files are no page-set or card file; reading one whole would only exhaust memory.
 inline constexpr qint64 kMaxReadSize = 64 * 1024 * 1024;
 
+// Why a file could not be read or written, in the words the messages use ("空き容量が足りません",
+// "書き込みが禁止されています", ...), from the system's error code.
+QString Why(int errorCode);
+
 // The bytes of a regular file (or of the regular file a link points at). Nothing when it is
 // missing, cannot be opened or read, is larger than kMaxReadSize, or is anything else (a fifo or a
-// device would block or never end).
-std::optional<QByteArray> ReadAll(const QString& path);
+// device would block or never end); *why then says which.
+std::optional<QByteArray> ReadAll(const QString& path, QString* why = nullptr);
+
+// The messages of a failed read or write, naming the file and the reason.
+QString CannotRead(const QString& fileName, const QString& why);  // "…を読み込めませんでした（…）..."
+QString CannotWrite(const QString& fileName, const QString& why); // "…に書き込めませんでした（…）..."
 
 // The name every temporary file of the tool has: ".pkltmp-" and eight letters or digits. Its length
 // does not depend on the target's, so a name near the file system's limit can still be saved.
@@ -44,8 +52,8 @@ public:
     SafeWriteBatch& operator=(const SafeWriteBatch&) = delete;
 
     // Writes the new content of path through fill, which returns whether it wrote everything. On
-    // failure nothing is left behind and the batch keeps what was added before. A link is written
-    // through, as the file it points at.
+    // failure nothing is left behind and the batch keeps what was added before, and *error says why
+    // (as Why does). A link is written through, as the file it points at.
     bool Add(const QString& path, const Fill& fill, QString* error = nullptr);
     // The same for the entry name (its bytes as on disk) of the open folder dirFd. The name is taken
     // as it stands: a link of that name is replaced by the new file, never written through.

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,32 +19,85 @@ inline ScriptedPlatform* scripted() {
     return static_cast<ScriptedPlatform*>(&Platform::get());
 }
 
-// A card of its own: a small tmpfs mounted at root while this lives (root only), so the copy meets
-// a real mount point, a real size limit and names as bytes.
+// A card of its own: a file-system image loop-mounted at root while this lives (root only), so the
+// copy meets a real mount point, a real size limit and names as bytes. ext4 goes through the kernel;
+// exFAT, as on a real card (names that differ only in case are one name, no links, no modes), goes
+// through exfat-fuse, since the kernel here may have no FAT driver.
 class MountedCard {
 public:
-    explicit MountedCard(const QString& root, qint64 bytes = 8 << 20) : m_root(QFile::encodeName(root)) {
+    enum class Fs { Ext4, ExFat };
+    explicit MountedCard(const QString& root, qint64 bytes = 8 << 20, Fs fs = Fs::Ext4)
+        : m_root(QFile::encodeName(root)), m_image(m_root + ".img") {
         QDir().mkpath(root);
-        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
-        if (::geteuid() != 0)
+        if (::geteuid() != 0) {
             m_skip = "mounting a test card needs root";
-        else if (::mount("tmpfs", m_root.constData(), "tmpfs", 0, options.constData()) != 0)
-            m_skip = "cannot mount a tmpfs here";
+            return;
+        }
+        QFile image(QFile::decodeName(m_image));
+        if (!image.open(QIODevice::WriteOnly) || !image.resize(bytes)) {
+            m_skip = "cannot make a card image";
+            return;
+        }
+        image.close();
+        if (fs == Fs::Ext4) {
+            if (!run("mkfs.ext4", {"-q", "-F", "-m", "0", "-O", "^has_journal", m_image}) ||
+                !run("mount", {"-o", "loop", m_image, m_root})) {
+                m_skip = "cannot mount an ext4 image here";
+                return;
+            }
+            ::rmdir((m_root + "/lost+found").constData());
+            ::chmod(m_root.constData(), 0755);
+        } else {
+            QByteArray loop;
+            if (!run("mkfs.exfat", {m_image}) || !run("losetup", {"-f", "--show", m_image}, &loop) ||
+                !run("mount.exfat-fuse", {loop, m_root})) {
+                if (!loop.isEmpty())
+                    run("losetup", {"-d", loop});
+                m_skip = "cannot mount an exFAT image here (exfat-fuse, exfatprogs)";
+                return;
+            }
+            m_loop = loop;
+        }
+        m_mounted = true;
     }
-    ~MountedCard() { Unmount(); }
+    ~MountedCard() {
+        Unmount();
+        ::unlink(m_image.constData());
+    }
     MountedCard(const MountedCard&) = delete;
     MountedCard& operator=(const MountedCard&) = delete;
     // Empty when the card is mounted.
     QString skipReason() const { return m_skip; }
     // Takes the card out; its mount folder stays behind.
     bool Unmount() {
-        if (m_skip.isEmpty() && ::umount2(m_root.constData(), MNT_DETACH) == 0)
+        if (m_mounted && ::umount2(m_root.constData(), 0) != 0)
+            ::umount2(m_root.constData(), MNT_DETACH);
+        if (!m_loop.isEmpty())
+            run("losetup", {"-d", m_loop});
+        m_loop.clear();
+        if (m_mounted)
             m_skip = "unmounted";
+        m_mounted = false;
         return !m_skip.isEmpty();
     }
 
 private:
+    static bool run(const char* program, const QList<QByteArray>& args, QByteArray* out = nullptr) {
+        QProcess p;
+        QStringList list;
+        for (const QByteArray& a : args)
+            list << QFile::decodeName(a);
+        p.start(QString::fromLatin1(program), list);
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return false;
+        if (out)
+            *out = p.readAllStandardOutput().trimmed();
+        return true;
+    }
     QByteArray m_root;
+    QByteArray m_image;
+    QByteArray m_loop;
+    bool m_mounted = false;
     QString m_skip;
 };
 
