@@ -30,12 +30,12 @@ PKL_BENCH(ninwin) {
            MedianMs(31,
                     [&] {
                         const QByteArray bytes = *FileIO::ReadAll(path);
-                        NinData::Read(TextCodec::Decode(bytes, *TextCodec::Detect(bytes)));
+                        NinData::Read(TextCodec::Decode(bytes, *TextCodec::Detect(bytes)), 0);
                     }),
            50);
     NinWin* w = NinWin::instance();
     Report("LoadData: read, parse and fill 1,000 rows", MedianMs(31, [&] { w->LoadData(); }), 50);
-    const NinData::Parsed parsed = NinData::Read(QString::fromUtf8(file));
+    const NinData::Parsed parsed = NinData::Read(QString::fromUtf8(file), 0);
     Report("build the text of 1,000 rows",
            MedianMs(31, [&] { NinData::Write(parsed.head, parsed.lead, parsed.tail, parsed.rows, 0); }), 50);
     PlkWin::instance(); // the preview exists in a real session; its creation is not the editor's cost

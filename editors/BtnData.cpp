@@ -15,62 +15,246 @@ QString Marker() {
     return QStringLiteral("/*-- Pelkavin Button Data --*/");
 }
 
-static const QStringList& bankComments() {
-    static const QStringList comments = {QStringLiteral("/* A */"), QStringLiteral("/* B */"),
-                                         QStringLiteral("/* C */"), QStringLiteral("/* D */")};
-    return comments;
-}
+namespace {
+using ScriptScan::Element;
+using ScriptScan::Literal;
+using ScriptScan::Scan;
 
-Table ParseArray(const QString& lfText, const QString& header) {
-    QString s = NthField(lfText, header, 2);
-    s = NthField(s, QStringLiteral("];"), 1);
-    for (const QString& comment : bankComments()) {
-        const qsizetype at = s.indexOf(comment);
-        if (at >= 0)
-            s.remove(at, comment.size());
-    }
-    Table table;
-    const QStringList pieces = s.split(u'[');
-    for (const QString& raw : pieces) {
-        QString piece = NthField(raw, QStringLiteral("]"), 1);
-        piece.remove(u'\'');
-        // Bank openers and the text before the first bracket are not entries.
-        if (CountFields(piece, QStringLiteral(",")) != 3)
-            continue;
-        const QStringList fields = piece.split(u',');
-        for (int k = 0; k < 3; ++k)
-            table[k].append(fields[k]);
-    }
-    return table;
-}
+const QString kArrayNames[2] = {QStringLiteral("ctrlbtndata"), QStringLiteral("ctrlbtnRobi")};
 
-static void padRows(Table& table) {
+void padRows(Table& table) {
     for (QStringList& field : table)
         while (field.size() < kRows)
             field.append(QString());
 }
 
-// Where the marker stands in the text, in order.
-template <typename Text, typename Pattern>
-static QList<qsizetype> markerPositions(const Text& text, const Pattern& marker, qsizetype markerSize) {
-    QList<qsizetype> at;
-    for (qsizetype p = text.indexOf(marker); p >= 0; p = text.indexOf(marker, p + markerSize))
-        at.append(p);
-    return at;
+Table emptyTable() {
+    Table t;
+    padRows(t);
+    return t;
+}
+
+QString bankName(int array, int bank) {
+    return kArrayNames[array] + QStringLiteral("のバンク") + QChar(u'A' + bank);
+}
+
+QString buttonName(int array, int row) {
+    return bankName(array, row / kPads) + QStringLiteral("の") + QString::number(row % kPads + 1) +
+           QStringLiteral("番目のボタン");
+}
+
+// A problem at a line of the text, said as a clause ("…があります").
+struct Problem {
+    qsizetype line;
+    QString what;
+};
+
+QString refusalOf(const QString& fileName, const Problem& p) {
+    return QStringLiteral("%1の%2行目で、%3。この画面ではページと同じ内容を表示できないため、読み込みも保存もしませ"
+                          "ん...")
+        .arg(fileName)
+        .arg(p.line)
+        .arg(p.what);
+}
+
+QString numberRule() {
+    return QStringLiteral("IDと秒は、空欄、0、または0で始まらない15桁までの整数です");
+}
+
+QString cellProblem(const CellFault& f, int table, int row, int field, std::optional<TextCodec::Encoding> encoding) {
+    const QString cell = CellName(table, row, field);
+    switch (f.fault) {
+    case Fault::Number:
+        return QStringLiteral("%1の「%2」は保存できる数ではありません（%3）").arg(cell, f.what, numberRule());
+    case Fault::Character:
+        return QStringLiteral("%1に%2が含まれています（この画面では書けない文字です）")
+            .arg(cell, TextUtil::Shown(f.what));
+    case Fault::Encoding:
+        break;
+    }
+    return QStringLiteral("%1の%2は%3のこのファイルには書けません")
+        .arg(cell, TextUtil::Shown(f.what), encoding ? TextCodec::Name(*encoding) : QString());
+}
+
+// The "[" of a top-level "var name = [...]" at tokens[k] whose value is that array alone, as a
+// statement of its own; nothing for any other use of the name.
+std::optional<qsizetype> declaredArray(const Scan& scan, qsizetype k) {
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    auto punct = [&](qsizetype at, const char16_t* text) {
+        return at >= 0 && at < t.size() && t[at].kind == ScriptScan::Kind::Punct && t[at].text == text;
+    };
+    if (t[k].kind != ScriptScan::Kind::Ident || t[k].depth != 0 || punct(k - 1, u".") || !punct(k + 1, u"=") ||
+        !punct(k + 2, u"["))
+        return std::nullopt;
+    // Back over the earlier declarations of the same "var" to the keyword. A line break there other
+    // than around a comma or after "=" may end a statement, so the name would not be declared.
+    qsizetype j = k - 1;
+    for (; j >= 0; --j) {
+        if (t[j].depth != 0)
+            continue;
+        if (t[j].kind == ScriptScan::Kind::Ident && t[j].text == u"var")
+            break;
+        if (t[j].kind == ScriptScan::Kind::Punct && (t[j].text == u";" || t[j].text == u"{" || t[j].text == u"}"))
+            return std::nullopt;
+        if (t[j + 1].depth == 0 && t[j + 1].lineBreakBefore && !punct(j, u",") && !punct(j, u"=") &&
+            !punct(j + 1, u","))
+            return std::nullopt;
+    }
+    if (j < 0 || (j != k - 1 && !punct(k - 1, u",")) || ScriptScan::OpenBefore(scan, j))
+        return std::nullopt;
+    const qsizetype close = ScriptScan::Closing(scan, k + 2);
+    if (close >= t.size() || !ScriptScan::ValueEnds(scan, close + 1))
+        return std::nullopt;
+    return k + 2;
+}
+
+// The table of the array literal at open: 4 banks of 13 buttons of 3 fields each, exactly.
+std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetype open, int array,
+                                 std::optional<TextCodec::Encoding> encoding, Table& table) {
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    auto lineOf = [&](const Element& e, qsizetype fallback) { return e.hole() ? t[fallback].line : t[e.first].line; };
+    const QList<Element> banks = ScriptScan::Elements(scan, open);
+    if (banks.size() != kBanks)
+        return Problem{t[open].line,
+                       QStringLiteral("%1のバンクが%2つあります（4つです）").arg(kArrayNames[array]).arg(banks.size())};
+    table = emptyTable();
+    for (int b = 0; b < kBanks; ++b) {
+        const std::optional<qsizetype> bankOpen = ScriptScan::ArrayOf(scan, banks[b]);
+        if (!bankOpen)
+            return Problem{lineOf(banks[b], open), bankName(array, b) + QStringLiteral("が配列ではありません")};
+        const QList<Element> pads = ScriptScan::Elements(scan, *bankOpen);
+        if (pads.size() != kPads)
+            return Problem{
+                t[*bankOpen].line,
+                QStringLiteral("%1のボタンが%2個あります（13個です）").arg(bankName(array, b)).arg(pads.size())};
+        for (int p = 0; p < kPads; ++p) {
+            const int row = b * kPads + p;
+            const std::optional<qsizetype> entryOpen = ScriptScan::ArrayOf(scan, pads[p]);
+            if (!entryOpen)
+                return Problem{lineOf(pads[p], *bankOpen),
+                               buttonName(array, row) + QStringLiteral("が配列ではありません")};
+            const QList<Element> fields = ScriptScan::Elements(scan, *entryOpen);
+            if (fields.size() != 3)
+                return Problem{
+                    t[*entryOpen].line,
+                    QStringLiteral("%1の値が%2つあります（3つです）").arg(buttonName(array, row)).arg(fields.size())};
+            for (int f = 0; f < 3; ++f) {
+                const bool number = f == 0 || (array == 1 && f == 1);
+                const Literal v = ScriptScan::LiteralOf(text, scan, fields[f]);
+                const qsizetype line = lineOf(fields[f], *entryOpen);
+                const QString cell = CellName(array, row, f);
+                QString value;
+                if (v.kind == Literal::Hole) {
+                    // An empty cell is written as a hole, and read back as one.
+                } else if (v.kind == Literal::String) {
+                    value = v.value;
+                } else if (number && (v.kind == Literal::Number || v.kind == Literal::Signed)) {
+                    const std::optional<QString> whole =
+                        v.kind == Literal::Number ? ScriptScan::WholeNumber(v.number) : std::nullopt;
+                    if (!whole)
+                        return Problem{line, QStringLiteral("%1の「%2」は保存できる数ではありません（%3）")
+                                                 .arg(cell, v.value, numberRule())};
+                    value = *whole;
+                } else {
+                    return Problem{line,
+                                   QStringLiteral("%1が、そのまま書かれた%2ではありません")
+                                       .arg(cell, number ? QStringLiteral("数や文字列") : QStringLiteral("文字列"))};
+                }
+                if (const std::optional<CellFault> bad = CheckCell(value, number, encoding))
+                    return Problem{line, cellProblem(*bad, array, row, f, encoding)};
+                table[f][row] = value;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The tables and, per array, the token of the "[" the page ends up with (-1 for none).
+struct Found {
+    Reading reading;
+    qsizetype declared[2] = {-1, -1};
+};
+
+Found readScan(const QString& text, const Scan& scan, const QString& fileName,
+               std::optional<TextCodec::Encoding> encoding) {
+    Found found;
+    auto refuse = [&](const Problem& p) {
+        Found r;
+        r.reading.ax = emptyTable();
+        r.reading.bx = emptyTable();
+        r.reading.refusal = refusalOf(fileName, p);
+        return r;
+    };
+    if (scan.brokenLine)
+        return refuse(
+            {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
+                                             "ていない、HTML形式のコメントがある、など）")});
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    Table* tables[2] = {&found.reading.ax, &found.reading.bx};
+    for (int a = 0; a < 2; ++a) {
+        for (qsizetype k = 0; k < t.size(); ++k) {
+            if (!ScriptScan::Names(scan, k, kArrayNames[a]))
+                continue;
+            if (const std::optional<qsizetype> open = declaredArray(scan, k)) {
+                // A later declaration replaces an earlier one.
+                found.declared[a] = *open;
+                continue;
+            }
+            if (ScriptScan::DeclaredLexically(scan, k))
+                return refuse(
+                    {t[k].line,
+                     QStringLiteral("%1をletやconst、classで定義しています（varにして下さい）").arg(kArrayNames[a])});
+            if (ScriptScan::Changes(scan, k))
+                return refuse({t[k].line, QStringLiteral("%1を、そのまま書かれた配列の定義「var %1 = [...]」のほかで"
+                                                         "定義または変更しています")
+                                              .arg(kArrayNames[a])});
+        }
+        found.reading.declared[a] = found.declared[a] >= 0;
+        if (found.declared[a] < 0) {
+            *tables[a] = emptyTable();
+        } else if (const std::optional<Problem> p = readTable(text, scan, found.declared[a], a, encoding, *tables[a])) {
+            return refuse(*p);
+        }
+    }
+    return found;
+}
+
+// Where the marker stands in the text, in order: lines of their own only.
+QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
+    return ScriptScan::MarkerLines(text, scan, Marker());
+}
+
+// The index just past the line that holds `from` (its line end included).
+qsizetype pastLine(const QString& text, qsizetype from) {
+    qsizetype k = from;
+    while (k < text.size() && text[k] != u'\n' && text[k] != u'\r')
+        ++k;
+    if (text.mid(k, 2) == u"\r\n")
+        return k + 2;
+    return k < text.size() ? k + 1 : k;
+}
+} // namespace
+
+Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
+    return readScan(text, ScriptScan::Tokenize(text), fileName, encoding).reading;
+}
+
+Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
+    if (!encoding) {
+        Reading r;
+        r.ax = emptyTable();
+        r.bx = emptyTable();
+        r.refusal = fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため読み込めません...");
+        return r;
+    }
+    return Read(TextCodec::Decode(bytes, *encoding), fileName, encoding);
 }
 
 void LoadData(const QString& text, Table& mAx, Table& mBx) {
-    const QString t = TextUtil::ReplaceLineEndings(text);
-    const QString marker = Marker();
-    const QList<qsizetype> at = markerPositions(t, marker, marker.size());
-    const QString block = at.size() == 2 ? t.mid(at[0], at[1] - at[0]) : QString();
-    auto source = [&](const QString& header) -> const QString& { return block.contains(header) ? block : t; };
-    const QString headerA = QStringLiteral("var ctrlbtndata=[");
-    const QString headerB = QStringLiteral("var ctrlbtnRobi=[");
-    mAx = ParseArray(source(headerA), headerA);
-    mBx = ParseArray(source(headerB), headerB);
-    padRows(mAx);
-    padRows(mBx);
+    const Reading r = Read(text, QString());
+    mAx = r.ax;
+    mBx = r.bx;
 }
 
 namespace {
@@ -117,31 +301,6 @@ QString MarkedBlock(const Table& mAx, const Table& mBx) {
     return Marker() + u'\n' + MakeNinBtnData(mAx, mBx) + Marker() + u'\n';
 }
 
-static qsizetype skipLineEnd(const QByteArray& text, qsizetype at) {
-    if (text.mid(at, 2) == "\r\n")
-        return at + 2;
-    if (at < text.size() && (text[at] == '\n' || text[at] == '\r'))
-        return at + 1;
-    return at;
-}
-
-std::optional<QByteArray> Splice(const QByteArray& old, const QByteArray& block) {
-    const QByteArray marker = Marker().toLatin1();
-    const QList<qsizetype> at = markerPositions(old, marker, marker.size());
-    if (at.isEmpty()) {
-        // Appended right after the last character, unless that text and the block's opening marker
-        // would read as a marker together: the next save would then take the old text for the block.
-        QByteArray appended = old + block;
-        if (appended.indexOf(marker) < old.size())
-            appended.insert(old.size(), '\n');
-        return appended;
-    }
-    if (at.size() != 2)
-        return std::nullopt;
-    const qsizetype tail = skipLineEnd(old, at[1] + marker.size());
-    return old.left(at[0]) + block + old.mid(tail);
-}
-
 std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding) {
     if (number) {
         // Unquoted, "010" is an old octal literal (8, and an error in strict mode); beyond 15 digits
@@ -153,15 +312,11 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
             return CellFault{Fault::Number, cell};
         return std::nullopt;
     }
+    // Written between apostrophes as they stand: these would end the text early, escape, or break
+    // the line.
     for (QChar c : cell)
-        if (c == u',' || c == u'[' || c == u']' || c == u'\'' || c == u'\\' || c == u'\n' || c == u'\r' ||
-            c == QChar(0x2028) || c == QChar(0x2029))
+        if (c == u'\'' || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
             return CellFault{Fault::Character, QString(c)};
-    if (cell.contains(Marker()))
-        return CellFault{Fault::Reserved, Marker()};
-    for (const QString& comment : bankComments())
-        if (cell.contains(comment))
-            return CellFault{Fault::Reserved, comment};
     if (encoding)
         if (const std::optional<QString> c = TextCodec::FirstUncarriable(cell, *encoding))
             return CellFault{Fault::Encoding, *c};
@@ -175,22 +330,14 @@ QString CellName(int table, int row, int field) {
 }
 
 namespace {
-qsizetype lineOf(const QByteArray& text, qsizetype at) {
-    // Line ends are ASCII in both encodings, and never the second byte of a Shift_JIS character.
-    const QByteArray before = text.left(at);
-    return before.count('\n') + before.count('\r') - before.count("\r\n") + 1;
-}
-
-QString cellRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
+QString saveRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
                     const QString& fileName) {
     const QString cell = CellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
-        return cell + QStringLiteral("の") + TextUtil::Shown(f.what) +
-               QStringLiteral("はページで別の数として読まれるため保存できません。空欄、0、または0で始まらない15桁までの"
-                              "数字にして下さい...");
+        return cell + QStringLiteral("の") + TextUtil::Shown(f.what) + QStringLiteral("は保存できません。") +
+               numberRule() + QStringLiteral("...");
     case Fault::Character:
-    case Fault::Reserved:
         return cell + QStringLiteral("に") + TextUtil::Shown(f.what) +
                QStringLiteral("が含まれているため保存できません...");
     case Fault::Encoding:
@@ -199,6 +346,14 @@ QString cellRefusal(const CellFault& f, int table, int row, int field, TextCodec
     return cell + QStringLiteral("の") + TextUtil::Shown(f.what) + QStringLiteral("は") + TextCodec::Name(encoding) +
            QStringLiteral("の") + fileName + QStringLiteral("には書けないため保存できません...");
 }
+
+bool sameRows(const Table& a, const Table& b) {
+    for (int f = 0; f < 3; ++f)
+        for (int r = 0; r < kRows; ++r)
+            if (a[f].value(r) != b[f].value(r))
+                return false;
+    return true;
+}
 } // namespace
 
 SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const QString& fileName) {
@@ -206,19 +361,24 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
     if (!encoding)
         return {std::nullopt,
                 fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため保存できません...")};
+    const QString text = TextCodec::Decode(old, *encoding);
+    const Scan scan = ScriptScan::Tokenize(text);
 
-    const QByteArray marker = Marker().toLatin1();
-    const QList<qsizetype> at = markerPositions(old, marker, marker.size());
-    if (!at.isEmpty() && at.size() != 2) {
+    const QList<ScriptScan::Comment> markers = markerLines(text, scan);
+    if (!markers.isEmpty() && markers.size() != 2) {
         QStringList lines;
-        for (qsizetype p : at)
-            lines << QString::number(lineOf(old, p)) + QStringLiteral("行目");
+        for (const ScriptScan::Comment& m : markers)
+            lines << QString::number(m.line) + QStringLiteral("行目");
         return {std::nullopt,
                 fileName + QStringLiteral("のボタンデータの目印「") + Marker() + QStringLiteral("」が") +
-                    QString::number(at.size()) + QStringLiteral("つあるため保存できません（") +
+                    QString::number(markers.size()) + QStringLiteral("つあるため保存できません（") +
                     lines.join(QStringLiteral("、")) +
                     QStringLiteral("）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...")};
     }
+    // What the editor could not hold when it read the file cannot be saved over either.
+    const Found found = readScan(text, scan, fileName, encoding);
+    if (!found.reading.ok())
+        return {std::nullopt, found.reading.refusal};
 
     const Table* tables[2] = {&mAx, &mBx};
     for (int t = 0; t < 2; ++t)
@@ -226,45 +386,56 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (t == 1 && f == 1);
                 if (const std::optional<CellFault> bad = CheckCell((*tables[t])[f].value(r), number, encoding))
-                    return {std::nullopt, cellRefusal(*bad, t, r, f, *encoding, fileName)};
+                    return {std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)};
             }
 
-    // The page must end up with the block's arrays: nothing outside may declare them so that the
-    // block's "var" fails, and nothing after the block may change them.
-    const QStringList names = {QStringLiteral("ctrlbtndata"), QStringLiteral("ctrlbtnRobi")};
-    const qsizetype tailStart = at.isEmpty() ? old.size() : skipLineEnd(old, at[1] + marker.size());
-    const QByteArray headBytes = at.isEmpty() ? old : old.left(at[0]);
-    const QString head = TextUtil::ReplaceLineEndings(TextCodec::Decode(headBytes, *encoding));
-    const QString tail = TextUtil::ReplaceLineEndings(TextCodec::Decode(old.mid(tailStart), *encoding));
-    const qsizetype tailLine = lineOf(old, tailStart) - 1;
-    auto outside = [&](const ScriptScan::Finding& found, qsizetype lineOffset) {
-        return SaveResult{std::nullopt, fileName + QStringLiteral("の") + QString::number(found.line + lineOffset) +
-                                            QStringLiteral("行目で、目印の外から") + found.name +
-                                            QStringLiteral("を定義または変更しているため保存できません（保存した"
-                                                           "内容がページに届きません）...")};
-    };
-    if (const auto found = ScriptScan::FirstTopLevelDeclaration(head, names))
-        return outside(*found, 0);
-    if (const auto found = ScriptScan::FirstTopLevelDeclaration(tail, names))
-        return outside(*found, tailLine);
-    if (const auto found = ScriptScan::FirstChange(tail, names))
-        return outside(*found, tailLine);
-    if (ScriptScan::OpenAtEnd(head))
+    // The block replaces the lines from the first marker to the end of the second one's line; a file
+    // without the marker gets it at its end, on a line of its own.
+    const qsizetype blockStart = markers.isEmpty() ? text.size() : markers[0].start;
+    const qsizetype blockEnd = markers.isEmpty() ? text.size() : pastLine(text, markers[1].end);
+    const QList<ScriptScan::Token>& tokens = scan.tokens;
+    for (int a = 0; a < 2; ++a) {
+        const qsizetype at = found.declared[a];
+        if (at >= 0 && tokens[at].start >= blockEnd)
+            return {std::nullopt, fileName + QStringLiteral("の") + QString::number(tokens[at].line) +
+                                      QStringLiteral("行目で、目印の外から") + kArrayNames[a] +
+                                      QStringLiteral("を定義または変更しているため保存できません（保存した"
+                                                     "内容がページに届きません）...")};
+    }
+    qsizetype first = 0;
+    while (first < tokens.size() && tokens[first].start < blockStart)
+        ++first;
+    if (ScriptScan::OpenBefore(scan, first)) {
+        const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
         return {std::nullopt,
-                fileName + QStringLiteral("の") + QString::number(lineOf(old, headBytes.size())) +
-                    QStringLiteral("行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているため保存できま"
-                                   "せん（保存した内容がページに届きません）...")};
+                fileName + QStringLiteral("の") + QString::number(line) +
+                    QStringLiteral("行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているた"
+                                   "め保存できません（保存した内容がページに届きません）...")};
+    }
 
-    const std::optional<QByteArray> block = TextCodec::Encode(MarkedBlock(mAx, mBx), *encoding);
-    const std::optional<QByteArray> bytes = block ? Splice(old, *block) : std::nullopt;
-    if (!bytes)
+    QString block = MarkedBlock(mAx, mBx);
+    if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
+        block.prepend(u'\n');
+    // The text outside keeps its bytes: both ends of the block fall on line starts, so the bytes
+    // before and after them are the encoded text before and after them.
+    const std::optional<QByteArray> head = TextCodec::Encode(text.left(blockStart), *encoding);
+    const std::optional<QByteArray> kept = TextCodec::Encode(text.left(blockEnd), *encoding);
+    const std::optional<QByteArray> blockBytes = TextCodec::Encode(block, *encoding);
+    if (!head || !kept || !blockBytes || !old.startsWith(*head) || !old.startsWith(*kept))
         return {std::nullopt, fileName + QStringLiteral("を保存できませんでした...")};
+    const QByteArray bytes = *head + *blockBytes + old.mid(kept->size());
+
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
-    const std::optional<TextCodec::Encoding> after = TextCodec::Detect(*bytes);
-    if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
+    const std::optional<TextCodec::Encoding> after = TextCodec::Detect(bytes);
+    if (!after || (*after != *encoding && TextCodec::Decode(bytes, *after) != TextCodec::Decode(bytes, *encoding)))
         return {std::nullopt, fileName + QStringLiteral("は、保存すると文字コードが") + TextCodec::Name(*encoding) +
                                   QStringLiteral("と見分けられなくなるため保存できません...")};
+    // Whatever the text around the block does, the saved file must give the page the editor's rows.
+    const Reading back = ReadFile(bytes, fileName);
+    if (!back.ok() || !sameRows(back.ax, mAx) || !sameRows(back.bx, mBx))
+        return {std::nullopt, fileName + QStringLiteral("は、保存してもページに表示どおりの内容が届かないため保存で"
+                                                        "きません...")};
     return {bytes, QString()};
 }
 

@@ -21,28 +21,34 @@ using Table = std::array<QStringList, 3>;
 
 QString Marker(); // "/*-- Pelkavin Button Data --*/"
 
-// One array of the text: entries after the first header up to the first "];", in text order.
-Table ParseArray(const QString& lfText, const QString& header);
-// Both arrays; tables shorter than 52 rows get empty rows so every pad has a cell. When the marker
-// stands exactly twice, an array the block declares is read from the block: that is the one the
-// page ends up with.
+// What the page's script gives the two arrays, as the editor holds them: 52 rows each, empty
+// where the file declares no array. The file is read as an engine reads it (comments, blanks, both
+// quote characters, escapes, trailing commas, numbers in every literal form); the page ends up with
+// the last top-level "var" declaration of each. When the editor cannot hold exactly what the page
+// reads (another number of banks, buttons or fields, a value that is no plain literal, a number an
+// id or seconds cell cannot hold, a change of an array elsewhere, a script that does not end), the
+// tables are empty and refusal says why, naming the file and the line.
+struct Reading {
+    Table ax;
+    Table bx;
+    QString refusal;
+    bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
+    bool ok() const { return refusal.isEmpty(); }
+};
+// text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
+Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding = std::nullopt);
+// The file's bytes, in their own encoding; a file in neither encoding is refused.
+Reading ReadFile(const QByteArray& bytes, const QString& fileName);
+// The tables alone (empty ones where the text is refused).
 void LoadData(const QString& text, Table& mAx, Table& mBx);
 // The 61-line block between the markers (LF line ends); rows 0 to 51 of each table.
 QString MakeNinBtnData(const Table& mAx, const Table& mBx);
 // The block with both marker lines, as written into the file.
 QString MarkedBlock(const Table& mAx, const Table& mBx);
-// The file with its marked block replaced. The head and tail keep their bytes; the line end after
-// the closing marker belongs to the block, so repeated saves give the same file. None: the block is
-// appended. Nothing when the marker stands once or three times or more: the page would keep
-// reading arrays that the editor does not write.
-std::optional<QByteArray> Splice(const QByteArray& old, const QByteArray& block);
-
 // Why a cell cannot be written as it stands.
 enum class Fault {
     Number,    // an id or seconds cell that is not empty, "0", or up to 15 digits not starting with 0
-    Character, // a text cell with a character that ends its entry, escapes, or breaks the line
-    Reserved,  // the marker or a bank comment ("/* A */" to "/* D */"): it would move the block's end
-               // on the next save, or be taken for the bank's comment on the next read
+    Character, // a text cell with a character that would end its quotes, escape, or break the line
     Encoding,  // a character the file's encoding cannot carry
 };
 struct CellFault {

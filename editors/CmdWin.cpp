@@ -49,7 +49,6 @@ constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155
                                      {135, 257, 100, "後退"},  {245, 257, 100, "右"},     {20, 302, 155, "+"},
                                      {190, 302, 155, "-"}};
 
-const QString kSaveFailed = QStringLiteral("保存できませんでした...");
 } // namespace
 
 CmdWin::CmdWin() {
@@ -279,11 +278,8 @@ QString CmdWin::refusedField() const {
         case BtnData::Fault::Number:
             return f.name + QStringLiteral("には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...");
         case BtnData::Fault::Character:
-            return f.name + QStringLiteral("には , [ ] ' \\ や改行は使えません（") + TextUtil::Shown(bad->what) +
+            return f.name + QStringLiteral("には ' \\ や改行は使えません（") + TextUtil::Shown(bad->what) +
                    QStringLiteral("）...");
-        case BtnData::Fault::Reserved:
-            return f.name +
-                   QStringLiteral("には「/*-- Pelkavin Button Data --*/」や「/* A */」～「/* D */」は使えません...");
         case BtnData::Fault::Encoding:
             return f.name + QStringLiteral("の") + TextUtil::Shown(bad->what) + QStringLiteral("は") +
                    TextCodec::Name(*m_encoding) + QStringLiteral("の") + m_fileName +
@@ -325,51 +321,80 @@ QString CmdWin::MakeNinBtnData() const {
 
 void CmdWin::SavePB_Action() {
     const FolderItem file = Module1::gBtnFile;
-    if (!Exists(file))
+    if (!file)
         return;
-    // The text outside the block is taken from the file as it stands now.
-    const std::optional<QByteArray> old = FileIO::ReadAll(*file);
-    if (!old) {
-        Platform::get().MsgBox(kSaveFailed);
+    const QString name = QFileInfo(*file).fileName();
+    // Tables that stand for a file the editor could not read are not the file's data.
+    if (!m_loadRefusal.isEmpty()) {
+        Platform::get().MsgBox(m_loadRefusal);
         return;
     }
-    const BtnData::SaveResult saved = BtnData::Save(*old, mAx, mBx, QFileInfo(*file).fileName());
+    // The text outside the block is taken from the file as it stands now.
+    QString why;
+    const std::optional<QByteArray> old = FileIO::ReadAll(*file, &why);
+    if (!old) {
+        Platform::get().MsgBox(FileIO::CannotWrite(name, why));
+        return;
+    }
+    const BtnData::SaveResult saved = BtnData::Save(*old, mAx, mBx, name);
     if (!saved.bytes) {
         Platform::get().MsgBox(saved.refusal);
         return;
     }
-    if (!FileIO::SafeWrite(*file, *saved.bytes)) {
-        Platform::get().MsgBox(kSaveFailed);
+    if (!FileIO::SafeWrite(*file, *saved.bytes, &why)) {
+        Platform::get().MsgBox(FileIO::CannotWrite(name, why));
         return;
     }
     PlkWin::PreviewReload();
 }
 
-void CmdWin::loadFrom(const QString& path) {
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(path);
-    if (!bytes)
-        return;
+QString CmdWin::loadFrom(const QString& path, bool pageSetFile) {
     const QString name = QFileInfo(path).fileName();
-    // Read in any other encoding, its text would show as something else and could not go back.
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
-    if (!encoding) {
-        Platform::get().MsgBox(name + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため読み込めません..."));
-        return;
-    }
-    m_encoding = encoding;
+    QString why;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &why);
+    BtnData::Reading reading = BtnData::ReadFile(bytes.value_or(QByteArray()), name);
+    if (!bytes)
+        reading.refusal = FileIO::CannotRead(name, why);
     m_fileName = name;
-    LoadData(TextCodec::Decode(*bytes, *encoding));
+    mAx = reading.ax;
+    mBx = reading.bx;
     SetBtnName();
     SetBtnData();
+    // A file the editor cannot hold as the page reads it shows empty buttons, never other data as
+    // if it were the file's.
+    if (!reading.ok()) {
+        Platform::get().MsgBox(reading.refusal);
+        return reading.refusal;
+    }
+    m_encoding = TextCodec::Detect(*bytes);
+    if (!pageSetFile)
+        return {};
+    // Said now rather than only at the save: what keeps this file from being saved.
+    const BtnData::SaveResult trial = BtnData::Save(*bytes, mAx, mBx, name);
+    if (!trial.bytes) {
+        Platform::get().MsgBox(trial.refusal);
+    } else if (!reading.declared[0] || !reading.declared[1]) {
+        const QString missing = !reading.declared[0] && !reading.declared[1]
+                                    ? QStringLiteral("ctrlbtndataとctrlbtnRobi")
+                                : !reading.declared[0] ? QStringLiteral("ctrlbtndata")
+                                                       : QStringLiteral("ctrlbtnRobi");
+        Platform::get().MsgBox(name + QStringLiteral("には") + missing +
+                               QStringLiteral("のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書"
+                                              "き込まれます..."));
+    }
+    return {};
 }
 
 void CmdWin::LoadFileData() {
     const FolderItem file = Module1::gBtnFile;
-    if (Exists(file))
-        loadFrom(*file);
+    if (!Exists(file))
+        return;
+    m_loadRefusal = loadFrom(*file, true);
 }
 
 void CmdWin::LoadPB_Action() {
+    // Data loaded from another file may be saved into the page set's; what could not be read may not.
     if (const std::optional<QString> path = Platform::get().GetOpenFolderItem(QStringLiteral("jsfile")))
-        loadFrom(*path);
+        if (loadFrom(*path, false).isEmpty())
+            m_loadRefusal.clear();
 }

@@ -73,9 +73,12 @@ private:
     int selectedRow() const { return mSelBnk * BtnData::kPads + mSelBtn; }
     // The message for the first field the file format cannot carry, empty when all can.
     QString refusedField() const;
-    // Loads the tables from the file and shows them; a file that cannot be read or decoded changes
-    // nothing.
-    void loadFrom(const QString& path);
+    // Loads the tables from the file and shows them. A file that cannot be read, or not held as the
+    // page reads it, gives empty tables and shows why; the message then, else empty. For the page
+    // set's own file, what would keep a save from writing it is said too.
+    QString loadFrom(const QString& path, bool pageSetFile);
+    // Why the tables shown are not the page set's file (its load failed); empty when they are.
+    QString m_loadRefusal;
     // The encoding and name of the file the tables were last read from; the store refuses what
     // that file cannot carry (the save checks the file as it is then).
     std::optional<TextCodec::Encoding> m_encoding = TextCodec::Encoding::Utf8;

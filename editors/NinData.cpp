@@ -1,54 +1,46 @@
 #include "NinData.h"
 
+#include "ScriptScan.h"
 #include "TextUtil.h"
 
 #include <QStringList>
 
 namespace NinData {
 namespace {
+using ScriptScan::Element;
+using ScriptScan::Literal;
+using ScriptScan::Scan;
 
 const QString& marker() {
     static const QString m = QString::fromLatin1(kMarker);
     return m;
 }
 
-const QString& separator() {
-    static const QString sep = marker() + u'\n';
-    return sep;
-}
-
 bool isBlankOrTab(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-// One row as the tool writes it, alone on its line: "[...]" or "[...],".
-bool isRowLine(const QString& trimmedLine) {
-    if (!trimmedLine.startsWith(u'[') || trimmedLine.count(u'[') != 1 || trimmedLine.count(u']') != 1)
-        return false;
-    return trimmedLine.endsWith(u']') || trimmedLine.endsWith(QStringLiteral("],"));
-}
-
-// With only one marker line there is no closing marker to end the rows: they end with the last of
-// the row lines (and blank lines) that follow the marker. Everything from there on stays as text.
-qsizetype rowLinesEnd(const QString& text, qsizetype from) {
-    qsizetype pos = from;
-    qsizetype end = from;
-    while (pos < text.size()) {
-        const qsizetype nl = text.indexOf(u'\n', pos);
-        const qsizetype lineEnd = nl < 0 ? text.size() : nl + 1;
-        const QString line = text.mid(pos, lineEnd - pos).trimmed();
-        if (!line.isEmpty()) {
-            if (!isRowLine(line))
-                break;
-            end = lineEnd;
-        }
-        pos = lineEnd;
+std::optional<QString> forbiddenIn(const QString& text, QChar quote) {
+    for (const QChar c : text) {
+        // Written between quotes as it stands: a backslash escapes, a line terminator ends the
+        // quoted text in a script.
+        if (c == quote || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
+            return QString(c);
     }
-    return end;
+    return std::nullopt;
 }
 
-// Text in front of the first row that is not white space. It would otherwise read as a row; it is
-// written back where it stood, without the first row's indentation, which the writer supplies.
+QString rowName(qsizetype row) {
+    return QString::number(row + 1) + QStringLiteral("番目の行");
+}
+
+QString fieldName(int field) {
+    static const char* const names[4] = {"ID", "認識語", "別候補１", "別候補２"};
+    return QString::fromUtf8(names[field]);
+}
+
+// The text in front of the first row: comments, kept where they stood (the row's indentation is the
+// writer's).
 QString leadOf(const QString& before) {
     qsizetype start = 0;
     while (start < before.size() && before[start].isSpace())
@@ -59,71 +51,152 @@ QString leadOf(const QString& before) {
     return before.mid(start, end - start);
 }
 
-Row rowOf(const QString& piece) {
-    const QStringList parts = piece.split(u',');
-    auto part = [&](int i) { return i < parts.size() ? TrimCQ(parts[i]) : QString(); };
-    return {part(0), part(1), part(2), part(3)};
+struct Problem {
+    qsizetype line;
+    QString what;
+};
+
+// The rows of the array literal at open.
+std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, int language,
+                                std::optional<TextCodec::Encoding> encoding, QList<Row>& rows) {
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    const QList<Element> elements = ScriptScan::Elements(scan, open);
+    for (qsizetype r = 0; r < elements.size(); ++r) {
+        const std::optional<qsizetype> rowOpen = ScriptScan::ArrayOf(scan, elements[r]);
+        const qsizetype rowLine = elements[r].hole() ? t[open].line : t[elements[r].first].line;
+        if (!rowOpen)
+            return Problem{rowLine, rowName(r) + QStringLiteral("が配列ではありません")};
+        const QList<Element> parts = ScriptScan::Elements(scan, *rowOpen);
+        if (parts.size() > 4)
+            return Problem{rowLine,
+                           QStringLiteral("%1の値が%2つあります（4つまでです）").arg(rowName(r)).arg(parts.size())};
+        Row row;
+        QString* fields[4] = {&row.id, &row.word, &row.alt1, &row.alt2};
+        for (int f = 0; f < int(parts.size()); ++f) {
+            const Literal v = ScriptScan::LiteralOf(text, scan, parts[f]);
+            const qsizetype line = parts[f].hole() ? rowLine : t[parts[f].first].line;
+            const QString field = rowName(r) + QStringLiteral("の") + fieldName(f);
+            if (v.kind == Literal::String) {
+                *fields[f] = v.value;
+            } else if (f == 0 && v.kind == Literal::Number && ScriptScan::WholeNumber(v.number)) {
+                row.id = *ScriptScan::WholeNumber(v.number);
+                row.numericId = true;
+            } else if (v.kind != Literal::Hole) {
+                return Problem{line, QStringLiteral("%1が、そのまま書かれた文字列%2ではありません")
+                                         .arg(field, f == 0 ? QStringLiteral("や15桁までの整数") : QString())};
+            }
+            const std::optional<QString> bad = forbiddenIn(*fields[f], f == 0 ? QChar(u'\'') : QuoteChar(language));
+            if (bad)
+                return Problem{line, QStringLiteral("%1に%2が含まれています（この一覧では書けない文字です）")
+                                         .arg(field, TextUtil::Shown(*bad))};
+            if (encoding)
+                if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
+                    return Problem{line, QStringLiteral("%1の%2は%3のこのファイルには書けません")
+                                             .arg(field, TextUtil::Shown(*c), TextCodec::Name(*encoding))};
+        }
+        rows.append(row);
+    }
+    return std::nullopt;
 }
 
-std::optional<QString> forbiddenIn(const QString& text, QChar quote) {
-    for (const QChar c : text) {
-        // A backslash escapes, a line terminator ends the quoted text in a script; the others
-        // would split the row when it is read again.
-        if (c == quote || c == u',' || c == u'[' || c == u']' || c == u'\\' || c == u'\n' || c == u'\r' ||
-            c == QChar(0x2028) || c == QChar(0x2029))
-            return QString(c);
-    }
-    if (text.contains(marker()))
-        return marker();
-    return std::nullopt;
+// The index just past the line that holds `from` (its line end included).
+qsizetype pastLine(const QString& text, qsizetype from) {
+    const qsizetype nl = text.indexOf(u'\n', from);
+    return nl < 0 ? text.size() : nl + 1;
+}
+
+// The name that "var name = [" or "name = [" gives the array whose "[" is tokens[open].
+std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    if (open < 2 || t[open - 1].kind != ScriptScan::Kind::Punct || t[open - 1].text != u"=" ||
+        t[open - 2].kind != ScriptScan::Kind::Ident)
+        return std::nullopt;
+    if (open >= 3 && t[open - 3].kind == ScriptScan::Kind::Punct &&
+        (t[open - 3].text == u"." || t[open - 3].text == u"?."))
+        return std::nullopt;
+    return open - 2;
 }
 
 } // namespace
 
-Parsed Read(const QString& fileText) {
-    QString text = TextUtil::ReplaceLineEndings(fileText);
-    const QString& sep = separator();
-    QList<qsizetype> seps;
-    for (qsizetype at = text.indexOf(sep); at >= 0; at = text.indexOf(sep, at + sep.size()))
-        seps.append(at);
-    // A closing marker as the file's last line without its line end still closes the block.
-    if (seps.size() == 1 && text.endsWith(marker())) {
-        text += u'\n';
-        seps.append(text.size() - sep.size());
-    }
+Parsed Read(const QString& fileText, int language, const QString& fileName,
+            std::optional<TextCodec::Encoding> encoding) {
+    const QString text = TextUtil::ReplaceLineEndings(fileText);
+    const Scan scan = ScriptScan::Tokenize(text);
+    const QList<ScriptScan::Comment> markers = ScriptScan::MarkerLines(text, scan, marker());
 
     Parsed p;
-    if (seps.isEmpty()) {
+    auto refuse = [&](const Problem& problem) {
+        Parsed r;
+        r.head = text;
+        r.refusal = QStringLiteral("%1の%2行目で、%3。この一覧はページと同じ内容を表示できないため、表示も保存もしませ"
+                                   "ん...")
+                        .arg(fileName)
+                        .arg(problem.line)
+                        .arg(problem.what);
+        return r;
+    };
+    // The page would not run, and marker lines appended to it could end up inside what is left open.
+    if (scan.brokenLine)
+        return refuse(
+            {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
+                                             "ていない、HTML形式のコメントがある、など）")});
+    if (markers.isEmpty()) {
         p.head = text;
         return p;
     }
-    p.head = text.left(seps[0]);
-    const qsizetype areaStart = seps[0] + sep.size();
-    QString area;
-    if (seps.size() >= 2) {
-        area = text.mid(areaStart, seps[1] - areaStart);
-        // A third marker line and whatever follows it are not ours: all of it stays.
-        p.tail = text.mid(seps[1] + sep.size());
-    } else {
-        const qsizetype end = rowLinesEnd(text, areaStart);
-        area = text.mid(areaStart, end - areaStart);
-        p.tail = text.mid(end);
+    if (markers.size() != 2) {
+        QStringList lines;
+        for (const ScriptScan::Comment& m : markers)
+            lines << QString::number(m.line) + QStringLiteral("行目");
+        Parsed r = refuse({markers[0].line, QString()});
+        r.refusal = fileName + QStringLiteral("の認識語の目印「") + marker() + QStringLiteral("」が") +
+                    QString::number(markers.size()) + QStringLiteral("つあるため、この一覧は表示も保存もしません（") +
+                    lines.join(QStringLiteral("、")) +
+                    QStringLiteral("）。目印は、認識語の前と後ろに1行ずつ、2つだけにして下さい...");
+        return r;
     }
 
-    const qsizetype firstBracket = area.indexOf(u'[');
-    p.lead = leadOf(firstBracket < 0 ? area : area.left(firstBracket));
-    if (firstBracket < 0)
+    // The marker lines must hold exactly the contents of one array: what lies between them is then
+    // all that array holds.
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    qsizetype open = -1, close = t.size();
+    for (qsizetype k = 0; k < t.size(); ++k) {
+        if (t[k].end <= markers[0].start)
+            open = k;
+        if (t[k].start >= markers[1].end) {
+            close = k;
+            break;
+        }
+    }
+    const bool insideOne = open >= 0 && t[open].kind == ScriptScan::Kind::Punct && t[open].text == u"[" &&
+                           ScriptScan::Closing(scan, open) == close;
+    // Nothing between the markers gives the page nothing, wherever they stand (the block a file
+    // without markers gets is such).
+    const qsizetype areaStart = pastLine(text, markers[0].end);
+    p.head = text.left(markers[0].start);
+    p.tail = text.mid(pastLine(text, markers[1].end));
+    if (open + 1 >= close) {
+        p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, markers[1].start - areaStart)));
         return p;
-
-    const QStringList pieces = area.mid(firstBracket).trimmed().split(u'[');
-    p.rows.reserve(pieces.size());
-    for (QString piece : pieces) {
-        const qsizetype close = piece.indexOf(u']');
-        if (close >= 0)
-            piece.truncate(close);
-        if (!piece.isEmpty())
-            p.rows.append(rowOf(piece));
     }
+    if (!insideOne)
+        return refuse({markers[0].line, QStringLiteral("認識語の目印の間が、1つの配列の中身だけになっていません")});
+    if (!ScriptScan::ValueEnds(scan, close + 1))
+        return refuse({t[close].line, QStringLiteral("認識語の配列が、式の一部として使われています")});
+    // Changed elsewhere, the array would no longer be what the page reads.
+    if (const std::optional<qsizetype> name = nameOf(scan, open)) {
+        for (qsizetype k = 0; k < t.size(); ++k)
+            if (k != *name && ScriptScan::Names(scan, k, t[*name].text) && ScriptScan::Changes(scan, k))
+                return refuse(
+                    {t[k].line,
+                     QStringLiteral("認識語の配列%1を、ほかの所で定義または変更しています").arg(t[*name].text)});
+    }
+    if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows))
+        return refuse(*problem);
+
+    const qsizetype firstRow = open + 1 < close ? t[open + 1].start : markers[1].start;
+    p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, firstRow - areaStart)));
     return p;
 }
 
@@ -132,18 +205,27 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     QString out;
     out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
     out += head;
-    out += separator();
+    out += marker();
+    out += u'\n';
     out += lead;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const Row& r = rows[i];
-        out += QStringLiteral("        ['");
-        out += r.id;
-        out += QStringLiteral("',");
+        out += QStringLiteral("        [");
+        if (r.numericId) {
+            out += r.id;
+        } else {
+            out += u'\'';
+            out += r.id;
+            out += u'\'';
+        }
+        out += u',';
         out += q;
         out += r.word;
         out += q;
+        // An empty first alternative stands in its place when a second one follows.
+        const bool both = !r.alt2.isEmpty();
         for (const QString* alt : {&r.alt1, &r.alt2}) {
-            if (alt->isEmpty())
+            if (alt->isEmpty() && !(both && alt == &r.alt1))
                 continue;
             out += u',';
             out += q;
@@ -156,7 +238,8 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
         out += u'\n';
     }
     out += QStringLiteral("        ");
-    out += separator();
+    out += marker();
+    out += u'\n';
     out += tail;
     return out;
 }

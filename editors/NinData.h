@@ -1,7 +1,11 @@
 #pragma once
 // The recognition-word files "ninshiki_jp.js" / "ninshiki_en.js": the rows between two
-// "/* ninshiki_go_data */" lines, read into four texts each and written back. No windows here.
-// The text is decoded before it is cut: in Shift_JIS the second byte of a character can be "[" or "]".
+// "/* ninshiki_go_data */" lines, read as an engine reads the array they fill, into four texts each,
+// and written back. No windows here. The text is decoded before it is read: in Shift_JIS the second
+// byte of a character can be "[" or "]".
+#include "TextCodec.h"
+
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -15,6 +19,7 @@ struct Row {
     QString word;
     QString alt1;
     QString alt2;
+    bool numericId = false; // the file gives the id as a number: it is written back as one
     bool operator==(const Row&) const = default;
 };
 
@@ -22,14 +27,27 @@ struct Row {
 // (line ends made LF); only the rows are rebuilt.
 struct Parsed {
     QString head; // up to the opening marker, its indentation included
-    QString lead; // text other than white space in front of the first row, kept in place
-    QString tail; // after the closing marker's line end
+    QString lead; // comments in front of the first row, kept in place
+    QString tail; // after the closing marker's line
     QList<Row> rows;
+    // Why the list cannot show exactly what the page reads (the rows are then empty), naming the file
+    // and the line; empty when it can.
+    QString refusal;
+    bool ok() const { return refusal.isEmpty(); }
 };
 
-Parsed Read(const QString& fileText);
+// Line ends are made LF first. The rows are those of the array literal the two marker lines fill
+// exactly; a file without marker lines has none. Refused: one marker line or more than two, marker
+// lines that do not stand right inside one array, a row that is not an array of up to four plain
+// values (a string, or a whole number for the id), a word the format cannot write back (see
+// ForbiddenChar in the file's language) or, where encoding is given, cannot carry, a change of the array's variable
+// elsewhere, and a script that does not end.
+Parsed Read(const QString& fileText, int language, const QString& fileName = QString(),
+            std::optional<TextCodec::Encoding> encoding = std::nullopt);
 
-// The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are always in "'".
+// The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are in "'", unless
+// the file gave them as numbers. An empty alternative 1 is written before a second one, so that
+// the second stays second.
 QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
 
 // Drops the first and the last character (not UTF-16 unit); fewer than two characters give "".
@@ -37,8 +55,8 @@ QString TrimCQ(const QString& text);
 
 QChar QuoteChar(int language);
 
-// The first piece of a word that the file cannot carry in that language: it would end the quoted
-// text early, escape, break the line, split the row, or read as a marker. Nothing when it is fine.
+// The first character of a word that the file cannot carry in that language: it would end the
+// quoted text early, escape, or break the line. Nothing when it is fine.
 std::optional<QString> ForbiddenChar(const QString& text, int language);
 
 // The first field of a row (0 the id, 1 the word, 2 and 3 the alternatives) that holds such a

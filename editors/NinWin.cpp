@@ -165,16 +165,17 @@ void NinWin::LoadData() {
         close();
         return;
     }
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file);
+    QString why;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file, &why);
     if (!bytes) {
-        message(fileName(file) + QStringLiteral("を読み込めませんでした..."));
+        message(FileIO::CannotRead(fileName(file), why));
         return;
     }
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else.
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
-    const NinData::Parsed parsed =
-        NinData::Read(encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes));
+    const NinData::Parsed parsed = NinData::Read(
+        encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes), mNin, fileName(file), encoding);
     mDa[mNin] = parsed.head;
     mDb[mNin] = parsed.tail;
     m_listFile = file;
@@ -185,6 +186,8 @@ void NinWin::LoadData() {
     fill(parsed.rows);
     if (!encoding)
         message(neitherEncoding(file) + QStringLiteral("この一覧は保存できません..."));
+    else if (!parsed.ok())
+        message(parsed.refusal);
 }
 
 // Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
@@ -272,9 +275,10 @@ NinWin::Save NinWin::save() {
         message(neitherEncoding(file) + QStringLiteral("保存しません..."));
         return Save::Failed;
     }
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file);
+    QString why;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file, &why);
     if (!bytes) {
-        message(fileName(file) + QStringLiteral("を読み込めないため、保存しません..."));
+        message(FileIO::CannotWrite(fileName(file), why));
         return Save::Failed;
     }
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
@@ -282,7 +286,12 @@ NinWin::Save NinWin::save() {
         message(neitherEncoding(file) + QStringLiteral("保存しません..."));
         return Save::Failed;
     }
-    const NinData::Parsed disk = NinData::Read(TextCodec::Decode(*bytes, *encoding));
+    const NinData::Parsed disk =
+        NinData::Read(TextCodec::Decode(*bytes, *encoding), language, fileName(file), encoding);
+    if (!disk.ok()) {
+        message(disk.refusal);
+        return Save::Failed;
+    }
     qsizetype conflict = 0;
     const std::optional<QList<NinData::Row>> rows = NinData::Merge(m_base, Rows(), disk.rows, &conflict);
     if (!rows) {
@@ -313,11 +322,22 @@ NinWin::Save NinWin::save() {
     }
     const QString text = NinData::Write(disk.head, disk.lead, disk.tail, *rows, language);
     const std::optional<QByteArray> out = TextCodec::Encode(text, *encoding);
-    if (!out || !FileIO::SafeWrite(*file, *out)) {
-        message(fileName(file) + QStringLiteral("に書き込めませんでした..."));
+    if (!out) {
+        message(FileIO::CannotWrite(fileName(file), QStringLiteral("文字コードに書けない文字があります")));
         return Save::Failed;
     }
-    const NinData::Parsed written = NinData::Read(text);
+    // What is written must read back as the list shows it, or it is not written at all.
+    const NinData::Parsed written = NinData::Read(text, language, fileName(file), encoding);
+    if (!written.ok() || written.rows != *rows) {
+        message(written.ok()
+                    ? fileName(file) + QStringLiteral("は、保存しても一覧どおりの内容が届かないため保存しません...")
+                    : written.refusal);
+        return Save::Failed;
+    }
+    if (!FileIO::SafeWrite(*file, *out, &why)) {
+        message(FileIO::CannotWrite(fileName(file), why));
+        return Save::Failed;
+    }
     mDa[language] = written.head;
     mDb[language] = written.tail;
     m_encoding = encoding;

@@ -1,35 +1,73 @@
 #include "ScriptScan.h"
 
-#include <QList>
+#include <QLocale>
 
 namespace ScriptScan {
 namespace {
 
-enum class Kind { Ident, Number, Punct, Text };
-
-struct Token {
-    Kind kind;
-    QString text;
-    qsizetype line;
-    int depth; // brackets open before the token (for a closing one: after it)
-};
-
-struct Scan {
-    QList<Token> tokens;
-    bool insideText = false; // the text ends in a string, a template text or a regular expression
-    int depth = 0;           // brackets still open at the end
-};
-
-bool isLineEnd(QChar c) {
+bool isLineTerminator(QChar c) {
     return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
 }
 
+bool isBlank(QChar c) {
+    return c == u'\t' || c == u'\v' || c == u'\f' || c == u' ' || c == QChar(0xA0) || c == QChar(0xFEFF) ||
+           c.category() == QChar::Separator_Space;
+}
+
 bool isIdentStart(QChar c) {
-    return c == u'_' || c == u'$' || c.isLetter();
+    return c == u'_' || c == u'$' || c.isLetter() || c.category() == QChar::Number_Letter;
 }
 
 bool isIdentPart(QChar c) {
-    return isIdentStart(c) || c.isDigit() || c.isMark();
+    return isIdentStart(c) || c.isDigit() || c.isMark() || c.category() == QChar::Punctuation_Connector ||
+           c == QChar(0x200C) || c == QChar(0x200D);
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+int hexValue(QChar c) {
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
+// A \u escape at text[i] (i on the "u"): the code point and the index after it.
+std::optional<std::pair<char32_t, qsizetype>> unicodeEscape(const QString& text, qsizetype i) {
+    if (i >= text.size() || text[i] != u'u')
+        return std::nullopt;
+    ++i;
+    char32_t value = 0;
+    if (i < text.size() && text[i] == u'{') {
+        qsizetype j = i + 1;
+        for (; j < text.size() && hexValue(text[j]) >= 0; ++j) {
+            value = value * 16 + char32_t(hexValue(text[j]));
+            if (value > 0x10FFFF)
+                return std::nullopt;
+        }
+        if (j == i + 1 || j >= text.size() || text[j] != u'}')
+            return std::nullopt;
+        return std::pair{value, j + 1};
+    }
+    for (int n = 0; n < 4; ++n, ++i) {
+        if (i >= text.size() || hexValue(text[i]) < 0)
+            return std::nullopt;
+        value = value * 16 + char32_t(hexValue(text[i]));
+    }
+    return std::pair{value, i};
+}
+
+void appendCodePoint(QString& out, char32_t c) {
+    // Lone surrogates stay single UTF-16 units, as in an engine's string.
+    if (c > 0xFFFF)
+        out += QString::fromUcs4(&c, 1);
+    else
+        out += QChar(char16_t(c));
 }
 
 const QStringList& punctuators() {
@@ -56,7 +94,8 @@ bool isAssignment(const QString& p) {
     return ops.contains(p);
 }
 
-// After these words an expression begins, so a "/" there starts a regular expression.
+// After these words an expression begins, so a "/" there starts a regular expression and a "{" an
+// object.
 bool beginsExpression(const QString& word) {
     static const QStringList words = {QStringLiteral("return"), QStringLiteral("typeof"), QStringLiteral("instanceof"),
                                       QStringLiteral("in"),     QStringLiteral("of"),     QStringLiteral("new"),
@@ -66,6 +105,10 @@ bool beginsExpression(const QString& word) {
     return words.contains(word);
 }
 
+bool isControlWord(const QString& word) {
+    return word == u"if" || word == u"while" || word == u"for" || word == u"with";
+}
+
 class Scanner {
 public:
     explicit Scanner(const QString& text) : s(text) {}
@@ -73,86 +116,179 @@ public:
     Scan run() {
         while (i < s.size()) {
             const QChar c = s[i];
-            if (c == u'\n') {
-                ++line;
+            if (isLineTerminator(c)) {
+                newLine();
                 ++i;
-                lineStart = true;
-            } else if (c.isSpace() || c == QChar(0xFEFF)) {
+            } else if (isBlank(c)) {
                 ++i;
-            } else if (s.mid(i, 2) == u"//" || s.mid(i, 4) == u"<!--" || (lineStart && s.mid(i, 3) == u"-->")) {
-                while (i < s.size() && !isLineEnd(s[i]))
+            } else if (s.mid(i, 2) == u"//") {
+                const qsizetype from = i;
+                while (i < s.size() && !isLineTerminator(s[i]))
                     ++i;
+                out.comments.append({from, i, line});
             } else if (s.mid(i, 2) == u"/*") {
-                const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
-                const qsizetype stop = end < 0 ? s.size() : end + 2;
-                line += s.mid(i, stop - i).count(u'\n');
-                i = stop;
+                blockComment();
+            } else if (s.mid(i, 4) == u"<!--" || (lineStart && s.mid(i, 3) == u"-->")) {
+                // Script engines read these as comments, modules and some engines as operators.
+                broken(i);
+                while (i < s.size() && !isLineTerminator(s[i]))
+                    ++i;
             } else {
-                lineStart = false;
                 token();
             }
         }
-        out.depth = int(brackets.size());
+        if (!brackets.isEmpty())
+            broken(brackets.last().at, brackets.last().line);
         return out;
     }
 
 private:
-    void add(Kind kind, qsizetype from, int depth) { out.tokens.append({kind, s.mid(from, i - from), line, depth}); }
-
-    bool regexAllowed() const {
-        if (out.tokens.isEmpty())
-            return true;
-        const Token& t = out.tokens.last();
-        if (t.kind == Kind::Ident)
-            return beginsExpression(t.text);
-        if (t.kind == Kind::Number || t.kind == Kind::Text)
-            return false;
-        return t.text != u")" && t.text != u"]" && t.text != u"}" && t.text != u"++" && t.text != u"--";
+    struct Bracket {
+        QChar c;
+        qsizetype at;
+        qsizetype line;
+        bool control; // "(" of if, while, for or with
+        bool block;   // "{" of a block, not of an object
+    };
+    // Counts the line that the terminator at i ends (CR LF once, at its LF).
+    void countLine() {
+        if (s[i] == u'\n' || (s[i] == u'\r' && !(i + 1 < s.size() && s[i + 1] == u'\n')))
+            ++line;
     }
 
-    // A quoted string; a line end inside ends it (the script would not parse).
-    void quoted(QChar quote) {
-        const qsizetype from = i++;
-        while (i < s.size() && s[i] != quote && !isLineEnd(s[i]))
-            i += s[i] == u'\\' ? 2 : 1;
-        if (i >= s.size() || s[i] != quote) {
-            out.insideText = i >= s.size();
-            add(Kind::Text, from, depth());
+    void newLine() {
+        countLine();
+        lineBreak = true;
+        lineStart = true;
+    }
+
+    // Past the escape whose backslash is at i, counting a line it continues.
+    void skipEscape() {
+        ++i;
+        if (i < s.size()) {
+            if (isLineTerminator(s[i]))
+                countLine();
+            ++i;
+        }
+    }
+
+    void broken(qsizetype at, qsizetype atLine = -1) {
+        if (out.brokenLine == 0) {
+            out.brokenLine = atLine < 0 ? line : atLine;
+            out.brokenAt = at;
+        }
+    }
+
+    void blockComment() {
+        const qsizetype from = i, fromLine = line;
+        i += 2;
+        while (i < s.size() && s.mid(i, 2) != u"*/") {
+            // A comment across lines ends a line, as far as statements go.
+            if (isLineTerminator(s[i]))
+                newLine();
+            ++i;
+        }
+        if (i >= s.size()) {
+            broken(from, fromLine);
             return;
         }
-        ++i;
-        out.insideText = false;
-        add(Kind::Text, from, depth());
+        i += 2;
+        out.comments.append({from, i, fromLine});
+    }
+
+    void add(Kind kind, qsizetype from, qsizetype fromLine, int depth, QString text = QString()) {
+        if (text.isNull())
+            text = s.mid(from, i - from);
+        out.tokens.append({kind, from, i, fromLine, depth, lineBreak, text});
+        lineBreak = false;
+        lineStart = false;
+        closedControl = closedBlock = false;
+    }
+
+    const Token* last() const { return out.tokens.isEmpty() ? nullptr : &out.tokens.last(); }
+
+    bool regexAllowed() const {
+        const Token* t = last();
+        if (!t)
+            return true;
+        if (t->kind == Kind::Ident)
+            return beginsExpression(t->text);
+        if (t->kind == Kind::Template)
+            return t->text.endsWith(QStringLiteral("${"));
+        if (t->kind != Kind::Punct)
+            return false;
+        if (t->text == u")")
+            return closedControl;
+        if (t->text == u"}")
+            return closedBlock;
+        return t->text != u"]" && t->text != u"++" && t->text != u"--";
+    }
+
+    bool braceOpensBlock() const {
+        const Token* t = last();
+        if (!t)
+            return true;
+        if (t->kind == Kind::Ident)
+            return !beginsExpression(t->text) || t->text == u"else" || t->text == u"do";
+        if (t->kind == Kind::Template)
+            return false;
+        if (t->kind == Kind::Punct && (t->text == u";" || t->text == u"{" || t->text == u")" || t->text == u"=>"))
+            return true;
+        if (t->kind == Kind::Punct && t->text == u"}")
+            return closedBlock || lineBreak;
+        // After the end of an expression on an earlier line, a new statement begins.
+        return lineBreak && t->kind != Kind::Punct;
+    }
+
+    // A quoted string; a line end inside it ends it unclosed (the script would not parse).
+    void quoted(QChar quote) {
+        const qsizetype from = i++, fromLine = line;
+        while (i < s.size() && s[i] != quote) {
+            if (s[i] == u'\n' || s[i] == u'\r') {
+                broken(from, fromLine);
+                add(Kind::String, from, fromLine, depth());
+                return;
+            }
+            if (s[i] == u'\\')
+                skipEscape();
+            else
+                ++i;
+        }
+        if (i >= s.size())
+            broken(from, fromLine);
+        else
+            ++i;
+        add(Kind::String, from, fromLine, depth());
     }
 
     // A template text from i up to its end or to a "${", which opens a bracket of its own.
-    void templatePart(qsizetype from) {
+    void templatePart(qsizetype from, qsizetype fromLine) {
         while (i < s.size()) {
             if (s[i] == u'\\') {
-                i += 2;
+                skipEscape();
             } else if (s[i] == u'`') {
                 ++i;
-                add(Kind::Text, from, depth());
+                add(Kind::Template, from, fromLine, depth());
                 return;
             } else if (s.mid(i, 2) == u"${") {
                 i += 2;
-                add(Kind::Text, from, depth());
-                brackets.append(u'$');
+                add(Kind::Template, from, fromLine, depth());
+                brackets.append({u'$', from, fromLine, false, false});
                 return;
             } else {
-                if (s[i] == u'\n')
-                    ++line;
+                if (isLineTerminator(s[i]))
+                    countLine();
                 ++i;
             }
         }
-        out.insideText = true;
-        add(Kind::Text, from, depth());
+        broken(from, fromLine);
+        add(Kind::Template, from, fromLine, depth());
     }
 
     void regex() {
         const qsizetype from = i++;
         bool inClass = false, closed = false;
-        while (i < s.size() && !isLineEnd(s[i])) {
+        while (i < s.size() && !isLineTerminator(s[i])) {
             const QChar c = s[i];
             if (c == u'\\') {
                 i += 2;
@@ -168,10 +304,65 @@ private:
                 break;
             }
         }
+        if (!closed)
+            broken(from);
         while (closed && i < s.size() && isIdentPart(s[i]))
             ++i;
-        out.insideText = !closed && i >= s.size();
-        add(Kind::Text, from, depth());
+        add(Kind::Regex, from, line, depth());
+    }
+
+    void identifier() {
+        const qsizetype from = i;
+        QString name;
+        bool first = true;
+        while (i < s.size()) {
+            if (s[i] == u'\\') {
+                const auto escape = unicodeEscape(s, i + 1);
+                if (!escape) {
+                    broken(i);
+                    ++i;
+                    continue;
+                }
+                appendCodePoint(name, escape->first);
+                i = escape->second;
+            } else if (first ? isIdentStart(s[i]) : isIdentPart(s[i])) {
+                name += s[i++];
+            } else {
+                break;
+            }
+            first = false;
+        }
+        add(Kind::Ident, from, line, depth(), name);
+    }
+
+    void number() {
+        const qsizetype from = i;
+        auto digits = [this](auto&& accept) {
+            while (i < s.size() && (accept(s[i]) || s[i] == u'_'))
+                ++i;
+        };
+        if (s[i] == u'0' && i + 1 < s.size() && QStringLiteral("xXoObB").contains(s[i + 1])) {
+            i += 2;
+            digits([](QChar c) { return hexValue(c) >= 0; });
+        } else {
+            digits(isDigit);
+            if (i < s.size() && s[i] == u'.') {
+                ++i;
+                digits(isDigit);
+            }
+            if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+                const qsizetype sign = i + 1 < s.size() && (s[i + 1] == u'+' || s[i + 1] == u'-') ? 1 : 0;
+                if (i + 1 + sign < s.size() && isDigit(s[i + 1 + sign])) {
+                    i += 1 + sign;
+                    digits(isDigit);
+                }
+            }
+        }
+        // A BigInt suffix, or letters and digits an engine refuses right after a number: all one
+        // token, whose value then does not read.
+        while (i < s.size() && (isIdentPart(s[i]) || s[i] == u'\\'))
+            ++i;
+        add(Kind::Number, from, line, depth());
     }
 
     int depth() const { return int(brackets.size()); }
@@ -179,69 +370,89 @@ private:
     void token() {
         const QChar c = s[i];
         const qsizetype from = i;
-        out.insideText = false;
         if (c == u'\'' || c == u'"')
             return quoted(c);
         if (c == u'`') {
             ++i;
-            return templatePart(from);
+            return templatePart(from, line);
         }
         if (c == u'/' && regexAllowed())
             return regex();
-        if (isIdentStart(c) || c == u'\\') {
-            ++i;
-            while (i < s.size() && (isIdentPart(s[i]) || s[i] == u'\\'))
-                ++i;
-            return add(Kind::Ident, from, depth());
-        }
-        if (c.isDigit() || (c == u'.' && i + 1 < s.size() && s[i + 1].isDigit())) {
-            while (i < s.size() && (s[i].isLetterOrNumber() || s[i] == u'.' || s[i] == u'_'))
-                ++i;
-            return add(Kind::Number, from, depth());
-        }
+        if (isIdentStart(c) || c == u'\\')
+            return identifier();
+        if (isDigit(c) || (c == u'.' && i + 1 < s.size() && isDigit(s[i + 1])))
+            return number();
         if (c == u'(' || c == u'[' || c == u'{') {
+            const Token* t = last();
+            const bool control = c == u'(' && t && t->kind == Kind::Ident && isControlWord(t->text);
+            const bool block = c == u'{' && braceOpensBlock();
             ++i;
-            add(Kind::Punct, from, depth());
-            brackets.append(c);
+            add(Kind::Punct, from, line, depth());
+            brackets.append({c, from, line, control, block});
             return;
         }
         if (c == u')' || c == u']' || c == u'}') {
-            const bool substitutionEnd = c == u'}' && !brackets.isEmpty() && brackets.last() == u'$';
-            if (!brackets.isEmpty())
-                brackets.removeLast();
+            static const QString pairs = QStringLiteral("()[]{}");
+            const QChar open = pairs[pairs.indexOf(c) - 1];
+            if (brackets.isEmpty() || (brackets.last().c != open && !(c == u'}' && brackets.last().c == u'$'))) {
+                broken(from);
+                ++i;
+                add(Kind::Punct, from, line, depth());
+                return;
+            }
+            const Bracket b = brackets.takeLast();
             ++i;
-            if (substitutionEnd)
-                return templatePart(from);
-            return add(Kind::Punct, from, depth());
+            if (b.c == u'$')
+                return templatePart(from, line);
+            add(Kind::Punct, from, line, depth());
+            closedControl = b.control;
+            closedBlock = b.block;
+            return;
         }
         for (const QString& p : punctuators())
-            if (s.mid(i, p.size()) == p) {
+            if (s.mid(i, p.size()) == p && !(p == u"?." && i + 2 < s.size() && isDigit(s[i + 2]))) {
                 i += p.size();
-                return add(Kind::Punct, from, depth());
+                return add(Kind::Punct, from, line, depth());
             }
         ++i;
-        add(Kind::Punct, from, depth());
+        add(Kind::Punct, from, line, depth());
     }
 
     const QString& s;
     qsizetype i = 0;
     qsizetype line = 1;
-    bool lineStart = true;
-    QList<QChar> brackets;
+    bool lineStart = true; // nothing but blanks and comments since the line began
+    bool lineBreak = false;
+    bool closedControl = false; // the last token closed the condition of if, while, for or with
+    bool closedBlock = false;   // the last token closed a block
+    QList<Bracket> brackets;
     Scan out;
 };
 
 bool is(const QList<Token>& t, qsizetype at, const char16_t* text) {
-    return at >= 0 && at < t.size() && t[at].kind != Kind::Text && t[at].text == text;
+    return at >= 0 && at < t.size() && t[at].kind == Kind::Punct && t[at].text == text;
 }
 
-// The index after the bracket that closes the one at `open`.
-qsizetype afterClosing(const QList<Token>& t, qsizetype open) {
-    for (qsizetype k = open + 1; k < t.size(); ++k)
-        if (t[k].kind == Kind::Punct && t[k].depth == t[open].depth &&
-            (t[k].text == u")" || t[k].text == u"]" || t[k].text == u"}"))
-            return k + 1;
-    return t.size();
+bool isIdent(const QList<Token>& t, qsizetype at, const char16_t* text) {
+    return at >= 0 && at < t.size() && t[at].kind == Kind::Ident && t[at].text == text;
+}
+
+bool isGlobalObject(const QList<Token>& t, qsizetype at) {
+    if (at < 0 || at >= t.size() || t[at].kind != Kind::Ident || is(t, at - 1, u".") || is(t, at - 1, u"?."))
+        return false;
+    static const QStringList globals = {
+        QStringLiteral("window"), QStringLiteral("globalThis"), QStringLiteral("self"),  QStringLiteral("this"),
+        QStringLiteral("top"),    QStringLiteral("parent"),     QStringLiteral("frames")};
+    return globals.contains(t[at].text);
+}
+
+// The first and the one-after-last token of the reference to the name at k.
+std::pair<qsizetype, qsizetype> reference(const QList<Token>& t, qsizetype k) {
+    if (t[k].kind == Kind::String)
+        return {k - 2, k + 2}; // window['name']
+    if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
+        return {k - 2, k + 1}; // window.name
+    return {k, k + 1};
 }
 
 bool isMutator(const QString& method) {
@@ -254,84 +465,340 @@ bool isMutator(const QString& method) {
 
 } // namespace
 
-std::optional<Finding> FirstTopLevelDeclaration(const QString& text, const QStringList& names) {
-    const QList<Token> t = Scanner(text).run().tokens;
-    // After let or const at the top level, names are bound up to each "=" of the list.
-    bool binding = false, declaring = false;
-    for (qsizetype k = 0; k < t.size(); ++k) {
-        const Token& tok = t[k];
-        if (tok.kind == Kind::Ident && tok.depth == 0 && (tok.text == u"let" || tok.text == u"const")) {
-            declaring = binding = true;
-            continue;
-        }
-        if (tok.kind == Kind::Punct && tok.depth == 0) {
-            if (tok.text == u";")
-                declaring = binding = false;
-            else if (declaring && tok.text == u"=")
-                binding = false;
-            else if (declaring && tok.text == u",")
-                binding = true;
-        }
-        if (tok.kind != Kind::Ident || !names.contains(tok.text))
-            continue;
-        if (binding || (tok.depth == 0 && is(t, k - 1, u"class")))
-            return Finding{tok.line, tok.text};
-    }
-    return std::nullopt;
+Scan Tokenize(const QString& text) {
+    return Scanner(text).run();
 }
 
-std::optional<Finding> FirstChange(const QString& text, const QStringList& names) {
-    const QList<Token> t = Scanner(text).run().tokens;
-    for (qsizetype k = 0; k < t.size(); ++k) {
-        if (t[k].kind != Kind::Ident || !names.contains(t[k].text))
+std::optional<QString> StringValue(const QString& literal) {
+    const qsizetype n = literal.size();
+    if (n < 2 || (literal[0] != u'\'' && literal[0] != u'"') || literal[n - 1] != literal[0])
+        return std::nullopt;
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 1; i < n - 1; ++i) {
+        const QChar c = literal[i];
+        if (c == u'\n' || c == u'\r' || c == literal[0])
+            return std::nullopt;
+        if (c != u'\\') {
+            out += c;
             continue;
-        if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
-            continue; // a property of something else that happens to have the name
-        const Finding found{t[k].line, t[k].text};
-        if (is(t, k - 1, u"++") || is(t, k - 1, u"--") || is(t, k - 1, u"delete"))
-            return found;
-        qsizetype j = k + 1;
-        while (j < t.size()) {
-            if ((is(t, j, u".") || is(t, j, u"?.")) && j + 1 < t.size() && t[j + 1].kind == Kind::Ident) {
-                if (isMutator(t[j + 1].text) && is(t, j + 2, u"("))
-                    return found;
-                j += 2;
-            } else if (is(t, j, u"[") || is(t, j, u"(")) {
-                j = afterClosing(t, j);
-            } else {
-                break;
-            }
         }
-        if (j < t.size() && t[j].kind == Kind::Punct &&
-            (isAssignment(t[j].text) || t[j].text == u"++" || t[j].text == u"--"))
-            return found;
+        if (++i >= n - 1)
+            return std::nullopt; // the closing quote is escaped: the string does not end
+        const QChar e = literal[i];
+        switch (e.unicode()) {
+        case u'\n':
+        case 0x2028:
+        case 0x2029:
+            break; // a line continuation
+        case u'\r':
+            if (i + 1 < n - 1 && literal[i + 1] == u'\n')
+                ++i;
+            break;
+        case u'b':
+            out += u'\b';
+            break;
+        case u'f':
+            out += u'\f';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'v':
+            out += u'\v';
+            break;
+        case u'0':
+            if (i + 1 < n - 1 && isDigit(literal[i + 1]))
+                return std::nullopt; // a legacy octal escape
+            out += QChar(0);
+            break;
+        case u'x': {
+            if (i + 2 >= n - 1 || hexValue(literal[i + 1]) < 0 || hexValue(literal[i + 2]) < 0)
+                return std::nullopt;
+            out += QChar(char16_t(hexValue(literal[i + 1]) * 16 + hexValue(literal[i + 2])));
+            i += 2;
+            break;
+        }
+        case u'u': {
+            const auto escape = unicodeEscape(literal.left(n - 1), i);
+            if (!escape)
+                return std::nullopt;
+            appendCodePoint(out, escape->first);
+            i = escape->second - 1;
+            break;
+        }
+        default:
+            if (isDigit(e))
+                return std::nullopt; // legacy octal, or \8 and \9: strict mode refuses them
+            out += e;
+        }
     }
-    return std::nullopt;
+    return out;
 }
 
-bool OpenAtEnd(const QString& text) {
-    const Scan scan = Scanner(text).run();
-    if (scan.insideText || scan.depth > 0)
-        return true;
-    if (scan.tokens.isEmpty())
-        return false;
-    // What follows would be the body of a condition or a loop, or would run on an unfinished expression.
+std::optional<double> NumberValue(const QString& literal) {
+    QString t = literal;
+    if (t.isEmpty() || t.endsWith(u'n'))
+        return std::nullopt;
+    // Separators stand only between two digits.
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t[i] == u'_' && (i == 0 || i + 1 >= t.size() || hexValue(t[i - 1]) < 0 || hexValue(t[i + 1]) < 0))
+            return std::nullopt;
+    if (t.size() > 2 && t[0] == u'0' && QStringLiteral("xXoObB").contains(t[1])) {
+        const int base = QStringLiteral("xX").contains(t[1]) ? 16 : QStringLiteral("oO").contains(t[1]) ? 8 : 2;
+        if (t[2] == u'_')
+            return std::nullopt;
+        double value = 0;
+        for (qsizetype i = 2; i < t.size(); ++i) {
+            if (t[i] == u'_')
+                continue;
+            const int d = hexValue(t[i]);
+            if (d < 0 || d >= base)
+                return std::nullopt;
+            value = value * base + d;
+        }
+        return value;
+    }
+    if (t.size() > 1 && t[0] == u'0' && isDigit(t[1])) {
+        // A legacy form: octal when every digit is, else decimal; neither takes a fraction,
+        // an exponent or separators.
+        bool octal = true;
+        for (const QChar c : t) {
+            if (!isDigit(c))
+                return std::nullopt;
+            octal = octal && c < u'8';
+        }
+        double value = 0;
+        for (const QChar c : t)
+            value = value * (octal ? 8 : 10) + (c.unicode() - u'0');
+        return value;
+    }
+    // Digits [. digits] [e [sign] digits], or . digits [...]: nothing else.
+    qsizetype i = 0;
+    auto run = [&] {
+        const qsizetype from = i;
+        while (i < t.size() && (isDigit(t[i]) || t[i] == u'_'))
+            ++i;
+        return i > from;
+    };
+    const bool whole = run();
+    bool fraction = false;
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        fraction = run();
+    }
+    if (!whole && !fraction)
+        return std::nullopt;
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+            ++i;
+        if (!run())
+            return std::nullopt;
+    }
+    if (i != t.size())
+        return std::nullopt;
+    t.remove(u'_');
+    bool ok = false;
+    const double value = QLocale::c().toDouble(t, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker) {
+    QList<Comment> found;
+    for (const Comment& c : scan.comments) {
+        if (c.end - c.start != marker.size() || QStringView(text).mid(c.start, c.end - c.start) != marker)
+            continue;
+        bool alone = true;
+        for (qsizetype k = c.start - 1; alone && k >= 0 && text[k] != u'\n' && text[k] != u'\r'; --k)
+            alone = isBlank(text[k]);
+        for (qsizetype k = c.end; alone && k < text.size() && text[k] != u'\n' && text[k] != u'\r'; ++k)
+            alone = isBlank(text[k]);
+        if (alone)
+            found.append(c);
+    }
+    return found;
+}
+
+bool Names(const Scan& scan, qsizetype k, const QString& name) {
     const QList<Token>& t = scan.tokens;
-    const Token& last = t.last();
+    if (k < 0 || k >= t.size())
+        return false;
+    if (t[k].kind == Kind::String)
+        return is(t, k - 1, u"[") && is(t, k + 1, u"]") && isGlobalObject(t, k - 2) && StringValue(t[k].text) == name;
+    if (t[k].kind != Kind::Ident || t[k].text != name)
+        return false;
+    if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
+        return isGlobalObject(t, k - 2);
+    return true;
+}
+
+bool DeclaredLexically(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
+    if (t[k].kind != Kind::Ident || is(t, k - 1, u".") || is(t, k - 1, u"?."))
+        return false;
+    if (isIdent(t, k - 1, u"class") && t[k].depth == 0)
+        return true;
+    // Back to the statement's keyword; from there, names are bound up to each "=" of the list at
+    // the top level (destructuring brackets included), and again after each ",".
+    qsizetype keyword = k - 1;
+    for (; keyword >= 0; --keyword) {
+        const Token& tok = t[keyword];
+        if (tok.depth != 0)
+            continue;
+        if (tok.kind == Kind::Ident && (tok.text == u"let" || tok.text == u"const"))
+            break;
+        if (tok.kind == Kind::Punct && (tok.text == u";" || tok.text == u"}" || tok.text == u"{"))
+            return false;
+    }
+    if (keyword < 0)
+        return false;
+    bool binding = true;
+    for (qsizetype j = keyword + 1; j < k; ++j)
+        if (t[j].depth == 0 && t[j].kind == Kind::Punct && (t[j].text == u"=" || t[j].text == u","))
+            binding = t[j].text == u",";
+    return binding;
+}
+
+bool Changes(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
+    if (DeclaredLexically(scan, k))
+        return true;
+    const auto [first, after] = reference(t, k);
+    if (is(t, first - 1, u"++") || is(t, first - 1, u"--") || isIdent(t, first - 1, u"delete"))
+        return true;
+    qsizetype j = after;
+    while (j < t.size()) {
+        if ((is(t, j, u".") || is(t, j, u"?.")) && j + 1 < t.size() && t[j + 1].kind == Kind::Ident) {
+            if (isMutator(t[j + 1].text) && is(t, j + 2, u"("))
+                return true;
+            j += 2;
+        } else if (is(t, j, u"[") || is(t, j, u"(")) {
+            j = Closing(scan, j) + 1;
+        } else {
+            break;
+        }
+    }
+    return j < t.size() && t[j].kind == Kind::Punct &&
+           (isAssignment(t[j].text) || ((t[j].text == u"++" || t[j].text == u"--") && !t[j].lineBreakBefore));
+}
+
+bool OpenBefore(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
+    // Something left open before this point swallows what follows.
+    if (scan.brokenAt >= 0 && (k >= t.size() || scan.brokenAt < t[k].start))
+        return true;
+    if (k < t.size() && t[k].depth > 0)
+        return true;
+    if (k == 0)
+        return false;
+    const Token& last = t[k - 1];
+    // What follows would be the body of a condition or a loop, or would run on an unfinished expression.
     if (last.kind == Kind::Ident)
         return last.text == u"else" || last.text == u"do" || beginsExpression(last.text) || last.text == u"var" ||
                last.text == u"let" || last.text == u"const";
+    if (last.kind == Kind::Template)
+        return last.text.endsWith(QStringLiteral("${"));
     if (last.kind != Kind::Punct)
         return false;
     if (last.text == u")") {
-        qsizetype open = t.size() - 2;
-        while (open >= 0 && !(t[open].text == u"(" && t[open].depth == last.depth && t[open].kind == Kind::Punct))
+        qsizetype open = k - 2;
+        while (open >= 0 && !(is(t, open, u"(") && t[open].depth == last.depth))
             --open;
-        return open > 0 && t[open - 1].kind == Kind::Ident &&
-               (t[open - 1].text == u"if" || t[open - 1].text == u"while" || t[open - 1].text == u"for" ||
-                t[open - 1].text == u"with");
+        return open > 0 && t[open - 1].kind == Kind::Ident && isControlWord(t[open - 1].text);
     }
     return last.text != u";" && last.text != u"}" && last.text != u"]" && last.text != u"++" && last.text != u"--";
+}
+
+qsizetype Closing(const Scan& scan, qsizetype open) {
+    const QList<Token>& t = scan.tokens;
+    for (qsizetype k = open + 1; k < t.size(); ++k)
+        if (t[k].kind == Kind::Punct && t[k].depth == t[open].depth &&
+            (t[k].text == u")" || t[k].text == u"]" || t[k].text == u"}"))
+            return k;
+    return t.size();
+}
+
+bool ValueEnds(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
+    if (k >= t.size())
+        return true;
+    const Token& next = t[k];
+    if (next.kind == Kind::Punct &&
+        (next.text == u";" || next.text == u"," || next.text == u")" || next.text == u"]" || next.text == u"}"))
+        return true;
+    if (!next.lineBreakBefore)
+        return false;
+    // On a new line, what cannot go on with the expression begins a statement of its own.
+    switch (next.kind) {
+    case Kind::Ident:
+        return next.text != u"in" && next.text != u"instanceof";
+    case Kind::String:
+    case Kind::Number:
+        return true;
+    case Kind::Punct:
+        return next.text == u"{" || next.text == u"++" || next.text == u"--" || next.text == u"!" || next.text == u"~";
+    default:
+        return false;
+    }
+}
+
+QList<Element> Elements(const Scan& scan, qsizetype open) {
+    const QList<Token>& t = scan.tokens;
+    const qsizetype close = Closing(scan, open);
+    const int inner = t[open].depth + 1;
+    auto comma = [&](qsizetype k) { return is(t, k, u",") && t[k].depth == inner; };
+    QList<Element> out;
+    qsizetype k = open + 1;
+    while (k < close) {
+        if (comma(k)) {
+            out.append(Element{});
+            ++k;
+            continue;
+        }
+        const qsizetype first = k;
+        while (k < close && !comma(k))
+            ++k;
+        out.append(Element{first, k});
+        if (k < close)
+            ++k; // the comma after it
+    }
+    return out;
+}
+
+std::optional<qsizetype> ArrayOf(const Scan& scan, const Element& e) {
+    if (e.hole() || !is(scan.tokens, e.first, u"[") || Closing(scan, e.first) != e.last - 1)
+        return std::nullopt;
+    return e.first;
+}
+
+Literal LiteralOf(const QString& text, const Scan& scan, const Element& e) {
+    if (e.hole())
+        return {Literal::Hole, QString()};
+    const QList<Token>& t = scan.tokens;
+    const QString source = text.mid(t[e.first].start, t[e.last - 1].end - t[e.first].start);
+    const qsizetype n = e.last - e.first;
+    if (n == 1 && t[e.first].kind == Kind::String)
+        if (const std::optional<QString> v = StringValue(t[e.first].text))
+            return {Literal::String, *v};
+    if (n == 1 && t[e.first].kind == Kind::Number)
+        if (const std::optional<double> v = NumberValue(t[e.first].text))
+            return {Literal::Number, source, *v};
+    if (n == 2 && (is(t, e.first, u"-") || is(t, e.first, u"+")) && t[e.first + 1].kind == Kind::Number)
+        return {Literal::Signed, source};
+    return {Literal::Other, source};
+}
+
+std::optional<QString> WholeNumber(double value) {
+    if (!(value >= 0 && value <= 999999999999999.0) || value != double(qint64(value)))
+        return std::nullopt;
+    return QString::number(qint64(value));
 }
 
 } // namespace ScriptScan

@@ -1,29 +1,95 @@
 #pragma once
-// A light look at the script text around the button-data block: enough to tell when the page
-// would not end up with the block's arrays. It knows comments, strings, template texts and regular
-// expressions well enough to skip them; it does not parse the script.
+// A JavaScript tokenizer: enough to read the page set's arrays as an engine reads them, and to tell
+// when the text around them would keep the page from ending up with them. It knows comments of both
+// kinds, both quote characters and their escapes, template texts, regular expressions and numeric
+// literals in every form; it does not parse the script.
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 namespace ScriptScan {
 
-struct Finding {
-    qsizetype line; // counted from 1 in the text scanned
-    QString name;
+enum class Kind { Ident, Number, String, Template, Regex, Punct };
+
+struct Token {
+    Kind kind;
+    qsizetype start; // in the text
+    qsizetype end;
+    qsizetype line;       // of its start, counted from 1 (LF, CR and CR LF each end a line)
+    int depth;            // brackets open before it; for a closing bracket, after it
+    bool lineBreakBefore; // a line terminator stands between it and the token before
+    QString text;         // as written; an identifier with its escapes decoded
 };
 
-// The first place in text that declares one of names with let, const or class at the top level.
-// The block's "var" would then be a second declaration, and the whole script fails.
-std::optional<Finding> FirstTopLevelDeclaration(const QString& text, const QStringList& names);
+struct Comment {
+    qsizetype start;
+    qsizetype end;
+    qsizetype line;
+};
 
-// The first place that assigns to one of names, or to a part of it, or changes it in place (a
-// mutating array method, ++, --, delete). After the block it would replace what the block set.
-std::optional<Finding> FirstChange(const QString& text, const QStringList& names);
+struct Scan {
+    QList<Token> tokens;
+    QList<Comment> comments;
+    // Where the text stops reading as a script the way this scan reads it: a string, template,
+    // regular expression or comment left open, a bracket left open or closed in the wrong place, an
+    // HTML-like comment (engines read those apart). 0 when it reads.
+    qsizetype brokenLine = 0;
+    qsizetype brokenAt = -1; // where in the text
+};
 
-// Whether what follows text would not run as a statement of its own at the top level: text ends
-// inside a string, a template text, a regular expression or a bracket, after "if (...)", "else" or
-// "do", or in an unfinished expression.
-bool OpenAtEnd(const QString& text);
+Scan Tokenize(const QString& text);
+
+// The value of a string literal token. Nothing where an engine would not read it, or would read it
+// differently in strict mode (legacy octal escapes).
+std::optional<QString> StringValue(const QString& literal);
+// The value of a numeric literal token; nothing for a BigInt or a literal an engine would refuse.
+std::optional<double> NumberValue(const QString& literal);
+
+// The comments that are exactly marker and stand on a line of their own (blanks around them
+// allowed). Marker text inside another comment, a string or a line with other text is no marker.
+QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker);
+
+// Whether tokens[k] is an identifier that names the global variable name (directly, or as a
+// property of window, globalThis, self or the top-level this).
+bool Names(const Scan& scan, qsizetype k, const QString& name);
+// Whether the name at tokens[k] is changed there: assigned (also a part of it), changed in place
+// (++, --, delete, a mutating array method), or declared with let, const or class.
+bool Changes(const Scan& scan, qsizetype k);
+// Whether the name at tokens[k] is declared there with let, const or class: a "var" for it would
+// then fail and stop the whole script.
+bool DeclaredLexically(const Scan& scan, qsizetype k);
+// Whether a statement beginning at tokens[k] (k == size: at the end) would not run as a statement
+// of its own at the top level: it stands inside a bracket, after "if (...)", "else" or "do", or
+// after an unfinished expression.
+bool OpenBefore(const Scan& scan, qsizetype k);
+
+// The index of the bracket that closes the one at tokens[open], or size when none does.
+qsizetype Closing(const Scan& scan, qsizetype open);
+// Whether a value whose last token stands just before tokens[k] ends there: what follows does not
+// go on with the expression (k == size: the text ends).
+bool ValueEnds(const Scan& scan, qsizetype k);
+
+// One element of an array literal: its tokens [first, last); a hole has none.
+struct Element {
+    qsizetype first = -1;
+    qsizetype last = -1;
+    bool hole() const { return first < 0; }
+};
+// The elements of the array literal whose "[" is tokens[open], as an engine counts them: a
+// trailing comma adds none, a comma with nothing before it a hole.
+QList<Element> Elements(const Scan& scan, qsizetype open);
+// The "[" of an element that is one array literal and nothing more.
+std::optional<qsizetype> ArrayOf(const Scan& scan, const Element& e);
+
+// An element as a plain value.
+struct Literal {
+    enum Kind { Hole, String, Number, Signed, Other } kind;
+    QString value; // a string's value; for the others, the element's text
+    double number = 0;
+};
+Literal LiteralOf(const QString& text, const Scan& scan, const Element& e);
+// The digits of a whole number from 0 to 15 digits, as the page shows it; nothing for another.
+std::optional<QString> WholeNumber(double value);
 
 } // namespace ScriptScan

@@ -2,6 +2,7 @@
 // place of a file, and files the user may not write. Not covered here: the file formats and the
 // editors' own behaviour (their own tests), the card's CONFIG (card-tool tests).
 #include "BgcWin.h"
+#include "BtnData.h"
 #include "CmdWin.h"
 #include "Editors.h"
 #include "Module1.h"
@@ -33,7 +34,7 @@ const QByteArray kCssMarker = "/*body-gackground-color*/";
 void makePageSet(const QString& plk) {
     TestFiles::write(plk + "/n.htm", "<html><body>n</body></html>");
     TestFiles::write(plk + "/js/plkpadbtn.js",
-                     "// head\n" + kBtnMarker + "\nvar ctrlbtndata=[\n];\n" + kBtnMarker + "\n");
+                     "// head\n" + kBtnMarker + "\n" + BtnData::DefaultBtnData().toUtf8() + kBtnMarker + "\n");
     TestFiles::write(plk + "/js/pelkavin.css",
                      "body {\n" + kCssMarker + "\n    background-color: #ccddee;\n    " + kCssMarker + "\n}\n");
     for (const char* lang : {"jp", "en"})
@@ -61,18 +62,23 @@ void chooseFolder(const QString& plk) {
     SelPlkWin::instance()->SelectPB_Action();
 }
 
-// What the user does to write each file, and the message a failure gives.
-QStringList saveThrough(const QString& file) {
+// What the user does to write each file, and the messages a failure gives: for a file that is no
+// regular file, or (protected) one the user may not write.
+QStringList saveThrough(const QString& file, bool protectedFile = false) {
     ToolWin* palette = ToolWin::instance();
+    const QString special = "を読み込めませんでした（通常のファイルではありません）...";
     if (file == "js/plkpadbtn.js") {
         palette->editBtnBB_Action();
         if (CmdWin::isOpen())
             QTest::mouseClick(CmdWin::instance()->SavePB, Qt::LeftButton);
-        return {"保存できませんでした..."};
+        // Not read, so not saved either, with the same message.
+        if (!protectedFile)
+            return {"plkpadbtn.js" + special, "plkpadbtn.js" + special};
+        return {"plkpadbtn.jsに書き込めませんでした（ファイルが書き込み禁止です）..."};
     }
     if (file == "js/ninshiki_jp.js") {
         palette->NinBB_Action();
-        return {"ninshiki_jp.jsを読み込めませんでした..."};
+        return {"ninshiki_jp.js" + special};
     }
     palette->BackColorBB_Action();
     BgcWin* w = BgcWin::instance();
@@ -157,7 +163,7 @@ private slots:
             if (QFileInfo(plk + '/' + file).isWritable())
                 return;
             chooseFolder(plk);
-            const QStringList message = saveThrough(file);
+            const QStringList message = saveThrough(file, true);
             QCOMPARE(scripted()->messages, message);
             return;
         }
@@ -175,7 +181,7 @@ private slots:
             QVERIFY2(failed.isEmpty(), qPrintable(failed));
         } else {
             chooseFolder(plk);
-            const QStringList message = saveThrough(file);
+            const QStringList message = saveThrough(file, true);
             QCOMPARE(scripted()->messages, message);
         }
         QCOMPARE(TestFiles::read(path), before);

@@ -1,0 +1,222 @@
+// The JavaScript tokenizer both editors read their files with: tokens, string and number values,
+// marker lines, and the checks on the text around the page's arrays. Where a case runs in an
+// engine, the engine's reading is the expectation.
+#include "ScriptScan.h"
+
+#include <QJSEngine>
+#include <QTest>
+
+using ScriptScan::Kind;
+
+namespace {
+// The tokens as "kind:text" words: I identifier, N number, S string, T template, R regular
+// expression, P punctuator.
+QString shown(const ScriptScan::Scan& scan) {
+    QStringList out;
+    for (const ScriptScan::Token& t : scan.tokens)
+        out << QString("INSTRP"[int(t.kind)]) + ':' + t.text;
+    return out.join(' ');
+}
+} // namespace
+
+class TestScriptScan : public QObject {
+    Q_OBJECT
+private slots:
+    void tokens_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tokens");
+        QTest::addColumn<int>("broken"); // the line, 0 when the text reads
+        QTest::newRow("declaration") << "var a = [1, 'x'];"
+                                     << "I:var I:a P:= P:[ N:1 P:, S:'x' P:] P:;" << 0;
+        QTest::newRow("comments") << "a // [1]\n/* [2] */ b"
+                                  << "I:a I:b" << 0;
+        QTest::newRow("quotes inside strings") << "[\"it's\", 'say \"hi\"', 'a\\'b']"
+                                               << "P:[ S:\"it's\" P:, S:'say \"hi\"' P:, S:'a\\'b' P:]" << 0;
+        QTest::newRow("regex after if") << "if (a) /x]/.test(s)"
+                                        << "I:if P:( I:a P:) R:/x]/ P:. I:test P:( I:s P:)" << 0;
+        QTest::newRow("division after a call") << "f(a) / 2 / b"
+                                               << "I:f P:( I:a P:) P:/ N:2 P:/ I:b" << 0;
+        QTest::newRow("regex after a block") << "{}\n/'/.x"
+                                             << "P:{ P:} R:/'/ P:. I:x" << 0;
+        QTest::newRow("division after an object") << "x = {} / 2"
+                                                  << "I:x P:= P:{ P:} P:/ N:2" << 0;
+        QTest::newRow("template") << "`a ${[b]} c`"
+                                  << "T:`a ${ P:[ I:b P:] T:} c`" << 0;
+        QTest::newRow("numbers") << "[1e+3, .5, 0x1F, 1_000, 10n]"
+                                 << "P:[ N:1e+3 P:, N:.5 P:, N:0x1F P:, N:1_000 P:, N:10n P:]" << 0;
+        QTest::newRow("escaped identifier") << "ctrlbtnd\\u0061ta"
+                                            << "I:ctrlbtndata" << 0;
+        QTest::newRow("string left open") << "a;\nb = 'x\n';"
+                                          << "I:a P:; I:b P:= S:'x S:';" << 2;
+        QTest::newRow("comment left open") << "a\n/* x"
+                                           << "I:a" << 2;
+        QTest::newRow("bracket left open") << "[\n[1,\n2"
+                                           << "P:[ P:[ N:1 P:, N:2" << 2;
+        QTest::newRow("stray bracket") << "a]\n"
+                                       << "I:a P:]" << 1;
+        // Engines read these as comments in scripts and as operators elsewhere: the text is refused.
+        QTest::newRow("html comment") << "a\n<!-- b"
+                                      << "I:a" << 2;
+    }
+    void tokens() {
+        QFETCH(QString, text);
+        QFETCH(QString, tokens);
+        QFETCH(int, broken);
+        const ScriptScan::Scan scan = ScriptScan::Tokenize(text);
+        QCOMPARE(shown(scan), tokens);
+        QCOMPARE(int(scan.brokenLine), broken);
+    }
+
+    // Every literal the engine reads gives the engine's value; the others give none.
+    void values_data() {
+        QTest::addColumn<QString>("literal");
+        QTest::addColumn<bool>("reads");
+        for (const char* s : {"'a'", "\"a'b\"", "'a\\'b'", "'\\u7acb\\u3063'", "'\\u{1F600}'", "'\\x41\\t\\n\\\\'",
+                              "'a\\\nb'", "'\\0'", "'\\q'", "''", "'a, b [c]'", "\"\\\"\""})
+            QTest::newRow(s) << QString(s) << true;
+        for (const char* s : {"'\\1'", "'\\08'", "'\\8'", "'\\x4'", "'\\u12'", "'a", "'a\\'"})
+            QTest::newRow(s) << QString(s) << false;
+        for (const char* n : {"0", "73", "7.3e1", "1e3", "1E+3", ".5", "5.", "0x49", "0X1f", "0o17", "0b101", "010",
+                              "08", "1_000", "0x1_0", "999999999999999"})
+            QTest::newRow(n) << QString(n) << true;
+        for (const char* n : {"10n", "1__0", "1_", "0x", "1e", "010.5", "08_1", "3in", "0b2"})
+            QTest::newRow(n) << QString(n) << false;
+    }
+    void values() {
+        QFETCH(QString, literal);
+        QFETCH(bool, reads);
+        const bool string = literal.startsWith('\'') || literal.startsWith('"');
+        QJSEngine engine;
+        const QJSValue engineValue = engine.evaluate("(" + literal + ")");
+        if (string) {
+            const std::optional<QString> v = ScriptScan::StringValue(literal);
+            QCOMPARE(v.has_value(), reads);
+            if (reads)
+                QCOMPARE(*v, engineValue.toString());
+        } else {
+            const std::optional<double> v = ScriptScan::NumberValue(literal);
+            QCOMPARE(v.has_value(), reads);
+            // The engine here knows neither separators nor the legacy forms a browser reads in a
+            // script (010 is 8, 08 is 8); those are checked by hand.
+            const bool legacy = literal.size() > 1 && literal[0] == '0' && literal[1].isDigit();
+            if (reads && !literal.contains('_') && !legacy)
+                QCOMPARE(*v, engineValue.toNumber());
+        }
+        if (literal == "1_000")
+            QCOMPARE(*ScriptScan::NumberValue(literal), 1000.0);
+        if (literal == "010" || literal == "08")
+            QCOMPARE(*ScriptScan::NumberValue(literal), 8.0);
+    }
+
+    void markerLines_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("lines");
+        const QString m = "/*M*/";
+        QTest::newRow("own lines") << "a\n" + m + "\nb\n  " + m + "\t \r\nc" << QList<int>{2, 4};
+        QTest::newRow("after text") << "x; " + m + "\n" << QList<int>{};
+        QTest::newRow("at the end of a comment line") << "// see " + m + "\n" << QList<int>{};
+        QTest::newRow("inside a comment across lines") << "/* old\n" + m + "\n" << QList<int>{};
+        QTest::newRow("inside a string") << "s = '\\\n" + m + "';\n" << QList<int>{};
+        QTest::newRow("inside a template") << "`\n" + m + "\n`" << QList<int>{};
+    }
+    void markerLines() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, lines);
+        QList<int> found;
+        for (const ScriptScan::Comment& c : ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), "/*M*/"))
+            found << int(c.line);
+        QCOMPARE(found, lines);
+    }
+
+    // What the save looks for in the text around the block: declarations and changes of the
+    // arrays, told apart from reads, comments, strings, template texts and regular expressions.
+    void aroundTheArrays_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("declared"); // line, 0 for none
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("read") << "var x = ctrlbtndata[0][1];\nif (ctrlbtnRobi.length == 4) f();" << 0 << 0 << false;
+        QTest::newRow("let read") << "let x = ctrlbtndata[0];" << 0 << 0 << false;
+        QTest::newRow("let") << "\nlet ctrlbtndata = [];" << 2 << 2 << false;
+        QTest::newRow("const list") << "const a = 1, ctrlbtnRobi = 2;" << 1 << 1 << false;
+        QTest::newRow("destructured") << "let [ctrlbtndata] = x;" << 1 << 1 << false;
+        QTest::newRow("class") << "class ctrlbtnRobi {}" << 1 << 1 << false;
+        QTest::newRow("local let") << "function f() { let ctrlbtndata = 1; }" << 0 << 1 << false;
+        QTest::newRow("assigned") << "a();\n\nctrlbtndata = [];" << 0 << 3 << false;
+        QTest::newRow("cell assigned") << "ctrlbtndata[0][1][2] += 'x';" << 0 << 1 << false;
+        QTest::newRow("pushed") << "ctrlbtnRobi[2].push([1,2,'a']);" << 0 << 1 << false;
+        QTest::newRow("incremented") << "++ctrlbtnRobi[0][0][1];" << 0 << 1 << false;
+        QTest::newRow("deleted") << "delete ctrlbtndata[3];" << 0 << 1 << false;
+        QTest::newRow("in a substitution") << "var s = `${ctrlbtndata = 1}`;" << 0 << 1 << false;
+        QTest::newRow("a property of another") << "o.ctrlbtndata = 1; o?.ctrlbtnRobi.push(1);" << 0 << 0 << false;
+        QTest::newRow("a property of window")
+            << "window.ctrlbtndata = 1;\nwindow['ctrlbtnRobi'].push(1);" << 0 << 1 << false;
+        QTest::newRow("comments and strings")
+            << "// ctrlbtndata = 1\n/* ctrlbtndata = 1 */ s = 'ctrlbtndata = 1';" << 0 << 0 << false;
+        QTest::newRow("regex with a quote") << "r = /'/; ctrlbtndata = 1; // '" << 0 << 1 << false;
+        QTest::newRow("division") << "x = a / ctrlbtndata[0] / 2;" << 0 << 0 << false;
+        QTest::newRow("open string") << "s = 'abc" << 0 << 0 << true;
+        QTest::newRow("open template") << "s = `abc ${1} d" << 0 << 0 << true;
+        QTest::newRow("open bracket") << "function f() {" << 0 << 0 << true;
+        QTest::newRow("if") << "if (a == 1)\n" << 0 << 0 << true;
+        QTest::newRow("else") << "if (a) b(); else" << 0 << 0 << true;
+        QTest::newRow("unfinished") << "x = 1 +" << 0 << 0 << true;
+        QTest::newRow("call") << "f(a)\n// note" << 0 << 0 << false;
+        QTest::newRow("open comment") << "x = 1; /* note" << 0 << 0 << true;
+    }
+    void aroundTheArrays() {
+        QFETCH(QString, text);
+        QFETCH(int, declared);
+        QFETCH(int, changed);
+        QFETCH(bool, open);
+        const ScriptScan::Scan scan = ScriptScan::Tokenize(text);
+        int d = 0, c = 0;
+        for (qsizetype k = 0; k < scan.tokens.size(); ++k)
+            for (const QString name : {"ctrlbtndata", "ctrlbtnRobi"})
+                if (ScriptScan::Names(scan, k, name)) {
+                    if (!d && ScriptScan::DeclaredLexically(scan, k))
+                        d = int(scan.tokens[k].line);
+                    if (!c && ScriptScan::Changes(scan, k))
+                        c = int(scan.tokens[k].line);
+                }
+        QCOMPARE(d, declared);
+        QCOMPARE(c, changed);
+        QCOMPARE(ScriptScan::OpenBefore(scan, scan.tokens.size()), open);
+    }
+
+    // Elements as an engine counts them: holes and trailing commas.
+    void elements_data() {
+        QTest::addColumn<QString>("array");
+        QTest::addColumn<QString>("elements"); // "_" for a hole
+        QTest::newRow("plain") << "[1, 'a', [2]]"
+                               << "1|'a'|[2]";
+        QTest::newRow("trailing comma") << "[1,]"
+                                        << "1";
+        QTest::newRow("holes") << "[,1,,]"
+                               << "_|1|_";
+        QTest::newRow("lone comma") << "[,]"
+                                    << "_";
+        QTest::newRow("empty") << "[]"
+                               << "";
+        QTest::newRow("comments") << "[1 /* , */, // ,\n 2]"
+                                  << "1|2";
+    }
+    void elements() {
+        QFETCH(QString, array);
+        QFETCH(QString, elements);
+        const ScriptScan::Scan scan = ScriptScan::Tokenize(array);
+        QStringList out;
+        for (const ScriptScan::Element& e : ScriptScan::Elements(scan, 0))
+            out << (e.hole() ? QString("_")
+                             : array.mid(scan.tokens[e.first].start,
+                                         scan.tokens[e.last - 1].end - scan.tokens[e.first].start));
+        QCOMPARE(out.join('|'), elements);
+        // The engine counts the same.
+        QJSEngine engine;
+        QCOMPARE(engine.evaluate(array + ".length").toInt(), int(elements.isEmpty() ? 0 : out.size()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScriptScan)
+
+#include "tst_scriptscan.moc"
