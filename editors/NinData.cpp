@@ -274,6 +274,55 @@ std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
     return std::nullopt;
 }
 
+QString RowName(qsizetype row, const QString& id) {
+    return QString::number(row + 1) + QStringLiteral("行目（ID ") + id + QStringLiteral("）");
+}
+
+QString FieldName(int field) {
+    return fieldName(field);
+}
+
+SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+                const QString& fileName) {
+    auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
+    if (!encoding)
+        return refuse(fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため、保存しません..."));
+    const Parsed disk = Read(TextCodec::Decode(old, *encoding), language, fileName, encoding);
+    if (!disk.ok())
+        return refuse(disk.refusal);
+    qsizetype conflict = 0;
+    const std::optional<QList<Row>> rows = Merge(base, mine, disk.rows, &conflict);
+    if (!rows)
+        return refuse(RowName(conflict, base.value(conflict).id) + QStringLiteral("は") + fileName +
+                      QStringLiteral("を読み込んだ後にほかで変更されたため、保存しません..."));
+    for (qsizetype r = 0; r < rows->size(); ++r) {
+        const Row& row = rows->at(r);
+        if (const std::optional<Forbidden> bad = FirstForbidden(row, language))
+            return refuse(RowName(r, row.id) + QStringLiteral("の") + fieldName(bad->field) + QStringLiteral("に") +
+                          TextUtil::Shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
+        // Rows from the file read back in its encoding; an edit was checked against the encoding
+        // the file had when it was read, which may have changed since.
+        if (r < disk.rows.size() && row == disk.rows[r])
+            continue;
+        const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
+        for (int f = 0; f < 3; ++f)
+            if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
+                return refuse(RowName(r, row.id) + QStringLiteral("の") + fieldName(f + 1) + QStringLiteral("の") +
+                              TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) +
+                              QStringLiteral("の") + fileName + QStringLiteral("には書けないため、保存しません..."));
+    }
+    const QString text = Write(disk.head, disk.lead, disk.tail, *rows, language);
+    const std::optional<QByteArray> bytes = TextCodec::Encode(text, *encoding);
+    // What is written must read back as these rows, or it is not written at all.
+    const Parsed written = Read(text, language, fileName, encoding);
+    if (!bytes || !written.ok() || written.rows != *rows)
+        return refuse(!written.ok() ? written.refusal
+                                    : fileName + QStringLiteral("は、保存しても一覧どおりの内容が届かないため保存しま"
+                                                                "せん..."));
+    return {bytes, written.rows, written.head, written.tail, QString()};
+}
+
 std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
                                 qsizetype* conflict) {
     QList<Row> out = disk;

@@ -67,6 +67,26 @@ struct Forbidden {
 };
 std::optional<Forbidden> FirstForbidden(const Row& row, int language);
 
+// A list row as messages name it: "2行目（ID 102）".
+QString RowName(qsizetype row, const QString& id);
+// "ID", "認識語", "別候補１", "別候補２".
+QString FieldName(int field);
+
+// A save of the list: the file's bytes as they are now (old), the rows as they were read from it
+// (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
+// (the edited rows merged into the file's rows of now), or why nothing is written, naming the file
+// and the row. Refused: a file in neither encoding or that Read refuses, an edited row another
+// program changed meanwhile, a word the file cannot carry, and a text that would not read back as
+// those rows. The text keeps what surrounds the rows; line ends become LF.
+struct SaveResult {
+    std::optional<QByteArray> bytes;
+    QList<Row> rows;
+    QString head, tail; // around the rows in the new text
+    QString refusal;
+};
+SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+                const QString& fileName);
+
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited
 // replaced by the edit. Nothing when an edited row has no counterpart at its position with its id,

@@ -20,8 +20,7 @@ namespace {
 enum Column { NumberCol = 0, IdCol, WordCol, Alt1Col, Alt2Col, ColumnCount };
 
 QString heading(int column) {
-    static const char* const headings[ColumnCount] = {"#", "ID", "認識語", "別候補１", "別候補２"};
-    return QString::fromUtf8(headings[column]);
+    return column == NumberCol ? QStringLiteral("#") : NinData::FieldName(column - IdCol);
 }
 
 QString fileName(const FolderItem& file) {
@@ -30,10 +29,6 @@ QString fileName(const FolderItem& file) {
 
 void message(const QString& text) {
     Platform::get().MsgBox(text);
-}
-
-QString rowName(qsizetype row, const QString& id) {
-    return QString::number(row + 1) + QStringLiteral("行目（ID ") + id + QStringLiteral("）");
 }
 
 QString neitherEncoding(const FolderItem& file) {
@@ -233,7 +228,7 @@ bool NinWin::CellAccepts(int row, int column, const QString& text) {
     if (column < WordCol || !m_encoding)
         return true;
     const QTableWidgetItem* id = m_nlb->item(row, IdCol);
-    const QString field = rowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
+    const QString field = NinData::RowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
     QString why;
     if (const std::optional<QString> bad = NinData::ForbiddenChar(text, m_listNin < 0 ? mNin : m_listNin))
         why = field + QStringLiteral("に") + TextUtil::Shown(*bad) + QStringLiteral("は使えません...");
@@ -281,66 +276,18 @@ NinWin::Save NinWin::save() {
         message(FileIO::CannotWrite(fileName(file), why));
         return Save::Failed;
     }
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
-    if (!encoding) {
-        message(neitherEncoding(file) + QStringLiteral("保存しません..."));
+    const NinData::SaveResult written = NinData::Save(*bytes, m_base, Rows(), language, fileName(file));
+    if (!written.bytes) {
+        message(written.refusal);
         return Save::Failed;
     }
-    const NinData::Parsed disk =
-        NinData::Read(TextCodec::Decode(*bytes, *encoding), language, fileName(file), encoding);
-    if (!disk.ok()) {
-        message(disk.refusal);
-        return Save::Failed;
-    }
-    qsizetype conflict = 0;
-    const std::optional<QList<NinData::Row>> rows = NinData::Merge(m_base, Rows(), disk.rows, &conflict);
-    if (!rows) {
-        message(rowName(conflict, m_base.value(conflict).id) + QStringLiteral("は") + fileName(file) +
-                QStringLiteral("を読み込んだ後にほかで変更されたため、保存しません..."));
-        return Save::Failed;
-    }
-    for (qsizetype r = 0; r < rows->size(); ++r) {
-        const NinData::Row& row = rows->at(r);
-        if (const std::optional<NinData::Forbidden> bad = NinData::FirstForbidden(row, language)) {
-            message(rowName(r, row.id) + QStringLiteral("の") + heading(IdCol + bad->field) + QStringLiteral("に") +
-                    TextUtil::Shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
-            return Save::Failed;
-        }
-        // Rows from the file read back in its encoding; an edit was checked against the encoding
-        // the file had when it was read, which may have changed since.
-        if (r < disk.rows.size() && row == disk.rows[r])
-            continue;
-        const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
-        for (int f = 0; f < 3; ++f) {
-            if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding)) {
-                message(rowName(r, row.id) + QStringLiteral("の") + heading(WordCol + f) + QStringLiteral("の") +
-                        TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) + QStringLiteral("の") +
-                        fileName(file) + QStringLiteral("には書けないため、保存しません..."));
-                return Save::Failed;
-            }
-        }
-    }
-    const QString text = NinData::Write(disk.head, disk.lead, disk.tail, *rows, language);
-    const std::optional<QByteArray> out = TextCodec::Encode(text, *encoding);
-    if (!out) {
-        message(FileIO::CannotWrite(fileName(file), QStringLiteral("文字コードに書けない文字があります")));
-        return Save::Failed;
-    }
-    // What is written must read back as the list shows it, or it is not written at all.
-    const NinData::Parsed written = NinData::Read(text, language, fileName(file), encoding);
-    if (!written.ok() || written.rows != *rows) {
-        message(written.ok()
-                    ? fileName(file) + QStringLiteral("は、保存しても一覧どおりの内容が届かないため保存しません...")
-                    : written.refusal);
-        return Save::Failed;
-    }
-    if (!FileIO::SafeWrite(*file, *out, &why)) {
+    if (!FileIO::SafeWrite(*file, *written.bytes, &why)) {
         message(FileIO::CannotWrite(fileName(file), why));
         return Save::Failed;
     }
     mDa[language] = written.head;
     mDb[language] = written.tail;
-    m_encoding = encoding;
+    m_encoding = TextCodec::Detect(*written.bytes);
     m_base = written.rows;
     fill(written.rows);
     PlkWin::ScriptReload();
