@@ -348,6 +348,14 @@ void CmdWin::SavePB_Action() {
     PlkWin::PreviewReload();
 }
 
+void CmdWin::showTables(const BtnData::Reading& reading, const QString& fileName) {
+    m_fileName = fileName;
+    mAx = reading.ax;
+    mBx = reading.bx;
+    SetBtnName();
+    SetBtnData();
+}
+
 QString CmdWin::loadFrom(const QString& path, bool pageSetFile) {
     const QString name = QFileInfo(path).fileName();
     QString why;
@@ -355,17 +363,15 @@ QString CmdWin::loadFrom(const QString& path, bool pageSetFile) {
     BtnData::Reading reading = BtnData::ReadFile(bytes.value_or(QByteArray()), name);
     if (!bytes)
         reading.refusal = FileIO::CannotRead(name, why);
-    m_fileName = name;
-    mAx = reading.ax;
-    mBx = reading.bx;
-    SetBtnName();
-    SetBtnData();
-    // A file the editor cannot hold as the page reads it shows empty buttons, never other data as
-    // if it were the file's.
+    // Another file that cannot be read leaves the tables as they were. The page set's own shows
+    // empty buttons then, never other data as if it were the file's.
     if (!reading.ok()) {
+        if (pageSetFile)
+            showTables(reading, name);
         Platform::get().MsgBox(reading.refusal);
         return reading.refusal;
     }
+    showTables(reading, name);
     m_encoding = TextCodec::Detect(*bytes);
     if (!pageSetFile)
         return {};

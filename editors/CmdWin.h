@@ -77,6 +77,7 @@ private:
     // page reads it, gives empty tables and shows why; the message then, else empty. For the page
     // set's own file, what would keep a save from writing it is said too.
     QString loadFrom(const QString& path, bool pageSetFile);
+    void showTables(const BtnData::Reading& reading, const QString& fileName);
     // Why the tables shown are not the page set's file (its load failed); empty when they are.
     QString m_loadRefusal;
     // The encoding and name of the file the tables were last read from; the store refuses what

@@ -142,7 +142,10 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
             {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
                                              "ていない、HTML形式のコメントがある、など）")});
     if (markers.isEmpty()) {
+        // The block a save appends must begin a line, or its first marker would be no marker.
         p.head = text;
+        if (!text.isEmpty() && !text.endsWith(u'\n'))
+            p.head += u'\n';
         return p;
     }
     if (markers.size() != 2) {

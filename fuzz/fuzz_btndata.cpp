@@ -1,24 +1,28 @@
 // The button-data file "plkpadbtn.js". The first byte picks what the rest is (bit 0):
-// - a whole file: any bytes read; when the tool saves, the bytes outside the old block are kept,
-//   the block reads back as the rows the editor holds, no replacement character appears that the
-//   file did not hold, and a second save changes nothing;
-// - pieces cut at NUL: a head and a tail around a marked block of the built-in data (bit 1: no
-//   markers, the head alone; bit 2: the file in Shift_JIS), then values typed into cells. Each
-//   value the editor's store accepts goes into its cell.
-// In both, whenever the file runs in a JavaScript engine and the engine reads the rows the tool
-// reads, and the tool saves, the engine runs the saved file and reads the rows the editor holds
+// - a whole file, any bytes;
+// - pieces cut at NUL: a head and a tail around the built-in data written in a fuzzed style (blanks,
+//   line breaks, comments, either quote, escapes, number forms, trailing commas), then values typed
+//   into cells (bit 1: no markers, the head alone before the data; bit 2: the file in Shift_JIS).
+// Read: whenever a JavaScript engine runs the file, the rows the editor shows are the engine's, or
+// the editor refuses the file. Save: when the tool saves, the bytes outside the old block are kept,
+// the saved file reads back as the rows the editor holds, no replacement character appears that the
+// file did not hold, a second save changes nothing, and the engine reads the editor's rows from it
 // (in strict mode too, when the old file ran in it).
 #include "BtnData.h"
 #include "FuzzCheck.h"
 #include "JsEval.h"
+#include "ScriptScan.h"
 #include "TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace {
 using BtnData::Table;
 using TextCodec::Encoding;
+
+const char* const kNames[2] = {"ctrlbtndata", "ctrlbtnRobi"};
 
 QList<QStringList> rowsOf(const Table& t) {
     QList<QStringList> rows;
@@ -27,102 +31,209 @@ QList<QStringList> rowsOf(const Table& t) {
     return rows;
 }
 
-// The engine's view of a file: both arrays, 52 rows each.
-bool engineReads(const QString& script, const Table& ax, const Table& bx, bool strict) {
-    const JsEval::Result a = JsEval::Rows(script, QStringLiteral("ctrlbtndata"), strict);
-    const JsEval::Result b = JsEval::Rows(script, QStringLiteral("ctrlbtnRobi"), strict);
-    return a.ok() && b.ok() && a.rows == rowsOf(ax) && b.rows == rowsOf(bx);
+bool allEmpty(const Table& t) {
+    for (const QStringList& f : t)
+        for (const QString& c : f)
+            if (!c.isEmpty())
+                return false;
+    return true;
 }
 
-void judge(const QByteArray& old, const Table& loadedA, const Table& loadedB, const Table& ax, const Table& bx,
-           bool edited) {
+// Text the engine may run: without "(", "{" and "`" a script can neither call nor loop, and a
+// bounded size and nesting keep the engine's parser out of the picture.
+bool runnable(const QString& text) {
+    return !text.contains(u'(') && !text.contains(u'{') && !text.contains(u'`') && text.size() < 20000 &&
+           text.count(u'[') < 600;
+}
+
+// The engine's view of a file equals the tables: both arrays, 52 rows each, or undefined where the
+// tables are empty. Nothing when the script did not run.
+std::optional<bool> engineAgrees(const QString& script, const Table& ax, const Table& bx, bool strict) {
+    const QList<JsEval::Result> r =
+        JsEval::Rows(script, QStringList{QString::fromLatin1(kNames[0]), QString::fromLatin1(kNames[1])}, strict);
+    const Table* tables[2] = {&ax, &bx};
+    for (int a = 0; a < 2; ++a) {
+        if (!r[a].ran)
+            return std::nullopt;
+        const bool same = r[a].undefined ? allEmpty(*tables[a]) : r[a].ok() && r[a].rows == rowsOf(*tables[a]);
+        if (!same)
+            return false;
+    }
+    return true;
+}
+
+// The bytes before the first marker line and after the second one's line.
+std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding encoding) {
+    const QString text = TextCodec::Decode(bytes, encoding);
+    const QList<ScriptScan::Comment> m = ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), BtnData::Marker());
+    if (m.size() != 2)
+        return {bytes, {}};
+    qsizetype end = m[1].end;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+        ++end;
+    end += text.mid(end, 2) == u"\r\n" ? 2 : end < text.size() ? 1 : 0;
+    return {TextCodec::Encode(text.left(m[0].start), encoding).value_or(QByteArray()),
+            TextCodec::Encode(text.mid(end), encoding).value_or(QByteArray())};
+}
+
+void check(const QByteArray& old, const std::function<void(Table&, Table&, Encoding)>& edit) {
+    const BtnData::Reading read = BtnData::ReadFile(old, QStringLiteral("plkpadbtn.js"));
+    for (const Table* t : {&read.ax, &read.bx})
+        for (const QStringList& field : *t)
+            PKL_FUZZ_CHECK(field.size() == BtnData::kRows);
+    const std::optional<Encoding> encoding = TextCodec::Detect(old);
+    if (!encoding) {
+        PKL_FUZZ_CHECK(!read.ok());
+        PKL_FUZZ_CHECK(!BtnData::Save(old, read.ax, read.bx, QStringLiteral("plkpadbtn.js")).bytes);
+        return;
+    }
+    if (!read.ok())
+        return; // said when the window opens; the save says it again
+    const QString oldText = TextCodec::Decode(old, *encoding);
+    const bool run = runnable(oldText);
+    // What the editor shows is what the page reads.
+    const std::optional<bool> before = run ? engineAgrees(oldText, read.ax, read.bx, false) : std::nullopt;
+    if (before && !*before)
+        std::fprintf(stderr, "the editor's rows are not the engine's\n");
+    PKL_FUZZ_CHECK(!before || *before);
+
+    Table ax = read.ax, bx = read.bx;
+    edit(ax, bx, *encoding);
+    const bool edited = ax != read.ax || bx != read.bx;
     const BtnData::SaveResult saved = BtnData::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
     if (!saved.bytes)
         return;
-    const std::optional<Encoding> encoding = TextCodec::Detect(old);
-    PKL_FUZZ_CHECK(encoding);
-    const QString oldText = TextCodec::Decode(old, *encoding);
     const QString savedText = TextCodec::Decode(*saved.bytes, *encoding);
-    // The saved file reads as the text written (ASCII reads the same in both encodings).
     const std::optional<Encoding> after = TextCodec::Detect(*saved.bytes);
     PKL_FUZZ_CHECK(after && TextCodec::Decode(*saved.bytes, *after) == savedText);
-    // Typed text can hold one; a save without edits never adds one.
     PKL_FUZZ_CHECK(edited || savedText.count(QChar(0xFFFD)) <= oldText.count(QChar(0xFFFD)));
 
-    // The block reads back, and a second save gives the same file.
-    Table ax2, bx2;
-    BtnData::LoadData(savedText, ax2, bx2);
-    PKL_FUZZ_CHECK(rowsOf(ax2) == rowsOf(ax) && rowsOf(bx2) == rowsOf(bx));
-    const BtnData::SaveResult again = BtnData::Save(*saved.bytes, ax2, bx2, QStringLiteral("plkpadbtn.js"));
-    PKL_FUZZ_CHECK(again.bytes == saved.bytes);
+    // The saved file reads back, and a second save gives the same file.
+    const BtnData::Reading back = BtnData::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(back.ok() && rowsOf(back.ax) == rowsOf(ax) && rowsOf(back.bx) == rowsOf(bx));
+    PKL_FUZZ_CHECK(BtnData::Save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
 
-    // Outside the block nothing changes: the head before the first marker, and everything after
-    // the closing marker's line.
-    const QByteArray marker = BtnData::Marker().toLatin1();
-    const qsizetype first = old.indexOf(marker);
-    if (first < 0) {
-        PKL_FUZZ_CHECK(saved.bytes->startsWith(old));
-    } else {
-        const qsizetype second = old.indexOf(marker, first + marker.size());
-        qsizetype tail = second + marker.size();
-        if (old.mid(tail, 2) == "\r\n")
-            tail += 2;
-        else if (tail < old.size() && (old[tail] == '\n' || old[tail] == '\r'))
-            ++tail;
-        PKL_FUZZ_CHECK(saved.bytes->startsWith(old.left(first)));
-        PKL_FUZZ_CHECK(saved.bytes->endsWith(old.mid(tail)));
-    }
+    // Nothing outside the block changes.
+    const auto [head, tail] = outside(old, *encoding);
+    PKL_FUZZ_CHECK(saved.bytes->startsWith(head));
+    PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
 
-    // What the page reads. A file without markers gets its block at the end, so only its running
-    // matters; with markers the page must have read what the tool read.
-    const bool ran =
-        first < 0 ? JsEval::Rows(oldText, QStringLiteral("[]")).ok() : engineReads(oldText, loadedA, loadedB, false);
-    if (!ran)
+    // The page reads the editor's rows.
+    if (!before || !runnable(savedText))
         return;
-    PKL_FUZZ_CHECK(engineReads(savedText, ax, bx, false));
-    if (first >= 0 && engineReads(oldText, loadedA, loadedB, true))
-        PKL_FUZZ_CHECK(engineReads(savedText, ax, bx, true));
+    const std::optional<bool> page = engineAgrees(savedText, ax, bx, false);
+    PKL_FUZZ_CHECK(page && *page);
+    if (engineAgrees(oldText, read.ax, read.bx, true).value_or(false))
+        PKL_FUZZ_CHECK(engineAgrees(savedText, ax, bx, true).value_or(false));
 }
 
-void wholeFile(const QByteArray& old) {
-    const std::optional<Encoding> encoding = TextCodec::Detect(old);
-    Table ax, bx;
-    BtnData::LoadData(encoding ? TextCodec::Decode(old, *encoding) : QString::fromUtf8(old), ax, bx);
-    for (int f = 0; f < 3; ++f)
-        PKL_FUZZ_CHECK(ax[f].size() >= BtnData::kRows && bx[f].size() >= BtnData::kRows);
-    if (!encoding) {
-        PKL_FUZZ_CHECK(!BtnData::Save(old, ax, bx, QStringLiteral("plkpadbtn.js")).bytes);
-        return;
+// Style bytes, taken in turn.
+class Style {
+public:
+    explicit Style(const QByteArray& bytes) : m_bytes(bytes) {}
+    int next(int choices) {
+        if (m_bytes.isEmpty())
+            return 0;
+        return uchar(m_bytes[m_at++ % m_bytes.size()]) % choices;
     }
-    judge(old, ax, bx, ax, bx, false);
+    QString gap() {
+        static const char* const gaps[] = {"", "", " ", "\n", "\t", " /* c */ ", "// c\n", "\r\n  ", "/*\n*/"};
+        return QString::fromLatin1(gaps[next(9)]);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+};
+
+QString number(const QString& digits, Style& style) {
+    const qint64 v = digits.toLongLong();
+    switch (style.next(6)) {
+    case 1:
+        return QStringLiteral("0x") + QString::number(v, 16);
+    case 2:
+        return digits + QStringLiteral(".0");
+    case 3:
+        return QStringLiteral("'") + digits + u'\'';
+    case 4:
+        return digits + QStringLiteral("e0");
+    default:
+        return digits;
+    }
+}
+
+QString text(const QString& value, Style& style) {
+    const QChar q = style.next(2) ? u'"' : u'\'';
+    QString out(q);
+    for (const QChar c : value) {
+        if (style.next(8) == 0)
+            out += QStringLiteral("\\u") + QString::number(c.unicode(), 16).rightJustified(4, u'0');
+        else
+            out += c;
+    }
+    return out + q;
+}
+
+// The built-in data, as another program or a person might have written it.
+QString styled(const Table& ax, const Table& bx, Style& style) {
+    QString out;
+    for (int a = 0; a < 2; ++a) {
+        const Table& t = a ? bx : ax;
+        out += QStringLiteral("var") + (style.next(2) ? QStringLiteral("\t") : QStringLiteral(" ")) +
+               QString::fromLatin1(kNames[a]) + style.gap() + u'=' + style.gap() + u'[' + style.gap();
+        for (int b = 0; b < BtnData::kBanks; ++b) {
+            out += u'[' + style.gap();
+            for (int p = 0; p < BtnData::kPads; ++p) {
+                const int r = b * BtnData::kPads + p;
+                out += u'[' + style.gap() + number(t[0][r], style) + u',' + style.gap() +
+                       (a ? number(t[1][r], style) : text(t[1][r], style)) + u',' + style.gap() + text(t[2][r], style) +
+                       (style.next(4) == 0 ? QStringLiteral(",") : QString()) + u']';
+                if (p + 1 < BtnData::kPads || style.next(2))
+                    out += u',';
+                out += style.gap();
+            }
+            out += u']';
+            if (b + 1 < BtnData::kBanks || style.next(2))
+                out += u',';
+            out += style.gap();
+        }
+        out += style.next(3) ? QStringLiteral("];\n") : QStringLiteral("]\n");
+    }
+    return out;
+}
+
+QString piece(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
+    for (const QChar c : {u'(', u'{', u'`'})
+        text.remove(c);
+    return text;
 }
 
 void asEdits(const QByteArray& input, uint8_t flags) {
     const QList<QByteArray> pieces = input.split('\0');
-    const QString head = QString::fromUtf8(pieces.value(0));
-    const QString tail = QString::fromUtf8(pieces.value(1));
-    const bool markers = !(flags & 2);
-    const Encoding encoding = flags & 4 ? Encoding::ShiftJis : Encoding::Utf8;
+    Table defaults[2];
+    BtnData::LoadData(BtnData::DefaultBtnData(), defaults[0], defaults[1]);
+    Style style(pieces.value(2));
+    const QString data = styled(defaults[0], defaults[1], style);
+    const QString head = piece(pieces.value(0)), tail = piece(pieces.value(1));
     const QString marker = BtnData::Marker() + u'\n';
-    const QString text = markers ? head + marker + BtnData::DefaultBtnData() + marker + tail : head;
+    const QString text = flags & 2 ? head + u'\n' + data : head + u'\n' + marker + data + marker + tail;
+    const Encoding encoding = flags & 4 ? Encoding::ShiftJis : Encoding::Utf8;
     const std::optional<QByteArray> old = TextCodec::Encode(text, encoding);
     if (!old || TextCodec::Detect(*old) != encoding)
         return;
-    Table loadedA, loadedB;
-    BtnData::LoadData(TextCodec::Decode(*old, encoding), loadedA, loadedB);
-    Table ax = loadedA, bx = loadedB;
-    for (qsizetype k = 2; k < pieces.size(); ++k) {
-        const int cell = int(k - 2);
-        const bool robi = cell % 2;
-        const int field = (cell / 2) % 3;
-        const int row = (cell * 7) % BtnData::kRows;
-        const QString value = QString::fromUtf8(pieces[k]);
-        const bool number = field == 0 || (robi && field == 1);
-        if (BtnData::CheckCell(value, number, encoding))
-            continue; // the store refuses it
-        (robi ? bx : ax)[field][row] = value;
-    }
-    judge(*old, loadedA, loadedB, ax, bx, true);
+    check(*old, [&](Table& ax, Table& bx, Encoding fileEncoding) {
+        for (qsizetype k = 3; k < pieces.size(); ++k) {
+            const int cell = int(k - 3);
+            const bool robi = cell % 2;
+            const int field = (cell / 2) % 3;
+            const int row = (cell * 7) % BtnData::kRows;
+            const QString value = QString::fromUtf8(pieces[k]);
+            if (BtnData::CheckCell(value, field == 0 || (robi && field == 1), fileEncoding))
+                continue; // the store refuses it
+            (robi ? bx : ax)[field][row] = value;
+        }
+    });
 }
 } // namespace
 
@@ -133,6 +244,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (data[0] & 1)
         asEdits(rest, data[0]);
     else
-        wholeFile(rest);
+        check(rest, [](Table&, Table&, Encoding) {});
     return 0;
 }

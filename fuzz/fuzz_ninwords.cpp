@@ -1,13 +1,14 @@
 // The recognition-word files. The first byte picks the language (bit 0) and what the rest is (bit 1):
-// - a whole file: any bytes read; a file in neither encoding is never written; rows the editor lets
-//   through are written in the file's encoding so that they read back the same, with the head, the
-//   text in front of the rows and the tail unchanged, no replacement character the file did not
-//   hold, and a second save changes nothing;
-// - pieces of a page-set file, cut at NUL: a head and a tail around the word array, text in front
-//   of the rows, and rows of id, word, two alternatives and a word the user types over the word
-//   (bit 2: the file in Shift_JIS). Whenever such a file runs in a JavaScript engine and the tool
-//   reads the rows the engine reads, and the tool saves, the engine runs the saved file and reads
-//   the rows the list then shows.
+// - a whole file, any bytes: a file in neither encoding is never written; when the tool saves, the
+//   saved file reads back as the rows the list shows, the text around the rows is kept (line ends
+//   made LF), no replacement character appears that the file did not hold, and a second save
+//   changes nothing;
+// - pieces of a page-set file, cut at NUL: a head and a tail around the word array, style bytes, a
+//   piece of text set among the rows, and rows of id, word, two alternatives and a word the user
+//   types over the word (bit 2: the file in Shift_JIS). The rows are written in a fuzzed style
+//   (blanks, line breaks, comments, either quote, escapes, ids as numbers, holes, trailing commas).
+//   Whenever a JavaScript engine runs the file, the list shows the engine's rows or the editor
+//   refuses the file; and after each save the engine reads the rows the list then shows.
 #include "FuzzCheck.h"
 #include "JsEval.h"
 #include "NinData.h"
@@ -20,19 +21,10 @@
 namespace {
 using TextCodec::Encoding;
 
-// An empty alternative is not written, so alternative 2 moves up on the next reading.
-NinData::Row AsReadBack(NinData::Row r) {
-    if (r.alt1.isEmpty()) {
-        r.alt1 = r.alt2;
-        r.alt2.clear();
-    }
-    return r;
-}
-
-// The engine's rows as four texts each; an empty array reads as one empty row.
-bool SameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
-    if (rows.isEmpty())
-        return engine.isEmpty() || (engine.size() == 1 && engine[0].isEmpty());
+// The engine's rows as four texts each.
+bool sameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
+    if (engine.size() == 1 && engine[0].isEmpty() && rows.isEmpty())
+        engine.clear(); // an empty array reads as one empty row
     if (engine.size() != rows.size())
         return false;
     for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -46,124 +38,165 @@ bool SameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
     return true;
 }
 
-bool SavesRows(const QList<NinData::Row>& rows, int language) {
-    for (const NinData::Row& r : rows)
-        if (NinData::FirstForbidden(r, language))
-            return false; // the editor refuses to save these and names the row
-    return true;
-}
+// Saves rows typed over base into the file old; checks what every save must keep. The new text, or
+// nothing when the save is refused.
+std::optional<QString> save(const QByteArray& old, const QList<NinData::Row>& base, const QList<NinData::Row>& mine,
+                            int language) {
+    const NinData::SaveResult saved = NinData::Save(old, base, mine, language, QStringLiteral("ninshiki.js"));
+    if (!saved.bytes)
+        return std::nullopt;
+    const Encoding encoding = *TextCodec::Detect(old);
+    PKL_FUZZ_CHECK(TextCodec::Detect(*saved.bytes).has_value());
+    const QString text = TextCodec::Decode(*saved.bytes, encoding);
+    // A replacement character is written only where a row holds one (an escape in the file, say).
+    qsizetype inRows = 0;
+    for (const NinData::Row& r : mine)
+        for (const QString* f : {&r.id, &r.word, &r.alt1, &r.alt2})
+            inRows += f->count(QChar(0xFFFD));
+    PKL_FUZZ_CHECK(text.count(QChar(0xFFFD)) <= TextCodec::Decode(old, encoding).count(QChar(0xFFFD)) + inRows);
+    PKL_FUZZ_CHECK(saved.rows == mine);
 
-void WholeFile(const QByteArray& file, int language) {
-    const std::optional<Encoding> encoding = TextCodec::Detect(file);
-    if (!encoding)
-        return; // shown, never written
-    const NinData::Parsed p = NinData::Read(TextCodec::Decode(file, *encoding));
-    if (!SavesRows(p.rows, language))
-        return;
-
-    const QString text = NinData::Write(p.head, p.lead, p.tail, p.rows, language);
-    const std::optional<QByteArray> saved = TextCodec::Encode(text, *encoding);
-    PKL_FUZZ_CHECK(saved.has_value());
-    PKL_FUZZ_CHECK(TextCodec::Detect(*saved).has_value());
-    PKL_FUZZ_CHECK(file.contains("\xEF\xBF\xBD") || !saved->contains("\xEF\xBF\xBD"));
-
-    // The bytes before the first marker line are kept (line ends made LF, as the format has it).
-    // The ASCII markers are found on bytes: "/" is never the second byte of a Shift_JIS character.
-    const QByteArray lf = TextUtil::ReplaceLineEndings(file);
-    const QByteArray sep = QByteArray(NinData::kMarker) + '\n';
-    const qsizetype first = lf.indexOf(sep);
-    PKL_FUZZ_CHECK(saved->startsWith(first < 0 ? lf : lf.left(first)));
-    // With two marker lines or more, all of the bytes after the second are kept.
-    if (first >= 0) {
-        const qsizetype second = lf.indexOf(sep, first + sep.size());
-        if (second >= 0)
-            PKL_FUZZ_CHECK(saved->endsWith(lf.mid(second + sep.size())));
-    }
-
-    const NinData::Parsed q = NinData::Read(TextCodec::Decode(*saved, *encoding));
-    PKL_FUZZ_CHECK(q.head == p.head);
-    PKL_FUZZ_CHECK(q.lead == p.lead);
-    PKL_FUZZ_CHECK(q.tail == p.tail);
-    PKL_FUZZ_CHECK(q.rows.size() == p.rows.size());
-    for (qsizetype i = 0; i < p.rows.size(); ++i)
-        PKL_FUZZ_CHECK(q.rows[i] == AsReadBack(p.rows[i]));
-
-    PKL_FUZZ_CHECK(NinData::Write(q.head, q.lead, q.tail, q.rows, language) == text);
-}
-
-// Text another program wrote. The engine runs it, so nothing in it may call or loop: without "(",
-// "{" and "`" a script can do neither. The marker is another matter (the format holds it exactly
-// twice), so it is taken out.
-QString Piece(const QByteArray& bytes, bool noBrackets = false) {
-    QString text = QString::fromUtf8(bytes);
-    for (const QChar c : {u'(', u'{', u'`'})
-        text.remove(c);
-    const QString marker = QString::fromLatin1(NinData::kMarker);
-    while (text.contains(marker))
-        text.remove(marker);
-    // Text in front of the rows that holds a bracket is read as a row, which a page does not.
-    if (noBrackets) {
-        text.remove(u'[');
-        text.remove(u']');
-    }
+    // The text around the rows is kept, and the rows read back as written.
+    const NinData::Parsed p = NinData::Read(TextCodec::Decode(old, encoding), language);
+    const NinData::Parsed q = NinData::Read(text, language);
+    PKL_FUZZ_CHECK(q.ok());
+    PKL_FUZZ_CHECK(q.head == p.head && q.lead == p.lead && q.tail == p.tail);
+    PKL_FUZZ_CHECK(q.rows == mine);
+    const NinData::SaveResult again =
+        NinData::Save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
+    PKL_FUZZ_CHECK(again.bytes == saved.bytes);
     return text;
 }
 
-void PageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
+void wholeFile(const QByteArray& file, int language) {
+    const std::optional<Encoding> encoding = TextCodec::Detect(file);
+    if (!encoding) {
+        PKL_FUZZ_CHECK(!NinData::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        return;
+    }
+    const NinData::Parsed p = NinData::Read(TextCodec::Decode(file, *encoding), language, {}, encoding);
+    if (!p.ok()) {
+        PKL_FUZZ_CHECK(p.rows.isEmpty());
+        PKL_FUZZ_CHECK(!NinData::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        return;
+    }
+    PKL_FUZZ_CHECK(save(file, p.rows, p.rows, language).has_value());
+}
+
+// Style bytes, taken in turn.
+class Style {
+public:
+    explicit Style(const QByteArray& bytes) : m_bytes(bytes) {}
+    int next(int choices) {
+        if (m_bytes.isEmpty())
+            return 0;
+        return uchar(m_bytes[m_at++ % m_bytes.size()]) % choices;
+    }
+    QString gap() {
+        static const char* const gaps[] = {"", "", " ", "\n", "\t", " /* c */ ", "// c\n", "\r\n  ", "/*\n*/"};
+        return QString::fromLatin1(gaps[next(9)]);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+};
+
+// A value as a string literal, in either quote, some characters as escapes.
+QString literal(const QString& value, Style& style) {
+    const QChar q = style.next(2) ? u'"' : u'\'';
+    QString out(q);
+    for (const QChar c : value) {
+        if (c == q || c == u'\\')
+            out += u'\\';
+        if (style.next(8) == 0 && c != q && c != u'\\')
+            out += QStringLiteral("\\u") + QString::number(c.unicode(), 16).rightJustified(4, u'0');
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out + q;
+}
+
+// Text another program wrote: without "(", "{" and "`" the script can neither call nor loop.
+QString piece(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
+    for (const QChar c : {u'(', u'{', u'`'})
+        text.remove(c);
+    return text;
+}
+
+void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     const QString variable = language ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
-    const QString head = Piece(pieces.value(0)) + QStringLiteral("var ") + variable + QStringLiteral(" = [\n");
-    const QString tail = QStringLiteral("];\n") + Piece(pieces.value(1));
-    const QString lead = Piece(pieces.value(2), true);
-    QList<NinData::Row> written;
+    const QString marker = QString::fromLatin1(NinData::kMarker);
+    Style style(pieces.value(2));
+    const QString among = piece(pieces.value(3));
+    QString area;
     QStringList typed;
-    for (qsizetype i = 3; i < pieces.size() && written.size() < 16; i += 5) {
-        written.append(
-            {Piece(pieces[i]), Piece(pieces.value(i + 1)), Piece(pieces.value(i + 2)), Piece(pieces.value(i + 3))});
-        // Typed text stays in its quotes (the cell refuses what would end them), so it may hold anything.
+    int rows = 0;
+    for (qsizetype i = 4; i < pieces.size() && rows < 16; i += 5, ++rows) {
+        if (rows == style.next(4))
+            area += among; // anything at all between two rows, or before the first
+        area += QStringLiteral("    [") + style.gap();
+        const QString id = piece(pieces[i]);
+        bool digits = !id.isEmpty() && id.size() < 10;
+        for (const QChar c : id)
+            digits = digits && c >= u'0' && c <= u'9' && id[0] != u'0';
+        area += digits && style.next(2) ? id : literal(id, style);
+        const int parts = 1 + style.next(4);
+        for (int k = 1; k < parts; ++k) {
+            area += u',' + style.gap();
+            const QString word = piece(pieces.value(i + k));
+            area += word.isEmpty() && style.next(3) == 0 ? QString() : literal(word, style); // a hole
+        }
+        area += (style.next(4) == 0 ? QStringLiteral(",") : QString()) + u']' + u',' + style.gap() + u'\n';
         typed << QString::fromUtf8(pieces.value(i + 4));
     }
-    // The file as another program wrote it, quotes and all.
-    const QString original = NinData::Write(head, lead, tail, written, language);
-    if (original.count(u'[') > 64)
+    const QString original = piece(pieces.value(0)) + QStringLiteral("\nvar ") + variable + QStringLiteral(" = [\n") +
+                             marker + u'\n' + area + QStringLiteral("        ") + marker + QStringLiteral("\n];\n") +
+                             piece(pieces.value(1));
+    if (original.count(u'[') > 200)
         return; // deep nesting tests the engine's parser, not the tool
     std::optional<QByteArray> bytes = shiftJis ? TextCodec::Encode(original, Encoding::ShiftJis) : std::nullopt;
     if (!bytes)
         bytes = original.toUtf8();
-
-    // What the page and the tool read from it.
     const std::optional<Encoding> encoding = TextCodec::Detect(*bytes);
     if (!encoding)
         return;
-    const QString onDisk = TextCodec::Decode(*bytes, *encoding);
-    const NinData::Parsed p = NinData::Read(onDisk);
-    const JsEval::Result before = JsEval::Rows(onDisk, variable);
-    if (!before.ok() || !SameRows(before.rows, p.rows))
-        return;
 
-    // The user types over the words; a cell refuses what the file cannot carry.
-    QList<NinData::Row> rows = p.rows;
-    for (qsizetype i = 0; i < rows.size() && i < typed.size(); ++i) {
+    // What the list shows is what the page reads.
+    const QString onDisk = TextCodec::Decode(*bytes, *encoding);
+    const NinData::Parsed p = NinData::Read(onDisk, language, {}, encoding);
+    if (!p.ok())
+        return;
+    const JsEval::Result before = JsEval::Rows(onDisk, variable);
+    if (!before.ran)
+        return;
+    if (!before.ok() || !sameRows(before.rows, p.rows))
+        std::fprintf(stderr, "the list's rows are not the engine's: %s\n", qPrintable(before.error));
+    PKL_FUZZ_CHECK(before.ok() && sameRows(before.rows, p.rows));
+
+    // A save without edits, then the user types over the words; a cell refuses what the file
+    // cannot carry.
+    const std::optional<QString> unedited = save(*bytes, p.rows, p.rows, language);
+    PKL_FUZZ_CHECK(unedited.has_value());
+    const JsEval::Result same = JsEval::Rows(*unedited, variable);
+    PKL_FUZZ_CHECK(same.ok() && sameRows(same.rows, p.rows));
+    QList<NinData::Row> mine = p.rows;
+    for (qsizetype i = 0; i < mine.size() && i < typed.size(); ++i) {
         const QString& t = typed[i];
         if (!t.isEmpty() && !NinData::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
-            rows[i].word = t;
+            mine[i].word = t;
     }
-    if (!SavesRows(rows, language))
-        return;
-    const QString text = NinData::Write(p.head, p.lead, p.tail, rows, language);
-    const std::optional<QByteArray> saved = TextCodec::Encode(text, *encoding);
-    PKL_FUZZ_CHECK(saved.has_value());
-
-    // The list then shows what the file holds, and that is what the page reads.
-    const QString savedText = TextCodec::Decode(*saved, *encoding);
-    const NinData::Parsed shown = NinData::Read(savedText);
-    PKL_FUZZ_CHECK(shown.rows.size() == rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        PKL_FUZZ_CHECK(shown.rows[i] == AsReadBack(rows[i]));
-    const JsEval::Result after = JsEval::Rows(savedText, variable);
+    const std::optional<QString> edited = save(*bytes, p.rows, mine, language);
+    PKL_FUZZ_CHECK(edited.has_value());
+    const JsEval::Result after = JsEval::Rows(*edited, variable);
     if (!after.ok())
         std::fprintf(stderr, "engine: %s\n", qPrintable(after.error));
-    PKL_FUZZ_CHECK(after.ok());
-    PKL_FUZZ_CHECK(SameRows(after.rows, shown.rows));
+    PKL_FUZZ_CHECK(after.ok() && sameRows(after.rows, mine));
 }
 } // namespace
 
@@ -173,8 +206,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int language = data[0] & 1;
     const QByteArray rest(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     if (data[0] & 2)
-        PageFile(rest.split('\0'), language, data[0] & 4);
+        pageFile(rest.split('\0'), language, data[0] & 4);
     else
-        WholeFile(rest, language);
+        wholeFile(rest, language);
     return 0;
 }

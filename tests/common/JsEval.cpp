@@ -34,7 +34,7 @@ bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
 }
 } // namespace
 
-Result Rows(const QString& script, const QString& variable, bool strict) {
+QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
     // The engine needs an application object; fuzz targets have none of their own.
     static int argc = 1;
     static char name[] = "jseval";
@@ -42,20 +42,30 @@ Result Rows(const QString& script, const QString& variable, bool strict) {
     static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     Q_UNUSED(app);
     QJSEngine engine;
-    Result r;
+    QList<Result> out;
     const QJSValue run = engine.evaluate(strict ? QStringLiteral("'use strict';\n") + script : script);
-    if (run.isError()) {
-        r.error =
-            run.toString() + QStringLiteral(" (line ") + run.property(QStringLiteral("lineNumber")).toString() + u')';
-        return r;
+    for (const QString& variable : variables) {
+        Result r;
+        if (run.isError()) {
+            r.error = run.toString() + QStringLiteral(" (line ") +
+                      run.property(QStringLiteral("lineNumber")).toString() + u')';
+            out << r;
+            continue;
+        }
+        r.ran = true;
+        const QJSValue value = engine.evaluate(QStringLiteral("typeof ") + variable +
+                                               QStringLiteral(" === 'undefined' ? undefined : ") + variable);
+        r.undefined = value.isUndefined();
+        if (value.isError() || !value.isArray())
+            r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
+        else if (!collect(value, r.rows, 0))
+            r.error = variable + QStringLiteral(" mixes rows and values");
+        out << r;
     }
-    const QJSValue value = engine.evaluate(variable);
-    if (value.isError() || !value.isArray()) {
-        r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
-        return r;
-    }
-    if (!collect(value, r.rows, 0))
-        r.error = variable + QStringLiteral(" mixes rows and values");
-    return r;
+    return out;
+}
+
+Result Rows(const QString& script, const QString& variable, bool strict) {
+    return Rows(script, QStringList{variable}, strict).first();
 }
 } // namespace JsEval

@@ -9,9 +9,13 @@ namespace JsEval {
 struct Result {
     QString error;           // empty when the script ran and the variable is an array
     QList<QStringList> rows; // the innermost arrays, in order; undefined and holes read as ""
+    bool ran = false;        // the script ran to its end
+    bool undefined = false;  // it ran, and left the variable undefined
     bool ok() const { return error.isEmpty(); }
 };
 
 // Runs script in a fresh engine (in strict mode when asked) and reads the global variable.
 Result Rows(const QString& script, const QString& variable, bool strict = false);
+// The same for several variables of one run.
+QList<Result> Rows(const QString& script, const QStringList& variables, bool strict = false);
 } // namespace JsEval

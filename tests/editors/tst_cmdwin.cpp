@@ -775,6 +775,17 @@ private slots:
         QCOMPARE(w->PadBB(0)->text(), QString("x y"));
         QVERIFY(w->PadBB(1)->text().isEmpty());
         QCOMPARE(*Module1::gBtnFile, m_file);
+        // A file it cannot hold changes nothing, and what was loaded before can still be saved.
+        const QString bad = TestFiles::write(m_dir.filePath("bad.js"), data({{"[73,", "[-1,"}}).toUtf8());
+        scripted()->openFiles.enqueue(bad);
+        const Table ax = w->mAx;
+        w->LoadPB_Action();
+        QCOMPARE(scripted()->messages.size(), 1);
+        QVERIFY(scripted()->messages[0].startsWith("bad.jsの3行目で、"));
+        QCOMPARE(w->mAx, ax);
+        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), 1);
+        QCOMPARE(BtnData::ReadFile(TestFiles::read(m_file), "plkpadbtn.js").ax, ax);
     }
 };
 
