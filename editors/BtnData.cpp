@@ -142,7 +142,7 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                 const bool number = f == 0 || (array == 1 && f == 1);
                 const Literal v = ScriptScan::LiteralOf(text, scan, fields[f]);
                 const qsizetype line = lineOf(fields[f], *entryOpen);
-                const QString cell = CellName(array, row, f);
+                auto cell = [&] { return CellName(array, row, f); };
                 QString value;
                 if (v.kind == Literal::Hole) {
                     // An empty cell is written as a hole, and read back as one.
@@ -153,12 +153,12 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                         v.kind == Literal::Number ? ScriptScan::WholeNumber(v.number) : std::nullopt;
                     if (!whole)
                         return Problem{line, QStringLiteral("%1の「%2」は保存できる数ではありません（%3）")
-                                                 .arg(cell, v.value, numberRule())};
+                                                 .arg(cell(), v.value, numberRule())};
                     value = *whole;
                 } else {
                     return Problem{line,
                                    QStringLiteral("%1が、そのまま書かれた%2ではありません")
-                                       .arg(cell, number ? QStringLiteral("数や文字列") : QStringLiteral("文字列"))};
+                                       .arg(cell(), number ? QStringLiteral("数や文字列") : QStringLiteral("文字列"))};
                 }
                 if (const std::optional<CellFault> bad = CheckCell(value, number, encoding))
                     return Problem{line, cellProblem(*bad, array, row, f, encoding)};

@@ -1,6 +1,7 @@
 #include "ScriptScan.h"
 
 #include <QLocale>
+#include <algorithm>
 
 namespace ScriptScan {
 namespace {
@@ -121,14 +122,14 @@ public:
                 ++i;
             } else if (isBlank(c)) {
                 ++i;
-            } else if (s.mid(i, 2) == u"//") {
+            } else if (at(u"//")) {
                 const qsizetype from = i;
                 while (i < s.size() && !isLineTerminator(s[i]))
                     ++i;
                 out.comments.append({from, i, line});
-            } else if (s.mid(i, 2) == u"/*") {
+            } else if (at(u"/*")) {
                 blockComment();
-            } else if (s.mid(i, 4) == u"<!--" || (lineStart && s.mid(i, 3) == u"-->")) {
+            } else if (at(u"<!--") || (lineStart && at(u"-->"))) {
                 // Script engines read these as comments, modules and some engines as operators.
                 broken(i);
                 while (i < s.size() && !isLineTerminator(s[i]))
@@ -150,6 +151,9 @@ private:
         bool control; // "(" of if, while, for or with
         bool block;   // "{" of a block, not of an object
     };
+    // Whether the text at i begins with what.
+    bool at(QStringView what) const { return QStringView(s).mid(i).startsWith(what); }
+
     // Counts the line that the terminator at i ends (CR LF once, at its LF).
     void countLine() {
         if (s[i] == u'\n' || (s[i] == u'\r' && !(i + 1 < s.size() && s[i + 1] == u'\n')))
@@ -182,7 +186,7 @@ private:
     void blockComment() {
         const qsizetype from = i, fromLine = line;
         i += 2;
-        while (i < s.size() && s.mid(i, 2) != u"*/") {
+        while (i < s.size() && !at(u"*/")) {
             // A comment across lines ends a line, as far as statements go.
             if (isLineTerminator(s[i]))
                 newLine();
@@ -270,7 +274,7 @@ private:
                 ++i;
                 add(Kind::Template, from, fromLine, depth());
                 return;
-            } else if (s.mid(i, 2) == u"${") {
+            } else if (at(u"${")) {
                 i += 2;
                 add(Kind::Template, from, fromLine, depth());
                 brackets.append({u'$', from, fromLine, false, false});
@@ -410,7 +414,7 @@ private:
             return;
         }
         for (const QString& p : punctuators())
-            if (s.mid(i, p.size()) == p && !(p == u"?." && i + 2 < s.size() && isDigit(s[i + 2]))) {
+            if (p[0] == c && at(p) && !(p == u"?." && i + 2 < s.size() && isDigit(s[i + 2]))) {
                 i += p.size();
                 return add(Kind::Punct, from, line, depth());
             }
@@ -579,6 +583,9 @@ std::optional<double> NumberValue(const QString& literal) {
             value = value * (octal ? 8 : 10) + (c.unicode() - u'0');
         return value;
     }
+    // Plain digits, the usual case, need no more than this.
+    if (t.size() <= 15 && std::all_of(t.begin(), t.end(), isDigit))
+        return double(t.toLongLong());
     // Digits [. digits] [e [sign] digits], or . digits [...]: nothing else.
     qsizetype i = 0;
     auto run = [&] {
