@@ -1,5 +1,6 @@
 #include "FamWin.h"
 
+#include "CardVolumes.h"
 #include "Controls.h"
 #include "PackageCopy.h"
 #include "Platform.h"
@@ -11,6 +12,20 @@
 #include <QUrl>
 
 const QString FamWin::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
+
+namespace {
+// Why a chosen folder is not the package: the first entry it lacks. Choosing the folder one level
+// too high (the one the archive was unpacked into) is the usual slip.
+QString NotAPackageMessage(const QString& folder) {
+    for (const QString& entry : PackageCopy::PackageEntries())
+        if (!Exists(PackageCopy::FindEntry(folder, entry)))
+            return QStringLiteral("選んだフォルダに「%1」がありません。Robi_550.zipを解凍してできた"
+                                  "「リモート接続用ロビプログラム」フォルダを選択してください...")
+                .arg(entry);
+    return QStringLiteral("選んだフォルダはリモート接続用ロビプログラムのフォルダではありません。Robi_550.zipを"
+                          "解凍してできた「リモート接続用ロビプログラム」フォルダを選択してください...");
+}
+} // namespace
 
 FamWin::FamWin() {
     InitDocumentWindow(this, QStringLiteral("FamWin"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470, 454);
@@ -46,6 +61,7 @@ FamWin::FamWin() {
     Label6 = label("Label6", QStringLiteral("２、FlashAirを選択"), 20, 210, 139, 20);
     favPM = layout->place(new QComboBox(this), 152, 210, 298, 20);
     favPM->setObjectName(QStringLiteral("favPM"));
+    m_volumes = new CardVolumeList(favPM, PackageCardRow);
     Label7 =
         label("Label7", QStringLiteral("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"),
               125, 235, 234, 35);
@@ -118,6 +134,8 @@ void FamWin::PushButton1_Action() {
     mRF = std::nullopt;
     if (PackageCopy::IsPackageFolder(*chosen))
         mRF = chosen;
+    else
+        Platform::get().MsgBox(NotAPackageMessage(*chosen));
 }
 
 void FamWin::PushButton2_Action() {
@@ -133,11 +151,7 @@ void FamWin::CpyFileLb_Open() {
 }
 
 void FamWin::MyVolumeScan() {
-    const QList<VolumeInfo> volumes = Platform::get().Volumes();
-    favPM->clear();
-    for (const VolumeInfo& v : volumes)
-        favPM->addItem(v.name, v.root);
-    favPM->setCurrentIndex(PackageCopy::CardRow(volumes));
+    m_volumes->scan();
 }
 
 void FamWin::ShowProgress(const QString& text) {
@@ -168,8 +182,7 @@ void FamWin::PushButton3_Action() {
     // the disk below, which must not receive the package. A package on the card itself would be
     // copied onto itself.
     Card card(*mFA);
-    if (!card.IsOpen() || !IsListed(*mFA, Platform::get().Volumes()) || !card.IsMountRoot() ||
-        AnyTargetInsideSource(*mFA, plan))
+    if (!card.IsOpen() || !CardVolumeList::isMounted(*mFA) || !card.IsMountRoot() || AnyTargetInsideSource(*mFA, plan))
         return fail();
     auto run = [&](const QList<CopyStep>& steps) {
         for (const CopyStep& step : steps)

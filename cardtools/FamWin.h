@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class CardVolumeList;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -32,6 +33,7 @@ public:
     void PushButton3_Action();
     void favPM_Open();
     void CpyFileLb_Open();
+    // Fills the list without waiting: a volume appears once it answers (see CardVolumeList).
     void MyVolumeScan();
     // One step of the copy onto card: source into the card's folder destination (empty: the card).
     bool CopyFileOrFolder(PackageCopy::Card& card, const QString& source, const QString& destination);
@@ -60,4 +62,5 @@ protected:
 
 private:
     void ShowProgress(const QString& text);
+    CardVolumeList* m_volumes;
 };

@@ -1,5 +1,6 @@
 #include "UpSetWin.h"
 
+#include "CardVolumes.h"
 #include "Controls.h"
 #include "Platform.h"
 #include "UploadConfig.h"
@@ -29,9 +30,13 @@ UpSetWin::UpSetWin() {
     setTabOrder(UpPB, FAVolPM);
     setTabOrder(FAVolPM, PushButton1);
 
+    m_volumes = new CardVolumeList(FAVolPM, UploadConfig::FlashAirRow);
     connect(UpPB, &QPushButton::clicked, this, &UpSetWin::UpPB_Action);
     connect(PushButton1, &QPushButton::clicked, this, &UpSetWin::PushButton1_Action);
     connect(FAVolPM, &QComboBox::currentIndexChanged, this, &UpSetWin::FAVolPM_Change);
+    connect(m_volumes, &CardVolumeList::changed, this, &UpSetWin::volumesChanged);
+    connect(m_volumes, &CardVolumeList::finished, this, [this] { m_focusAtOpening = false; });
+    connect(FAVolPM, &QComboBox::activated, this, [this] { m_focusAtOpening = false; });
     FAVolPM_Open();
     // The window opens on the first control of its order that can take the focus.
     for (QWidget* w : std::initializer_list<QWidget*>{UpPB, FAVolPM, PushButton1})
@@ -39,6 +44,17 @@ UpSetWin::UpSetWin() {
             w->setFocus();
             break;
         }
+    m_focusAtOpening = m_volumes->isScanning() && !UpPB->isEnabled();
+}
+
+void UpSetWin::volumesChanged() {
+    UpPB->setEnabled(FAVolPM->currentIndex() >= 0);
+    // The card answered after the window opened: the set button takes the focus it would have had
+    // at the opening, unless the user has moved on since.
+    if (m_focusAtOpening && UpPB->isEnabled() && focusWidget() == FAVolPM) {
+        UpPB->setFocus();
+        m_focusAtOpening = false;
+    }
 }
 
 void UpSetWin::FAVolPM_Open() {
@@ -54,11 +70,7 @@ void UpSetWin::PushButton1_Action() {
 }
 
 void UpSetWin::FineFlashAir() {
-    const QList<VolumeInfo> volumes = Platform::get().Volumes();
-    FAVolPM->clear();
-    for (const VolumeInfo& v : volumes)
-        FAVolPM->addItem(v.name, v.root);
-    FAVolPM->setCurrentIndex(UploadConfig::FlashAirRow(volumes));
+    m_volumes->scan();
     UpPB->setEnabled(FAVolPM->currentIndex() >= 0);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class CardVolumeList;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -20,6 +21,7 @@ public:
     void FAVolPM_Open();
     void FAVolPM_Change();
     void PushButton1_Action();
+    // Fills the list without waiting: a volume appears once it answers (see CardVolumeList).
     void FineFlashAir();
 
     QPushButton* UpPB;
@@ -27,4 +29,9 @@ public:
     QComboBox* FAVolPM;
     QPushButton* PushButton1;
     QLabel* Label2;
+
+private:
+    void volumesChanged();
+    CardVolumeList* m_volumes;
+    bool m_focusAtOpening = false;
 };

@@ -3,12 +3,79 @@
 #include "FileIO.h"
 #include "FolderItem.h"
 
+#include <QFile>
 #include <QStringDecoder>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace UploadConfig {
 namespace {
 const QByteArray kLine = QByteArrayLiteral("UPLOAD=1\r\n");
+
+// The open file holds exactly these bytes.
+bool Holds(int fd, const QByteArray& bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size != bytes.size())
+        return false;
+    QByteArray now(bytes.size(), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < now.size()) {
+        const ssize_t n = ::pread(fd, now.data() + done, size_t(now.size() - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return now == bytes;
 }
+
+// Appends what updated holds beyond old to the file at path, which must hold old: synced, then read
+// back. Written when the file then holds updated; otherwise it is cut back to old, and the result is
+// CardFull when there was no room (Failed for any other reason, or when it could not be cut back).
+Result AppendInPlace(const QString& path, const QByteArray& old, const QByteArray& updated) {
+    if (!updated.startsWith(old))
+        return Result::Failed;
+    const QByteArray tail = updated.mid(old.size());
+    // Non-blocking, so nothing but a regular file can hold the program at the open.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Result::Failed;
+    struct stat st {};
+    // Changed since it was read: appending now would not give the bytes that were checked.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != old.size()) {
+        ::close(fd);
+        return Result::Failed;
+    }
+    int code = 0;
+    qsizetype done = 0;
+    while (code == 0 && done < tail.size()) {
+        const ssize_t n = ::write(fd, tail.constData() + done, size_t(tail.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            code = n < 0 ? errno : ENOSPC;
+        else
+            done += n;
+    }
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    if (code == 0 && !Holds(fd, updated))
+        code = EIO;
+    if (code == 0) {
+        ::close(fd);
+        return Result::Written;
+    }
+    // Back to the old length (shrinking needs no room), so no part of the line stays.
+    const bool restored = ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0 && Holds(fd, old);
+    ::close(fd);
+    if (!restored)
+        return Result::Failed;
+    return code == ENOSPC || code == EDQUOT ? Result::CardFull : Result::Failed;
+}
+} // namespace
 
 int FlashAirRow(const QList<VolumeInfo>& volumes) {
     int row = -1;
@@ -50,9 +117,15 @@ Result SetUpload(const QString& volumeRoot) {
         return Result::Failed;
     if (HasUploadLine(*bytes))
         return Result::AlreadySet;
-    if (!FileIO::SafeWrite(*config, WithUploadLine(*bytes)))
+    const QByteArray updated = WithUploadLine(*bytes);
+    QString why;
+    if (FileIO::SafeWrite(*config, updated, &why))
+        return Result::Written;
+    // No room for the safe copy beside CONFIG: the line may still fit in the file's last cluster,
+    // where appending needs no new one. The only write of the tool that is not the safe write.
+    if (why != FileIO::Why(ENOSPC))
         return Result::Failed;
-    return Result::Written;
+    return AppendInPlace(*config, *bytes, updated);
 }
 
 QString Message(Result result) {
@@ -65,6 +138,8 @@ QString Message(Result result) {
         return QStringLiteral("CONFIGファイルが見つかりません...");
     case Result::Failed:
         return QStringLiteral("CONFIGファイルの書き換えに失敗しました...");
+    case Result::CardFull:
+        return QStringLiteral("CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...");
     case Result::AlreadySet:
         return QStringLiteral("すでに設定されていました...");
     case Result::Written:

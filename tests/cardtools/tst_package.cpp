@@ -4,12 +4,14 @@
 // itself (the platform seam records it).
 #include "CardFixtures.h"
 #include "CardTools.h"
+#include "CardVolumes.h"
 #include "FamWin.h"
 #include "PackageCopy.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ToolWin.h"
 #include "Unprivileged.h"
+#include "UpSetWin.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -116,6 +118,7 @@ class TestPackage : public QObject {
     QTemporaryDir* m_dir = nullptr;
     MountedCard* m_mount = nullptr;
     QString m_disk, m_card, m_package;
+    const std::chrono::milliseconds m_timeLimit = VolumeScan::timeLimit();
 
     FamWin* openWith(const QString& package) {
         scripted()->volumes = {{"Macintosh HD", m_disk}, {"FlashAir", m_card}};
@@ -144,6 +147,7 @@ private slots:
     }
     void cleanup() {
         closeFamWin();
+        VolumeScan::setTimeLimit(m_timeLimit);
         delete m_mount;
         // QTemporaryDir cannot remove names that are not UTF-8.
         RemoveTree(bytes(m_dir->path()));
@@ -184,18 +188,22 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("nfd");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("complete") << "" << false << true;
-        QTest::newRow("complete, names decomposed on disk") << "" << true << true;
+        QTest::addColumn<QString>("missing"); // the entry the refusal names
+        QTest::newRow("complete") << "" << false << true << "";
+        QTest::newRow("complete, names decomposed on disk") << "" << true << true << "";
         for (const QString& e : PackageCopy::PackageEntries())
-            QTest::newRow(qPrintable("without " + e)) << "remove " + e << false << false;
-        QTest::newRow("an entry that is a file") << "file ロビクル" << false << true;
+            QTest::newRow(qPrintable("without " + e)) << "remove " + e << false << false << e;
+        QTest::newRow("an entry that is a file") << "file ロビクル" << false << true << "";
+        // The usual slip: the folder the archive was unpacked into, one level too high.
+        QTest::newRow("the folder above the package") << "parent" << false << false << "ADDON";
     }
     void packageCheck() {
         QFETCH(QString, change);
         QFETCH(bool, nfd);
         QFETCH(bool, accepted);
+        QFETCH(QString, missing);
         makePackage(m_package, nfd);
-        const QString entry = change.section(' ', 1);
+        const QString entry = change == "parent" ? QString() : change.section(' ', 1);
         if (!entry.isEmpty())
             QVERIFY(QDir(PackageCopy::EntryPath(m_package, entry)).removeRecursively());
         if (change.startsWith("file"))
@@ -205,9 +213,16 @@ private slots:
         makePackage(good.filePath("p"));
         FamWin* w = openWith(good.filePath("p"));
         QCOMPARE(w->mRF, FolderItem(good.filePath("p")));
-        scripted()->folders.enqueue(m_package);
+        scripted()->folders.enqueue(change == "parent" ? QFileInfo(m_package).path() : m_package);
         QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
         QCOMPARE(w->mRF.has_value(), accepted);
+        // A refusal says so when the folder is chosen, naming the entry that is missing.
+        QCOMPARE(scripted()->messages,
+                 accepted ? QStringList{}
+                          : QStringList{"選んだフォルダに「" + missing +
+                                        "」がありません。Robi_550.zipを解凍してできた「リモート接続用ロビプログラム」"
+                                        "フォルダを選択してください..."});
+        scripted()->messages.clear();
         const QStringList cardBefore = tree(m_card);
         if (!accepted) {
             start(w, 0);
@@ -595,6 +610,76 @@ private slots:
         QCOMPARE(pm->count(), 2);
         QCOMPARE(pm->currentIndex(), 1);
         QVERIFY(scripted()->messages.isEmpty());
+    }
+
+    // The window's volume list: which card it preselects, and volumes that do not answer.
+
+    // Where several volumes hold SD_WLAN (the card and a backup of it), the window takes the one the
+    // upload window's name rule picks; otherwise the last one holding it.
+    void cardPreselection_data() {
+        QTest::addColumn<QStringList>("volumes"); // names; "+": holds SD_WLAN
+        QTest::addColumn<int>("row");
+        QTest::newRow("the card, then its backup") << QStringList{"disk", "FlashAir+", "USB-backup+"} << 1;
+        QTest::newRow("the backup, then the card") << QStringList{"BACKUP+", "MicFA+"} << 1;
+        QTest::newRow("two named cards: the later") << QStringList{"FlashAir+", "disk", "FLASHAIR2+"} << 2;
+        QTest::newRow("two cards, neither named: the later") << QStringList{"a+", "b+", "c"} << 1;
+        QTest::newRow("the named volume holds no SD_WLAN") << QStringList{"MicFA+", "FlashAir", "USB+"} << 0;
+        QTest::newRow("one card, not named") << QStringList{"FlashAir", "USB+"} << 1;
+        QTest::newRow("no card") << QStringList{"disk", "FlashAir"} << 0;
+    }
+    void cardPreselection() {
+        QFETCH(QStringList, volumes);
+        QFETCH(int, row);
+        QList<VolumeInfo> list;
+        for (int i = 0; i < volumes.size(); ++i) {
+            const QString root = m_dir->filePath("vol" + QString::number(i));
+            QDir().mkpath(root);
+            if (volumes[i].endsWith('+'))
+                QDir().mkpath(root + "/SD_WLAN");
+            list.append({volumes[i].chopped(volumes[i].endsWith('+') ? 1 : 0), root});
+        }
+        scripted()->volumes = list;
+        auto* pm = FamWin::instance()->findChild<QComboBox*>("favPM");
+        QCOMPARE(pm->count(), volumes.size());
+        QCOMPARE(pm->currentIndex(), row);
+        // Where the upload window chooses a card, both windows choose the same one.
+        const int upload = UpSetWin::instance()->findChild<QComboBox*>("FAVolPM")->currentIndex();
+        delete UpSetWin::instance();
+        if (upload >= 0 && volumes[upload].endsWith('+'))
+            QCOMPARE(upload, row);
+    }
+
+    // A volume that does not answer (a stopped network share holding a backup of the card) is left
+    // out once the time limit passes. The window opens without it and stays usable, asks it no second
+    // time while its question is open, and closes without waiting for it.
+    void volumeThatNeverAnswers() {
+        VolumeScan::setTimeLimit(std::chrono::milliseconds(100));
+        ScriptedVolumes& source = *scripted()->volumeScript;
+        const QString share = m_dir->filePath("share");
+        QDir().mkpath(share + "/SD_WLAN");
+        source.volumes = {{"FlashAir", m_card}, {"share", share}};
+        source.hold(share);
+        FamWin* w = FamWin::instance();
+        auto* pm = w->findChild<QComboBox*>("favPM");
+        auto* volumes = pm->findChild<CardVolumeList*>();
+        QVERIFY(volumes);
+        QTRY_VERIFY(!volumes->isScanning());
+        QCOMPARE(pm->count(), 1);
+        QCOMPARE(pm->itemText(0), QString("FlashAir"));
+        QCOMPARE(pm->currentIndex(), 0);
+        QCOMPARE(source.waiting(share), 1);
+
+        QTest::mouseClick(w->findChild<QPushButton*>("PushButton2"), Qt::LeftButton);
+        QVERIFY(volumes->isScanning());
+        QTRY_VERIFY(!volumes->isScanning());
+        QCOMPARE(pm->count(), 1);
+        QCOMPARE(source.asked(share), 1);
+
+        closeFamWin();
+        QVERIFY(!FamWin::isOpen());
+        QCOMPARE(source.waiting(share), 1);
+        source.release(share);
+        QTRY_COMPARE(source.waiting(share), 0);
     }
 };
 

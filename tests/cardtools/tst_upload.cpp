@@ -1,5 +1,6 @@
-// The upload switch: the card's name rule, the CONFIG update and UpSetWin driven by its controls.
-// Not covered here: the real volume list (the shell's tests cover its filter) and fonts.
+// The upload switch: the card's name rule, the CONFIG update (also on a full card) and UpSetWin
+// driven by its controls, with a volume list that answers late. Not covered here: the real volume
+// list (the shell's tests cover it), that the sync reaches the medium, and fonts.
 #include "CardFixtures.h"
 #include "CardTools.h"
 #include "FailingFolder.h"
@@ -9,28 +10,54 @@
 #include "ToolWin.h"
 #include "UpSetWin.h"
 #include "UploadConfig.h"
+#include "Volumes.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 void closeUpSetWin() {
     if (UpSetWin::isOpen())
         delete UpSetWin::instance();
 }
+
+// Writes until the card takes no further byte; twice, with a sync between, since a file system may
+// give back room it kept for data not yet written out.
+void fillCard(const QString& root) {
+    static const QByteArray chunk(1 << 20, 'x');
+    for (int pass = 0; pass < 2; ++pass) {
+        const int fd = ::open(QFile::encodeName(root + "/filler").constData(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd < 0)
+            return;
+        for (qsizetype size = chunk.size(); size > 0; size /= 2)
+            while (::write(fd, chunk.constData(), size_t(size)) > 0) {
+            }
+        // This card's file system only: a global sync would write out other tests' cards too.
+        ::syncfs(fd);
+        ::close(fd);
+    }
+}
+
+const QString kWritten = "CONFIGファイルにUPLOAD=1を書き込みました...";
+const QString kFailed = "CONFIGファイルの書き換えに失敗しました...";
+const QString kCardFull = "CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...";
 } // namespace
 
 class TestUpSetWin : public QObject {
     Q_OBJECT
     QTemporaryDir* m_dir = nullptr;
     QString m_card;
+    const std::chrono::milliseconds m_timeLimit = VolumeScan::timeLimit();
 
 private slots:
     void initTestCase() { RegisterCardTools(); }
+    void cleanupTestCase() { VolumeScan::setTimeLimit(m_timeLimit); }
     void init() {
         ScriptedPlatform::install();
         m_dir = new QTemporaryDir;
@@ -40,6 +67,7 @@ private slots:
     }
     void cleanup() {
         closeUpSetWin();
+        VolumeScan::setTimeLimit(m_timeLimit);
         delete m_dir;
     }
 
@@ -81,9 +109,9 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArray>("after");
-        const QString written = "CONFIGファイルにUPLOAD=1を書き込みました...";
+        const QString written = kWritten;
         const QString already = "すでに設定されていました...";
-        const QString failed = "CONFIGファイルの書き換えに失敗しました...";
+        const QString failed = kFailed;
         QTest::newRow("0 bytes") << "" << QByteArray() << written << QByteArray("UPLOAD=1\r\n");
         QTest::newRow("set in the middle")
             << "" << QByteArray("A=1\r\nUPLOAD=1\r\nB=2\r\n") << already << QByteArray("A=1\r\nUPLOAD=1\r\nB=2\r\n");
@@ -107,7 +135,9 @@ private slots:
         QTest::newRow("CONFIG is a fifo") << "fifo" << QByteArray() << failed << QByteArray();
         QTest::newRow("CONFIG links to /dev/zero") << "devZero" << QByteArray() << failed << QByteArray();
         QTest::newRow("read-only CONFIG") << "readOnly" << QByteArray("A=1\r\n") << failed << QByteArray("A=1\r\n");
-        QTest::newRow("write fails midway") << "writeFails" << QByteArray("A=1\r\n") << failed << QByteArray("A=1\r\n");
+        // The safe copy reports no room: the line goes into the file in place.
+        QTest::newRow("no room for the safe copy")
+            << "noRoom" << QByteArray("A=1\r\n") << written << QByteArray("A=1\r\nUPLOAD=1\r\n");
     }
     void upload() {
         QFETCH(QString, setup);
@@ -131,7 +161,7 @@ private slots:
             if (!readOnly->ok())
                 QSKIP("cannot make a file read-only here");
         }
-        if (setup == "writeFails")
+        if (setup == "noRoom")
             FileIO::InjectWriteFailure(2);
 
         scripted()->volumes = {{"Macintosh HD", m_dir->filePath("disk")}, {"FlashAir", m_card}};
@@ -147,20 +177,91 @@ private slots:
             configThere ? QStringList{"CONFIG"} : QStringList{});
     }
 
-    // The old CONFIG stays byte for byte however the card fails, and nothing is left beside it.
-    void failingCardKeepsTheOldConfig_data() { FailingFolder::addRows(); }
-    void failingCardKeepsTheOldConfig() {
+    // However the card fails, CONFIG is wholly the old file or the old file and the line, and nothing
+    // is left beside it. A full disk (or a write that breaks off with no room) still takes the line in
+    // place, where it fits in the file's last block; a folder that takes no new file keeps the old.
+    void failingCard_data() { FailingFolder::addRows(); }
+    void failingCard() {
         QFETCH(WriteFailure, failure);
-        const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", "[Vendor]\r\nUPLOAD=0\r\n");
+        const QByteArray before = "[Vendor]\r\nUPLOAD=0\r\n";
+        const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", before);
         scripted()->volumes = {{"FlashAir", m_card}};
         UpSetWin* w = UpSetWin::instance();
         FailingFolder folder(failure, m_card + "/SD_WLAN");
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
         QTest::mouseClick(w->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
-        QCOMPARE(TestFiles::read(config), QByteArray("[Vendor]\r\nUPLOAD=0\r\n"));
-        QCOMPARE(scripted()->messages, QStringList{"CONFIGファイルの書き換えに失敗しました..."});
+        const bool inPlace = failure != WriteFailure::ReadOnlyFolder;
+        QCOMPARE(TestFiles::read(config), inPlace ? before + "UPLOAD=1\r\n" : before);
+        QCOMPARE(scripted()->messages, QStringList{inPlace ? kWritten : kFailed});
         QCOMPARE(folder.entries(), QStringList{"CONFIG"});
+    }
+
+    // A card filled up (as from a camera): no room for the safe copy, so the line is appended to
+    // CONFIG in place where its last cluster has room; otherwise the full-card message, and the old
+    // bytes as they were, also where only part of the line fitted.
+    void fullCard_data() {
+        QTest::addColumn<bool>("exfat");
+        QTest::addColumn<int>("size"); // CONFIG's bytes, its last line ended; -1: one cluster
+        QTest::addColumn<bool>("appended");
+        QTest::newRow("exFAT, room in CONFIG's last cluster") << true << 100 << true;
+        QTest::newRow("exFAT, CONFIG's last cluster full") << true << -1 << false;
+        QTest::newRow("exFAT, CONFIG empty (it holds no cluster)") << true << 0 << false;
+        QTest::newRow("ext4, only the line's first byte fits") << false << 4095 << false;
+    }
+    void fullCard() {
+        QFETCH(bool, exfat);
+        QFETCH(int, size);
+        QFETCH(bool, appended);
+        MountedCard card(m_card, 8 << 20, exfat ? MountedCard::Fs::ExFat : MountedCard::Fs::Ext4);
+        if (!card.skipReason().isEmpty())
+            QSKIP(qPrintable(card.skipReason()));
+        struct statvfs vfs {};
+        QVERIFY(::statvfs(QFile::encodeName(m_card).constData(), &vfs) == 0);
+        if (size < 0)
+            size = int(vfs.f_frsize);
+        const QByteArray before = size ? QByteArray("[Vendor]\r\n").leftJustified(size - 2, '#') + "\r\n" : "";
+        const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", before);
+        QCOMPARE(QFileInfo(config).size(), size);
+        fillCard(m_card);
+        QString why;
+        QVERIFY(!FileIO::SafeWrite(m_card + "/SD_WLAN/other", QByteArray("x"), &why));
+        QCOMPARE(why, FileIO::Why(ENOSPC));
+
+        scripted()->volumes = {{"FlashAir", m_card}};
+        QTest::mouseClick(UpSetWin::instance()->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{appended ? kWritten : kCardFull});
+        QCOMPARE(TestFiles::read(config), appended ? before + "UPLOAD=1\r\n" : before);
+        QCOMPARE(QDir(m_card + "/SD_WLAN").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"CONFIG"});
+    }
+
+    // A volume that does not answer (a stopped network or FUSE mount) never holds the window: it
+    // opens with the volumes that answered, and the card appears, chosen, once it answers.
+    void cardThatAnswersLate() {
+        VolumeScan::setTimeLimit(std::chrono::minutes(1)); // only the answer ends the wait here
+        ScriptedVolumes& source = *scripted()->volumeScript;
+        source.volumes = {{"FlashAir", m_card}, {"disk", m_dir->filePath("disk")}};
+        source.hold(m_card);
+        UpSetWin* w = UpSetWin::instance();
+        auto* list = w->findChild<QComboBox*>("FAVolPM");
+        auto* set = w->findChild<QPushButton*>("UpPB");
+        // Open and filled while the card's question is blocked.
+        QTRY_COMPARE(source.waiting(m_card), 1);
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(list->itemText(0), QString("disk"));
+        QVERIFY(!set->isEnabled());
+        QCOMPARE(w->focusWidget(), list);
+
+        source.release(m_card);
+        QTRY_COMPARE(list->count(), 2);
+        QCOMPARE(list->itemText(0), QString("FlashAir"));
+        QCOMPARE(list->currentIndex(), 0);
+        QVERIFY(set->isEnabled());
+        QCOMPARE(w->focusWidget(), set);
+        TestFiles::write(m_card + "/SD_WLAN/CONFIG", "");
+        QTest::mouseClick(set, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{kWritten});
     }
 
     void pressTwiceThenCardGone() {
@@ -170,8 +271,7 @@ private slots:
         auto* set = w->findChild<QPushButton*>("UpPB");
         QTest::mouseClick(set, Qt::LeftButton);
         QTest::mouseClick(set, Qt::LeftButton);
-        QCOMPARE(scripted()->messages,
-                 (QStringList{"CONFIGファイルにUPLOAD=1を書き込みました...", "すでに設定されていました..."}));
+        QCOMPARE(scripted()->messages, (QStringList{kWritten, "すでに設定されていました..."}));
         QCOMPARE(TestFiles::read(m_card + "/SD_WLAN/CONFIG"), QByteArray("APPMODE=4\r\nUPLOAD=1\r\n"));
         // The card taken out after the scan: silence, and nothing is created.
         QDir(m_card).removeRecursively();
