@@ -413,6 +413,16 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
                                    "め保存できません（保存した内容がページに届きません）...")};
     }
 
+    // The block ends its statements; what follows it must begin one of its own.
+    qsizetype next = first;
+    while (next < tokens.size() && tokens[next].start < blockEnd)
+        ++next;
+    if (!ScriptScan::StartsStatement(scan, next))
+        return {std::nullopt,
+                fileName + QStringLiteral("の") + QString::number(tokens[next].line) +
+                    QStringLiteral("行目のボタンデータの後ろが、目印の間の式の続きになっているため保存でき"
+                                   "ません（保存した内容がページに届きません）...")};
+
     QString block = MarkedBlock(mAx, mBx);
     if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
         block.prepend(u'\n');

@@ -723,6 +723,22 @@ bool OpenBefore(const Scan& scan, qsizetype k) {
     return last.text != u";" && last.text != u"}" && last.text != u"]" && last.text != u"++" && last.text != u"--";
 }
 
+bool StartsStatement(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
+    if (k >= t.size())
+        return true;
+    if (t[k].kind == Kind::Ident)
+        return t[k].text != u"in" && t[k].text != u"instanceof";
+    if (t[k].kind != Kind::Punct)
+        return true;
+    // What only goes on with an expression or closes a bracket.
+    static const QStringList starters = {QStringLiteral("("),  QStringLiteral("["),   QStringLiteral("{"),
+                                         QStringLiteral(";"),  QStringLiteral("+"),   QStringLiteral("-"),
+                                         QStringLiteral("!"),  QStringLiteral("~"),   QStringLiteral("++"),
+                                         QStringLiteral("--"), QStringLiteral("..."), QStringLiteral("#")};
+    return starters.contains(t[k].text);
+}
+
 qsizetype Closing(const Scan& scan, qsizetype open) {
     const QList<Token>& t = scan.tokens;
     for (qsizetype k = open + 1; k < t.size(); ++k)

@@ -64,6 +64,10 @@ bool DeclaredLexically(const Scan& scan, qsizetype k);
 // after an unfinished expression.
 bool OpenBefore(const Scan& scan, qsizetype k);
 
+// Whether tokens[k] can begin a statement of its own (k == size: the text ends), rather than go on
+// with the one before it.
+bool StartsStatement(const Scan& scan, qsizetype k);
+
 // The index of the bracket that closes the one at tokens[open], or size when none does.
 qsizetype Closing(const Scan& scan, qsizetype open);
 // Whether a value whose last token stands just before tokens[k] ends there: what follows does not

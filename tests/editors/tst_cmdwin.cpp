@@ -636,6 +636,11 @@ private slots:
                                                  << refused(64, changedElsewhere("ctrlbtnRobi"));
         QTest::newRow("pushed after the block") << m + "\n" + data + m + "\n\nctrlbtndata.push([]);\n"
                                                 << refused(65, changedElsewhere("ctrlbtndata"));
+        QTest::newRow("the text after the block goes on with it")
+            << m + "\n" + QByteArray(data).replace("];\n", "]\n") + m + "\n, l;\n"
+            << QString("plkpadbtn."
+                       "jsの64行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
+                       "た内容がページに届きません）...");
         QTest::newRow("const, no marker")
             << QByteArray("const ctrlbtndata = [];\n")
             << refused(1, "ctrlbtndataをletやconst、classで定義しています（varにして下さい）");
