@@ -3,7 +3,6 @@
 #include "TextCodec.h"
 #include "TextUtil.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -14,8 +13,8 @@ using Kind = Reading::Kind;
 // CSS tokens, as far as the block needs them: what can hide a marker or a brace (comments, strings,
 // unquoted url()), the punctuation that gives a rule its shape, and words in between.
 struct Token {
-    enum Type { Blank, Comment, String, BadString, Delim, Word } type;
-    qsizetype begin, end;
+    enum Type { None, Blank, Comment, String, BadString, Delim, Word } type = None;
+    qsizetype begin = 0, end = 0;
     bool open = false; // a comment, string or url() the text ends inside
 };
 
@@ -26,73 +25,86 @@ bool isDelim(char c) {
     return c != 0 && std::strchr("{}()[];:!,/", c);
 }
 
-QList<Token> tokenize(const QByteArray& t, bool shiftJis) {
-    const qsizetype n = t.size();
+// One token after another, from a place where no comment or string is open. Files can be large:
+// nothing is kept.
+class Tokenizer {
+public:
+    Tokenizer(const QByteArray& text, bool shiftJis, qsizetype from = 0) : t(text), sjis(shiftJis), i(from) {}
+    bool next(Token& out);
+
+private:
     // A Shift_JIS character can have a backslash or a bracket as its second byte.
-    auto width = [&](qsizetype at) {
+    qsizetype width(qsizetype at) const {
         const uchar c = uchar(t[at]);
-        return shiftJis && at + 1 < n && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
-    };
-    QList<Token> out;
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype b = i;
-        const char c = t[i];
-        if (isBlank(c)) {
-            while (i < n && isBlank(t[i]))
+        return sjis && at + 1 < t.size() && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
+    }
+    const QByteArray& t;
+    const bool sjis;
+    qsizetype i;
+};
+
+bool Tokenizer::next(Token& out) {
+    const qsizetype n = t.size();
+    if (i >= n)
+        return false;
+    const qsizetype b = i;
+    const char c = t[i];
+    out = Token{Token::Word, b, b, false};
+    if (isBlank(c)) {
+        while (i < n && isBlank(t[i]))
+            ++i;
+        out.type = Token::Blank;
+    } else if (c == '/' && i + 1 < n && t[i + 1] == '*') {
+        const qsizetype close = t.indexOf("*/", i + 2);
+        i = close < 0 ? n : close + 2;
+        out.type = Token::Comment;
+        out.open = close < 0;
+    } else if (c == '"' || c == '\'') {
+        out.type = Token::String;
+        out.open = true;
+        for (++i; i < n;) {
+            if (t[i] == c) {
                 ++i;
-            out.append({Token::Blank, b, i});
-        } else if (c == '/' && i + 1 < n && t[i + 1] == '*') {
-            const qsizetype close = t.indexOf("*/", i + 2);
-            i = close < 0 ? n : close + 2;
-            out.append({Token::Comment, b, i, close < 0});
-        } else if (c == '"' || c == '\'') {
-            Token s{Token::String, b, n, true};
-            for (++i; i < n;) {
-                if (t[i] == c) {
-                    ++i;
-                    s.open = false;
-                    break;
-                }
-                if (t[i] == '\n') { // the string ends unclosed at the line end
-                    s.type = Token::BadString;
-                    s.open = false;
-                    break;
-                }
-                if (t[i] == '\\' && ++i == n)
-                    break;
-                i += width(i); // an escaped line end continues the string
+                out.open = false;
+                break;
             }
-            s.end = i;
-            out.append(s);
-        } else if (isDelim(c)) {
-            out.append({Token::Delim, b, ++i});
-        } else {
-            while (i < n && !isBlank(t[i]) && !isDelim(t[i]) && t[i] != '"' && t[i] != '\'') {
-                if (t[i] == '\\') {
-                    ++i;
-                    if (i == n || t[i] == '\n')
-                        continue;
-                }
-                i += width(i);
+            if (t[i] == '\n') { // the string ends unclosed at the line end
+                out.type = Token::BadString;
+                out.open = false;
+                break;
             }
-            Token w{Token::Word, b, i};
-            // An unquoted url() is one token up to its ")", whatever it holds.
-            if (i < n && t[i] == '(' && t.mid(b, i - b).toLower() == "url") {
-                qsizetype j = i + 1;
-                while (j < n && isBlank(t[j]))
-                    ++j;
-                if (j == n || (t[j] != '"' && t[j] != '\'')) {
-                    while (j < n && t[j] != ')')
-                        j += t[j] == '\\' && j + 1 < n ? 1 + width(j + 1) : width(j);
-                    w.open = j == n;
-                    i = w.end = j < n ? j + 1 : n;
-                }
+            if (t[i] == '\\' && ++i == n)
+                break;
+            i += width(i); // an escaped line end continues the string
+        }
+    } else if (isDelim(c)) {
+        ++i;
+        out.type = Token::Delim;
+    } else {
+        while (i < n && !isBlank(t[i]) && !isDelim(t[i]) && t[i] != '"' && t[i] != '\'') {
+            if (t[i] == '\\') {
+                ++i;
+                if (i == n || t[i] == '\n')
+                    continue;
             }
-            out.append(w);
+            i += width(i);
+        }
+        // An unquoted url() is one token up to its ")", whatever it holds.
+        if (i - b == 3 && i < n && t[i] == '(' &&
+            QByteArrayView(t).sliced(b, 3).compare("url", Qt::CaseInsensitive) == 0) {
+            qsizetype j = i + 1;
+            while (j < n && isBlank(t[j]))
+                ++j;
+            if (j == n || (t[j] != '"' && t[j] != '\'')) {
+                while (j < n && t[j] != ')')
+                    j += t[j] == '\\' && j + 1 < n ? 1 + width(j + 1) : width(j);
+                out.open = j == n;
+                i = j < n ? j + 1 : n;
+            }
         }
     }
-    return out;
+    out.end = i;
+    return true;
 }
 
 bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
@@ -102,20 +114,42 @@ bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
     return true;
 }
 
-// The indexes of the marker comments that stand alone on their line.
-QList<qsizetype> markerTokens(const QByteArray& t, const QList<Token>& tokens) {
+bool isMarker(const QByteArray& t, const Token& c) {
     const QByteArray marker = Marker();
-    QList<qsizetype> found;
-    for (qsizetype k = 0; k < tokens.size(); ++k) {
-        const Token& c = tokens[k];
-        if (c.type != Token::Comment || c.end - c.begin != marker.size() || t.mid(c.begin, marker.size()) != marker)
-            continue;
-        const qsizetype lineStart = c.begin == 0 ? 0 : t.lastIndexOf('\n', c.begin - 1) + 1;
-        qsizetype lineEnd = t.indexOf('\n', c.end);
-        if (lineEnd < 0)
-            lineEnd = t.size();
-        if (onlyBlanks(t, lineStart, c.begin) && onlyBlanks(t, c.end, lineEnd))
-            found.append(k);
+    return c.type == Token::Comment && c.end - c.begin == marker.size() &&
+           QByteArrayView(t).sliced(c.begin, marker.size()) == marker;
+}
+
+// The marker comments that stand alone on their line. What shares the line with a marker lies in
+// the blank tokens beside it, so each is looked at once.
+QList<Token> markerComments(const QByteArray& t, bool shiftJis) {
+    QList<Token> found;
+    Tokenizer tokens(t, shiftJis);
+    Token before, c, after;
+    bool more = tokens.next(c);
+    while (more) {
+        more = tokens.next(after);
+        if (isMarker(t, c)) {
+            bool alone = true;
+            if (before.type != Token::None) {
+                qsizetype lineEnd = c.begin - 1;
+                while (lineEnd >= before.begin && t[lineEnd] != '\n')
+                    --lineEnd;
+                alone = before.type == Token::Blank && (lineEnd >= before.begin || before.begin == 0) &&
+                        onlyBlanks(t, lineEnd + 1, c.begin);
+            }
+            if (alone && more) {
+                qsizetype lineEnd = c.end;
+                while (lineEnd < after.end && t[lineEnd] != '\n')
+                    ++lineEnd;
+                alone = after.type == Token::Blank && (lineEnd < after.end || after.end == t.size()) &&
+                        onlyBlanks(t, c.end, lineEnd);
+            }
+            if (alone)
+                found.append(c);
+        }
+        before = c;
+        c = after;
     }
     return found;
 }
@@ -127,18 +161,28 @@ bool significant(const Token& token) {
     return token.type != Token::Blank && token.type != Token::Comment;
 }
 
-// Brackets as CSS pairs them: a closing bracket that does not match the innermost open one is an
-// ordinary token.
-void track(QList<qsizetype>& open, const QByteArray& t, const Token& token) {
-    if (token.type != Token::Delim)
-        return;
-    const char c = t[token.begin];
-    if (c == '{' || c == '(' || c == '[')
-        open.append(token.begin);
-    else if (!open.isEmpty() && ((c == '}' && t[open.last()] == '{') || (c == ')' && t[open.last()] == '(') ||
-                                 (c == ']' && t[open.last()] == '[')))
-        open.removeLast();
-}
+// The brackets open at a point, as CSS pairs them: a closing bracket that does not match the
+// innermost open one is an ordinary token. One byte each, so a file of brackets stays small.
+struct Brackets {
+    QByteArray kinds;
+    qsizetype outermost = -1; // where the outermost open bracket stands
+
+    bool isEmpty() const { return kinds.isEmpty(); }
+    char innermost() const { return kinds.back(); }
+    void track(const QByteArray& t, const Token& token) {
+        if (token.type != Token::Delim)
+            return;
+        const char c = t[token.begin];
+        if (c == '{' || c == '(' || c == '[') {
+            if (kinds.isEmpty())
+                outermost = token.begin;
+            kinds.append(c);
+        } else if (!kinds.isEmpty() && ((c == '}' && innermost() == '{') || (c == ')' && innermost() == '(') ||
+                                        (c == ']' && innermost() == '['))) {
+            kinds.chop(1);
+        }
+    }
+};
 
 bool isDigits(const QByteArray& s) {
     if (s.isEmpty() || s.size() > 3)
@@ -230,6 +274,19 @@ std::optional<QColor> parseColour(const QByteArray& value) {
     return QColor(named.red(), named.green(), named.blue());
 }
 
+// Only a file that is not UTF-8 is read as Shift_JIS; plain ASCII needs no look (large files).
+bool IsShiftJis(const QByteArray& t) {
+    for (char c : t)
+        if (uchar(c) >= 0x80)
+            return TextCodec::Detect(t) == TextCodec::Encoding::ShiftJis;
+    return false;
+}
+
+// Every line end LF, without a copy where there is nothing to change.
+QByteArray LineEndsLF(const QByteArray& t) {
+    return t.contains('\r') ? TextUtil::ReplaceLineEndings(t) : t;
+}
+
 // What the save does to the text, found together with the reading.
 struct Plan {
     Reading reading;
@@ -240,61 +297,76 @@ struct Plan {
 
 class Analysis {
 public:
-    Analysis(const QByteArray& t, const QString& fileName)
-        : t(t), f(fileName), encoding(TextCodec::Detect(t)),
-          tokens(tokenize(t, encoding == TextCodec::Encoding::ShiftJis)) {}
+    Analysis(const QByteArray& text, const QString& fileName) : t(text), f(fileName), sjis(IsShiftJis(text)) {}
     Plan run();
 
 private:
     const QByteArray& t;
     const QString f;
-    const std::optional<TextCodec::Encoding> encoding;
-    const QList<Token> tokens;
+    const bool sjis;
 
-    QString line(qsizetype at) const { return QString::number(t.left(at).count('\n') + 1) + QStringLiteral("行目"); }
+    QString line(qsizetype at) const { return lines({at}); }
+    // Lines of ascending offsets, as a message lists them; a long list is cut.
+    QString lines(const QList<qsizetype>& at) const {
+        QStringList shown;
+        qsizetype from = 0, number = 1;
+        for (qsizetype p : at) {
+            if (shown.size() == 10) {
+                shown << QStringLiteral("…");
+                break;
+            }
+            number += QByteArrayView(t).sliced(from, p - from).count('\n');
+            from = p;
+            shown << QString::number(number) + QStringLiteral("行目");
+        }
+        return shown.join(QStringLiteral("、"));
+    }
     // A piece of the file as a message shows it: on one line, cut when long.
     QString shown(qsizetype begin, qsizetype end) const {
-        QString s =
-            TextCodec::Decode(t.mid(begin, end - begin), encoding.value_or(TextCodec::Encoding::Utf8)).simplified();
+        QString s = TextCodec::Decode(t.mid(begin, qMin<qsizetype>(end - begin, 400)),
+                                      sjis ? TextCodec::Encoding::ShiftJis : TextCodec::Encoding::Utf8)
+                        .simplified();
         if (s.size() > 40)
             s = s.left(40) + u'…';
         return TextUtil::Shown(s);
     }
     Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem}}; }
 
-    // The shape of the text up to a token: the brackets open there, and the top-level statement in
-    // progress (where it began; broken when the page cannot read it as a rule).
+    // The shape of the text before a place: the brackets open there, the top-level statement in
+    // progress (where it began; broken when the page cannot read it as a rule), the last token that
+    // is not a blank or a comment.
     struct Outline {
-        QList<qsizetype> open;
+        Brackets open;
         std::optional<qsizetype> statement;
         bool broken = false;
+        Token last;
     };
     Outline outline(qsizetype end) const;
     Plan append();
-    Plan block(qsizetype first, qsizetype second);
+    Plan block(const Token& m1, const Token& m2);
 };
 
 Plan Analysis::run() {
-    const QList<qsizetype> marks = markerTokens(t, tokens);
+    const QList<Token> marks = markerComments(t, sjis);
     if (marks.isEmpty())
         return append();
     if (marks.size() == 2)
         return block(marks[0], marks[1]);
-    QStringList lines;
-    for (qsizetype k : marks)
-        lines << line(tokens[k].begin);
+    QList<qsizetype> at;
+    for (const Token& m : marks)
+        at << m.begin;
     return refuse(
         f + QStringLiteral("の背景色の目印「") + QString::fromLatin1(Marker()) + QStringLiteral("」が") +
-        QString::number(marks.size()) + QStringLiteral("つあるため保存できません（") +
-        lines.join(QStringLiteral("、")) +
+        QString::number(marks.size()) + QStringLiteral("つあるため保存できません（") + lines(at) +
         QStringLiteral("）。目印は、背景色の指定の前と後ろに1行ずつ、目印だけの行にして2つだけ置いて下さい..."));
 }
 
 Analysis::Outline Analysis::outline(qsizetype end) const {
     Outline o;
     bool atRule = false;
-    for (qsizetype k = 0; k < end; ++k) {
-        const Token& token = tokens[k];
+    Tokenizer tokens(t, sjis);
+    Token token;
+    while (tokens.next(token) && token.begin < end) {
         if (token.open) {
             o.statement = o.statement.value_or(token.begin);
             o.broken = true;
@@ -302,13 +374,14 @@ Analysis::Outline Analysis::outline(qsizetype end) const {
         }
         if (!significant(token))
             continue;
+        o.last = token;
         if (o.open.isEmpty() && !o.statement) {
             o.statement = token.begin;
             atRule = token.type == Token::Word && t[token.begin] == '@';
             o.broken = false;
         }
-        const qsizetype depth = o.open.size();
-        track(o.open, t, token);
+        const qsizetype depth = o.open.kinds.size();
+        o.open.track(t, token);
         if (depth == 0 && o.open.isEmpty()) {
             // At the top level a ";" ends only an at-rule; a selector runs on through it and through
             // closing brackets that close nothing.
@@ -327,7 +400,7 @@ Analysis::Outline Analysis::outline(qsizetype end) const {
 Plan Analysis::append() {
     // The new rule must start where a rule may: after a finished statement (a rule's closing brace,
     // or the ";" of an at-rule), not inside a comment, a string, brackets or a selector.
-    const std::optional<qsizetype> statement = outline(tokens.size()).statement;
+    const std::optional<qsizetype> statement = outline(t.size()).statement;
     if (statement)
         return refuse(
             f + QStringLiteral("は") + line(*statement) +
@@ -342,12 +415,10 @@ Plan Analysis::append() {
     return p;
 }
 
-Plan Analysis::block(qsizetype first, qsizetype second) {
-    const Token& m1 = tokens[first];
-    const Token& m2 = tokens[second];
+Plan Analysis::block(const Token& m1, const Token& m2) {
     // In front of the block: it must stand inside a rule's braces, after a finished declaration.
-    const Outline head = outline(first);
-    if (head.open.isEmpty() || t[head.open.last()] != '{')
+    const Outline head = outline(m1.begin);
+    if (head.open.isEmpty() || head.open.innermost() != '{')
         return refuse(
             f + QStringLiteral("の背景色の目印（") + line(m1.begin) +
             QStringLiteral("）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は「body {」"
@@ -357,24 +428,51 @@ Plan Analysis::block(qsizetype first, qsizetype second) {
             f + QStringLiteral("の") + line(*head.statement) +
             QStringLiteral("からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の"
                            "背景色はページに読まれません..."));
-    std::optional<qsizetype> last;
-    for (qsizetype k = 0; k < first; ++k)
-        if (significant(tokens[k]))
-            last = k;
-    if (last && !isDelim(t, tokens[*last], '{') && !isDelim(t, tokens[*last], ';'))
-        return refuse(f + QStringLiteral("の") + line(tokens[*last].begin) +
+    if (!isDelim(t, head.last, '{') && !isDelim(t, head.last, ';'))
+        return refuse(f + QStringLiteral("の") + line(head.last.begin) +
                       QStringLiteral("の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれませ"
                                      "ん。「;」を付けて下さい..."));
 
-    // The block's declarations, cut at the semicolons outside brackets.
+    // The block's declarations, cut at the semicolons outside brackets, one after another.
     struct Piece {
-        QList<qsizetype> all; // every token, blanks and comments included
-        QList<qsizetype> sig;
+        qsizetype index = 0;
+        int count = 0; // tokens that are not blanks or comments
+        Token first, second, last;
     };
-    QList<Piece> pieces(1);
-    QList<qsizetype> open;
-    for (qsizetype k = first + 1; k < second; ++k) {
-        const Token& token = tokens[k];
+    Piece piece;
+    QList<qsizetype> colours; // where each background-color declaration starts
+    QList<Piece> resets;      // background and all: they set the colour too
+    std::optional<Piece> other;
+    // The value of the first background-color declaration, every token; a colour has only a few.
+    qsizetype colourPiece = -1, colonEnd = 0;
+    QList<Token> value;
+    bool collecting = false, valueTooLong = false;
+    Token valueLast;
+
+    auto lower = [&](const Token& token) { return t.mid(token.begin, token.end - token.begin).toLower(); };
+    auto finish = [&]() -> std::optional<Plan> {
+        collecting = false;
+        if (piece.count == 0)
+            return std::nullopt;
+        const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
+        const QByteArray name = declaration ? lower(piece.first) : QByteArray();
+        if (name.contains('\\'))
+            return refuse(
+                f + QStringLiteral("の") + line(piece.first.begin) +
+                QStringLiteral("の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません..."));
+        if (name == "background-color")
+            colours << piece.first.begin;
+        else if (name == "background" || name == "all")
+            resets << piece;
+        else if (!other)
+            other = piece;
+        return std::nullopt;
+    };
+
+    Tokenizer tokens(t, sjis, m1.end);
+    Brackets open;
+    Token token;
+    while (tokens.next(token) && token.begin < m2.begin) {
         if (token.type == Token::BadString)
             return refuse(f + QStringLiteral("の") + line(token.begin) +
                           QStringLiteral("で、背景色の目印の間の文字列が閉じていないため保存できません..."));
@@ -382,73 +480,74 @@ Plan Analysis::block(qsizetype first, qsizetype second) {
             return refuse(f + QStringLiteral("の") + line(token.begin) + QStringLiteral("で、背景色の目印の間に「") +
                           QChar::fromLatin1(t[token.begin]) +
                           QStringLiteral("」があるため保存できません。目印の間には指定だけを書いて下さい..."));
-        track(open, t, token);
+        open.track(t, token);
         if (open.isEmpty() && isDelim(t, token, ';')) {
-            pieces.append(Piece());
+            if (const std::optional<Plan> refused = finish())
+                return *refused;
+            const qsizetype index = piece.index + 1;
+            piece = Piece();
+            piece.index = index;
             continue;
         }
-        pieces.last().all.append(k);
-        if (significant(token))
-            pieces.last().sig.append(k);
+        if (collecting) {
+            if (value.size() < 64)
+                value << token;
+            else
+                valueTooLong = true;
+            if (significant(token))
+                valueLast = token;
+        }
+        if (!significant(token))
+            continue;
+        if (++piece.count == 1)
+            piece.first = token;
+        if (piece.count == 2) {
+            piece.second = token;
+            if (colourPiece < 0 && piece.first.type == Token::Word && isDelim(t, token, ':') &&
+                lower(piece.first) == "background-color") {
+                colourPiece = piece.index;
+                colonEnd = token.end;
+                collecting = true;
+            }
+        }
+        piece.last = token;
     }
     if (!open.isEmpty())
-        return refuse(f + QStringLiteral("の") + line(open.first()) + QStringLiteral("の「") +
-                      QChar::fromLatin1(t[open.first()]) +
+        return refuse(f + QStringLiteral("の") + line(open.outermost) + QStringLiteral("の「") +
+                      QChar::fromLatin1(t[open.outermost]) +
                       QStringLiteral("」が背景色の目印の間で閉じていないため保存できません..."));
-    if (!pieces.last().sig.isEmpty()) {
+    if (piece.count > 0) {
         // The last declaration runs on past the marker, up to the next ";" or "}".
-        for (qsizetype k = second + 1; k < tokens.size(); ++k) {
-            if (!significant(tokens[k]))
-                continue;
-            if (!isDelim(t, tokens[k], ';') && !isDelim(t, tokens[k], '}'))
-                return refuse(f + QStringLiteral("の") + line(tokens[pieces.last().sig.first()].begin) +
-                              QStringLiteral("の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいま"
-                                             "す。「;」を付けて下さい..."));
-            break;
+        Tokenizer tail(t, sjis, m2.end);
+        while (tail.next(token) && !significant(token)) {
         }
-    }
-
-    // Which declaration is which.
-    QList<qsizetype> colours, resets, others; // indexes into pieces
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        const Piece& p = pieces[i];
-        if (p.sig.isEmpty())
-            continue;
-        const Token& name = tokens[p.sig[0]];
-        const bool declaration = name.type == Token::Word && p.sig.size() >= 2 && isDelim(t, tokens[p.sig[1]], ':');
-        const QByteArray lower = t.mid(name.begin, name.end - name.begin).toLower();
-        if (declaration && lower.contains('\\'))
+        if (significant(token) && token.begin >= m2.end && !isDelim(t, token, ';') && !isDelim(t, token, '}'))
             return refuse(
-                f + QStringLiteral("の") + line(name.begin) +
-                QStringLiteral("の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません..."));
-        if (declaration && lower == "background-color")
-            colours.append(i);
-        else if (declaration && (lower == "background" || lower == "all"))
-            resets.append(i);
-        else
-            others.append(i);
+                f + QStringLiteral("の") + line(piece.first.begin) +
+                QStringLiteral("の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」"
+                               "を付けて下さい..."));
     }
-    if (colours.size() > 1) {
-        QStringList lines;
-        for (qsizetype i : colours)
-            lines << line(tokens[pieces[i].sig[0]].begin);
+    if (const std::optional<Plan> refused = finish())
+        return *refused;
+
+    if (colours.size() > 1)
         return refuse(f + QStringLiteral("の背景色の目印の間に背景色の指定が") + QString::number(colours.size()) +
-                      QStringLiteral("つあるため保存できません（") + lines.join(QStringLiteral("、")) +
+                      QStringLiteral("つあるため保存できません（") + lines(colours) +
                       QStringLiteral("）。1つにして下さい..."));
-    }
     // A shorthand after the colour (or anywhere, where the colour goes in as the first line) sets the
     // colour again, so the page would not show what is written.
-    for (qsizetype i : resets) {
-        if (!colours.isEmpty() && i < colours[0]) {
-            others.append(i);
+    for (const Piece& reset : resets) {
+        if (colourPiece >= 0 && reset.index < colourPiece) {
+            if (!other || reset.index < other->index)
+                other = reset;
             continue;
         }
-        const Token& name = tokens[pieces[i].sig[0]];
-        return refuse(f + QStringLiteral("の") + line(name.begin) + QStringLiteral("の") + shown(name.begin, name.end) +
+        return refuse(f + QStringLiteral("の") + line(reset.first.begin) + QStringLiteral("の") +
+                      shown(reset.first.begin, reset.first.end) +
                       QStringLiteral("の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-"
                                      "color」だけで指定して下さい..."));
     }
-    std::sort(others.begin(), others.end());
+
     const QString keep = QStringLiteral("色を選ぶまで、") + f + QStringLiteral("は書き換えません...");
     Plan plan;
     if (colours.isEmpty()) {
@@ -463,46 +562,42 @@ Plan Analysis::block(qsizetype first, qsizetype second) {
         return plan;
     }
 
-    // The value: the tokens after the colon, without "!important".
-    const Piece& decl = pieces[colours[0]];
-    QList<qsizetype> value;
-    for (qsizetype k : decl.sig)
-        if (k > decl.sig[1])
-            value.append(k);
-    if (value.size() >= 2 && isDelim(t, tokens[value[value.size() - 2]], '!') &&
-        tokens[value.last()].type == Token::Word &&
-        t.mid(tokens[value.last()].begin, tokens[value.last()].end - tokens[value.last()].begin).toLower() ==
-            "important")
-        value.resize(value.size() - 2);
+    // The value without "!important"; comments in it read as blanks.
+    QList<qsizetype> sig;
+    for (qsizetype k = 0; k < value.size(); ++k)
+        if (significant(value[k]))
+            sig << k;
+    if (!valueTooLong && sig.size() >= 2 && isDelim(t, value[sig[sig.size() - 2]], '!') &&
+        value[sig.last()].type == Token::Word && lower(value[sig.last()]) == "important")
+        sig.resize(sig.size() - 2);
     plan.edit = Plan::Edit::Replace;
     std::optional<QColor> colour;
-    if (value.isEmpty()) {
-        plan.begin = plan.end = tokens[decl.sig[1]].end;
+    if (sig.isEmpty()) {
+        plan.begin = plan.end = colonEnd;
         plan.blankFirst = true;
     } else {
-        plan.begin = tokens[value.first()].begin;
-        plan.end = tokens[value.last()].end;
+        plan.begin = value[sig.first()].begin;
+        plan.end = valueTooLong ? valueLast.end : value[sig.last()].end;
         QByteArray text;
-        for (qsizetype k : decl.all)
-            if (tokens[k].begin >= plan.begin && tokens[k].end <= plan.end)
-                text += significant(tokens[k]) ? t.mid(tokens[k].begin, tokens[k].end - tokens[k].begin) : " ";
-        colour = parseColour(text);
+        for (qsizetype k = sig.first(); !valueTooLong && k <= sig.last(); ++k)
+            text += significant(value[k]) ? t.mid(value[k].begin, value[k].end - value[k].begin) : QByteArray(" ");
+        if (!valueTooLong)
+            colour = parseColour(text);
     }
-    const qsizetype at = tokens[decl.sig[0]].begin;
+    const qsizetype at = colours[0];
     if (!colour)
         plan.reading = {Kind::NeedsColour, std::nullopt,
                         f + QStringLiteral("の") + line(at) + QStringLiteral("の背景色") +
-                            (value.isEmpty() ? QStringLiteral("（値がありません）") : shown(plan.begin, plan.end)) +
+                            (sig.isEmpty() ? QStringLiteral("（値がありません）") : shown(plan.begin, plan.end)) +
                             QStringLiteral("は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名"
                                            "前、数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値"
                                            "を書き換えます。") +
                             keep};
-    else if (!others.isEmpty())
+    else if (other)
         plan.reading = {
             Kind::NeedsColour, colour,
-            f + QStringLiteral("の") + line(tokens[pieces[others[0]].sig[0]].begin) +
-                QStringLiteral("に、背景色の目印の間のほかの指定") +
-                shown(tokens[pieces[others[0]].sig.first()].begin, tokens[pieces[others[0]].sig.last()].end) +
+            f + QStringLiteral("の") + line(other->first.begin) + QStringLiteral("に、背景色の目印の間のほかの指定") +
+                shown(other->first.begin, other->last.end) +
                 QStringLiteral("があります。この画面は背景色だけを表示します。「色を選択」で色を選ぶと、「背"
                                "景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。") +
                 keep};
@@ -517,15 +612,14 @@ QByteArray Marker() {
 }
 
 QList<qsizetype> MarkerLines(const QByteArray& lfText) {
-    const QList<Token> tokens = tokenize(lfText, TextCodec::Detect(lfText) == TextCodec::Encoding::ShiftJis);
     QList<qsizetype> at;
-    for (qsizetype k : markerTokens(lfText, tokens))
-        at.append(tokens[k].begin);
+    for (const Token& m : markerComments(lfText, IsShiftJis(lfText)))
+        at.append(m.begin);
     return at;
 }
 
 Reading Read(const QByteArray& fileText, const QString& fileName) {
-    const QByteArray text = TextUtil::ReplaceLineEndings(fileText);
+    const QByteArray text = LineEndsLF(fileText);
     return Analysis(text, fileName).run().reading;
 }
 
@@ -535,23 +629,33 @@ QByteArray ColorBlock(const QColor& color) {
 }
 
 SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName) {
-    const QByteArray text = TextUtil::ReplaceLineEndings(fileText);
+    const QByteArray text = LineEndsLF(fileText);
     const Plan plan = Analysis(text, fileName).run();
     const QByteArray block = ColorBlock(color);
     const QByteArray digits = block.mid(block.indexOf('#'), 7);
+    QByteArray inserted;
     switch (plan.edit) {
     case Plan::Edit::None:
-        break;
-    case Plan::Edit::Append: {
+        return {std::nullopt, plan.reading.problem};
+    case Plan::Edit::Append:
         // The marker must start a line of its own to count on the next reading.
-        const QByteArray lineEnd = text.isEmpty() || text.endsWith('\n') ? QByteArray() : QByteArray("\n");
-        return {text + lineEnd + "body {\n" + Marker() + '\n' + block + Marker() + "\n}\n", QString()};
-    }
+        if (!text.isEmpty() && !text.endsWith('\n'))
+            inserted = "\n";
+        inserted += "body {\n" + Marker() + '\n' + block + Marker() + "\n}\n";
+        break;
     case Plan::Edit::Insert:
-        return {text.left(plan.begin) + "    background-color: " + digits + ";\n" + text.mid(plan.begin), QString()};
+        inserted = "    background-color: " + digits + ";\n";
+        break;
     case Plan::Edit::Replace:
-        return {text.left(plan.begin) + (plan.blankFirst ? " " : "") + digits + text.mid(plan.end), QString()};
+        inserted = (plan.blankFirst ? " " : "") + digits;
+        break;
     }
-    return {std::nullopt, plan.reading.problem};
+    // One copy of what is kept: a style sheet can be large.
+    const qsizetype begin = plan.edit == Plan::Edit::Append ? text.size() : plan.begin;
+    const qsizetype end = plan.edit == Plan::Edit::Append ? text.size() : plan.end;
+    QByteArray out;
+    out.reserve(text.size() - (end - begin) + inserted.size());
+    out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
+    return {out, QString()};
 }
 } // namespace BgColor
