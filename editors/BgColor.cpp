@@ -1,62 +1,661 @@
 #include "BgColor.h"
 
+#include "TextCodec.h"
 #include "TextUtil.h"
+
+#include <cctype>
+#include <cstring>
 
 namespace BgColor {
 namespace {
-// Val("&h" + pair): the hexadecimal digits at the start of the pair.
-int HexPrefixValue(const QString& pair) {
-    int value = 0;
-    for (const QChar c : pair) {
-        int digit;
-        if (c >= u'0' && c <= u'9')
-            digit = c.unicode() - u'0';
-        else if (c >= u'a' && c <= u'f')
-            digit = c.unicode() - u'a' + 10;
-        else if (c >= u'A' && c <= u'F')
-            digit = c.unicode() - u'A' + 10;
-        else
-            break;
-        value = value * 16 + digit;
+using Kind = Reading::Kind;
+
+// CSS tokens, as far as the block needs them: what can hide a marker or a brace (comments, strings,
+// unquoted url()), the punctuation that gives a rule its shape, and words in between.
+struct Token {
+    enum Type { None, Blank, Comment, String, BadString, Delim, Word } type = None;
+    qsizetype begin = 0, end = 0;
+    bool open = false; // a comment, string or url() the text ends inside
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f';
+}
+bool isDelim(char c) {
+    return c != 0 && std::strchr("{}()[];:!,/", c);
+}
+
+// One token after another, from a place where no comment or string is open. Files can be large:
+// nothing is kept.
+class Tokenizer {
+public:
+    Tokenizer(const QByteArray& text, bool shiftJis, qsizetype from = 0) : t(text), sjis(shiftJis), i(from) {}
+    bool next(Token& out);
+
+private:
+    // A Shift_JIS character can have a backslash or a bracket as its second byte.
+    qsizetype width(qsizetype at) const {
+        const uchar c = uchar(t[at]);
+        return sjis && at + 1 < t.size() && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
     }
-    return value;
+    const QByteArray& t;
+    const bool sjis;
+    qsizetype i;
+};
+
+bool Tokenizer::next(Token& out) {
+    const qsizetype n = t.size();
+    if (i >= n)
+        return false;
+    const qsizetype b = i;
+    const char c = t[i];
+    out = Token{Token::Word, b, b, false};
+    if (isBlank(c)) {
+        while (i < n && isBlank(t[i]))
+            ++i;
+        out.type = Token::Blank;
+    } else if (c == '/' && i + 1 < n && t[i + 1] == '*') {
+        const qsizetype close = t.indexOf("*/", i + 2);
+        i = close < 0 ? n : close + 2;
+        out.type = Token::Comment;
+        out.open = close < 0;
+    } else if (c == '"' || c == '\'') {
+        out.type = Token::String;
+        out.open = true;
+        for (++i; i < n;) {
+            if (t[i] == c) {
+                ++i;
+                out.open = false;
+                break;
+            }
+            if (t[i] == '\n') { // the string ends unclosed at the line end
+                out.type = Token::BadString;
+                out.open = false;
+                break;
+            }
+            if (t[i] == '\\' && ++i == n)
+                break;
+            i += width(i); // an escaped line end continues the string
+        }
+    } else if (isDelim(c)) {
+        ++i;
+        out.type = Token::Delim;
+    } else {
+        while (i < n && !isBlank(t[i]) && !isDelim(t[i]) && t[i] != '"' && t[i] != '\'') {
+            if (t[i] == '\\') {
+                ++i;
+                if (i == n || t[i] == '\n')
+                    continue;
+            }
+            i += width(i);
+        }
+        // An unquoted url() is one token up to its ")", whatever it holds.
+        if (i - b == 3 && i < n && t[i] == '(' &&
+            QByteArrayView(t).sliced(b, 3).compare("url", Qt::CaseInsensitive) == 0) {
+            qsizetype j = i + 1;
+            while (j < n && isBlank(t[j]))
+                ++j;
+            if (j == n || (t[j] != '"' && t[j] != '\'')) {
+                while (j < n && t[j] != ')')
+                    j += t[j] == '\\' && j + 1 < n ? 1 + width(j + 1) : width(j);
+                out.open = j == n;
+                i = j < n ? j + 1 : n;
+            }
+        }
+    }
+    out.end = i;
+    return true;
+}
+
+bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
+    for (qsizetype i = from; i < to; ++i)
+        if (t[i] != ' ' && t[i] != '\t')
+            return false;
+    return true;
+}
+
+bool isMarker(const QByteArray& t, const Token& c) {
+    const QByteArray marker = Marker();
+    return c.type == Token::Comment && c.end - c.begin == marker.size() &&
+           QByteArrayView(t).sliced(c.begin, marker.size()) == marker;
+}
+
+// The marker comments that stand alone on their line. What shares the line with a marker lies in
+// the blank tokens beside it, so each is looked at once.
+QList<Token> markerComments(const QByteArray& t, bool shiftJis) {
+    QList<Token> found;
+    Tokenizer tokens(t, shiftJis);
+    Token before, c, after;
+    bool more = tokens.next(c);
+    while (more) {
+        more = tokens.next(after);
+        if (isMarker(t, c)) {
+            bool alone = true;
+            if (before.type != Token::None) {
+                qsizetype lineEnd = c.begin - 1;
+                while (lineEnd >= before.begin && t[lineEnd] != '\n')
+                    --lineEnd;
+                alone = before.type == Token::Blank && (lineEnd >= before.begin || before.begin == 0) &&
+                        onlyBlanks(t, lineEnd + 1, c.begin);
+            }
+            if (alone && more) {
+                qsizetype lineEnd = c.end;
+                while (lineEnd < after.end && t[lineEnd] != '\n')
+                    ++lineEnd;
+                alone = after.type == Token::Blank && (lineEnd < after.end || after.end == t.size()) &&
+                        onlyBlanks(t, c.end, lineEnd);
+            }
+            if (alone)
+                found.append(c);
+        }
+        before = c;
+        c = after;
+    }
+    return found;
+}
+
+bool isDelim(const QByteArray& t, const Token& token, char c) {
+    return token.type == Token::Delim && t[token.begin] == c;
+}
+bool significant(const Token& token) {
+    return token.type != Token::Blank && token.type != Token::Comment;
+}
+
+// The brackets open at a point, as CSS pairs them: a closing bracket that does not match the
+// innermost open one is an ordinary token. One byte each, so a file of brackets stays small.
+struct Brackets {
+    QByteArray kinds;
+    qsizetype outermost = -1; // where the outermost open bracket stands
+
+    bool isEmpty() const { return kinds.isEmpty(); }
+    char innermost() const { return kinds.back(); }
+    void track(const QByteArray& t, const Token& token) {
+        if (token.type != Token::Delim)
+            return;
+        const char c = t[token.begin];
+        if (c == '{' || c == '(' || c == '[') {
+            if (kinds.isEmpty())
+                outermost = token.begin;
+            kinds.append(c);
+        } else if (!kinds.isEmpty() && ((c == '}' && innermost() == '{') || (c == ')' && innermost() == '(') ||
+                                        (c == ']' && innermost() == '['))) {
+            kinds.chop(1);
+        }
+    }
+};
+
+bool isDigits(const QByteArray& s) {
+    if (s.isEmpty() || s.size() > 3)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// An rgb() component: a whole number up to 255, or a percentage that comes to a whole number.
+std::optional<int> component(const QByteArray& s, bool* percent) {
+    *percent = s.endsWith('%');
+    const QByteArray digits = *percent ? s.chopped(1) : s;
+    if (!isDigits(digits))
+        return std::nullopt;
+    const int v = digits.toInt();
+    if (*percent)
+        return v <= 100 && v * 255 % 100 == 0 ? std::optional<int>(v * 255 / 100) : std::nullopt;
+    return v <= 255 ? std::optional<int>(v) : std::nullopt;
+}
+
+bool opaque(const QByteArray& alpha) {
+    return alpha == "1" || alpha == "100%";
+}
+
+std::optional<QColor> rgbFunction(const QByteArray& inner) {
+    QList<QByteArray> parts;
+    bool sameType = false;
+    if (inner.contains(',')) { // rgb(r, g, b[, a]): all numbers or all percentages
+        parts = inner.split(',');
+        for (QByteArray& p : parts)
+            p = p.trimmed();
+        if (parts.size() == 4 && opaque(parts[3]))
+            parts.removeLast();
+        sameType = true;
+    } else { // rgb(r g b[ / a])
+        const QList<QByteArray> slash = inner.split('/');
+        if (slash.size() > 2 || (slash.size() == 2 && !opaque(slash[1].trimmed())))
+            return std::nullopt;
+        parts = slash[0].simplified().split(' ');
+    }
+    if (parts.size() != 3)
+        return std::nullopt;
+    int v[3];
+    bool percent[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<int> c = component(parts[i], &percent[i]);
+        if (!c)
+            return std::nullopt;
+        v[i] = *c;
+    }
+    if (sameType && (percent[0] != percent[1] || percent[1] != percent[2]))
+        return std::nullopt;
+    return QColor(v[0], v[1], v[2]);
+}
+
+// The colour forms read: #rgb, #rrggbb, the named colours, rgb()/rgba() opaque. Comments in the
+// value have become blanks; everything else (alpha, var(), keywords) is not shown.
+std::optional<QColor> parseColour(const QByteArray& value) {
+    const QByteArray s = value.trimmed().toLower();
+    if (s.startsWith('#')) {
+        const QByteArray hex = s.mid(1);
+        if (hex.size() != 3 && hex.size() != 6)
+            return std::nullopt;
+        for (char c : hex)
+            if (!std::isxdigit(uchar(c)))
+                return std::nullopt;
+        const uint v = hex.toUInt(nullptr, 16);
+        if (hex.size() == 3)
+            return QColor(((v >> 8) & 15) * 17, ((v >> 4) & 15) * 17, (v & 15) * 17);
+        return QColor((v >> 16) & 255, (v >> 8) & 255, v & 255);
+    }
+    for (const char* fn : {"rgb(", "rgba("})
+        if (s.startsWith(fn) && s.endsWith(')'))
+            return rgbFunction(s.mid(qsizetype(std::strlen(fn)), s.size() - qsizetype(std::strlen(fn)) - 1));
+    if (s.isEmpty())
+        return std::nullopt;
+    for (char c : s)
+        if (c < 'a' || c > 'z')
+            return std::nullopt;
+    if (s == "rebeccapurple")
+        return QColor(0x66, 0x33, 0x99);
+    if (s == "transparent") // no colour of its own: the page shows what lies behind
+        return std::nullopt;
+    const QColor named = QColor::fromString(QString::fromLatin1(s));
+    if (!named.isValid())
+        return std::nullopt;
+    return QColor(named.red(), named.green(), named.blue());
+}
+
+// Only a file that is not UTF-8 is read as Shift_JIS; plain ASCII needs no look (large files).
+bool IsShiftJis(const QByteArray& t) {
+    for (char c : t)
+        if (uchar(c) >= 0x80)
+            return TextCodec::Detect(t) == TextCodec::Encoding::ShiftJis;
+    return false;
+}
+
+// Every line end LF, without a copy where there is nothing to change.
+QByteArray LineEndsLF(const QByteArray& t) {
+    return t.contains('\r') ? TextUtil::ReplaceLineEndings(t) : t;
+}
+
+// What the save does to the text, found together with the reading.
+struct Plan {
+    Reading reading;
+    enum class Edit { None, Append, Insert, Replace } edit = Edit::None;
+    qsizetype begin = 0, end = 0; // Insert: the place; Replace: the span of the value
+    bool blankFirst = false;      // the value is empty: a blank goes after the colon
+};
+
+class Analysis {
+public:
+    Analysis(const QByteArray& text, const QString& fileName) : t(text), f(fileName), sjis(IsShiftJis(text)) {}
+    Plan run();
+
+private:
+    const QByteArray& t;
+    const QString f;
+    const bool sjis;
+
+    QString line(qsizetype at) const { return lines({at}); }
+    // Lines of ascending offsets, as a message lists them; a long list is cut.
+    QString lines(const QList<qsizetype>& at) const {
+        QStringList shown;
+        qsizetype from = 0, number = 1;
+        for (qsizetype p : at) {
+            if (shown.size() == 10) {
+                shown << QStringLiteral("…");
+                break;
+            }
+            number += QByteArrayView(t).sliced(from, p - from).count('\n');
+            from = p;
+            shown << QString::number(number) + QStringLiteral("行目");
+        }
+        return shown.join(QStringLiteral("、"));
+    }
+    // A piece of the file as a message shows it: on one line, cut when long.
+    QString shown(qsizetype begin, qsizetype end) const {
+        QString s = TextCodec::Decode(t.mid(begin, qMin<qsizetype>(end - begin, 400)),
+                                      sjis ? TextCodec::Encoding::ShiftJis : TextCodec::Encoding::Utf8)
+                        .simplified();
+        if (s.size() > 40)
+            s = s.left(40) + u'…';
+        return TextUtil::Shown(s);
+    }
+    Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem}}; }
+
+    // The shape of the text before a place: the brackets open there, the top-level statement in
+    // progress (where it began; broken when the page cannot read it as a rule), the last token that
+    // is not a blank or a comment.
+    struct Outline {
+        Brackets open;
+        std::optional<qsizetype> statement;
+        bool broken = false;
+        Token last;
+    };
+    Outline outline(qsizetype end) const;
+    Plan append();
+    Plan block(const Token& m1, const Token& m2);
+};
+
+Plan Analysis::run() {
+    const QList<Token> marks = markerComments(t, sjis);
+    if (marks.isEmpty())
+        return append();
+    if (marks.size() == 2)
+        return block(marks[0], marks[1]);
+    QList<qsizetype> at;
+    for (const Token& m : marks)
+        at << m.begin;
+    return refuse(
+        f + QStringLiteral("の背景色の目印「") + QString::fromLatin1(Marker()) + QStringLiteral("」が") +
+        QString::number(marks.size()) + QStringLiteral("つあるため保存できません（") + lines(at) +
+        QStringLiteral("）。目印は、背景色の指定の前と後ろに1行ずつ、目印だけの行にして2つだけ置いて下さい..."));
+}
+
+Analysis::Outline Analysis::outline(qsizetype end) const {
+    Outline o;
+    bool atRule = false;
+    Tokenizer tokens(t, sjis);
+    Token token;
+    while (tokens.next(token) && token.begin < end) {
+        if (token.open) {
+            o.statement = o.statement.value_or(token.begin);
+            o.broken = true;
+            break;
+        }
+        if (!significant(token))
+            continue;
+        o.last = token;
+        if (o.open.isEmpty() && !o.statement) {
+            o.statement = token.begin;
+            atRule = token.type == Token::Word && t[token.begin] == '@';
+            o.broken = false;
+        }
+        const qsizetype depth = o.open.kinds.size();
+        o.open.track(t, token);
+        if (depth == 0 && o.open.isEmpty()) {
+            // At the top level a ";" ends only an at-rule; a selector runs on through it and through
+            // closing brackets that close nothing.
+            if (atRule && isDelim(t, token, ';'))
+                o.statement.reset();
+            else if (isDelim(t, token, ';') || isDelim(t, token, '}') || isDelim(t, token, ')') ||
+                     isDelim(t, token, ']'))
+                o.broken = true;
+        } else if (depth == 1 && o.open.isEmpty() && isDelim(t, token, '}')) {
+            o.statement.reset();
+        }
+    }
+    return o;
+}
+
+Plan Analysis::append() {
+    // The new rule must start where a rule may: after a finished statement (a rule's closing brace,
+    // or the ";" of an at-rule), not inside a comment, a string, brackets or a selector.
+    const std::optional<qsizetype> statement = outline(t.size()).statement;
+    if (statement)
+        return refuse(
+            f + QStringLiteral("は") + line(*statement) +
+            QStringLiteral("からの記述が閉じないまま終わっているため、背景色の指定を最後に書き足せません..."));
+    Plan p{
+        {Kind::NeedsColour, std::nullopt,
+         f + QStringLiteral("には背景色の目印「") + QString::fromLatin1(Marker()) +
+             QStringLiteral("」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を選ぶと、「背景色"
+                            "変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。色を選ぶまで、") +
+             f + QStringLiteral("は書き換えません...")}};
+    p.edit = Plan::Edit::Append;
+    return p;
+}
+
+Plan Analysis::block(const Token& m1, const Token& m2) {
+    // In front of the block: it must stand inside a rule's braces, after a finished declaration.
+    const Outline head = outline(m1.begin);
+    if (head.open.isEmpty() || head.open.innermost() != '{')
+        return refuse(
+            f + QStringLiteral("の背景色の目印（") + line(m1.begin) +
+            QStringLiteral("）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は「body {」"
+                           "と「}」の間に置いて下さい..."));
+    if (head.broken)
+        return refuse(
+            f + QStringLiteral("の") + line(*head.statement) +
+            QStringLiteral("からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の"
+                           "背景色はページに読まれません..."));
+    if (!isDelim(t, head.last, '{') && !isDelim(t, head.last, ';'))
+        return refuse(f + QStringLiteral("の") + line(head.last.begin) +
+                      QStringLiteral("の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれませ"
+                                     "ん。「;」を付けて下さい..."));
+
+    // The block's declarations, cut at the semicolons outside brackets, one after another.
+    struct Piece {
+        qsizetype index = 0;
+        int count = 0; // tokens that are not blanks or comments
+        Token first, second, last;
+    };
+    Piece piece;
+    QList<qsizetype> colours; // where each background-color declaration starts
+    QList<Piece> resets;      // background and all: they set the colour too
+    std::optional<Piece> other;
+    // The value of the first background-color declaration, every token; a colour has only a few.
+    qsizetype colourPiece = -1, colonEnd = 0;
+    QList<Token> value;
+    bool collecting = false, valueTooLong = false;
+    Token valueLast;
+
+    auto lower = [&](const Token& token) { return t.mid(token.begin, token.end - token.begin).toLower(); };
+    auto finish = [&]() -> std::optional<Plan> {
+        collecting = false;
+        if (piece.count == 0)
+            return std::nullopt;
+        const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
+        const QByteArray name = declaration ? lower(piece.first) : QByteArray();
+        if (name.contains('\\'))
+            return refuse(
+                f + QStringLiteral("の") + line(piece.first.begin) +
+                QStringLiteral("の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません..."));
+        if (name == "background-color")
+            colours << piece.first.begin;
+        else if (name == "background" || name == "all")
+            resets << piece;
+        else if (!other)
+            other = piece;
+        return std::nullopt;
+    };
+
+    Tokenizer tokens(t, sjis, m1.end);
+    Brackets open;
+    Token token;
+    while (tokens.next(token) && token.begin < m2.begin) {
+        if (token.type == Token::BadString)
+            return refuse(f + QStringLiteral("の") + line(token.begin) +
+                          QStringLiteral("で、背景色の目印の間の文字列が閉じていないため保存できません..."));
+        if (isDelim(t, token, '{') || isDelim(t, token, '}'))
+            return refuse(f + QStringLiteral("の") + line(token.begin) + QStringLiteral("で、背景色の目印の間に「") +
+                          QChar::fromLatin1(t[token.begin]) +
+                          QStringLiteral("」があるため保存できません。目印の間には指定だけを書いて下さい..."));
+        open.track(t, token);
+        if (open.isEmpty() && isDelim(t, token, ';')) {
+            if (const std::optional<Plan> refused = finish())
+                return *refused;
+            const qsizetype index = piece.index + 1;
+            piece = Piece();
+            piece.index = index;
+            continue;
+        }
+        if (collecting) {
+            if (value.size() < 64)
+                value << token;
+            else
+                valueTooLong = true;
+            if (significant(token))
+                valueLast = token;
+        }
+        if (!significant(token))
+            continue;
+        if (++piece.count == 1)
+            piece.first = token;
+        if (piece.count == 2) {
+            piece.second = token;
+            if (colourPiece < 0 && piece.first.type == Token::Word && isDelim(t, token, ':') &&
+                lower(piece.first) == "background-color") {
+                colourPiece = piece.index;
+                colonEnd = token.end;
+                collecting = true;
+            }
+        }
+        piece.last = token;
+    }
+    if (!open.isEmpty())
+        return refuse(f + QStringLiteral("の") + line(open.outermost) + QStringLiteral("の「") +
+                      QChar::fromLatin1(t[open.outermost]) +
+                      QStringLiteral("」が背景色の目印の間で閉じていないため保存できません..."));
+    if (piece.count > 0) {
+        // The last declaration runs on past the marker, up to the next ";" or "}".
+        Tokenizer tail(t, sjis, m2.end);
+        while (tail.next(token) && !significant(token)) {
+        }
+        if (significant(token) && token.begin >= m2.end && !isDelim(t, token, ';') && !isDelim(t, token, '}'))
+            return refuse(
+                f + QStringLiteral("の") + line(piece.first.begin) +
+                QStringLiteral("の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」"
+                               "を付けて下さい..."));
+    }
+    if (const std::optional<Plan> refused = finish())
+        return *refused;
+
+    if (colours.size() > 1)
+        return refuse(f + QStringLiteral("の背景色の目印の間に背景色の指定が") + QString::number(colours.size()) +
+                      QStringLiteral("つあるため保存できません（") + lines(colours) +
+                      QStringLiteral("）。1つにして下さい..."));
+    // A shorthand after the colour (or anywhere, where the colour goes in as the first line) sets the
+    // colour again, so the page would not show what is written.
+    for (const Piece& reset : resets) {
+        if (colourPiece >= 0 && reset.index < colourPiece) {
+            if (!other || reset.index < other->index)
+                other = reset;
+            continue;
+        }
+        return refuse(f + QStringLiteral("の") + line(reset.first.begin) + QStringLiteral("の") +
+                      shown(reset.first.begin, reset.first.end) +
+                      QStringLiteral("の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-"
+                                     "color」だけで指定して下さい..."));
+    }
+
+    const QString keep = QStringLiteral("色を選ぶまで、") + f + QStringLiteral("は書き換えません...");
+    Plan plan;
+    if (colours.isEmpty()) {
+        plan.reading = {
+            Kind::NeedsColour, std::nullopt,
+            f + QStringLiteral("の背景色の目印の間（") + line(m1.begin) + QStringLiteral("から") + line(m2.begin) +
+                QStringLiteral("）に背景色の指定がないため、ページの背景色を表示できません。「色を選択」で色を"
+                               "選ぶと、「背景色変更」でその指定を書き足します。") +
+                keep};
+        plan.edit = Plan::Edit::Insert;
+        plan.begin = plan.end = t.indexOf('\n', m1.end) + 1;
+        return plan;
+    }
+
+    // The value without "!important"; comments in it read as blanks.
+    QList<qsizetype> sig;
+    for (qsizetype k = 0; k < value.size(); ++k)
+        if (significant(value[k]))
+            sig << k;
+    if (!valueTooLong && sig.size() >= 2 && isDelim(t, value[sig[sig.size() - 2]], '!') &&
+        value[sig.last()].type == Token::Word && lower(value[sig.last()]) == "important")
+        sig.resize(sig.size() - 2);
+    plan.edit = Plan::Edit::Replace;
+    std::optional<QColor> colour;
+    if (sig.isEmpty()) {
+        plan.begin = plan.end = colonEnd;
+        plan.blankFirst = true;
+    } else {
+        plan.begin = value[sig.first()].begin;
+        plan.end = valueTooLong ? valueLast.end : value[sig.last()].end;
+        QByteArray text;
+        for (qsizetype k = sig.first(); !valueTooLong && k <= sig.last(); ++k)
+            text += significant(value[k]) ? t.mid(value[k].begin, value[k].end - value[k].begin) : QByteArray(" ");
+        if (!valueTooLong)
+            colour = parseColour(text);
+    }
+    const qsizetype at = colours[0];
+    if (!colour)
+        plan.reading = {Kind::NeedsColour, std::nullopt,
+                        f + QStringLiteral("の") + line(at) + QStringLiteral("の背景色") +
+                            (sig.isEmpty() ? QStringLiteral("（値がありません）") : shown(plan.begin, plan.end)) +
+                            QStringLiteral("は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名"
+                                           "前、数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値"
+                                           "を書き換えます。") +
+                            keep};
+    else if (other)
+        plan.reading = {
+            Kind::NeedsColour, colour,
+            f + QStringLiteral("の") + line(other->first.begin) + QStringLiteral("に、背景色の目印の間のほかの指定") +
+                shown(other->first.begin, other->last.end) +
+                QStringLiteral("があります。この画面は背景色だけを表示します。「色を選択」で色を選ぶと、「背"
+                               "景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。") +
+                keep};
+    else
+        plan.reading = {Kind::Shown, colour, QString()};
+    return plan;
 }
 } // namespace
 
-QByteArray Separator() {
-    return QByteArrayLiteral("/*body-gackground-color*/\n");
+QByteArray Marker() {
+    return QByteArrayLiteral("/*body-gackground-color*/");
 }
 
-QColor ReadColor(const QByteArray& fileText) {
-    const QByteArray text = TextUtil::ReplaceLineEndings(fileText);
-    const QByteArray sep = Separator();
-    const qsizetype first = text.indexOf(sep);
-    if (first < 0)
-        return QColor(0, 0, 0);
-    const qsizetype start = first + sep.size();
-    const qsizetype second = text.indexOf(sep, start);
-    const QString block = QString::fromUtf8(second < 0 ? text.mid(start) : text.mid(start, second - start));
-    const qsizetype hash = block.indexOf(u'#');
-    if (hash < 0)
-        return QColor(0, 0, 0);
-    const QString v = block.mid(hash + 1).section(u';', 0, 0);
-    return QColor(HexPrefixValue(v.mid(0, 2)), HexPrefixValue(v.mid(2, 2)), HexPrefixValue(v.mid(4, 2)));
+QList<qsizetype> MarkerLines(const QByteArray& lfText) {
+    QList<qsizetype> at;
+    for (const Token& m : markerComments(lfText, IsShiftJis(lfText)))
+        at.append(m.begin);
+    return at;
+}
+
+Reading Read(const QByteArray& fileText, const QString& fileName) {
+    const QByteArray text = LineEndsLF(fileText);
+    return Analysis(text, fileName).run().reading;
 }
 
 QByteArray ColorBlock(const QColor& color) {
-    const QString digits = TextUtil::Hex2(color.red()) + TextUtil::Hex2(color.green()) + TextUtil::Hex2(color.blue());
-    return "    background-color: #" + digits.toLatin1() + ";\n    ";
+    return "    background-color: #" + TextUtil::Hex2(color.red()).toLatin1() +
+           TextUtil::Hex2(color.green()).toLatin1() + TextUtil::Hex2(color.blue()).toLatin1() + ";\n    ";
 }
 
-std::optional<QByteArray> WriteColor(const QByteArray& fileText, const QColor& color) {
-    const QByteArray text = TextUtil::ReplaceLineEndings(fileText);
-    const QByteArray sep = Separator();
-    const qsizetype first = text.indexOf(sep);
-    if (first < 0)
-        return text + sep + ColorBlock(color) + sep;
-    const qsizetype second = text.indexOf(sep, first + sep.size());
-    if (second < 0)
-        return std::nullopt;
-    return text.left(first) + sep + ColorBlock(color) + text.mid(second);
+SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName) {
+    const QByteArray text = LineEndsLF(fileText);
+    const Plan plan = Analysis(text, fileName).run();
+    const QByteArray block = ColorBlock(color);
+    const QByteArray digits = block.mid(block.indexOf('#'), 7);
+    QByteArray inserted;
+    switch (plan.edit) {
+    case Plan::Edit::None:
+        return {std::nullopt, plan.reading.problem};
+    case Plan::Edit::Append:
+        // The marker must start a line of its own to count on the next reading.
+        if (!text.isEmpty() && !text.endsWith('\n'))
+            inserted = "\n";
+        inserted += "body {\n" + Marker() + '\n' + block + Marker() + "\n}\n";
+        break;
+    case Plan::Edit::Insert:
+        inserted = "    background-color: " + digits + ";\n";
+        break;
+    case Plan::Edit::Replace:
+        inserted = (plan.blankFirst ? " " : "") + digits;
+        break;
+    }
+    // One copy of what is kept: a style sheet can be large.
+    const qsizetype begin = plan.edit == Plan::Edit::Append ? text.size() : plan.begin;
+    const qsizetype end = plan.edit == Plan::Edit::Append ? text.size() : plan.end;
+    QByteArray out;
+    out.reserve(text.size() - (end - begin) + inserted.size());
+    out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
+    return {out, QString()};
 }
 } // namespace BgColor

@@ -1,23 +1,47 @@
 #pragma once
-// The page background colour in the style sheet: the block between two marker lines.
+// The page background colour in the style sheet: the block between two marker lines, read as a
+// browser reads CSS (comments, strings, brackets, the colour forms pages use).
 #include <QByteArray>
 #include <QColor>
+#include <QList>
+#include <QString>
 #include <optional>
 
 namespace BgColor {
-// The marker followed directly by LF; a marker with anything else after it on its line does not count.
-QByteArray Separator();
+// The marker comment. It counts only on a line of its own (blanks around it allowed) that does not
+// lie inside a comment or a string.
+QByteArray Marker();
 
-// The colour of the block: the text after its first "#" up to ";", read as three pairs of
-// hexadecimal digits, each as far as it is hexadecimal (0 otherwise). No block gives black.
-QColor ReadColor(const QByteArray& fileText);
+// The offsets of the markers that count, in a text whose line ends are LF.
+QList<qsizetype> MarkerLines(const QByteArray& lfText);
 
-// Four spaces, "background-color: #", six digits, ";", LF, four spaces.
+// What the window can show of the colour the block gives the page.
+struct Reading {
+    enum class Kind {
+        Shown,       // the block holds just the background-color declaration, in a colour that is shown
+        NeedsColour, // not shown exactly; a colour the user chooses can still be written safely
+        Refused,     // nothing can be written without changing what else the page reads
+    };
+    Kind kind = Kind::Refused;
+    // The colour the block gives the page, where it is known exactly (also beside other declarations).
+    std::optional<QColor> color;
+    // Why it is not Shown, naming the file and the line; empty when Shown.
+    QString problem;
+};
+Reading Read(const QByteArray& fileText, const QString& fileName);
+
+struct SaveResult {
+    std::optional<QByteArray> bytes;
+    QString refusal;
+};
+// The file with its line ends made LF and the colour written as "#" and six lower-case digits in
+// place of the block's background-color value, every other byte kept (other declarations and
+// comments of the block, "!important"). A block without that declaration gets it as its first line;
+// a file without markers gets a body rule holding the block at its end. Refused, with the reading's
+// problem, exactly when Read gives Refused.
+SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName);
+
+// The block as written into a new rule: four spaces, "background-color: #", six digits, ";", LF,
+// four spaces.
 QByteArray ColorBlock(const QColor& color);
-
-// The file with its line ends made LF and its block replaced; the text before the first and after the
-// second separator is kept byte for byte, further separators included. A file without separators gets
-// the block appended. Nothing when the file holds the separator once: there is no telling where its
-// block ends, and writing would drop text.
-std::optional<QByteArray> WriteColor(const QByteArray& fileText, const QColor& color);
 } // namespace BgColor

@@ -9,6 +9,7 @@
 #include "PlkWin.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,11 +39,6 @@ void SwatchRect::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     emit mouseDown(at.x(), at.y());
 }
-
-const QString BgcWin::kStyleSheetNotSaved = QStringLiteral("pelkavin.cssを保存できませんでした...");
-const QString BgcWin::kStyleSheetMarkers =
-    QStringLiteral("pelkavin.cssの背景色の目印が正しくないため保存できません...");
-const QString BgcWin::kIconNotSaved = QStringLiteral("アイコンを保存できませんでした...");
 
 BgcWin::BgcWin() {
     InitDocumentWindow(this, QStringLiteral("BgcWin"), QStringLiteral("背景色"), 289, 146);
@@ -81,12 +77,22 @@ BgcWin::BgcWin() {
     connect(SelectPB, &QPushButton::clicked, this, &BgcWin::SelectPB_Action);
 }
 
+QString BgcWin::iconNeedsColourMessage(const QString& fileName) {
+    return QStringLiteral("背景色が決まっていないため、") + fileName +
+           QStringLiteral("は作りませんでした。「色を選択」で色を選んでから「背景色変更」を押して下さい...");
+}
+
 void BgcWin::ChangePB_Action() {
-    // Independent targets: the icon is made even when the style sheet could not be written.
+    // Independent targets: the icon is made even when the style sheet could not be written. What
+    // went wrong with either is told in one message.
+    QStringList messages;
     if (DispCB->isChecked())
-        SetPLKBackColor();
+        messages << SetPLKBackColor();
     if (IconCB->isChecked())
-        SetIconBackColor();
+        messages << SetIconBackColor();
+    messages.removeAll(QString());
+    if (!messages.isEmpty())
+        Platform::get().MsgBox(messages.join(u'\n'));
 }
 
 bool BgcWin::bkgRt_MouseDown(int, int) {
@@ -99,49 +105,78 @@ void BgcWin::SelectPB_Action() {
 }
 
 void BgcWin::LoadBkgData() {
-    if (!Exists(Module1::gCSSFile))
+    const FolderItem& file = Module1::gCSSFile;
+    if (!Exists(file))
         return;
-    const std::optional<QByteArray> text = FileIO::ReadAll(*Module1::gCSSFile);
-    if (!text)
+    // A colour chosen but not applied gives way to the file's, whatever the file now holds.
+    m_from = ColourFrom::Nothing;
+    const QString name = QFileInfo(*file).fileName();
+    QString why;
+    const std::optional<QByteArray> text = FileIO::ReadAll(*file, &why);
+    if (!text) {
+        Platform::get().MsgBox(FileIO::CannotRead(name, why));
         return;
-    bkgRt->setFillColor(BgColor::ReadColor(*text));
+    }
+    const BgColor::Reading reading = BgColor::Read(*text, name);
+    if (reading.color) {
+        bkgRt->setFillColor(*reading.color);
+        m_from = ColourFrom::StyleSheet;
+    }
+    if (!reading.problem.isEmpty())
+        Platform::get().MsgBox(reading.problem);
 }
 
-void BgcWin::SetPLKBackColor() {
+QString BgcWin::SetPLKBackColor() {
     const FolderItem& file = Module1::gCSSFile;
     if (!file)
-        return;
-    // The text outside the block is taken as it stands now, not as it stood at loading.
-    const std::optional<QByteArray> old = Exists(file) ? FileIO::ReadAll(*file) : std::nullopt;
-    if (!old) {
-        Platform::get().MsgBox(kStyleSheetNotSaved);
-        return;
+        return {};
+    const QString name = QFileInfo(*file).fileName();
+    // The file as it stands now, not as it stood at loading.
+    QString why;
+    const std::optional<QByteArray> old = FileIO::ReadAll(*file, &why);
+    if (!old)
+        return FileIO::CannotRead(name, why);
+    if (m_from != ColourFrom::Picker) {
+        // Without a chosen colour the page keeps reading the colour it reads now.
+        const BgColor::Reading reading = BgColor::Read(*old, name);
+        m_from = reading.color ? ColourFrom::StyleSheet : ColourFrom::Nothing;
+        if (reading.color)
+            bkgRt->setFillColor(*reading.color);
+        if (reading.kind != BgColor::Reading::Kind::Shown)
+            return reading.problem;
     }
-    const std::optional<QByteArray> text = BgColor::WriteColor(*old, bkgRt->FillColor());
-    if (!text) {
-        Platform::get().MsgBox(kStyleSheetMarkers);
-        return;
-    }
-    if (!FileIO::SafeWrite(*file, *text)) {
-        Platform::get().MsgBox(kStyleSheetNotSaved);
-        return;
-    }
+    const BgColor::SaveResult saved = BgColor::Save(*old, bkgRt->FillColor(), name);
+    if (!saved.bytes)
+        return saved.refusal;
+    if (!FileIO::SafeWrite(*file, *saved.bytes, &why))
+        return FileIO::CannotWrite(name, why);
     PlkWin::PreviewReload();
+    return {};
 }
 
-void BgcWin::SetIconBackColor() {
+QString BgcWin::SetIconBackColor() {
     const FolderItem& file = Module1::gIconFile;
     if (!file)
-        return;
-    const QColor c = bkgRt->FillColor();
-    const std::optional<QByteArray> png = HomeIcon::EncodePng(HomeIcon::Make(HomeIcon::appletouchicon180(), c));
-    if (!png || !FileIO::SafeWrite(*file, *png))
-        Platform::get().MsgBox(kIconNotSaved);
+        return {};
+    const QString name = QFileInfo(*file).fileName();
+    // The layout colour, or an old one the style sheet no longer gives, is nobody's choice.
+    if (m_from == ColourFrom::Nothing)
+        return iconNeedsColourMessage(name);
+    const std::optional<QByteArray> png =
+        HomeIcon::EncodePng(HomeIcon::Make(HomeIcon::appletouchicon180(), bkgRt->FillColor()));
+    if (!png)
+        return QStringLiteral("アイコンの絵を読み込めなかったため、") + name + QStringLiteral("を作れませんでした...");
+    QString why;
+    if (!FileIO::SafeWrite(*file, *png, &why))
+        return FileIO::CannotWrite(name, why);
+    return {};
 }
 
 void BgcWin::DoSelectColor() {
     const std::optional<QColor> chosen =
         Platform::get().SelectColor(bkgRt->FillColor(), QStringLiteral("背景色を選んで下さい"));
-    if (chosen)
-        bkgRt->setFillColor(*chosen);
+    if (!chosen)
+        return;
+    bkgRt->setFillColor(*chosen);
+    m_from = ColourFrom::Picker;
 }

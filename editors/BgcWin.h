@@ -40,23 +40,29 @@ public:
     static BgcWin* instance() { return ImplicitInstance<BgcWin>::get(); }
     static bool isOpen() { return ImplicitInstance<BgcWin>::isOpen(); }
 
-    // Message texts for what the window cannot write.
-    static const QString kStyleSheetNotSaved;
-    static const QString kStyleSheetMarkers;
-    static const QString kIconNotSaved;
+    // The icon's message when the swatch holds no colour read from the style sheet or chosen.
+    static QString iconNeedsColourMessage(const QString& fileName);
 
     void ChangePB_Action();
     bool bkgRt_MouseDown(int x, int y);
     void SelectPB_Action();
 
+    // Shows the style sheet's colour, or says why it cannot.
     void LoadBkgData();
-    void SetPLKBackColor();
-    void SetIconBackColor();
+    // Each writes its target and returns the message of a refusal or failure (naming the file and
+    // why), or nothing when it wrote or had no file to write.
+    QString SetPLKBackColor();
+    QString SetIconBackColor();
     void DoSelectColor();
 
     SwatchRect* bkgRt;
 
 private:
+    // Where the swatch colour comes from: only a colour read from the style sheet or chosen by the
+    // user is ever written.
+    enum class ColourFrom { Nothing, StyleSheet, Picker };
+    ColourFrom m_from = ColourFrom::Nothing;
+
     QPushButton* ChangePB;
     QLabel* Label1;
     QLabel* Label2;

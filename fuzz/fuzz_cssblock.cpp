@@ -1,5 +1,8 @@
-// The style sheet's colour block: any text reads; the colour written reads back; the text outside
-// the block is kept; a file the block cannot be placed in is refused; a second save changes nothing.
+// The style sheet's colour block: any text reads; a file is refused exactly when its reading is, and
+// a refused file gives no bytes; the text outside the block is kept (a file without markers only
+// gains a rule at its end); the colour written reads back, and a clean block stays clean; a save with
+// the colour read keeps what the page reads; a second save changes nothing. Where the text holds no
+// other comment or string, the marker lines are exactly the lines that hold the marker alone.
 // The first three bytes are the colour.
 #include "BgColor.h"
 #include "FuzzCheck.h"
@@ -8,34 +11,90 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+using Kind = BgColor::Reading::Kind;
+
+// The lines holding the marker and blanks only, by plain text search.
+QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
+    QList<qsizetype> at;
+    qsizetype start = 0;
+    while (start <= lf.size()) {
+        qsizetype end = lf.indexOf('\n', start);
+        if (end < 0)
+            end = lf.size();
+        const QByteArray line = lf.mid(start, end - start);
+        qsizetype b = 0, e = line.size();
+        while (b < e && (line[b] == ' ' || line[b] == '\t'))
+            ++b;
+        while (e > b && (line[e - 1] == ' ' || line[e - 1] == '\t'))
+            --e;
+        if (line.mid(b, e - b) == BgColor::Marker())
+            at.append(start + b);
+        start = end + 1;
+    }
+    return at;
+}
+
+// No comment or string but the markers themselves, and nothing the tokenizer reads as one token
+// across a marker.
+bool plainText(const QByteArray& lf) {
+    QByteArray rest = lf;
+    rest.replace(BgColor::Marker(), " ");
+    return !rest.contains("/*") && !rest.contains("*/") && !rest.contains('"') && !rest.contains('\'') &&
+           !rest.contains('\\') && !rest.toLower().contains("url(");
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3)
         return 0;
     const QColor color(data[0], data[1], data[2]);
     const QByteArray file(reinterpret_cast<const char*>(data + 3), qsizetype(size - 3));
-
-    (void)BgColor::ReadColor(file);
-    const std::optional<QByteArray> saved = BgColor::WriteColor(file, color);
+    const QString name = QStringLiteral("pelkavin.css");
 
     const QByteArray lf = TextUtil::ReplaceLineEndings(file);
-    const QByteArray sep = BgColor::Separator();
-    const qsizetype first = lf.indexOf(sep);
-    const qsizetype second = first < 0 ? -1 : lf.indexOf(sep, first + sep.size());
-    if (first >= 0 && second < 0) {
-        PKL_FUZZ_CHECK(!saved); // one marker: no telling where the block ends
+    const QList<qsizetype> marks = BgColor::MarkerLines(lf);
+    if (plainText(lf))
+        PKL_FUZZ_CHECK(marks == plainMarkerLines(lf));
+
+    const BgColor::Reading reading = BgColor::Read(file, name);
+    PKL_FUZZ_CHECK((reading.kind == Kind::Shown) == reading.problem.isEmpty());
+    PKL_FUZZ_CHECK(reading.kind != Kind::Shown || reading.color);
+    const BgColor::SaveResult saved = BgColor::Save(file, color, name);
+    PKL_FUZZ_CHECK(saved.bytes.has_value() == (reading.kind != Kind::Refused));
+    if (!saved.bytes) {
+        PKL_FUZZ_CHECK(saved.refusal == reading.problem);
         return 0;
     }
-    PKL_FUZZ_CHECK(saved.has_value());
-    const QByteArray block = sep + BgColor::ColorBlock(color) + sep;
-    if (first < 0) {
-        PKL_FUZZ_CHECK(*saved == lf + block);
+    PKL_FUZZ_CHECK(marks.isEmpty() || marks.size() == 2);
+
+    if (marks.isEmpty()) {
+        const QByteArray rule =
+            "body {\n" + BgColor::Marker() + '\n' + BgColor::ColorBlock(color) + BgColor::Marker() + "\n}\n";
+        const QByteArray lineEnd = lf.isEmpty() || lf.endsWith('\n') ? QByteArray() : QByteArray("\n");
+        PKL_FUZZ_CHECK(*saved.bytes == lf + lineEnd + rule);
     } else {
-        PKL_FUZZ_CHECK(saved->startsWith(lf.left(first)));
-        PKL_FUZZ_CHECK(saved->mid(first, block.size()) == block);
-        PKL_FUZZ_CHECK(saved->mid(first + block.size()) == lf.mid(second + sep.size()));
+        const QByteArray head = lf.left(lf.indexOf('\n', marks[0]) + 1);
+        const QByteArray tail = lf.mid(marks[1]);
+        PKL_FUZZ_CHECK(saved.bytes->size() >= head.size() + tail.size());
+        PKL_FUZZ_CHECK(saved.bytes->startsWith(head));
+        PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
     }
 
-    PKL_FUZZ_CHECK(BgColor::ReadColor(*saved) == color);
-    PKL_FUZZ_CHECK(BgColor::WriteColor(*saved, color) == saved);
+    const BgColor::Reading after = BgColor::Read(*saved.bytes, name);
+    PKL_FUZZ_CHECK(after.kind != Kind::Refused);
+    PKL_FUZZ_CHECK(after.color == std::optional<QColor>(color));
+    if (reading.kind == Kind::Shown)
+        PKL_FUZZ_CHECK(after.kind == Kind::Shown);
+    PKL_FUZZ_CHECK(BgColor::MarkerLines(*saved.bytes).size() == 2);
+    PKL_FUZZ_CHECK(BgColor::Save(*saved.bytes, color, name).bytes == saved.bytes);
+
+    // Without a chosen colour the window writes the colour read: the page reads the same.
+    if (reading.color && reading.kind == Kind::Shown) {
+        const std::optional<QByteArray> same = BgColor::Save(file, *reading.color, name).bytes;
+        PKL_FUZZ_CHECK(same.has_value());
+        const BgColor::Reading again = BgColor::Read(*same, name);
+        PKL_FUZZ_CHECK(again.kind == Kind::Shown && again.color == reading.color);
+    }
     return 0;
 }

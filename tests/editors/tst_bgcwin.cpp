@@ -1,5 +1,6 @@
-// The page colour: the style sheet's colour block, the home-screen icon and the window BgcWin.
-// Not covered here: the preview's own loading and the system colour picker (shell, scripted platform).
+// The page colour: the style sheet's colour block read and written through the window BgcWin, the
+// home-screen icon. Not covered here: the preview's own loading and the system colour picker (shell,
+// scripted platform), the cascade of rules outside the block.
 #include "BgColor.h"
 #include "BgcWin.h"
 #include "Editors.h"
@@ -29,6 +30,11 @@ const QByteArray kMarker = "/*body-gackground-color*/";
 QByteArray sheet(const char* digits, const QByteArray& eol = "\n") {
     return "body {" + eol + kMarker + eol + "    background-color: #" + digits + ";" + eol + "    " + kMarker + eol +
            "}" + eol;
+}
+
+// A body rule whose block holds the given lines; the block ends with the second marker's indent.
+QByteArray rule(const QByteArray& block) {
+    return "body {\n" + kMarker + "\n" + block + kMarker + "\n}\n";
 }
 
 // An art with something in every part the icon treats differently: opaque corners (to be cut away),
@@ -72,68 +78,6 @@ int cornerFaults(const QImage& icon) {
     return faults;
 }
 } // namespace
-
-class TestColorBlock : public QObject {
-    Q_OBJECT
-private slots:
-    void read_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QColor>("color");
-        QTest::newRow("lower case") << sheet("ccddee") << QColor(204, 221, 238);
-        QTest::newRow("upper case") << sheet("CCDDEE") << QColor(204, 221, 238);
-        QTest::newRow("CR LF") << sheet("102030", "\r\n") << QColor(16, 32, 48);
-        QTest::newRow("lone CR") << sheet("102030", "\r") << QColor(16, 32, 48);
-        QTest::newRow("three digits") << sheet("fff") << QColor(255, 15, 0);
-        QTest::newRow("pairs read as far as hexadecimal") << sheet("1g2zx3") << QColor(1, 2, 0);
-        QTest::newRow("named colour") << "body {\n" + kMarker + "\n    background-color: white;\n    " + kMarker +
-                                             "\n}\n"
-                                      << QColor(0, 0, 0);
-        QTest::newRow("no marker") << QByteArray("body { background-color: #ffffff; }\n") << QColor(0, 0, 0);
-        QTest::newRow("marker not alone on its line")
-            << "body {\n" + kMarker + " \n    background-color: #ffffff;\n    " + kMarker + "\n}\n"
-            << QColor(0, 0, 0);
-        QTest::newRow("no semicolon") << "a\n" + kMarker + "\n#0a0b0c" << QColor(10, 11, 12);
-    }
-    void read() {
-        QFETCH(QByteArray, text);
-        QFETCH(QColor, color);
-        QCOMPARE(BgColor::ReadColor(text), color);
-    }
-
-    void write_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QColor>("color");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("zero padding") << sheet("ccddee") << QColor(0, 10, 255) << sheet("000aff");
-        QTest::newRow("CR LF written back with LF")
-            << sheet("ccddee", "\r\n") << QColor(255, 0, 128) << sheet("ff0080");
-        const QByteArray sjis = "/* \x83\x8d\x83\x72 */\r\n"; // Shift_JIS bytes outside the block stay as they are
-        QTest::newRow("bytes outside kept")
-            << sjis + sheet("ccddee") + sjis << QColor(1, 2, 3)
-            << "/* \x83\x8d\x83\x72 */\n" + sheet("010203") + "/* \x83\x8d\x83\x72 */\n";
-        QTest::newRow("no marker appends the block")
-            << QByteArray("body {}") << QColor(255, 255, 255)
-            << "body {}" + kMarker + "\n    background-color: #ffffff;\n    " + kMarker + "\n";
-        const QByteArray more = "p {\n" + kMarker + "\n    color: red;\n" + kMarker + "\n}\n";
-        QTest::newRow("three markers keep all text")
-            << sheet("ccddee") + more << QColor(0, 0, 0) << sheet("000000") + more;
-    }
-    void write() {
-        QFETCH(QByteArray, text);
-        QFETCH(QColor, color);
-        QFETCH(QByteArray, written);
-        const std::optional<QByteArray> out = BgColor::WriteColor(text, color);
-        QVERIFY(out);
-        QCOMPARE(*out, written);
-        QCOMPARE(BgColor::ReadColor(*out), color);
-        // A second write changes nothing further.
-        QCOMPARE(BgColor::WriteColor(*out, color), out);
-    }
-    void writeRefusesSingleMarker() {
-        QVERIFY(!BgColor::WriteColor("body {\n" + kMarker + "\n    background-color: #ccddee;\n}\n", Qt::red));
-        QVERIFY(!BgColor::WriteColor("body {\n    background-color: #ccddee;\n    " + kMarker + "\n}\n", Qt::red));
-    }
-};
 
 class TestHomeIcon : public QObject {
     Q_OBJECT
@@ -191,12 +135,22 @@ class TestBgcWin : public QObject {
         delete (BgcWin::isOpen() ? BgcWin::instance() : nullptr);
         delete (PlkWin::isOpen() ? PlkWin::instance() : nullptr);
     }
+    // As the user opens it: the palette's button, which loads the colour.
+    static BgcWin* open() {
+        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("BackColorBB"), Qt::LeftButton);
+        return BgcWin::instance();
+    }
+    static void choose(const QColor& color) {
+        scripted()->colors.enqueue(color);
+        QTest::mouseClick(BgcWin::instance()->findChild<QPushButton*>("SelectPB"), Qt::LeftButton);
+    }
     static void apply(bool disp, bool icon) {
         BgcWin* w = BgcWin::instance();
         w->findChild<QCheckBox*>("DispCB")->setChecked(disp);
         w->findChild<QCheckBox*>("IconCB")->setChecked(icon);
         QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
     }
+    static QRgb iconPixel(const QString& path) { return QImage(path, "PNG").pixel(10, 90); } // beside the head
 
 private slots:
     void initTestCase() { RegisterEditors(); }
@@ -310,11 +264,222 @@ private slots:
     }
 
     // Style sheet and icon: the old file stays byte for byte however the disk fails.
+
+    // Style sheets as people and formatters leave them. Either the window shows the colour the page
+    // reads from the block (color) and "背景色変更" with no colour chosen keeps the page's colour, or
+    // it says why not at opening (problem: part of the message) and that save writes nothing.
+    // A colour the window knows beside its message (another declaration) still makes the icon.
+    void sheetCases_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<QString>("problem");
+        const QColor none, white(255, 255, 255), c(10, 11, 12);
+        auto value = [](const char* v) { return rule(QByteArray("    background-color: ") + v + ";\n    "); };
+        QTest::newRow("written form") << sheet("0a0b0c") << c << "";
+        QTest::newRow("upper-case digits") << sheet("0A0B0C") << c << "";
+        QTest::newRow("CR LF") << sheet("0a0b0c", "\r\n") << c << "";
+        QTest::newRow("lone CR") << sheet("0a0b0c", "\r") << c << "";
+        QTest::newRow("#fff is white") << sheet("fff") << white << "";
+        QTest::newRow("#rgb, mixed case") << sheet("AbC") << QColor(0xaa, 0xbb, 0xcc) << "";
+        QTest::newRow("named colour") << value("white") << white << "";
+        QTest::newRow("named colour in capitals") << value("Teal") << QColor(0, 128, 128) << "";
+        QTest::newRow("newest named colour") << value("rebeccapurple") << QColor(0x66, 0x33, 0x99) << "";
+        QTest::newRow("rgb() with commas") << value("rgb(204, 221, 238)") << QColor(204, 221, 238) << "";
+        QTest::newRow("RGB() with blanks") << value("RGB( 204 221 238 )") << QColor(204, 221, 238) << "";
+        QTest::newRow("rgba() opaque") << value("rgba(10,11,12,1)") << c << "";
+        QTest::newRow("rgb() in whole percentages") << value("rgb(20%, 40%, 100%)") << QColor(51, 102, 255) << "";
+        QTest::newRow("!important") << value("#0a0b0c ! IMPORTANT") << c << "";
+        QTest::newRow("formatted: tabs, no blank after the colon")
+            << "body {\n\t" + kMarker + "\n\tbackground-color:#0a0b0c;\n\t" + kMarker + "\n}\n"
+            << c << "";
+        QTest::newRow("blanks around the markers")
+            << "body {\n  " + kMarker + " \t\n    background-color: #0a0b0c;\n    " + kMarker + "  \n}\n"
+            << c << "";
+        QTest::newRow("comments in the block")
+            << rule("    /* 背景 */\n    background-color: /* 色 */ #0a0b0c; /* 以上 */\n    ") << c << "";
+        QTest::newRow("last declaration without ;")
+            << "body {\n" + kMarker + "\n    background-color: #0a0b0c\n    " + kMarker + "\n}\n"
+            << c << "";
+        QTest::newRow("marker line inside a multi-line comment")
+            << "/* 目印の例:\n" + kMarker + "\n" + sheet("0a0b0c") << c << "";
+        QTest::newRow("marker at the end of a comment line")
+            << "/* 目印は " + kMarker + "\n" + sheet("0a0b0c") << c << "";
+        QTest::newRow("marker text after a rule on its line")
+            << "h1 { color: red; } " + kMarker + "\n" + sheet("0a0b0c") << c << "";
+        QTest::newRow("marker line inside a string")
+            << "a::after { content: \"\\\n" + kMarker + "\\\n\"; }\n" + sheet("0a0b0c") << c << "";
+
+        QTest::newRow("#rgba") << sheet("fffa") << none << "の3行目の背景色「#fffa」は、この画面では表示できません";
+        QTest::newRow("#rrggbbaa") << sheet("0a0b0c80") << none << "3行目の背景色「#0a0b0c80」";
+        QTest::newRow("transparent") << value("transparent") << none << "3行目の背景色「transparent」";
+        QTest::newRow("inherit") << value("inherit") << none << "「inherit」";
+        QTest::newRow("var()") << value("var(--page)") << none << "「var(--page)」";
+        QTest::newRow("rgb() with alpha") << value("rgb(10 11 12 / 50%)") << none << "「rgb(10 11 12 / 50%)」";
+        QTest::newRow("percentage between two values")
+            << value("rgb(50%, 50%, 50%)") << none << "「rgb(50%, 50%, 50%)」";
+        QTest::newRow("legacy rgb() mixing numbers and percentages")
+            << value("rgb(10, 11, 100%)") << none << "「rgb(10, 11, 100%)」";
+        QTest::newRow("hexadecimal digits read only as far as they go") << sheet("1g2zx3") << none << "「#1g2zx3」";
+        QTest::newRow("empty value") << value("") << none << "3行目の背景色（値がありません）";
+        QTest::newRow("another declaration") << rule("    color: #333;\n    background-color: #fff;\n    ") << white
+                                             << "の3行目に、背景色の目印の間のほかの指定「color: #333」があります";
+        QTest::newRow("background shorthand in front")
+            << rule("    background: url(a.png);\n    background-color: #fff;\n    ") << white
+            << "3行目に、背景色の目印の間のほかの指定「background: url(a.png)」";
+        QTest::newRow("no declaration") << rule("    /* 色なし */\n    ") << none
+                                        << "の背景色の目印の間（2行目から4行目）に背景色の指定がない";
+        QTest::newRow("no markers") << QByteArray("body { background-color: #fff; }\n") << none
+                                    << QString::fromUtf8("pelkavin.cssには背景色の目印「" + kMarker +
+                                                         "」だけの行がない");
+        QTest::newRow("no markers, Shift_JIS string with a backslash byte")
+            << QByteArray("a::after { content: \"\x83\x5c\"; }\n") << none << "だけの行がない";
+
+        QTest::newRow("second background-color")
+            << rule("    background-color: #fff;\n    background-color: #000;\n    ") << none
+            << "の背景色の目印の間に背景色の指定が2つあるため保存できません（3行目、4行目）";
+        QTest::newRow("background shorthand after it")
+            << rule("    background-color: #fff;\n    BACKGROUND: url(a.png);\n    ") << none
+            << "の4行目の「BACKGROUND」の指定が目印の間の背景色を上書きするため保存できません";
+        QTest::newRow("one marker") << "body {\n" + kMarker + "\n    background-color: #ccddee;\n}\n"
+                                    << none
+                                    << QString::fromUtf8("の背景色の目印「" + kMarker +
+                                                         "」が1つあるため保存できません（2行目）");
+        QTest::newRow("three markers") << sheet("ccddee") + "p {\n" + kMarker + "\n}\n"
+                                       << none << "が3つあるため保存できません（2行目、4行目、7行目）";
+        QTest::newRow("marker on the last line of a file without markers, as once appended")
+            << "body {}" + kMarker + "\n    background-color: #ffffff;\n    " + kMarker + "\n"
+            << none << "が1つあるため保存できません（3行目）";
+        QTest::newRow("markers outside any rule") << kMarker + "\n    background-color: #fff;\n    " + kMarker + "\n"
+                                                  << none << "の背景色の目印（1行目）が「{ }」の中にないため";
+        QTest::newRow("text in front of the rule")
+            << "garbage;\n" + sheet("0a0b0c") << none
+            << "の1行目からの記述が、背景色の目印のある規則のセレクタとつながって";
+        QTest::newRow("unfinished declaration in front")
+            << "body {\n    color: red\n" + kMarker + "\n    background-color: #fff;\n    " + kMarker + "\n}\n"
+            << none << "の2行目の指定が「;」で終わっていないため";
+        QTest::newRow("brace in the block") << rule("    background-color: #fff; }\n    a {\n    ") << none
+                                            << "の3行目で、背景色の目印の間に「}」がある";
+        QTest::newRow("bracket left open")
+            << value("rgb(1, 2, 3") << none << "の3行目の「(」が背景色の目印の間で閉じていない";
+        QTest::newRow("last declaration runs on past the marker")
+            << "body {\n" + kMarker + "\n    background-color: #fff\n    " + kMarker + "\n    color: red;\n}\n"
+            << none << "の3行目の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます";
+        QTest::newRow("no markers, file ends in a comment")
+            << QByteArray("body { }\n/* 終わり\n") << none << "は2行目からの記述が閉じないまま終わっている";
+    }
+    void sheetCases() {
+        QFETCH(QByteArray, text);
+        QFETCH(QColor, color);
+        QFETCH(QString, problem);
+        TestFiles::write(m_css, text);
+        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        BgcWin* w = open();
+        QCOMPARE(w->bkgRt->FillColor(), color.isValid() ? color : QColor(0xcc, 0xdd, 0xee));
+        QString opening;
+        if (problem.isEmpty()) {
+            QCOMPARE(scripted()->messages, QStringList());
+        } else {
+            QCOMPARE(scripted()->messages.size(), 1);
+            opening = scripted()->messages[0];
+            QVERIFY2(opening.startsWith("pelkavin.css") && opening.contains(problem), qPrintable(opening));
+        }
+
+        scripted()->messages.clear();
+        apply(true, true);
+        const QByteArray saved = TestFiles::read(m_css);
+        if (problem.isEmpty()) {
+            const BgColor::Reading after = BgColor::Read(saved, "pelkavin.css");
+            QCOMPARE(int(after.kind), int(BgColor::Reading::Kind::Shown));
+            QCOMPARE(after.color, std::optional<QColor>(color));
+            if (text == sheet(qPrintable(color.name().mid(1))))
+                QCOMPARE(saved, text);
+            QCOMPARE(scripts.count(), 1);
+            QCOMPARE(scripted()->messages, QStringList());
+        } else {
+            QCOMPARE(saved, text);
+            QCOMPARE(scripts.count(), 0);
+            QStringList expected{opening};
+            if (!color.isValid())
+                expected << BgcWin::iconNeedsColourMessage("apple-touch-icon.png");
+            QCOMPARE(scripted()->messages, QStringList{expected.join('\n')});
+        }
+        if (color.isValid())
+            QCOMPARE(iconPixel(m_icon), color.rgb());
+        else
+            QCOMPARE(TestFiles::read(m_icon), QByteArray("old icon"));
+    }
+
+    // A chosen colour replaces only the background-color value; what cannot take it is left as it was.
+    void chosenColour_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QColor>("chosen");
+        QTest::addColumn<QByteArray>("written"); // empty: refused, the file stays
+        const QColor pink(255, 0, 128);
+        QTest::newRow("written form, as it always was") << sheet("ccddee") << pink << sheet("ff0080");
+        QTest::newRow("zero padding") << sheet("ccddee") << QColor(0, 10, 255) << sheet("000aff");
+        QTest::newRow("CR LF made LF") << sheet("fff", "\r\n") << pink << sheet("ff0080");
+        const QByteArray sjis = "/* \x83\x8d\x83\x72 */\r\n"; // Shift_JIS bytes outside the block stay as they are
+        QTest::newRow("bytes outside kept")
+            << sjis + sheet("ccddee") + sjis << pink
+            << "/* \x83\x8d\x83\x72 */\n" + sheet("ff0080") + "/* \x83\x8d\x83\x72 */\n";
+        QTest::newRow("other declarations, comments and !important kept")
+            << rule("    color: #333;\n    background-color: WHITE !important; /* 背景 */\n    font-size: 12px;\n    ")
+            << pink
+            << rule("    color: #333;\n    background-color: #ff0080 !important; /* 背景 */\n    font-size: 12px;\n   "
+                    " ");
+        QTest::newRow("unreadable value replaced")
+            << rule("    background-color: var(--page);\n    ") << pink << rule("    background-color: #ff0080;\n    ");
+        QTest::newRow("value over two lines") << rule("    background-color: rgb(1,\n        2, 3, 0.5);\n    ") << pink
+                                              << rule("    background-color: #ff0080;\n    ");
+        QTest::newRow("empty value") << rule("    background-color:;\n    ") << pink
+                                     << rule("    background-color: #ff0080;\n    ");
+        QTest::newRow("no declaration: the first line of the block")
+            << rule("    /* 色なし */\n    ") << pink << rule("    background-color: #ff0080;\n    /* 色なし */\n    ");
+        QTest::newRow("no markers: a body rule at the end, on a line of its own")
+            << QByteArray("p { color: #333; }") << pink << "p { color: #333; }\n" + sheet("ff0080");
+        QTest::newRow("empty file") << QByteArray() << pink << sheet("ff0080");
+        QTest::newRow("no markers, after an at-rule")
+            << QByteArray("@import url(a.css);\n") << pink << "@import url(a.css);\n" + sheet("ff0080");
+        QTest::newRow("no markers, after a brace that closes nothing")
+            << QByteArray("p { } }\n") << pink << QByteArray();
+        QTest::newRow("three markers") << sheet("ccddee") + "p {\n" + kMarker + "\n}\n" << pink << QByteArray();
+        QTest::newRow("background shorthand after it")
+            << rule("    background-color: #fff;\n    background: red;\n    ") << pink << QByteArray();
+        QTest::newRow("file ends in a string") << QByteArray("a::after { content: \"x") << pink << QByteArray();
+    }
+    void chosenColour() {
+        QFETCH(QByteArray, text);
+        QFETCH(QColor, chosen);
+        QFETCH(QByteArray, written);
+        TestFiles::write(m_css, text);
+        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        open();
+        const QStringList opening = scripted()->messages;
+        scripted()->messages.clear();
+        choose(chosen);
+        apply(true, false);
+        if (written.isEmpty()) {
+            QCOMPARE(TestFiles::read(m_css), text);
+            QCOMPARE(scripted()->messages, opening);
+            QCOMPARE(scripts.count(), 0);
+            return;
+        }
+        QCOMPARE(TestFiles::read(m_css), written);
+        QCOMPARE(scripted()->messages, QStringList());
+        QCOMPARE(BgColor::Read(written, "pelkavin.css").color, std::optional<QColor>(chosen));
+        // Applied again, the same bytes.
+        apply(true, false);
+        QCOMPARE(TestFiles::read(m_css), written);
+        QCOMPARE(scripts.count(), 2);
+    }
+
+    // Style sheet and icon: the old file stays byte for byte however the disk fails, and the message
+    // names the file and why.
     void failingDiskKeepsTheOldFiles_data() { FailingFolder::addRows(); }
     void failingDiskKeepsTheOldFiles() {
         QFETCH(WriteFailure, failure);
-        BgcWin* w = BgcWin::instance();
-        w->bkgRt->setFillColor(QColor(0, 10, 255));
+        open();
+        choose(QColor(0, 10, 255));
         QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
         for (const QString& file : {m_css, m_icon}) {
             const QByteArray before = TestFiles::read(file);
@@ -325,8 +490,11 @@ private slots:
             scripted()->messages.clear();
             apply(file == m_css, file == m_icon);
             QCOMPARE(TestFiles::read(file), before);
-            QCOMPARE(scripted()->messages,
-                     QStringList{file == m_css ? BgcWin::kStyleSheetNotSaved : BgcWin::kIconNotSaved});
+            QCOMPARE(scripted()->messages.size(), 1);
+            const QString message = scripted()->messages[0];
+            QVERIFY2(message.startsWith(QFileInfo(file).fileName() + "に書き込めませんでした（") &&
+                         !message.contains("（）"),
+                     qPrintable(message));
             QCOMPARE(folder.entries(), entries);
         }
         QCOMPARE(scripts.count(), 0);
@@ -348,7 +516,8 @@ private slots:
         QSignalSpy scripts(preview, &PlkWin::scriptRun);
         QByteArray iconAtReload;
         connect(preview, &PlkWin::scriptRun, this, [&] { iconAtReload = TestFiles::read(m_icon); });
-        BgcWin::instance()->bkgRt->setFillColor(QColor(255, 0, 128));
+        open();
+        choose(QColor(255, 0, 128));
         apply(disp, icon);
 
         QCOMPARE(TestFiles::read(m_css), disp ? sheet("ff0080") : oldCss);
@@ -376,6 +545,42 @@ private slots:
         QVERIFY(scripted()->messages.isEmpty());
     }
 
+    // Without a colour chosen or read from the style sheet the icon is not made: the layout colour
+    // is nobody's choice. The colour read is used, and so is one chosen after a refusal.
+    void iconNeedsAColour() {
+        BgcWin* w = BgcWin::instance(); // not loaded: the swatch shows the layout colour
+        apply(false, true);
+        QCOMPARE(scripted()->messages, QStringList{BgcWin::iconNeedsColourMessage("apple-touch-icon.png")});
+        QCOMPARE(TestFiles::read(m_icon), QByteArray("old icon"));
+        w->LoadBkgData();
+        apply(false, true);
+        QCOMPARE(iconPixel(m_icon), qRgb(0xcc, 0xdd, 0xee));
+        // A style sheet that no longer gives a colour takes the colour read before with it.
+        TestFiles::write(m_css, rule("    background-color: transparent;\n    "));
+        scripted()->messages.clear();
+        apply(true, true);
+        QCOMPARE(scripted()->messages.size(), 1);
+        QVERIFY(scripted()->messages[0].endsWith(BgcWin::iconNeedsColourMessage("apple-touch-icon.png")));
+        choose(QColor(1, 2, 3));
+        scripted()->messages.clear();
+        apply(true, true);
+        QCOMPARE(scripted()->messages, QStringList());
+        QCOMPARE(TestFiles::read(m_css), rule("    background-color: #010203;\n    "));
+        QCOMPARE(iconPixel(m_icon), qRgb(1, 2, 3));
+    }
+
+    // Unchosen, the save takes the colour the file holds at the save, not the one read at opening:
+    // what another program wrote in between stays what the page reads.
+    void unchosenSaveKeepsTheColourOnDisk() {
+        BgcWin* w = open();
+        TestFiles::write(m_css, sheet("123456"));
+        apply(true, true);
+        QCOMPARE(TestFiles::read(m_css), sheet("123456"));
+        QCOMPARE(w->bkgRt->FillColor(), QColor(0x12, 0x34, 0x56));
+        QCOMPARE(iconPixel(m_icon), qRgb(0x12, 0x34, 0x56));
+        QVERIFY(scripted()->messages.isEmpty());
+    }
+
     void closedPreviewComesBack() {
         PlkWin::instance()->close();
         QTRY_VERIFY(!PlkWin::isOpen());
@@ -389,12 +594,15 @@ private slots:
         QTest::addColumn<bool>("cssWritten");
         QTest::addColumn<bool>("iconWritten");
         QTest::addColumn<QStringList>("messages");
+        const QString css = "pelkavin.css", icon = "apple-touch-icon.png";
         QTest::newRow("style sheet write fails")
-            << "cssWrite" << false << true << QStringList{BgcWin::kStyleSheetNotSaved};
-        QTest::newRow("style sheet gone") << "cssGone" << false << true << QStringList{BgcWin::kStyleSheetNotSaved};
-        QTest::newRow("marker once") << "oneMarker" << false << true << QStringList{BgcWin::kStyleSheetMarkers};
-        QTest::newRow("img folder missing") << "noImg" << true << false << QStringList{BgcWin::kIconNotSaved};
-        QTest::newRow("icon write fails") << "iconWrite" << true << false << QStringList{BgcWin::kIconNotSaved};
+            << "cssWrite" << false << true << QStringList{FileIO::CannotWrite(css, "空き容量が足りません")};
+        QTest::newRow("style sheet gone")
+            << "cssGone" << false << true << QStringList{FileIO::CannotRead(css, "見つかりません")};
+        QTest::newRow("img folder missing")
+            << "noImg" << true << false << QStringList{FileIO::CannotWrite(icon, "見つかりません")};
+        QTest::newRow("icon write fails")
+            << "iconWrite" << true << false << QStringList{FileIO::CannotWrite(icon, "空き容量が足りません")};
         QTest::newRow("icon handle unset") << "noIconHandle" << true << false << QStringList{};
     }
     void failures() {
@@ -402,12 +610,9 @@ private slots:
         QFETCH(bool, cssWritten);
         QFETCH(bool, iconWritten);
         QFETCH(QStringList, messages);
-        const QByteArray oneMarker = "body {\n" + kMarker + "\n    background-color: #ccddee;\n}\n";
-        if (fault == "oneMarker")
-            TestFiles::write(m_css, oneMarker);
         const QByteArray oldCss = TestFiles::read(m_css);
-        BgcWin* w = BgcWin::instance();
-        w->bkgRt->setFillColor(QColor(0, 10, 255));
+        BgcWin* w = open();
+        choose(QColor(0, 10, 255));
         QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
         if (fault == "cssGone")
             QFile::remove(m_css);
@@ -437,10 +642,10 @@ private slots:
         else
             QCOMPARE(TestFiles::read(m_css), cssWritten ? sheet("000aff") : oldCss);
         if (fault != "noImg") {
-            const QByteArray icon = TestFiles::read(m_icon);
-            QCOMPARE(icon.startsWith("\x89PNG"), iconWritten);
+            const QByteArray png = TestFiles::read(m_icon);
+            QCOMPARE(png.startsWith("\x89PNG"), iconWritten);
             if (!iconWritten)
-                QCOMPARE(icon, QByteArray("old icon"));
+                QCOMPARE(png, QByteArray("old icon"));
             // No temporary file is left beside the icon.
             QCOMPARE(QDir(QFileInfo(m_icon).path()).entryList(QDir::Files), QStringList{"apple-touch-icon.png"});
         }
@@ -467,6 +672,6 @@ private slots:
     }
 };
 
-PKL_GUI_TEST_MAIN(TestColorBlock, TestHomeIcon, TestBgcWin)
+PKL_GUI_TEST_MAIN(TestHomeIcon, TestBgcWin)
 
 #include "tst_bgcwin.moc"

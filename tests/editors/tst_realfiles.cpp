@@ -5,6 +5,7 @@
 #include "BtnData.h"
 #include "CmdWin.h"
 #include "Editors.h"
+#include "FileIO.h"
 #include "Module1.h"
 #include "NinWin.h"
 #include "PlkWin.h"
@@ -86,7 +87,15 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     w->findChild<QCheckBox*>("DispCB")->setChecked(css);
     w->findChild<QCheckBox*>("IconCB")->setChecked(!css);
     QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
-    return {css ? BgcWin::kStyleSheetNotSaved : BgcWin::kIconNotSaved};
+    // A special file cannot be read at opening nor at the save; a protected one is read but not written.
+    const QString path = css ? *Module1::gCSSFile : *Module1::gIconFile;
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile()) {
+        const QString why = "通常のファイルではありません";
+        return css ? QStringList{FileIO::CannotRead(name, why), FileIO::CannotRead(name, why)}
+                   : QStringList{FileIO::CannotWrite(name, why)};
+    }
+    return {FileIO::CannotWrite(name, "ファイルが書き込み禁止です")};
 }
 } // namespace
 
