@@ -155,9 +155,12 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
         area += (style.next(4) == 0 ? QStringLiteral(",") : QString()) + u']' + u',' + style.gap() + u'\n';
         typed << QString::fromUtf8(pieces.value(i + 4));
     }
-    const QString original = piece(pieces.value(0)) + QStringLiteral("\nvar ") + variable + QStringLiteral(" = [\n") +
-                             marker + u'\n' + area + QStringLiteral("        ") + marker + QStringLiteral("\n];\n") +
-                             piece(pieces.value(1));
+    auto file = [&](const QString& rowsText) {
+        return piece(pieces.value(0)) + QStringLiteral("\nvar ") + variable + QStringLiteral(" = [\n") + marker +
+               u'\n' + rowsText + QStringLiteral("        ") + marker + QStringLiteral("\n];\n") +
+               piece(pieces.value(1));
+    };
+    const QString original = file(area);
     if (original.count(u'[') > 200)
         return; // deep nesting tests the engine's parser, not the tool
     std::optional<QByteArray> bytes = shiftJis ? TextCodec::Encode(original, Encoding::ShiftJis) : std::nullopt;
@@ -174,6 +177,12 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
         return;
     const JsEval::Result before = JsEval::Rows(onDisk, variable);
     if (!before.ran)
+        return;
+    // The text around may hide the array from the variable (in a comment, say): then the rows are
+    // not the variable's, and the engine has nothing to say about them. A probe in place of the
+    // rows tells.
+    const JsEval::Result probe = JsEval::Rows(file(QStringLiteral("'\\x01probe'\n")), variable);
+    if (!probe.ok() || probe.rows != QList<QStringList>{{QStringLiteral("\x01probe")}})
         return;
     if (!before.ok() || !sameRows(before.rows, p.rows))
         std::fprintf(stderr, "the list's rows are not the engine's: %s\n", qPrintable(before.error));
