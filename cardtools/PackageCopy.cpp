@@ -964,7 +964,8 @@ bool Card::CopyFileOrFolder(const QString& source, const QString& destination, c
     if (!entry)
         return writer.Stop(Line(Display(name), FileIO::Why(ENOENT)));
     if (!into)
-        return writer.Stop(Line(entry->folder ? FolderLine(name) : Display(name), FileIO::Why(errno)));
+        return writer.Stop(Line(entry->folder ? FolderLine(name) : Display(name),
+                                errno == ENOTDIR ? kFileInTheWay : FileIO::Why(errno)));
     return writer.Into(into.get(), *entry);
 }
 
