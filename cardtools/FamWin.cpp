@@ -179,10 +179,11 @@ void FamWin::PushButton3_Action() {
     const int variant = rhPM->currentIndex();
     const Plan plan = MakePlan(*mRF, variant);
     // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
-    // the disk below, which must not receive the package. A package on the card itself would be
-    // copied onto itself.
+    // the disk below, which must not receive the package. The check reads the whole package first
+    // and names what it refuses (a copy onto itself, a link, two names the card holds as one).
     Card card(*mFA);
-    if (!card.IsOpen() || !CardVolumeList::isMounted(*mFA) || !card.IsMountRoot() || AnyTargetInsideSource(*mFA, plan))
+    if (!card.IsOpen() || !CardVolumeList::isMounted(*mFA) || !card.IsMountRoot() ||
+        !card.Check(plan, [this](const QString& t) { ShowProgress(t); }))
         return fail();
     auto run = [&](const QList<CopyStep>& steps) {
         for (const CopyStep& step : steps)

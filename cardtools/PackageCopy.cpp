@@ -8,17 +8,35 @@
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace PackageCopy {
+using Id = QPair<quint64, quint64>;
+
+struct Source {
+    QByteArray name; // the entry's own name in its package folder (a link's own name)
+    bool folder = false;
+    Id id; // what is read: the entry itself, or what its link leads to
+    // The real path of what a link leads to, and of a step's own source; empty: the entry is opened
+    // by its name in its folder.
+    QByteArray real;
+    std::vector<Source> children;
+};
+
 namespace {
 constexpr QDir::Filters kAllEntries = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
@@ -31,15 +49,8 @@ bool Present(const QString& path) {
     return fi.exists() || fi.isSymLink();
 }
 
-// The path with every existing part resolved (links, "..") and the missing rest appended.
-QString Resolved(const QString& path) {
-    const QFileInfo fi(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
-    if (fi.exists())
-        return fi.canonicalFilePath();
-    const QString parent = fi.absolutePath();
-    if (parent == fi.absoluteFilePath())
-        return parent;
-    return QDir(Resolved(parent)).filePath(fi.fileName());
+Id IdOf(const struct stat& st) {
+    return {quint64(st.st_dev), quint64(st.st_ino)};
 }
 
 // An open descriptor, closed when it goes.
@@ -57,6 +68,8 @@ public:
     }
     int get() const { return m_fd; }
     explicit operator bool() const { return m_fd >= 0; }
+    // Closes now, for the close's own result (a card reports a failed write there).
+    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
 private:
     int m_fd;
@@ -75,18 +88,52 @@ std::optional<QString> Decoded(const QByteArray& name) {
     return s;
 }
 
-// The names in the open folder, in the order the file system lists them; nothing when the folder
+// The name as a card that ignores case and Unicode form knows it. Bytes that are no UTF-8 keep
+// their bytes, with ASCII letters folded, and never meet a decoded name.
+QString Fold(const QByteArray& name) {
+    if (const std::optional<QString> s = Decoded(name))
+        return Nfc(*s).toCaseFolded();
+    return QChar(0) + QString::fromLatin1(name.toLower());
+}
+
+// The progress line of a failure: the entry, and below it why.
+QString Line(const QString& entry, const QString& reason) {
+    return reason.isEmpty() ? entry : entry + u'\n' + reason;
+}
+QString FolderLine(const QByteArray& name) {
+    return QStringLiteral("Create as ") + Display(name);
+}
+QString SameNameOnCard(const QByteArray& other) {
+    return QStringLiteral("カードでは「") + Display(other) + QStringLiteral("」と同じ名前になります");
+}
+const QString kOutside = QStringLiteral("パッケージの外を指すリンクです");
+const QString kDangling = QStringLiteral("リンク先がありません");
+const QString kLoop = QStringLiteral("リンクが循環しています");
+const QString kNotFileOrFolder = QStringLiteral("ファイルでもフォルダでもありません");
+const QString kChanged = QStringLiteral("コピー中に変更されました");
+const QString kFileInTheWay = QStringLiteral("同じ名前のファイルがカードにあります");
+const QString kPackageOnCard = QStringLiteral("パッケージフォルダがカード上にあります");
+const QString kCardInPackage = QStringLiteral("カードがパッケージフォルダの中にあります");
+const QString kOverlap = QStringLiteral("コピー先がコピー元と重なっています");
+
+struct Listed {
+    QByteArray name;
+    unsigned char type; // DT_DIR, DT_REG, DT_LNK, ..., DT_UNKNOWN where the file system does not say
+};
+
+// The entries of the open folder, in the order the file system lists them; nothing when the folder
 // cannot be read to its end (a folder listed only in part would be copied only in part).
-std::optional<QList<QByteArray>> List(int dirFd) {
+std::optional<QList<Listed>> List(int dirFd, int* error = nullptr) {
     const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    DIR* dir = ::fdopendir(fd);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
-        ::close(fd);
+        if (error)
+            *error = errno;
+        if (fd >= 0)
+            ::close(fd);
         return std::nullopt;
     }
-    QList<QByteArray> names;
+    QList<Listed> entries;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
@@ -94,104 +141,320 @@ std::optional<QList<QByteArray>> List(int dirFd) {
             break;
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..")
-            names.append(name);
+            entries.append({name, entry->d_type});
     }
-    const bool complete = errno == 0;
+    const int code = errno;
     ::closedir(dir);
-    if (!complete)
+    if (code != 0) {
+        if (error)
+            *error = code;
         return std::nullopt;
-    return names;
+    }
+    return entries;
 }
 
-// A card folder's entries, to find the one that stands for a package entry: the same bytes, else,
-// for a name that decodes, the same name in the other Unicode form.
+// A card folder's entries, to find the one that stands for a package entry: the same bytes, else
+// the same name in either case and either Unicode form (one name on FAT and exFAT).
 class Names {
 public:
-    explicit Names(const QList<QByteArray>& names) {
-        for (const QByteArray& n : names) {
-            m_exact.insert(n);
-            if (const std::optional<QString> s = Decoded(n))
-                m_composed.insert(Nfc(*s), n);
+    explicit Names(const QList<Listed>& entries) : m_entries(entries) {
+        for (int i = 0; i < entries.size(); ++i) {
+            m_exact.insert(entries[i].name, i);
+            m_folded.insert(Fold(entries[i].name), i); // the first of several stays
         }
     }
-    QByteArray Find(const QByteArray& name) const {
-        if (m_exact.contains(name))
-            return name;
-        if (const std::optional<QString> s = Decoded(name))
-            return m_composed.value(Nfc(*s), name);
-        return name;
+    std::optional<Listed> Find(const QByteArray& name) const {
+        int i = m_exact.value(name, -1);
+        if (i < 0)
+            i = m_folded.value(Fold(name), -1);
+        if (i < 0)
+            return std::nullopt;
+        return m_entries[i];
     }
 
 private:
-    QSet<QByteArray> m_exact;
-    QHash<QString, QByteArray> m_composed;
+    QList<Listed> m_entries;
+    QHash<QByteArray, int> m_exact;
+    QHash<QString, int> m_folded;
 };
 
-// Copies the bytes, in the kernel where it can (as cp does), else through a buffer.
-bool CopyData(int in, QFileDevice& out) {
-    for (bool first = true;; first = false) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out.handle(), nullptr, 1 << 30, 0);
-        if (n == 0)
+// The real path (no link, no "..") of path; nothing and errno set when it cannot be resolved.
+std::optional<QByteArray> RealPath(const QByteArray& path) {
+    char buffer[PATH_MAX];
+    if (!::realpath(path.constData(), buffer))
+        return std::nullopt;
+    return QByteArray(buffer);
+}
+
+// The identities of the real path and of every folder above it.
+QSet<Id> Chain(QByteArray real) {
+    QSet<Id> ids;
+    for (;;) {
+        struct stat st {};
+        if (::stat(real.constData(), &st) == 0)
+            ids.insert(IdOf(st));
+        const qsizetype slash = real.lastIndexOf('/');
+        if (slash < 0 || real == "/")
+            return ids;
+        real = slash == 0 ? QByteArray("/") : real.left(slash);
+    }
+}
+
+std::optional<Id> IdAt(const QByteArray& path) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return std::nullopt;
+    return IdOf(st);
+}
+
+// Reads a step's source before anything is written: every folder listed to its end, every link
+// resolved and held to the package, every folder's names held against each other as the card will
+// hold them. A refusal sets the progress line.
+class Scanner {
+public:
+    Scanner(const QByteArray& package, const Progress& progress) : m_package(package), m_progress(progress) {
+        m_inside = package.endsWith('/') ? package : package + '/';
+    }
+
+    // The source at the path relative to the package (its parts as shown), each link on the way
+    // resolved by the same rule; not read yet. Nothing, with *missing set, when it does not exist.
+    std::optional<Source> Locate(const QStringList& parts, bool* missing) {
+        *missing = false;
+        m_read.clear();
+        QByteArray real = m_package;
+        m_shown.clear();
+        struct stat st {};
+        for (const QString& part : parts) {
+            m_shown = m_shown.isEmpty() ? part : m_shown + u'/' + part;
+            const QByteArray path = real + '/' + QFile::encodeName(part);
+            if (::lstat(path.constData(), &st) != 0) {
+                if (errno == ENOENT || errno == ENOTDIR) {
+                    *missing = true;
+                    return std::nullopt;
+                }
+                return Refuse(m_shown, FileIO::Why(errno));
+            }
+            if (S_ISLNK(st.st_mode)) {
+                const std::optional<QByteArray> target = Resolve(path, m_shown);
+                if (!target)
+                    return std::nullopt;
+                real = *target;
+            } else {
+                real = path;
+            }
+        }
+        if (::stat(real.constData(), &st) != 0)
+            return Refuse(m_shown, FileIO::Why(errno));
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+            return Refuse(m_shown, kNotFileOrFolder);
+        Source top;
+        top.name = QFile::encodeName(parts.isEmpty() ? QString() : parts.last());
+        top.real = real;
+        top.id = IdOf(st);
+        top.folder = S_ISDIR(st.st_mode);
+        m_read.append(real);
+        return top;
+    }
+
+    // Reads what Locate found, a folder to its last entry.
+    bool Read(Source& top) {
+        if (!top.folder)
             return true;
-        if (n < 0) {
-            // Another file system, or one that cannot: only the first call may fall back.
-            if (first && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
-                break;
+        const Fd fd(::open(top.real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd) {
+            Refuse(m_shown, FileIO::Why(errno));
             return false;
         }
+        return Fill(top, fd.get(), top.real, m_shown);
     }
-    static QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), size_t(buffer.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (out.write(buffer.constData(), n) != n)
-            return false;
+
+    // The real paths the last step reads from: its source and what its links lead to.
+    const QList<QByteArray>& read() const { return m_read; }
+
+private:
+    std::nullopt_t Refuse(const QString& shown, const QString& reason) {
+        m_progress(Line(shown, reason));
+        return std::nullopt;
     }
-}
 
-using Id = QPair<quint64, quint64>;
-Id IdOf(const struct stat& st) {
-    return {quint64(st.st_dev), quint64(st.st_ino)};
-}
+    std::optional<QByteArray> Resolve(const QByteArray& link, const QString& shown) {
+        const std::optional<QByteArray> target = RealPath(link);
+        if (!target) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                return Refuse(shown, kDangling);
+            return Refuse(shown, errno == ELOOP ? kLoop : FileIO::Why(errno));
+        }
+        // The package itself holds the link: copying it would never end.
+        if (*target == m_package)
+            return Refuse(shown, kLoop);
+        if (!target->startsWith(m_inside))
+            return Refuse(shown, kOutside);
+        return target;
+    }
 
-// One call of the copy. Package entries are opened relative to their folder and never through a
-// link below the step's source; card entries likewise below the card's folder.
-class Copier {
-public:
-    explicit Copier(const Progress& progress) : m_progress(progress) {}
-
-    // The card folder name of the open folder parent, made a real folder when it is missing or a
-    // link (a link is replaced, never descended into); a file in the way is left and fails.
-    Fd TargetFolder(int parent, const QByteArray& name, bool* created = nullptr) {
+    bool Fill(Source& folder, int fd, const QByteArray& real, const QString& shown) {
         struct stat st {};
-        bool present = ::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-        if (present && S_ISLNK(st.st_mode) && ::unlinkat(parent, name.constData(), 0) == 0)
-            present = false;
-        const bool made = !present && ::mkdirat(parent, name.constData(), 0777) == 0;
-        if (created)
-            *created = made;
-        Fd fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        // Every folder the copy writes into loses the tool's own leftovers of an interrupted copy.
-        if (fd)
-            FileIO::RemoveStaleTemps(fd.get());
-        return fd;
+        if (::fstat(fd, &st) != 0) {
+            Refuse(shown, FileIO::Why(errno));
+            return false;
+        }
+        // A folder met again below itself (a mount of it inside it) would never end either.
+        if (m_ids.contains(IdOf(st))) {
+            Refuse(shown, kLoop);
+            return false;
+        }
+        int error = 0;
+        const std::optional<QList<Listed>> entries = List(fd, &error);
+        if (!entries) {
+            Refuse(shown, FileIO::Why(error));
+            return false;
+        }
+        // Two names the card holds as one: the second would overwrite or merge into the first.
+        QHash<QString, QByteArray> seen;
+        for (const Listed& e : *entries) {
+            const QString key = Fold(e.name);
+            if (const auto it = seen.constFind(key); it != seen.constEnd()) {
+                Refuse(shown + u'/' + Display(e.name), SameNameOnCard(*it));
+                return false;
+            }
+            seen.insert(key, e.name);
+        }
+        m_stack.append(real);
+        m_ids.append(IdOf(st));
+        bool ok = true;
+        folder.children.reserve(size_t(entries->size()));
+        for (const Listed& e : *entries) {
+            std::optional<Source> child = Make(fd, real, e.name, shown + u'/' + Display(e.name));
+            if (!child) {
+                ok = false;
+                break;
+            }
+            folder.children.push_back(std::move(*child));
+        }
+        m_stack.removeLast();
+        m_ids.removeLast();
+        return ok;
     }
 
-    // Copies the entry name of the package folder src (st: its status) into the open card folder
-    // dst, as dst's entry target.
-    bool Entry(int src, const QByteArray& name, const struct stat& st, bool follow, int dst, const QByteArray& target,
-               FileIO::SafeWriteBatch& files) {
-        if (S_ISDIR(st.st_mode))
-            return Folder(src, name, follow, dst, target);
+    std::optional<Source> Make(int dirFd, const QByteArray& dirReal, const QByteArray& name, const QString& shown) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return Refuse(shown, FileIO::Why(errno));
+        Source entry;
+        entry.name = name;
+        QByteArray real = dirReal + '/' + name;
+        if (S_ISLNK(st.st_mode)) {
+            const std::optional<QByteArray> target = Resolve(real, shown);
+            if (!target)
+                return std::nullopt;
+            if (::stat(target->constData(), &st) != 0)
+                return Refuse(shown, FileIO::Why(errno));
+            real = entry.real = *target;
+            // A link to a folder that holds it, or that holds a folder being read, never ends.
+            if (S_ISDIR(st.st_mode))
+                for (const QByteArray& open : m_stack)
+                    if (open == real || open.startsWith(real + '/'))
+                        return Refuse(shown, kLoop);
+            m_read.append(real);
+        }
+        entry.id = IdOf(st);
         if (S_ISREG(st.st_mode))
-            return File(src, name, follow, dst, target, files);
-        // A fifo, a socket or a device is no part of a package.
-        return Stop(Display(name));
+            return entry;
+        if (!S_ISDIR(st.st_mode))
+            return Refuse(shown, kNotFileOrFolder);
+        entry.folder = true;
+        const Fd fd(entry.real.isEmpty()
+                        ? ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                        : ::open(real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd)
+            return Refuse(shown, FileIO::Why(errno));
+        if (!Fill(entry, fd.get(), real, shown))
+            return std::nullopt;
+        return entry;
+    }
+
+    QByteArray m_package, m_inside;
+    const Progress& m_progress;
+    QList<QByteArray> m_stack; // real paths of the folders being read
+    QList<Id> m_ids;
+    QList<QByteArray> m_read;
+    QString m_shown;
+};
+
+// The tool's own temporary name, as the safe write makes them.
+QByteArray TempName() {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    QByteArray name(".pkltmp-");
+    for (int i = 0; i < 8; ++i)
+        name += digits[QRandomGenerator::global()->bounded(36)];
+    return name;
+}
+
+// Removes everything in the open card folder, never through a link.
+void RemoveAll(int dirFd) {
+    const std::optional<QList<Listed>> entries = List(dirFd);
+    if (!entries)
+        return;
+    for (const Listed& e : *entries) {
+        struct stat st {};
+        if (::fstatat(dirFd, e.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            const Fd sub(::openat(dirFd, e.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (sub)
+                RemoveAll(sub.get());
+            ::unlinkat(dirFd, e.name.constData(), AT_REMOVEDIR);
+        } else {
+            ::unlinkat(dirFd, e.name.constData(), 0);
+        }
+    }
+}
+
+// Takes out of the listing, and off the card, what an interrupted copy left in this folder: the
+// tool's temporary files and folders that no running copy holds locked. Other names stay.
+void RemoveStale(int dirFd, QList<Listed>& entries) {
+    entries.removeIf([&](const Listed& e) {
+        if (!FileIO::IsTempName(e.name))
+            return false;
+        const Fd fd(::openat(dirFd, e.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!fd || ::fstat(fd.get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) ||
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            return false;
+        if (S_ISDIR(st.st_mode))
+            RemoveAll(fd.get());
+        return ::unlinkat(dirFd, e.name.constData(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) == 0;
+    });
+}
+
+// The card folder name in the open folder parent, made a real folder when it is missing or a link
+// (a link is replaced, never descended into); a file in the way is left and fails.
+Fd DestinationFolder(int parent, const QByteArray& name) {
+    struct stat st {};
+    bool present = ::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (present && S_ISLNK(st.st_mode) && ::unlinkat(parent, name.constData(), 0) == 0)
+        present = false;
+    if (!present)
+        ::mkdirat(parent, name.constData(), 0777);
+    return Fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// One step written onto the card from what the scan read. Package entries are opened by name in
+// their folder (or, behind a link, by the real path the scan found) and must still be what the scan
+// found; card entries are reached only below the card's folder and never through a link.
+class Writer {
+public:
+    Writer(const Progress& progress, int& kernelCopy) : m_progress(progress), m_kernelCopy(kernelCopy) {}
+
+    // Puts entry into the open card folder dir.
+    bool Into(int dir, const Source& entry) {
+        int error = 0;
+        std::optional<QList<Listed>> entries = List(dir, &error);
+        if (!entries)
+            return Stop(Line(entry.folder ? FolderLine(entry.name) : Display(entry.name), FileIO::Why(error)));
+        RemoveStale(dir, *entries);
+        FileIO::SafeWriteBatch files;
+        return Put(dir, Names(*entries).Find(entry.name), -1, entry, files);
     }
 
     bool Stop(const QString& line) {
@@ -200,76 +463,249 @@ public:
     }
 
 private:
-    bool File(int src, const QByteArray& name, bool follow, int dst, const QByteArray& target,
-              FileIO::SafeWriteBatch& files) {
-        const Fd in(::openat(src, name.constData(), O_RDONLY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
+    // Opens the package entry in its open folder src (or by its real path) as the scan found it.
+    Fd Open(int src, const Source& e, QString* why) {
+        const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (e.folder ? O_DIRECTORY : O_NONBLOCK);
+        Fd fd(e.real.isEmpty() ? ::openat(src, e.name.constData(), flags) : ::open(e.real.constData(), flags));
         struct stat st {};
-        bool ok = in && ::fstat(in.get(), &st) == 0 && S_ISREG(st.st_mode);
-        if (ok) {
-            // An empty folder in the way goes; a full one makes the write refuse.
-            struct stat old {};
-            if (::fstatat(dst, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode))
-                ::unlinkat(dst, target.constData(), AT_REMOVEDIR);
-            // One new file beside its old one at a time, so a card with room for the package and
-            // its largest file takes a repeat copy. The caller syncs the card before success.
-            ok = files.AddAt(dst, target, [&](QFileDevice& out) { return CopyData(in.get(), out); }) &&
-                 files.Commit(nullptr, FileIO::SafeWriteBatch::Sync::ByCaller);
+        if (!fd || ::fstat(fd.get(), &st) != 0) {
+            *why = FileIO::Why(errno);
+            return Fd();
         }
-        m_progress(Display(name));
+        if (IdOf(st) != e.id || S_ISDIR(st.st_mode) != e.folder) {
+            *why = kChanged;
+            return Fd();
+        }
+        if (!e.folder)
+            ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        return fd;
+    }
+
+    // The entry e of the package folder src into the card folder dst, where the card holds it as
+    // existing (or not at all).
+    bool Put(int dst, std::optional<Listed> existing, int src, const Source& e, FileIO::SafeWriteBatch& files) {
+        if (existing && existing->type == DT_UNKNOWN) {
+            struct stat st {};
+            existing->type = ::fstatat(dst, existing->name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_UNKNOWN
+                             : S_ISDIR(st.st_mode)                                                     ? DT_DIR
+                             : S_ISLNK(st.st_mode)                                                     ? DT_LNK
+                             : S_ISREG(st.st_mode)                                                     ? DT_REG
+                                                                                                       : DT_UNKNOWN;
+        }
+        QString why;
+        if (e.folder) {
+            // A link on the card in the way is replaced, never followed.
+            if (existing && existing->type == DT_LNK && ::unlinkat(dst, existing->name.constData(), 0) == 0)
+                existing.reset();
+            if (!existing)
+                return Fresh(dst, src, e);
+            const QString line = FolderLine(existing->name);
+            const Fd from = Open(src, e, &why);
+            if (!from)
+                return Stop(Line(line, why));
+            if (existing->type != DT_DIR)
+                return Stop(Line(line, kFileInTheWay));
+            const Fd to(::openat(dst, existing->name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            m_progress(line);
+            if (!to)
+                return Stop(Line(line, FileIO::Why(errno)));
+            return Merge(to.get(), from.get(), e);
+        }
+        const Fd in = Open(src, e, &why);
+        if (!in)
+            return Stop(Line(Display(e.name), why));
+        const QByteArray target = existing ? existing->name : e.name;
+        // A repeat copy leaves a file that already holds the same bytes as it is.
+        if (existing && existing->type == DT_REG && SameBytes(dst, target, in.get())) {
+            m_progress(Display(e.name));
+            return true;
+        }
+        // An empty folder in the way goes; a full one makes the write refuse.
+        if (existing && existing->type == DT_DIR)
+            ::unlinkat(dst, target.constData(), AT_REMOVEDIR);
+        // One new file beside its old one at a time, so a card with room for the package and its
+        // largest file takes a repeat copy. The caller syncs the card before success.
+        QString error;
+        int code = 0;
+        const bool ok =
+            files.AddAt(
+                dst, target, [&](QFileDevice& out) { return CopyData(in.get(), out.handle(), &code); }, &error) &&
+            files.Commit(&error, FileIO::SafeWriteBatch::Sync::ByCaller);
+        m_progress(ok ? Display(e.name) : Line(Display(e.name), error));
         return ok;
     }
 
-    bool Folder(int src, const QByteArray& name, bool follow, int dst, const QByteArray& target) {
-        const QString line = QStringLiteral("Create as ") + Display(target);
-        const Fd from(::openat(src, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
-        if (!from)
-            return Stop(line);
-        bool created = false;
-        const Fd to = TargetFolder(dst, target, &created);
-        m_progress(line);
-        struct stat fromSt {
-        }, toSt{};
-        if (!to || ::fstat(from.get(), &fromSt) != 0 || ::fstat(to.get(), &toSt) != 0)
-            return false;
-        // Never into a folder being copied, nor out of one being written: that would not end.
-        const Id fromId = IdOf(fromSt), toId = IdOf(toSt);
-        if (fromId == toId || m_sources.contains(toId) || m_targets.contains(fromId))
-            return false;
-        const std::optional<QList<QByteArray>> entries = List(from.get());
+    // The package folder e (open as src) merged into the open card folder dst.
+    bool Merge(int dst, int src, const Source& e) {
+        struct stat st {};
+        if (::fstat(dst, &st) != 0 || IdOf(st) == e.id)
+            return Stop(Line(FolderLine(e.name), kOverlap));
+        int error = 0;
+        std::optional<QList<Listed>> entries = List(dst, &error);
         if (!entries)
-            return false;
-        std::optional<QList<QByteArray>> existing = QList<QByteArray>();
-        if (!created)
-            existing = List(to.get());
-        if (!existing)
-            return false;
-        const Names names(*existing);
-        m_sources.append(fromId);
-        m_targets.append(toId);
+            return Stop(Line(FolderLine(e.name), FileIO::Why(error)));
+        RemoveStale(dst, *entries);
+        const Names names(*entries);
         FileIO::SafeWriteBatch files;
-        bool ok = true;
-        for (const QByteArray& entry : *entries) {
-            struct stat st {};
-            if (::fstatat(from.get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                ok = Stop(Display(entry));
+        for (const Source& child : e.children)
+            if (!Put(dst, names.Find(child.name), src, child, files))
+                return false;
+        return true;
+    }
+
+    // A folder the card does not hold yet: written whole under a temporary name, then renamed once,
+    // so no file stands half written under its real name. After a failure what was written is kept
+    // under the real name too (without the file that failed), as a merge keeps it.
+    bool Fresh(int dst, int src, const Source& e) {
+        const QString line = FolderLine(e.name);
+        QString why;
+        const Fd from = Open(src, e, &why);
+        if (!from)
+            return Stop(Line(line, why));
+        QByteArray temp;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            temp = TempName();
+            if (::mkdirat(dst, temp.constData(), 0777) == 0)
+                break;
+            if (errno != EEXIST || attempt == 19)
+                return Stop(Line(line, FileIO::Why(errno)));
+        }
+        Fd to(::openat(dst, temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!to) {
+            const int code = errno;
+            ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
+            return Stop(Line(line, FileIO::Why(code)));
+        }
+        // Held while it is written, so that no other copy takes it for a leftover.
+        ::flock(to.get(), LOCK_EX | LOCK_NB);
+        m_progress(line);
+        const bool written = WriteNew(to.get(), from.get(), e);
+        if (::renameat(dst, temp.constData(), dst, e.name.constData()) != 0)
+            return written ? Stop(Line(line, FileIO::Why(errno))) : false;
+        return written;
+    }
+
+    // The content of the package folder e (open as src) into the new, empty card folder dst.
+    bool WriteNew(int dst, int src, const Source& e) {
+        QString why;
+        for (const Source& child : e.children) {
+            const Fd from = Open(src, child, &why);
+            if (child.folder) {
+                const QString line = FolderLine(child.name);
+                if (!from)
+                    return Stop(Line(line, why));
+                if (::mkdirat(dst, child.name.constData(), 0777) != 0)
+                    return Stop(Line(line, FileIO::Why(errno)));
+                const Fd to(::openat(dst, child.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                m_progress(line);
+                if (!to)
+                    return Stop(Line(line, FileIO::Why(errno)));
+                if (!WriteNew(to.get(), from.get(), child))
+                    return false;
+                continue;
+            }
+            const QString line = Display(child.name);
+            if (!from)
+                return Stop(Line(line, why));
+            Fd out(::openat(dst, child.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            if (!out)
+                return Stop(Line(line, FileIO::Why(errno)));
+            int code = 0;
+            bool ok = CopyData(from.get(), out.get(), &code);
+            if (!out.close() && ok) {
+                ok = false;
+                code = errno;
+            }
+            if (!ok) {
+                ::unlinkat(dst, child.name.constData(), 0);
+                return Stop(Line(line, FileIO::Why(code)));
+            }
+            m_progress(line);
+        }
+        return true;
+    }
+
+    // The card file name in the open folder dir holds exactly the bytes of the open file in.
+    bool SameBytes(int dir, const QByteArray& name, int in) {
+        const Fd card(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat a {
+        }, b{};
+        if (!card || ::fstat(in, &a) != 0 || ::fstat(card.get(), &b) != 0 || !S_ISREG(b.st_mode) ||
+            a.st_size != b.st_size)
+            return false;
+        constexpr qsizetype kChunk = 1 << 20;
+        m_buffer.resize(2 * kChunk);
+        char* mine = m_buffer.data();
+        char* theirs = mine + kChunk;
+        for (off_t at = 0; at < a.st_size;) {
+            const size_t n = size_t(qMin<off_t>(kChunk, a.st_size - at));
+            if (!ReadAt(in, mine, n, at) || !ReadAt(card.get(), theirs, n, at) || std::memcmp(mine, theirs, n) != 0)
+                return false;
+            at += off_t(n);
+        }
+        return true;
+    }
+
+    static bool ReadAt(int fd, char* to, size_t n, off_t at) {
+        while (n > 0) {
+            const ssize_t got = ::pread(fd, to, n, at);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            to += got;
+            n -= size_t(got);
+            at += got;
+        }
+        return true;
+    }
+
+    // Copies the bytes, in the kernel where it can copy between the two file systems (found out
+    // once per copy), else through a buffer. *code says why it failed.
+    bool CopyData(int in, int out, int* code) {
+        for (bool first = m_kernelCopy != 0; first || m_kernelCopy == 1;) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (n == 0)
+                return true;
+            if (n > 0) {
+                m_kernelCopy = 1;
+                first = false;
+                continue;
+            }
+            if (m_kernelCopy == -1 && first &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                m_kernelCopy = 0;
                 break;
             }
-            // A link could lead out of the package (or in a circle): leave it behind.
-            if (S_ISLNK(st.st_mode))
+            *code = errno;
+            return false;
+        }
+        m_buffer.resize(2 << 20);
+        for (;;) {
+            const ssize_t n = ::read(in, m_buffer.data(), size_t(m_buffer.size()));
+            if (n < 0 && errno == EINTR)
                 continue;
-            if (!Entry(from.get(), entry, st, false, to.get(), names.Find(entry), files)) {
-                ok = false;
-                break;
+            if (n <= 0) {
+                *code = n < 0 ? errno : 0;
+                return n == 0;
+            }
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = ::write(out, m_buffer.constData() + done, size_t(n - done));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0) {
+                    *code = w < 0 ? errno : ENOSPC;
+                    errno = *code;
+                    return false;
+                }
+                done += w;
             }
         }
-        m_sources.removeLast();
-        m_targets.removeLast();
-        return ok;
     }
 
     const Progress& m_progress;
-    QList<Id> m_sources; // package folders being copied
-    QList<Id> m_targets; // card folders being written
+    int& m_kernelCopy;
+    QByteArray m_buffer;
 };
 } // namespace
 
@@ -316,16 +752,9 @@ bool IsPackageFolder(const QString& folder) {
     return std::all_of(names.begin(), names.end(), [&](const QString& n) { return Exists(FindEntry(folder, n)); });
 }
 
-int CardRow(const QList<VolumeInfo>& volumes) {
-    int row = 0;
-    for (int i = 0; i < volumes.size(); ++i)
-        if (Exists(Child(volumes[i].root, QStringLiteral("SD_WLAN"))))
-            row = i;
-    return row;
-}
-
 Plan MakePlan(const QString& package, int variant) {
     Plan plan;
+    plan.package = package;
     plan.stage1 = {{EntryPath(package, QStringLiteral("ADDON")), QString()}};
     if (variant < 0 || variant >= VariantFolders().size())
         return plan;
@@ -359,31 +788,42 @@ Plan MakePlan(const QString& package, int variant) {
     return plan;
 }
 
-bool TargetInsideSource(const QString& card, const CopyStep& step) {
-    const QFileInfo source(step.source);
-    if (!source.exists())
-        return false;
-    const QString destination = step.destination.isEmpty() ? card : EntryPath(card, step.destination);
-    const QString s = Nfc(source.canonicalFilePath());
-    const QString t = Nfc(Resolved(EntryPath(destination, source.fileName())));
-    return t == s || t.startsWith(s.endsWith(u'/') ? s : s + u'/');
+namespace {
+// A step's source as the scanner finds it: below the package folder, where its links may lead; a
+// source outside the package is read as a package of its own.
+struct StepSource {
+    std::optional<Scanner> scanner;
+    QStringList parts; // as the messages name it
+};
+StepSource FindStep(const QString& package, const QString& source, const Progress& progress) {
+    const QString folder = QDir::cleanPath(package), path = QDir::cleanPath(source);
+    StepSource step;
+    QString root = folder;
+    if (!folder.isEmpty() && path.startsWith(folder + u'/')) {
+        step.parts = path.mid(folder.size() + 1).split(u'/', Qt::SkipEmptyParts);
+    } else {
+        step.parts = QStringList{QFileInfo(path).fileName()};
+        root = QFileInfo(path).absolutePath();
+    }
+    if (const std::optional<QByteArray> real = RealPath(QFile::encodeName(root)))
+        step.scanner.emplace(*real, progress);
+    return step;
 }
 
-bool AnyTargetInsideSource(const QString& card, const Plan& plan) {
-    for (const QList<CopyStep>* stage : {&plan.stage1, &plan.stage2, &plan.stage3})
-        for (const CopyStep& step : *stage)
-            if (TargetInsideSource(card, step))
-                return true;
-    return false;
+// The entry of the open card folder that stands for name, when it is a real folder or file.
+std::optional<QByteArray> CardEntry(int dirFd, const QByteArray& name) {
+    const std::optional<QList<Listed>> entries = List(dirFd);
+    if (!entries)
+        return std::nullopt;
+    const std::optional<Listed> found = Names(*entries).Find(name);
+    struct stat st {};
+    if (!found || ::fstatat(dirFd, found->name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(st.st_mode))
+        return std::nullopt;
+    return found->name;
 }
+} // namespace
 
-bool IsListed(const QString& root, const QList<VolumeInfo>& volumes) {
-    const QString wanted = QDir::cleanPath(root);
-    return std::any_of(volumes.begin(), volumes.end(),
-                       [&](const VolumeInfo& v) { return QDir::cleanPath(v.root) == wanted; });
-}
-
-Card::Card(const QString& root) {
+Card::Card(const QString& root) : m_root(root) {
     if (!root.isEmpty())
         m_fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
@@ -411,33 +851,108 @@ bool Card::IsMountRoot() const {
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
+QString Card::Overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const {
+    const std::optional<QByteArray> card = RealPath(QFile::encodeName(m_root));
+    const std::optional<QByteArray> package = RealPath(QFile::encodeName(m_package));
+    if (!card || !package)
+        return FileIO::Why(errno);
+    // The deepest card folder of the step's target that exists: the target, its destination or the
+    // card itself; what the step writes goes there or below.
+    QByteArray deepest = *card;
+    std::optional<Id> target;
+    Fd into(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
+    if (!step.destination.isEmpty()) {
+        const std::optional<QByteArray> name = CardEntry(m_fd, QFile::encodeName(step.destination));
+        into = Fd(name ? ::openat(m_fd, name->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1);
+        if (into)
+            deepest += '/' + *name;
+    }
+    if (into)
+        if (const std::optional<QByteArray> name = CardEntry(into.get(), source.name)) {
+            deepest += '/' + *name;
+            target = IdAt(deepest);
+        }
+    const QSet<Id> above = Chain(deepest);
+    const bool overlaps = std::any_of(read.begin(), read.end(), [&](const QByteArray& r) {
+        const std::optional<Id> id = IdAt(r);
+        return id && (above.contains(*id) || (target && Chain(r).contains(*target)));
+    });
+    if (!overlaps)
+        return QString();
+    const std::optional<Id> cardId = IdAt(*card), packageId = IdAt(*package);
+    if (cardId && Chain(*package).contains(*cardId))
+        return kPackageOnCard;
+    if (packageId && Chain(*card).contains(*packageId))
+        return kCardInPackage;
+    return kOverlap;
+}
+
+bool Card::Check(const Plan& plan, const Progress& progress) {
+    m_package = plan.package;
+    m_checked.clear();
+    if (m_fd < 0)
+        return false;
+    for (const QList<CopyStep>* stage : {&plan.stage1, &plan.stage2, &plan.stage3})
+        for (const CopyStep& step : *stage) {
+            StepSource found = FindStep(plan.package, step.source, progress);
+            bool missing = !found.scanner;
+            std::optional<Source> source = found.scanner ? found.scanner->Locate(found.parts, &missing) : std::nullopt;
+            if (!source && missing)
+                continue; // the copy stops there, after what comes before it
+            if (!source)
+                return false;
+            // Before the source is read (a card inside it would be read too), and again for what
+            // its links lead to.
+            QString why = Overlap(step, *source, found.scanner->read());
+            if (why.isEmpty()) {
+                if (!found.scanner->Read(*source))
+                    return false;
+                why = Overlap(step, *source, found.scanner->read());
+            }
+            if (!why.isEmpty()) {
+                progress(Line(found.parts.join(u'/'), why));
+                return false;
+            }
+            m_checked.insert(step.source, std::make_shared<const Source>(std::move(*source)));
+        }
+    return true;
+}
+
 bool Card::CopyFileOrFolder(const QString& source, const QString& destination, const Progress& progress) {
     if (m_fd < 0)
         return false;
-    Copier copier(progress);
-    const QFileInfo src(source);
-    const QByteArray name = QFile::encodeName(src.fileName());
+    const std::shared_ptr<const Source> checked = m_checked.value(source);
+    std::optional<Source> scanned;
+    const Source* entry = checked.get();
+    if (!entry) {
+        StepSource found = FindStep(m_package, source, progress);
+        bool missing = !found.scanner;
+        if (found.scanner)
+            scanned = found.scanner->Locate(found.parts, &missing);
+        if (scanned && !found.scanner->Read(*scanned))
+            return false;
+        if (!scanned && !missing)
+            return false;
+        if (scanned)
+            entry = &*scanned;
+    }
+    Writer writer(progress, m_kernelCopy);
+    const QByteArray name = entry ? entry->name : QFile::encodeName(QFileInfo(source).fileName());
     Fd into;
     if (destination.isEmpty()) {
         into = Fd(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
-        if (into)
-            FileIO::RemoveStaleTemps(into.get());
-    } else if (const std::optional<QList<QByteArray>> top = List(m_fd)) {
-        into = copier.TargetFolder(m_fd, Names(*top).Find(QFile::encodeName(destination)));
+    } else if (const std::optional<QList<Listed>> top = List(m_fd)) {
+        const QByteArray wanted = QFile::encodeName(destination);
+        const std::optional<Listed> found = Names(*top).Find(wanted);
+        into = DestinationFolder(m_fd, found ? found->name : wanted);
     }
-    // The package's own top level is read as the user chose it, links and all.
-    const Fd parent(::open(QFile::encodeName(src.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat st {};
-    if (!parent || name.isEmpty() || ::fstatat(parent.get(), name.constData(), &st, 0) != 0)
-        return copier.Stop(Display(name));
-    const QString stopLine = S_ISDIR(st.st_mode) ? QStringLiteral("Create as ") + Display(name) : Display(name);
+    // A missing source fails only now, after its destination folder was made.
+    if (!entry)
+        return writer.Stop(Line(Display(name), FileIO::Why(ENOENT)));
     if (!into)
-        return copier.Stop(stopLine);
-    const std::optional<QList<QByteArray>> existing = List(into.get());
-    if (!existing)
-        return copier.Stop(stopLine);
-    FileIO::SafeWriteBatch files;
-    return copier.Entry(parent.get(), name, st, true, into.get(), Names(*existing).Find(name), files);
+        return writer.Stop(Line(entry->folder ? FolderLine(name) : Display(name),
+                                errno == ENOTDIR ? kFileInTheWay : FileIO::Why(errno)));
+    return writer.Into(into.get(), *entry);
 }
 
 bool Card::RunSteps(const QList<CopyStep>& steps, const Progress& progress) {
@@ -448,6 +963,12 @@ bool Card::RunSteps(const QList<CopyStep>& steps, const Progress& progress) {
 }
 
 bool Card::Sync() {
-    return m_fd >= 0 && ::syncfs(m_fd) == 0;
+    if (m_fd < 0)
+        return false;
+    // A file system in user space (exfat-fuse) writes its own tables out only when a file or folder
+    // is synced; syncfs alone does not reach them.
+    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != ENOSYS)
+        return false;
+    return ::syncfs(m_fd) == 0;
 }
 } // namespace PackageCopy

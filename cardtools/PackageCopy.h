@@ -4,10 +4,13 @@
 #include "FolderItem.h"
 #include "Platform.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace PackageCopy {
 // The entries a package folder must hold, in the order they are tested.
@@ -25,8 +28,6 @@ QString EntryPath(const QString& folder, const QString& name);
 
 // All package entries are present (existence only).
 bool IsPackageFolder(const QString& folder);
-// Row of the last volume holding an entry "SD_WLAN", else 0.
-int CardRow(const QList<VolumeInfo>& volumes);
 
 // One call of the copy: source, a file or folder of the package, goes into the card's folder
 // named destination (empty: the card's top level).
@@ -35,23 +36,23 @@ struct CopyStep {
     QString destination;
 };
 struct Plan {
+    QString package;        // the package folder the sources are in
     QList<CopyStep> stage1; // the package's ADDON
     QList<CopyStep> stage2; // "1", "5", "ランダム"; empty when the variant has no such folder
     QList<CopyStep> stage3; // the variant's program files and folders
 };
 Plan MakePlan(const QString& package, int variant);
-// The step would write onto its own source or into it, on the card whose top level is card.
-bool TargetInsideSource(const QString& card, const CopyStep& step);
-bool AnyTargetInsideSource(const QString& card, const Plan& plan);
 
-// The volume is still listed among volumes under the same top-level folder.
-bool IsListed(const QString& root, const QList<VolumeInfo>& volumes);
-
-// Receives each text of the progress line as it changes.
+// Receives each text of the progress line as it changes. A failure leaves a line that names the
+// entry, and below it the reason where one is known.
 using Progress = std::function<void(const QString&)>;
 
-// The card the copy writes to. Its top-level folder is opened once and every write goes below that
-// handle, by the names' own bytes and through no link, so nothing outside the card changes.
+// What the copy reads of one step's source (the package side, read once).
+struct Source;
+
+// One copy onto the card. Its top-level folder is opened once and every write goes below that
+// handle, by the names' own bytes and through no link, so nothing outside the card changes. The card
+// is taken to ignore case, as FAT and exFAT do.
 class Card {
 public:
     explicit Card(const QString& root);
@@ -64,18 +65,36 @@ public:
     // leaves behind on the disk below it.
     bool IsMountRoot() const;
 
+    // Reads the package side of every step before anything is written, and refuses the plan (false,
+    // the progress line naming the entry and the reason) for: a step that would write onto or into
+    // what it reads (a package on the card, a card inside the package); two entries of one folder
+    // whose names differ only in case or Unicode form (one name on the card); a link that does not
+    // lead to a file or folder inside the package (outside, dangling, a loop); anything that is
+    // neither file nor folder; a folder that cannot be read. A source that is missing is left to
+    // the copy, which fails there.
+    bool Check(const Plan& plan, const Progress& progress);
+
     // Copies source, a file or a whole folder, into the card's folder destination (created when
-    // missing): folders are merged into existing ones, files replace old ones one at a time (the new
-    // file is written beside the old one and renamed over it). A link on the card in the way is
-    // replaced, never followed; links inside the package are skipped. Names match whether stored
-    // composed or decomposed. False at the first failure (the progress line then names the entry);
-    // the rest is not attempted.
+    // missing). A folder the card does not hold yet is written under a temporary name and renamed
+    // once; an existing one is merged into. A file the card holds with the same bytes is left as it
+    // is; any other file is written beside its old one and renamed over it. A link in the package
+    // is copied as the file or folder it leads to; a link on the card in the way is replaced, never
+    // followed. Names match whether stored composed or decomposed, and in either case. False at the
+    // first failure; the rest is not attempted, what was copied before stays, and no file is left
+    // half written under its real name.
     bool CopyFileOrFolder(const QString& source, const QString& destination, const Progress& progress);
     bool RunSteps(const QList<CopyStep>& steps, const Progress& progress);
     // Puts everything written on the card itself; the copy is complete only after this.
     bool Sync();
 
 private:
+    // Why the step would write onto or into what it reads; empty when it would not.
+    QString Overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const;
+
+    QString m_root;
     int m_fd = -1;
+    QString m_package;                                       // set by Check: links may lead anywhere inside it
+    QHash<QString, std::shared_ptr<const Source>> m_checked; // what Check read, by step source
+    int m_kernelCopy = -1; // whether the kernel copies between the two file systems; -1: not tried
 };
 } // namespace PackageCopy

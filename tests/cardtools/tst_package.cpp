@@ -18,7 +18,9 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace {
@@ -32,8 +34,7 @@ QString Nfc(const QString& s) {
     return s.normalized(QString::NormalizationForm_C);
 }
 
-// A package as unpacked from the archive, small: each variant's files hold "v<index>". ADDON holds
-// two links that lead out of it.
+// A package as unpacked from the archive, small: each variant's files hold "v<index>".
 QString makePackage(const QString& root, bool nfd = false) {
     auto put = [&](const QString& rel, const QByteArray& bytes) {
         TestFiles::write(root + '/' + (nfd ? Nfd(rel) : rel), bytes);
@@ -55,9 +56,6 @@ QString makePackage(const QString& root, bool nfd = false) {
     put(variants[2] + '/' + kListen, "v2");
     put(variants[3] + "/voice/v.wav", "v3");
     put(variants[3] + "/ロビクル/k.txt", "v3");
-    const QString outside = TestFiles::write(root + "/../outside/secret.txt", "secret");
-    QFile::link(QFileInfo(outside).absolutePath(), root + "/ADDON/out");
-    QFile::link(outside, root + "/ADDON/secret.txt");
     return root;
 }
 
@@ -132,6 +130,13 @@ class TestPackage : public QObject {
         QTest::mouseClick(w->findChild<QPushButton*>("PushButton3"), Qt::LeftButton);
     }
     QString progress(FamWin* w) { return w->findChild<QLabel*>("CpyFileLb")->text(); }
+    // The card as real cards are: exFAT, names that differ only in case are one name.
+    void useExFatCard() {
+        delete m_mount;
+        m_mount = new MountedCard(m_card, 8 << 20, MountedCard::Fs::ExFat);
+        if (m_mount->skipReason().isEmpty())
+            TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
+    }
 
 private slots:
     void initTestCase() { RegisterCardTools(); }
@@ -175,7 +180,6 @@ private slots:
                 TestFiles::write(root + "/SD_WLAN", "");
             list.append({"v" + QString::number(i), root});
         }
-        QCOMPARE(PackageCopy::CardRow(list), qMax(row, 0));
         scripted()->volumes = list;
         auto* pm = FamWin::instance()->findChild<QComboBox*>("favPM");
         QCOMPARE(pm->count(), volumes.size());
@@ -238,13 +242,19 @@ private slots:
     void copyVariant_data() {
         QTest::addColumn<int>("variant");
         QTest::addColumn<bool>("nfd");
+        QTest::addColumn<bool>("exFat");
         for (bool nfd : {false, true})
             for (int variant = 0; variant < 4; ++variant)
-                QTest::addRow("variant %d%s", variant, nfd ? " (decomposed)" : "") << variant << nfd;
+                QTest::addRow("variant %d%s", variant, nfd ? " (decomposed)" : "") << variant << nfd << false;
+        QTest::newRow("variant 3 on exFAT") << 3 << false << true;
+        QTest::newRow("variant 2 on exFAT (decomposed)") << 2 << true << true;
     }
     void copyVariant() {
         QFETCH(int, variant);
         QFETCH(bool, nfd);
+        QFETCH(bool, exFat);
+        if (exFat)
+            useExFatCard();
         NEED_CARD();
         makePackage(m_package, nfd);
         const QStringList package = tree(m_package);
@@ -255,12 +265,20 @@ private slots:
         QCOMPARE(tree(m_card), expected(variant));
         QCOMPARE(w->mHT, variant);
         QCOMPARE(w->mFA, FolderItem(m_card));
-        // Again onto the same card: files replaced, folders reused, nothing nests deeper.
+        // Again onto the same card: files replaced (also one of the same size), folders reused,
+        // nothing nests deeper; a file that holds the package's bytes already is left as it is.
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
+        TestFiles::write(m_card + "/1/1/x", "vX");
+        struct stat before {};
+        QCOMPARE(::stat(bytes(m_card + "/ADDON/sub/b.txt").constData(), &before), 0);
         start(w, variant);
         QCOMPARE(scripted()->messages, (QStringList{"完了しました...", "完了しました..."}));
         QCOMPARE(tree(m_card), expected(variant));
         QCOMPARE(tree(m_package), package);
+        struct stat after {};
+        QCOMPARE(::stat(bytes(m_card + "/ADDON/sub/b.txt").constData(), &after), 0);
+        if (!exFat) // exfat-fuse makes up its inode numbers
+            QCOMPARE(after.st_ino, before.st_ino);
     }
 
     void copyMergesAcrossNameForms() {
@@ -286,29 +304,35 @@ private slots:
         QTest::addColumn<QString>("progress");
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QStringList>("absent");
+        const QString missing = "\n見つかりません";
         QTest::newRow("stage-3 file missing")
-            << "remove ロビ(初販版,再販版,第三版)/" + kMain5 << 0 << kMain5
+            << "remove ロビ(初販版,再販版,第三版)/" + kMain5 << 0 << kMain5 + missing
             << QStringList{"ADDON/a.txt", "1/1/x", "ランダム/ランダム/z"} << QStringList{kMain5};
-        QTest::newRow("variant-0 folder without 1") << "remove ロビ(初販版,再販版,第三版)/1" << 0 << "1"
+        QTest::newRow("variant-0 folder without 1") << "remove ロビ(初販版,再販版,第三版)/1" << 0 << "1" + missing
                                                     << QStringList{"ADDON/a.txt", "1"} << QStringList{"1/1", "5"};
         QTest::newRow("variant-1 folder without ランダム")
-            << "remove ロビのココロ2/ランダム" << 1 << "ランダム" << QStringList{"1/1/x", "5/5/y", "ランダム"}
+            << "remove ロビのココロ2/ランダム" << 1 << "ランダム" + missing << QStringList{"1/1/x", "5/5/y", "ランダム"}
             << QStringList{"ランダム/ランダム", "mainP.RM4"};
-        QTest::newRow("variant-3 folder without 5") << "remove ロビクル/5" << 3 << "5" << QStringList{"1/1/x", "5"}
-                                                    << QStringList{"5/5", "ランダム", kMain5, "voice"};
-        QTest::newRow("package is the card") << "package on card" << 0 << "" << QStringList{} << QStringList{"1"};
+        QTest::newRow("variant-3 folder without 5")
+            << "remove ロビクル/5" << 3 << "5" + missing << QStringList{"1/1/x", "5"}
+            << QStringList{"5/5", "ランダム", kMain5, "voice"};
+        // A copy onto itself is refused before anything is written, and the line says why.
+        QTest::newRow("package is the card")
+            << "package on card" << 0 << "ADDON\nパッケージフォルダがカード上にあります" << QStringList{}
+            << QStringList{"1"};
         QTest::newRow("card inside the package")
-            << "card in package" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+            << "card in package" << 0 << "ADDON\nカードがパッケージフォルダの中にあります" << QStringList{}
+            << QStringList{"ADDON"};
         QTest::newRow("card taken out after the scan") << "card gone" << 0 << "" << QStringList{} << QStringList{};
         QTest::newRow("card taken out, its mount folder left behind")
             << "unmount" << 0 << "" << QStringList{} << QStringList{"ADDON"};
         QTest::newRow("card no longer listed") << "unlisted" << 0 << "" << QStringList{} << QStringList{"ADDON"};
         QTest::newRow("card taken out, mount folder left and still listed")
             << "unmount, still listed" << 0 << "" << QStringList{} << QStringList{"ADDON"};
-        QTest::newRow("read-only card") << "read-only card" << 0 << "Create as ADDON" << QStringList{}
-                                        << QStringList{"ADDON"};
-        QTest::newRow("read-only folder on the card")
-            << "read-only ADDON" << 0 << "a.txt" << QStringList{"ADDON/a.txt"} << QStringList{"1"};
+        QTest::newRow("read-only card") << "read-only card" << 0 << "Create as ADDON\nアクセスが許可されていません"
+                                        << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("read-only folder on the card") << "read-only ADDON" << 0 << "a.txt\nフォルダが書き込み禁止です"
+                                                      << QStringList{"ADDON/a.txt"} << QStringList{"1"};
     }
     void copyFails() {
         QFETCH(QString, change);
@@ -334,7 +358,7 @@ private slots:
         if (change == "read-only card")
             readOnly.emplace(m_card);
         if (change == "read-only ADDON") {
-            // Whichever entry comes first, the copy stops at a.txt: sub can be written into.
+            // Whichever entry comes first, the copy stops at a.txt: sub/b.txt holds its bytes already.
             TestFiles::write(m_card + "/ADDON/a.txt", "old");
             TestFiles::write(m_card + "/ADDON/sub/b.txt", "b");
             readOnly.emplace(m_card + "/ADDON");
@@ -422,19 +446,22 @@ private slots:
         QCOMPARE(tree(m_card), expected(0));
     }
 
-    // Folders and files that cannot be read end the copy; they are never copied empty. Runs as an
-    // ordinary user, for whom file modes hold.
+    // Folders and files that cannot be read end the copy; they are never copied empty. A folder is
+    // found out before anything is written, a file when the copy reaches it. Runs as an ordinary
+    // user, for whom file modes hold.
     void unreadableSource_data() {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("progress");
+        QTest::addColumn<bool>("addonCopied");
         QTest::newRow("unreadable folder") << "ADDON/voice"
-                                           << "Create as voice";
+                                           << "ADDON/voice\nアクセスが許可されていません" << false;
         QTest::newRow("unreadable file") << "ADDON/a.txt"
-                                         << "a.txt";
+                                         << "a.txt\nアクセスが許可されていません" << true;
     }
     void unreadableSource() {
         QFETCH(QString, entry);
         QFETCH(QString, progress);
+        QFETCH(bool, addonCopied);
         auto attempt = [&](const QString& dir) {
             m_card = dir + "/card";
             FamWin* w = openWith(dir + "/pkg/リモート接続用ロビプログラム");
@@ -455,7 +482,7 @@ private slots:
         if (failed.startsWith("skip"))
             QSKIP(qPrintable(failed));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        QVERIFY(QFileInfo::exists(m_card + "/ADDON"));
+        QCOMPARE(QFileInfo::exists(m_card + "/ADDON"), addonCopied);
         QVERIFY(!QFileInfo::exists(m_card + "/1"));
     }
 
@@ -492,16 +519,20 @@ private slots:
 
     // A repeat copy needs room for the package once plus its largest file; with less it stops, and
     // every file on the card is wholly the old one or wholly the new one.
+    // A fresh copy that runs out of room keeps what it wrote, whole, under the real names.
     void nearlyFullCard_data() {
         QTest::addColumn<qint64>("room");
         QTest::addColumn<bool>("fits");
+        QTest::addColumn<bool>("fresh");
         QTest::newRow("room for the largest file")
-            << qint64(80 * 1024) << true; // a little over, for the file system's own blocks
-        QTest::newRow("less room than the largest file") << qint64(60 * 1024) << false;
+            << qint64(80 * 1024) << true << false; // a little over, for the file system's own blocks
+        QTest::newRow("less room than the largest file") << qint64(60 * 1024) << false << false;
+        QTest::newRow("fresh copy, less room than the package") << qint64(150 * 1024) << false << true;
     }
     void nearlyFullCard() {
         QFETCH(qint64, room);
         QFETCH(bool, fits);
+        QFETCH(bool, fresh);
         NEED_CARD();
         makePackage(m_package);
         const QStringList big = {"f0", "f1", "f2", "f3"};
@@ -511,9 +542,11 @@ private slots:
         };
         fill('a');
         FamWin* w = openWith(m_package);
-        start(w, 0);
-        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
-        fill('b');
+        if (!fresh) {
+            start(w, 0);
+            QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+            fill('b');
+        }
         struct statvfs vfs {};
         QVERIFY(::statvfs(bytes(m_card).constData(), &vfs) == 0);
         const qint64 free = qint64(vfs.f_bavail) * qint64(vfs.f_bsize);
@@ -522,21 +555,29 @@ private slots:
         QVERIFY(QFileInfo(filler).size() == free - room);
         start(w, 0);
         QCOMPARE(scripted()->messages.last(), QString(fits ? "完了しました..." : "作成エラー"));
-        int old = 0;
+        int old = 0, present = 0;
         for (const QString& f : big) {
+            if (fresh && !QFileInfo::exists(m_card + "/ADDON/big/" + f))
+                continue;
+            ++present;
             const QByteArray now = TestFiles::read(m_card + "/ADDON/big/" + f);
             QVERIFY2(now == QByteArray(64 * 1024, 'a') || now == QByteArray(64 * 1024, 'b'), qPrintable(f));
             old += now.startsWith('a');
         }
-        QCOMPARE(old > 0, !fits);
-        if (!fits)
-            QCOMPARE(TestFiles::read(m_card + "/ADDON/big/" + progress(w)), QByteArray(64 * 1024, 'a'));
+        QVERIFY(present > 0);
+        if (fresh)
+            QVERIFY(present < big.size());
+        else
+            QCOMPARE(old > 0, !fits);
+        if (!fits && !fresh)
+            QCOMPARE(TestFiles::read(m_card + "/ADDON/big/" + progress(w).section('\n', 0, 0)),
+                     QByteArray(64 * 1024, 'a'));
         for (const QString& e : tree(m_card))
             QVERIFY2(!e.contains(".pkltmp-"), qPrintable(e));
     }
 
-    // Temporary files an interrupted copy left go in every folder the next copy writes; names of
-    // any other pattern stay.
+    // Temporary files and folders an interrupted copy left go in every folder the next copy writes;
+    // names of any other pattern stay.
     void staleTemporaryFilesRemoved() {
         NEED_CARD();
         makePackage(m_package);
@@ -545,6 +586,7 @@ private slots:
         QStringList kept = expected(0);
         for (const QString& f : folders) {
             TestFiles::write(m_card + '/' + f + ".pkltmp-abcd1234", "stale");
+            TestFiles::write(m_card + '/' + f + ".pkltmp-folder00/inner/x", "stale");
             for (const QString& o : others) {
                 TestFiles::write(m_card + '/' + f + o, "other");
                 kept << f + o + "=other";
@@ -554,6 +596,140 @@ private slots:
         start(openWith(m_package), 0);
         QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
         QCOMPARE(tree(m_card), kept);
+    }
+
+    // --- What the copy refuses before it writes anything, and the card that ignores case ---
+
+    // Two package entries that one card name would hold stop the copy before anything is written,
+    // the line naming one and its reason the other; a card entry of another case is the one the
+    // package's entry merges into or replaces. On exFAT, as real cards are.
+    void caseBlindCard_data() {
+        QTest::addColumn<QStringList>("package"); // added to the package: "path=content"
+        QTest::addColumn<QStringList>("card");    // on the card before the copy
+        QTest::addColumn<QStringList>("clash");   // folder, then the two names; empty: the copy succeeds
+        QTest::addColumn<QStringList>("after");   // then on the card, besides SD_WLAN
+        QTest::newRow("files that differ in case")
+            << QStringList{"ADDON/Motion.RM4=1", "ADDON/motion.RM4=2"} << QStringList{}
+            << QStringList{"ADDON", "Motion.RM4", "motion.RM4"} << QStringList{};
+        QTest::newRow("folders that differ in case")
+            << QStringList{"ADDON/Voice/a.wav=1", "ADDON/voice/b.wav=2"} << QStringList{}
+            << QStringList{"ADDON", "Voice", "voice"} << QStringList{};
+        QTest::newRow("deeper down, against an entry of the package")
+            << QStringList{"ADDON/sub/B.TXT=B"} << QStringList{} << QStringList{"ADDON/sub", "b.txt", "B.TXT"}
+            << QStringList{};
+        QTest::newRow("names that differ in Unicode form")
+            << QStringList{"ADDON/ランダム=1", "ADDON/" + Nfd("ランダム") + "=2"} << QStringList{}
+            << QStringList{"ADDON", "ランダム", Nfd("ランダム")} << QStringList{};
+        QTest::newRow("card entries of another case are merged into")
+            << QStringList{} << QStringList{"Addon/A.TXT=old", "Addon/SUB/old.txt=kept"} << QStringList{}
+            << QStringList{"Addon/", "Addon/A.TXT=addon", "Addon/SUB/", "Addon/SUB/b.txt=b", "Addon/SUB/old.txt=kept"};
+    }
+    void caseBlindCard() {
+        QFETCH(QStringList, package);
+        QFETCH(QStringList, card);
+        QFETCH(QStringList, clash);
+        QFETCH(QStringList, after);
+        useExFatCard();
+        NEED_CARD();
+        makePackage(m_package);
+        for (const QString& e : package)
+            TestFiles::write(m_package + '/' + e.section('=', 0, 0), e.section('=', 1).toUtf8());
+        for (const QString& e : card)
+            TestFiles::write(m_card + '/' + e.section('=', 0, 0), e.section('=', 1).toUtf8());
+        const QStringList cardBefore = tree(m_card), packageBefore = tree(m_package);
+        start(openWith(m_package), 0);
+        if (!clash.isEmpty()) {
+            QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
+            // The folder lists the two in either order: the second is named, the first is the reason.
+            auto line = [&](const QString& named, const QString& other) {
+                return clash[0] + '/' + named + "\nカードでは「" + other + "」と同じ名前になります";
+            };
+            const QString shown = progress(FamWin::instance());
+            QVERIFY2(shown == line(clash[1], clash[2]) || shown == line(clash[2], clash[1]), qPrintable(shown));
+            QCOMPARE(tree(m_card), cardBefore);
+        } else {
+            QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+            QStringList whole = expected(0).filter(QRegularExpression("^(?!ADDON/)"));
+            whole += after;
+            whole.sort();
+            QCOMPARE(tree(m_card), whole);
+        }
+        QCOMPARE(tree(m_package), packageBefore);
+    }
+
+    // A link in the package that leads to a file or folder inside it is copied as what it leads to;
+    // any other link stops the copy before anything is written, at the top of a step as well as
+    // inside one. Nothing outside the card changes; no link reaches the card.
+    void linksInThePackage_data() {
+        QTest::addColumn<QString>("link");   // in the package; an entry there is removed first
+        QTest::addColumn<QString>("target"); // what the link holds; "@" is the folder outside the package
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QString>("reason");     // empty: the copy succeeds
+        QTest::addColumn<QStringList>("copied"); // then on the card among the rest
+        const QString outside = "\nパッケージの外を指すリンクです", loop = "\nリンクが循環しています";
+        QTest::newRow("inside, to a file") << "ADDON/alias.RM4"
+                                           << "a.txt" << 0 << "" << QStringList{"ADDON/alias.RM4=addon"};
+        QTest::newRow("inside, to a folder") << "ADDON/alias"
+                                             << "sub" << 0 << "" << QStringList{"ADDON/alias/", "ADDON/alias/b.txt=b"};
+        QTest::newRow("inside, to another folder of the package")
+            << "ADDON/kokoro"
+            << "../ロビクル/voice" << 0 << "" << QStringList{"ADDON/kokoro/v.wav=v3"};
+        QTest::newRow("a step's own source, inside")
+            << "ADDON"
+            << "ロビクル/voice" << 0 << "" << QStringList{"ADDON/", "ADDON/v.wav=v3"};
+        QTest::newRow("outside, to a folder") << "ADDON/out"
+                                              << "@" << 0 << "ADDON/out" + outside << QStringList{};
+        QTest::newRow("outside, to a file") << "ADDON/secret.txt"
+                                            << "@/secret.txt" << 0 << "ADDON/secret.txt" + outside << QStringList{};
+        QTest::newRow("outside, up and out") << "ADDON/sub/up"
+                                             << "../../../../outside" << 0 << "ADDON/sub/up" + outside << QStringList{};
+        QTest::newRow("a step's own source, outside") << "ADDON"
+                                                      << "@" << 0 << "ADDON" + outside << QStringList{};
+        QTest::newRow("a variant folder, outside") << "ロビクル"
+                                                   << "@" << 3 << "ロビクル" + outside << QStringList{};
+        QTest::newRow("loop, to the folder that holds it") << "ADDON/sub/up"
+                                                           << ".." << 0 << "ADDON/sub/up" + loop << QStringList{};
+        QTest::newRow("loop, to the package") << "ADDON/all"
+                                              << ".." << 0 << "ADDON/all" + loop << QStringList{};
+        QTest::newRow("loop, to itself") << "ADDON/self"
+                                         << "self" << 0 << "ADDON/self" + loop << QStringList{};
+        QTest::newRow("dangling") << "ADDON/gone.RM4"
+                                  << "nothing.RM4" << 0 << "ADDON/gone.RM4\nリンク先がありません" << QStringList{};
+        QTest::newRow("a step's own file, dangling")
+            << "ロビのココロ2/mainP.RM4"
+            << "nothing.RM4" << 1 << "ロビのココロ2/mainP.RM4\nリンク先がありません" << QStringList{};
+    }
+    void linksInThePackage() {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(int, variant);
+        QFETCH(QString, reason);
+        QFETCH(QStringList, copied);
+        NEED_CARD();
+        makePackage(m_package);
+        const QString outside = m_dir->filePath("outside");
+        TestFiles::write(outside + "/secret.txt", "secret");
+        const QString path = m_package + '/' + link;
+        QVERIFY(QFile::remove(path) || QDir(path).removeRecursively() || !QFileInfo::exists(path));
+        QVERIFY(::symlink(bytes(target.startsWith('@') ? outside + target.mid(1) : target).constData(),
+                          bytes(path).constData()) == 0);
+        const QStringList cardBefore = tree(m_card), packageBefore = tree(m_package), outsideBefore = tree(outside);
+        FamWin* w = openWith(m_package);
+        QVERIFY(w->mRF);
+        start(w, variant);
+        if (reason.isEmpty()) {
+            QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+            const QStringList now = tree(m_card);
+            for (const QString& e : copied)
+                QVERIFY2(now.contains(e), qPrintable(e));
+            QVERIFY2(now.filter(QRegularExpression("@$")).isEmpty(), qPrintable(now.join(' ')));
+        } else {
+            QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
+            QCOMPARE(Nfc(progress(w)), reason);
+            QCOMPARE(tree(m_card), cardBefore);
+        }
+        QCOMPARE(tree(m_package), packageBefore);
+        QCOMPARE(tree(outside), outsideBefore);
     }
 
     void linkAndLayout() {
