@@ -10,6 +10,7 @@
 // (in strict mode too, when the old file ran in it).
 #include "BtnData.h"
 #include "FuzzCheck.h"
+#include "FuzzStyle.h"
 #include "JsEval.h"
 #include "ScriptScan.h"
 #include "TextCodec.h"
@@ -127,17 +128,6 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         PKL_FUZZ_CHECK(engineAgrees(savedText, ax, bx, true).value_or(false));
 }
 
-// Style bytes, taken in turn.
-class Style {
-public:
-    explicit Style(const QByteArray& bytes) : m_bytes(bytes) {}
-    int next(int choices) {
-        if (m_bytes.isEmpty())
-            return 0;
-        return uchar(m_bytes[m_at++ % m_bytes.size()]) % choices;
-    }
-    QString gap() {
-        static const char* const gaps[] = {"", "", " ", "\n", "\t", " /* c */ ", "// c\n", "\r\n  ", "/*\n*/"};
         return QString::fromLatin1(gaps[next(9)]);
     }
 

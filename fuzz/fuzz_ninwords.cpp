@@ -10,6 +10,7 @@
 //   Whenever a JavaScript engine runs the file, the list shows the engine's rows or the editor
 //   refuses the file; and after each save the engine reads the rows the list then shows.
 #include "FuzzCheck.h"
+#include "FuzzStyle.h"
 #include "JsEval.h"
 #include "NinData.h"
 #include "TextCodec.h"
@@ -83,17 +84,6 @@ void wholeFile(const QByteArray& file, int language) {
     PKL_FUZZ_CHECK(save(file, p.rows, p.rows, language).has_value());
 }
 
-// Style bytes, taken in turn.
-class Style {
-public:
-    explicit Style(const QByteArray& bytes) : m_bytes(bytes) {}
-    int next(int choices) {
-        if (m_bytes.isEmpty())
-            return 0;
-        return uchar(m_bytes[m_at++ % m_bytes.size()]) % choices;
-    }
-    QString gap() {
-        static const char* const gaps[] = {"", "", " ", "\n", "\t", " /* c */ ", "// c\n", "\r\n  ", "/*\n*/"};
         return QString::fromLatin1(gaps[next(9)]);
     }
 
