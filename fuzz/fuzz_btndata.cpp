@@ -128,14 +128,6 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         PKL_FUZZ_CHECK(engineAgrees(savedText, ax, bx, true).value_or(false));
 }
 
-        return QString::fromLatin1(gaps[next(9)]);
-    }
-
-private:
-    QByteArray m_bytes;
-    qsizetype m_at = 0;
-};
-
 QString number(const QString& digits, Style& style) {
     const qint64 v = digits.toLongLong();
     switch (style.next(6)) {

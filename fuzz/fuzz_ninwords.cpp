@@ -84,14 +84,6 @@ void wholeFile(const QByteArray& file, int language) {
     PKL_FUZZ_CHECK(save(file, p.rows, p.rows, language).has_value());
 }
 
-        return QString::fromLatin1(gaps[next(9)]);
-    }
-
-private:
-    QByteArray m_bytes;
-    qsizetype m_at = 0;
-};
-
 // A value as a string literal, in either quote, some characters as escapes.
 QString literal(const QString& value, Style& style) {
     const QChar q = style.next(2) ? u'"' : u'\'';
