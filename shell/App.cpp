@@ -20,6 +20,7 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtbase);
     FileTypes1::Register();
+    SelPlkWin::SetPalette([]() -> QWidget* { return ToolWin::instance(); });
     InstallAccessibility();
     MainMenuBar::instance();
 }

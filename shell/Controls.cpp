@@ -158,6 +158,16 @@ QString LiteralCaption(const QString& text) {
     return QString(text).replace(u'&', QStringLiteral("&&"));
 }
 
+int PlacedLeft(int left, int paletteLeft, int paletteWidth) {
+    return left < paletteLeft + paletteWidth ? left + paletteWidth : left;
+}
+
+void PlaceBeside(const QWidget* palette, QWidget* w) {
+    const int left = PlacedLeft(w->x(), palette->x(), palette->width());
+    if (left != w->x())
+        w->move(left, w->y());
+}
+
 void InstallAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(accessibleFactory);

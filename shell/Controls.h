@@ -68,6 +68,10 @@ template <std::size_t N> void PressOnly(QPushButton* (&group)[N], int index) {
 QString ArrayName(const QString& name, int index);
 // A caption taken from data, for a button: shown as it stands, "&" included, and never a mnemonic.
 QString LiteralCaption(const QString& text);
+// Windows opened from the palette stand right of it: a window whose left edge lies left of the
+// palette's right edge moves right by the palette's width; nothing else moves.
+int PlacedLeft(int left, int paletteLeft, int paletteWidth);
+void PlaceBeside(const QWidget* palette, QWidget* w);
 // Screen readers see the document windows as windows with their titles, and bevel buttons as
 // buttons whose action is a click. Called once, when the application object is built.
 void InstallAccessibility();

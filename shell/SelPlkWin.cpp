@@ -4,7 +4,6 @@
 #include "Module1.h"
 #include "Platform.h"
 #include "PlkWin.h"
-#include "ToolWin.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,6 +49,10 @@ void SelPlkWin::ShowModal() {
     exec();
 }
 
+void SelPlkWin::SetPalette(QWidget* (*palette)()) {
+    s_palette = palette;
+}
+
 void SelPlkWin::SelectPB_Action() {
     using namespace Module1;
     const std::optional<QString> chosen = Platform::get().SelectFolder();
@@ -92,14 +95,14 @@ void SelPlkWin::SelectPB_Action() {
         PlkWin::instance()->AccessTypeBB(0)->setChecked(true);
         PlkWin::instance()->AccessTypeBB(1)->setChecked(false);
         PlkWin::instance()->LoadData();
-        ToolWin::ApplyPlacement(PlkWin::instance());
+        PlaceBeside(s_palette(), PlkWin::instance());
     }
     close();
 }
 
 void SelPlkWin::ClosePB_Action() {
     close();
-    ShowWindow(ToolWin::instance());
+    ShowWindow(s_palette());
 }
 
 void SelPlkWin::QuitPB_Action() {

@@ -18,6 +18,9 @@ public:
 
     // Returns when the dialog has closed.
     void ShowModal();
+    // The palette, which this dialog does not include: a complete folder's preview is placed beside
+    // it, and closing without a choice brings it to the front. Wired in by the application object.
+    static void SetPalette(QWidget* (*palette)());
 
     void SelectPB_Action();
     void ClosePB_Action();
@@ -27,6 +30,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static inline QWidget* (*s_palette)() = nullptr;
     QLabel* Label1;
     QPushButton* SelectPB;
     QPushButton* QuitPB;

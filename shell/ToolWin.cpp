@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <array>
 
 ToolWin::ToolWin() {
     setObjectName(QStringLiteral("ToolWin"));
@@ -51,24 +52,17 @@ ToolWin::ToolWin() {
     connect(UploadBB1, &QPushButton::clicked, this, &ToolWin::UploadBB1_Action);
 }
 
-QHash<QString, ToolWin::Opener>& ToolWin::openers() {
-    static QHash<QString, Opener> table;
-    return table;
+ToolWin::Opener& ToolWin::opener(Tool tool) {
+    static std::array<Opener, 5> table;
+    return table.at(std::size_t(tool));
 }
 
-void ToolWin::SetOpener(const QString& windowName, Opener opener) {
-    openers().insert(windowName, std::move(opener));
-}
-
-int ToolWin::PlacedLeft(int left, int paletteLeft, int paletteWidth) {
-    return left < paletteLeft + paletteWidth ? left + paletteWidth : left;
+void ToolWin::SetOpener(Tool tool, Opener o) {
+    opener(tool) = std::move(o);
 }
 
 void ToolWin::ApplyPlacement(QWidget* w) {
-    ToolWin* palette = instance();
-    const int left = PlacedLeft(w->x(), palette->x(), palette->width());
-    if (left != w->x())
-        w->move(left, w->y());
+    PlaceBeside(instance(), w);
 }
 
 void ToolWin::closeEvent(QCloseEvent* event) {
@@ -86,8 +80,8 @@ void ToolWin::PrevBB_Action() {
     ApplyPlacement(PlkWin::instance());
 }
 
-void ToolWin::openWindow(const QString& windowName, bool place) {
-    const Opener o = openers().value(windowName);
+void ToolWin::openWindow(Tool tool, bool place) {
+    const Opener o = opener(tool);
     if (!o.instance)
         return;
     ShowWindow(o.instance());
@@ -101,27 +95,27 @@ void ToolWin::openWindow(const QString& windowName, bool place) {
 void ToolWin::editBtnBB_Action() {
     if (!Exists(Module1::gBtnFile))
         return;
-    openWindow(QStringLiteral("CmdWin"), true);
+    openWindow(Tool::ButtonEditor, true);
 }
 
 void ToolWin::BackColorBB_Action() {
     if (!Exists(Module1::gCSSFile))
         return;
-    openWindow(QStringLiteral("BgcWin"), true);
+    openWindow(Tool::BackgroundWindow, true);
 }
 
 void ToolWin::NinBB_Action() {
     if (!Module1::gNinFile[0] || !Module1::gNinFile[1] || !Exists(Module1::gNinFile[0]))
         return;
-    openWindow(QStringLiteral("NinWin"), true);
+    openWindow(Tool::WordEditor, true);
 }
 
 void ToolWin::UploadBB_Action() {
-    openWindow(QStringLiteral("UpSetWin"), false);
+    openWindow(Tool::UploadSwitchWindow, false);
 }
 
 void ToolWin::UploadBB1_Action() {
-    openWindow(QStringLiteral("FamWin"), false);
+    openWindow(Tool::PackageCopyWindow, false);
 }
 
 void ToolWin::QuitBB_Action() {

@@ -2,7 +2,6 @@
 // The tool palette: opens every other window of the tool, or quits. It cannot be closed.
 #include "Instance.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <functional>
 
@@ -18,17 +17,25 @@ public:
     static ToolWin* instance() { return ImplicitInstance<ToolWin>::get(); }
     static bool isOpen() { return ImplicitInstance<ToolWin>::isOpen(); }
 
-    // A window of another subsystem, wired in by the program: its implicit instance, whether it
-    // is open, and its load method.
+    // The windows of the editors and card tools, which the palette does not include.
+    enum class Tool { ButtonEditor, WordEditor, BackgroundWindow, UploadSwitchWindow, PackageCopyWindow };
+    // How the palette opens one of them, wired in by the program: its one window, whether it is
+    // open, and what loads its file (nothing for a window without one).
     struct Opener {
         std::function<QWidget*()> instance;
         std::function<bool()> isOpen;
         std::function<void()> load;
     };
-    static void SetOpener(const QString& windowName, Opener opener);
+    static void SetOpener(Tool tool, Opener opener);
+    // The opener of window class W.
+    template <class W> static Opener OpenerOf(void (W::*load)() = nullptr) {
+        Opener o{[]() -> QWidget* { return W::instance(); }, [] { return W::isOpen(); }, {}};
+        if (load)
+            o.load = [load] { (W::instance()->*load)(); };
+        return o;
+    }
 
-    // The placement rule: a window left of the palette's right edge moves right by the palette's width.
-    static int PlacedLeft(int left, int paletteLeft, int paletteWidth);
+    // Puts w right of the palette (see PlaceBeside).
     static void ApplyPlacement(QWidget* w);
 
     void plkselectBB_Action();
@@ -57,9 +64,9 @@ protected:
 
 private:
     // Shows a registered window, asks it to load its file, and places it when asked to.
-    void openWindow(const QString& windowName, bool place);
+    void openWindow(Tool tool, bool place);
     QAction* menuItem(const char* name) const;
-    static QHash<QString, Opener>& openers();
+    static Opener& opener(Tool tool);
 
     QPushButton* plkselectBB;
     QPushButton* PrevBB;

@@ -1,14 +1,14 @@
-// The tool's own start-up, up to the palette being shown.
+// The tool's own start-up, up to the palette being shown: the application object and the windows
+// wired in as app/main.cpp does it (built in with its main renamed), then the palette.
 #include "App.h"
-#include "CardTools.h"
-#include "Editors.h"
 #include "ExposeProbe.h"
 #include "ToolWin.h"
 
+void RegisterWindows();
+
 int main(int argc, char** argv) {
     App app(argc, argv);
-    RegisterEditors();
-    RegisterCardTools();
+    RegisterWindows();
     QMetaObject::invokeMethod(
         &app,
         [] {

@@ -3,7 +3,6 @@
 // Not covered here: real removable media, that the final sync reaches the medium, and the browser
 // itself (the platform seam records it).
 #include "CardFixtures.h"
-#include "CardTools.h"
 #include "CardVolumes.h"
 #include "FamWin.h"
 #include "PackageCopy.h"
@@ -139,7 +138,7 @@ class TestPackage : public QObject {
     }
 
 private slots:
-    void initTestCase() { RegisterCardTools(); }
+    void initTestCase() { ToolWin::SetOpener(ToolWin::Tool::PackageCopyWindow, ToolWin::OpenerOf<FamWin>()); }
     void init() {
         ScriptedPlatform::install();
         m_dir = new QTemporaryDir;

@@ -2,7 +2,6 @@
 // driven by its controls, with a volume list that answers late. Not covered here: the real volume
 // list (the shell's tests cover it), that the sync reaches the medium, and fonts.
 #include "CardFixtures.h"
-#include "CardTools.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "TestFiles.h"
@@ -56,7 +55,7 @@ class TestUpSetWin : public QObject {
     const std::chrono::milliseconds m_timeLimit = VolumeScan::timeLimit();
 
 private slots:
-    void initTestCase() { RegisterCardTools(); }
+    void initTestCase() { ToolWin::SetOpener(ToolWin::Tool::UploadSwitchWindow, ToolWin::OpenerOf<UpSetWin>()); }
     void cleanupTestCase() { VolumeScan::setTimeLimit(m_timeLimit); }
     void init() {
         ScriptedPlatform::install();

@@ -3,7 +3,6 @@
 // scripted platform), the cascade of rules outside the block.
 #include "BgColor.h"
 #include "BgcWin.h"
-#include "Editors.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
@@ -153,7 +152,9 @@ class TestBgcWin : public QObject {
     static QRgb iconPixel(const QString& path) { return QImage(path, "PNG").pixel(10, 90); } // beside the head
 
 private slots:
-    void initTestCase() { RegisterEditors(); }
+    void initTestCase() {
+        ToolWin::SetOpener(ToolWin::Tool::BackgroundWindow, ToolWin::OpenerOf<BgcWin>(&BgcWin::LoadBkgData));
+    }
     void init() {
         ScriptedPlatform::install();
         m_dir = std::make_unique<QTemporaryDir>();

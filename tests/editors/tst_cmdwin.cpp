@@ -4,7 +4,6 @@
 #include "BtnData.h"
 #include "CmdWin.h"
 #include "Controls.h"
-#include "Editors.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
@@ -240,7 +239,9 @@ class TestCmdWin : public QObject {
     }
 
 private slots:
-    void initTestCase() { RegisterEditors(); }
+    void initTestCase() {
+        ToolWin::SetOpener(ToolWin::Tool::ButtonEditor, ToolWin::OpenerOf<CmdWin>(&CmdWin::LoadFileData));
+    }
     void init() {
         ScriptedPlatform::install();
         m_file = TestFiles::write(m_dir.filePath("plk/js/plkpadbtn.js"), "// head\r\n" + marker() + "\r\n" +

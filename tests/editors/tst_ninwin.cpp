@@ -1,7 +1,6 @@
 // The recognition-word files (reading, writing, what a save keeps, what the page's script then reads)
 // and the NinWin window. Not covered here: the preview's page loading itself and the palette's
 // placement rule (shell tests); fifos, protected files and temporary files (the safe-write tests).
-#include "Editors.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
@@ -431,7 +430,7 @@ class TestNinWin : public QObject {
 
 private slots:
     void initTestCase() {
-        RegisterEditors();
+        ToolWin::SetOpener(ToolWin::Tool::WordEditor, ToolWin::OpenerOf<NinWin>(&NinWin::LoadData));
         ToolWin::instance()->move(0, 0);
     }
     void init() {

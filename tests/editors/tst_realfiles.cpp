@@ -4,7 +4,6 @@
 #include "BgcWin.h"
 #include "BtnData.h"
 #include "CmdWin.h"
-#include "Editors.h"
 #include "FileIO.h"
 #include "Module1.h"
 #include "NinWin.h"
@@ -102,7 +101,11 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
 class TestRealFiles : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { RegisterEditors(); }
+    void initTestCase() {
+        ToolWin::SetOpener(ToolWin::Tool::ButtonEditor, ToolWin::OpenerOf<CmdWin>(&CmdWin::LoadFileData));
+        ToolWin::SetOpener(ToolWin::Tool::WordEditor, ToolWin::OpenerOf<NinWin>(&NinWin::LoadData));
+        ToolWin::SetOpener(ToolWin::Tool::BackgroundWindow, ToolWin::OpenerOf<BgcWin>(&BgcWin::LoadBkgData));
+    }
     void init() { ScriptedPlatform::install(); }
     void cleanup() {
         closeWindows();

@@ -1,5 +1,6 @@
 // The shell: placement rule, folder check, palette, menu bar, preview, safe writing.
 // Not covered here: the editors and card tools the palette opens (their own test programs).
+#include "Controls.h"
 #include "FileIO.h"
 #include "FileTypes1.h"
 #include "MainMenuBar.h"
@@ -241,7 +242,7 @@ private slots:
         QFETCH(int, left);
         QFETCH(int, paletteWidth);
         QFETCH(int, placed);
-        QCOMPARE(ToolWin::PlacedLeft(left, 20, paletteWidth), placed);
+        QCOMPARE(PlacedLeft(left, 20, paletteWidth), placed);
     }
     void placementMovesOnlyTheLeftEdge() {
         ToolWin* palette = ToolWin::instance();
@@ -289,12 +290,13 @@ private slots:
     }
     void editorsDoNothingBeforeAFolderIsChosen() {
         int opened = 0;
-        for (const char* name : {"CmdWin", "BgcWin", "NinWin"})
-            ToolWin::SetOpener(QString::fromLatin1(name), {[&]() -> QWidget* {
-                                                               ++opened;
-                                                               return nullptr;
-                                                           },
-                                                           [] { return false; }, [] {}});
+        using Tool = ToolWin::Tool;
+        for (Tool tool : {Tool::ButtonEditor, Tool::BackgroundWindow, Tool::WordEditor})
+            ToolWin::SetOpener(tool, {[&]() -> QWidget* {
+                                          ++opened;
+                                          return nullptr;
+                                      },
+                                      [] { return false; }, [] {}});
         ToolWin* t = ToolWin::instance();
         for (const char* name : {"editBtnBB", "BackColorBB", "NinBB"})
             QTest::mouseClick(t->findChild<QPushButton*>(name), Qt::LeftButton);
@@ -305,9 +307,8 @@ private slots:
         Module1::gNinFile[0] = TestFiles::write(dir.filePath("jp.js"), "x");
         QTest::mouseClick(t->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
         QCOMPARE(opened, 0);
-        ToolWin::SetOpener("CmdWin", {});
-        ToolWin::SetOpener("BgcWin", {});
-        ToolWin::SetOpener("NinWin", {});
+        for (Tool tool : {Tool::ButtonEditor, Tool::BackgroundWindow, Tool::WordEditor})
+            ToolWin::SetOpener(tool, {});
     }
     void editorThatClosedItselfIsNotRecreated() {
         QTemporaryDir dir;
@@ -316,24 +317,24 @@ private slots:
         QPointer<QWidget> editor;
         int created = 0;
         bool loaded = false;
-        ToolWin::SetOpener("NinWin", {[&]() -> QWidget* {
-                                          if (!editor) {
-                                              ++created;
-                                              editor = new QWidget;
-                                              editor->move(0, 0);
-                                          }
-                                          return editor;
-                                      },
-                                      [&] { return !editor.isNull(); },
-                                      [&] {
-                                          loaded = true;
-                                          delete editor;
-                                      }});
+        ToolWin::SetOpener(ToolWin::Tool::WordEditor, {[&]() -> QWidget* {
+                                                           if (!editor) {
+                                                               ++created;
+                                                               editor = new QWidget;
+                                                               editor->move(0, 0);
+                                                           }
+                                                           return editor;
+                                                       },
+                                                       [&] { return !editor.isNull(); },
+                                                       [&] {
+                                                           loaded = true;
+                                                           delete editor;
+                                                       }});
         QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
         QVERIFY(loaded);
         QCOMPARE(created, 1);
         QVERIFY(editor.isNull());
-        ToolWin::SetOpener("NinWin", {});
+        ToolWin::SetOpener(ToolWin::Tool::WordEditor, {});
     }
     void previewFallsBackToTheCard() {
         ToolWin::instance()->move(20, 20);

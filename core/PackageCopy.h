@@ -2,7 +2,6 @@
 // The robot program package: its check, the copy plan of each robot variant, and the recursive
 // copy that puts folders and files onto the card volume.
 #include "FolderItem.h"
-#include "Platform.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -11,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace PackageCopy {
 // The entries a package folder must hold, in the order they are tested.

@@ -1,3 +1,0 @@
-#pragma once
-// Wires the page-set editors into the palette.
-void RegisterEditors();
