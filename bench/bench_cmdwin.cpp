@@ -3,7 +3,7 @@
 #include "BtnData.h"
 #include "CmdWin.h"
 #include "FileIO.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 
 #include <QLineEdit>
@@ -40,8 +40,10 @@ PKL_BENCH(cmdwin) {
     const QByteArray marker = BtnData::Marker().toLatin1();
     FileIO::SafeWrite(file, "// head\n" + marker + '\n' + BtnData::DefaultBtnData().toUtf8() + marker + "\n// tail\n");
     FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
-    Module1::gBtnFile = file;
-    Module1::gHpFile = dir.filePath(QStringLiteral("n.htm"));
+    PageSet::Files files;
+    files.buttonData = file;
+    files.topPage = dir.filePath(QStringLiteral("n.htm"));
+    PageSet::chosen().setFiles(files);
     w->TypeBB_Action(0);
     PlkWin::instance(); // the preview exists in a real session; its creation is not the editor's cost
     Report("load, store, save (file read, splice, safe write)",

@@ -2,9 +2,9 @@
 // read again, the edits merged in, the list set to what was written).
 #include "Bench.h"
 #include "FileIO.h"
-#include "Module1.h"
 #include "NinData.h"
 #include "NinWin.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "TextCodec.h"
 
@@ -22,9 +22,11 @@ PKL_BENCH(ninwin) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ninshiki_jp.js"));
     FileIO::SafeWrite(path, file);
-    Module1::gNinFile = {path, dir.filePath(QStringLiteral("ninshiki_en.js"))};
+    PageSet::Files files;
+    files.words = {path, dir.filePath(QStringLiteral("ninshiki_en.js"))};
     FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
-    Module1::gHpFile = dir.filePath(QStringLiteral("n.htm"));
+    files.topPage = dir.filePath(QStringLiteral("n.htm"));
+    PageSet::chosen().setFiles(files);
 
     Report("read, decode and parse a 1,000-row file",
            MedianMs(31,

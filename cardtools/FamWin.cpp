@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
@@ -18,7 +19,7 @@ namespace {
 // too high (the one the archive was unpacked into) is the usual slip.
 QString NotAPackageMessage(const QString& folder) {
     for (const QString& entry : PackageCopy::PackageEntries())
-        if (!Exists(PackageCopy::FindEntry(folder, entry)))
+        if (!QFileInfo::exists(PackageCopy::FindEntry(folder, entry)))
             return QStringLiteral("選んだフォルダに「%1」がありません。Robi_550.zipを解凍してできた"
                                   "「リモート接続用ロビプログラム」フォルダを選択してください...")
                 .arg(entry);
@@ -123,19 +124,19 @@ void FamWin::rcrpLB_MouseExit() {
 }
 
 bool FamWin::rcrpLB_MouseDown() {
-    Platform::get().ShowURL(QUrl(kDownloadAddress));
+    Platform::get().openUrl(QUrl(kDownloadAddress));
     return false;
 }
 
 void FamWin::PushButton1_Action() {
-    const std::optional<QString> chosen = Platform::get().SelectFolder();
+    const std::optional<QString> chosen = Platform::get().chooseFolder();
     if (!chosen)
         return;
-    mRF = std::nullopt;
+    mRF.clear();
     if (PackageCopy::IsPackageFolder(*chosen))
-        mRF = chosen;
+        mRF = *chosen;
     else
-        Platform::get().MsgBox(NotAPackageMessage(*chosen));
+        Platform::get().message(NotAPackageMessage(*chosen));
 }
 
 void FamWin::PushButton2_Action() {
@@ -166,7 +167,7 @@ bool FamWin::CopyFileOrFolder(PackageCopy::Card& card, const QString& source, co
 
 void FamWin::PushButton3_Action() {
     using namespace PackageCopy;
-    if (!Exists(mRF))
+    if (!QFileInfo::exists(mRF))
         return;
     const int row = favPM->currentIndex();
     if (row < 0)
@@ -175,14 +176,14 @@ void FamWin::PushButton3_Action() {
     if (root.isEmpty())
         return;
     mFA = root;
-    auto fail = [] { Platform::get().MsgBox(QStringLiteral("作成エラー")); };
+    auto fail = [] { Platform::get().message(QStringLiteral("作成エラー")); };
     const int variant = rhPM->currentIndex();
-    const Plan plan = MakePlan(*mRF, variant);
+    const Plan plan = MakePlan(mRF, variant);
     // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
     // the disk below, which must not receive the package. The check reads the whole package first
     // and names what it refuses (a copy onto itself, a link, two names the card holds as one).
-    Card card(*mFA);
-    if (!card.IsOpen() || !CardVolumeList::isMounted(*mFA) || !card.IsMountRoot() ||
+    Card card(mFA);
+    if (!card.IsOpen() || !CardVolumeList::isMounted(mFA) || !card.IsMountRoot() ||
         !card.Check(plan, [this](const QString& t) { ShowProgress(t); }))
         return fail();
     auto run = [&](const QList<CopyStep>& steps) {
@@ -201,5 +202,5 @@ void FamWin::PushButton3_Action() {
     if (!copied || !synced)
         return fail();
     CpyFileLb->setText(QString());
-    Platform::get().MsgBox(QStringLiteral("完了しました..."));
+    Platform::get().message(QStringLiteral("完了しました..."));
 }

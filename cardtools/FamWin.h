@@ -1,7 +1,6 @@
 #pragma once
 // Prepares a card for the robot's remote control: the package's download link, the package
 // folder and its check, the card, the robot variant, and the copy with its progress line.
-#include "FolderItem.h"
 #include "Instance.h"
 
 #include <QWidget>
@@ -53,9 +52,9 @@ public:
     QLabel* Label8;
     QLabel* CpyFileLb;
 
-    FolderItem mRF; // the package folder that passed the check
-    FolderItem mFA; // the card of the last started copy
-    int mHT = 0;    // the robot variant of the last started copy
+    QString mRF; // the package folder that passed the check
+    QString mFA; // the card of the last started copy
+    int mHT = 0; // the robot variant of the last started copy
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -80,5 +80,5 @@ void UpSetWin::UpPB_Action() {
         return;
     const QString message = UploadConfig::Message(UploadConfig::SetUpload(FAVolPM->itemData(row).toString()));
     if (!message.isEmpty())
-        Platform::get().MsgBox(message);
+        Platform::get().message(message);
 }

@@ -1,5 +1,6 @@
 #include "FileIO.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -117,6 +118,14 @@ QString Why(int code) {
     }
     const char* name = ::strerrorname_np(code);
     return QStringLiteral("システムのエラー ") + (name ? QString::fromLatin1(name) : QString::number(code));
+}
+
+QString ChildPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty() || name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
+        return {};
+    if (!QFileInfo(folder).isDir())
+        return {};
+    return QDir(folder).filePath(name);
 }
 
 QString CannotRead(const QString& fileName, const QString& why) {

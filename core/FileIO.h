@@ -21,6 +21,10 @@ QString Why(int errorCode);
 // device would block or never end); *why then says which.
 std::optional<QByteArray> ReadAll(const QString& path, QString* why = nullptr);
 
+// The path of the entry name inside folder, whether or not the entry exists; empty when folder is
+// empty or no existing folder, or name is not a plain name.
+QString ChildPath(const QString& folder, const QString& name);
+
 // The messages of a failed read or write, naming the file and the reason.
 QString CannotRead(const QString& fileName, const QString& why);  // "…を読み込めませんでした（…）..."
 QString CannotWrite(const QString& fileName, const QString& why); // "…に書き込めませんでした（…）..."

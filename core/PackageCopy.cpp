@@ -723,15 +723,15 @@ QStringList VariantItems() {
             QStringLiteral("ロビのココロ２DX"), QStringLiteral("ロビクル")};
 }
 
-FolderItem FindEntry(const QString& folder, const QString& name) {
+QString FindEntry(const QString& folder, const QString& name) {
     if (folder.isEmpty() || name.isEmpty())
-        return std::nullopt;
+        return {};
     const QString direct = QDir(folder).filePath(name);
     if (Present(direct))
         return direct;
     // A name with one form only can only be found under that name.
     if (Nfc(name) == name.normalized(QString::NormalizationForm_D) || !QFileInfo(folder).isDir())
-        return std::nullopt;
+        return {};
     // The disk may hold the name composed or decomposed: compare normalised names.
     const QString wanted = Nfc(name);
     QDirIterator it(folder, kAllEntries);
@@ -740,16 +740,18 @@ FolderItem FindEntry(const QString& folder, const QString& name) {
         if (Nfc(it.fileName()) == wanted)
             return it.filePath();
     }
-    return std::nullopt;
+    return {};
 }
 
 QString EntryPath(const QString& folder, const QString& name) {
-    return FindEntry(folder, name).value_or(QDir(folder).filePath(name));
+    const QString found = FindEntry(folder, name);
+    return found.isEmpty() ? QDir(folder).filePath(name) : found;
 }
 
 bool IsPackageFolder(const QString& folder) {
     const QStringList names = PackageEntries();
-    return std::all_of(names.begin(), names.end(), [&](const QString& n) { return Exists(FindEntry(folder, n)); });
+    return std::all_of(names.begin(), names.end(),
+                       [&](const QString& n) { return QFileInfo::exists(FindEntry(folder, n)); });
 }
 
 Plan MakePlan(const QString& package, int variant) {
@@ -766,7 +768,7 @@ Plan MakePlan(const QString& package, int variant) {
         return CopyStep{source, QFileInfo(source).fileName()};
     };
     // Each variant's folder holds the three; a missing one is a failure, not a reason to skip.
-    if (Exists(folder))
+    if (QFileInfo::exists(folder))
         plan.stage2 = {sub(QStringLiteral("1")), sub(QStringLiteral("5")), sub(QStringLiteral("ランダム"))};
 
     const QString main5 = QStringLiteral("main5_InitFlag確認補完無し_シーン1固定0415_test2.RM4");

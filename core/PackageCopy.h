@@ -1,8 +1,6 @@
 #pragma once
 // The robot program package: its check, the copy plan of each robot variant, and the recursive
 // copy that puts folders and files onto the card volume.
-#include "FolderItem.h"
-
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -21,8 +19,8 @@ QStringList VariantFolders();
 QStringList VariantItems();
 
 // The existing entry of folder whose name equals name, whether the disk holds it composed or
-// decomposed; unset when there is none.
-FolderItem FindEntry(const QString& folder, const QString& name);
+// decomposed; empty when there is none.
+QString FindEntry(const QString& folder, const QString& name);
 // The existing entry of that name, else the path it would have (named as given).
 QString EntryPath(const QString& folder, const QString& name);
 

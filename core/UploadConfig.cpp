@@ -1,9 +1,9 @@
 #include "UploadConfig.h"
 
 #include "FileIO.h"
-#include "FolderItem.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <cerrno>
 #include <fcntl.h>
@@ -103,29 +103,28 @@ QByteArray WithUploadLine(const QByteArray& config) {
 }
 
 Result SetUpload(const QString& volumeRoot) {
-    const FolderItem volume = volumeRoot;
-    if (volumeRoot.isEmpty() || !Exists(volume))
+    if (volumeRoot.isEmpty() || !QFileInfo::exists(volumeRoot))
         return Result::NoVolume;
-    const FolderItem sdWlan = Child(volume, QStringLiteral("SD_WLAN"));
-    if (!Exists(sdWlan))
+    const QString sdWlan = FileIO::ChildPath(volumeRoot, QStringLiteral("SD_WLAN"));
+    if (!QFileInfo::exists(sdWlan))
         return Result::NoSdWlan;
-    const FolderItem config = Child(sdWlan, QStringLiteral("CONFIG"));
-    if (!Exists(config))
+    const QString config = FileIO::ChildPath(sdWlan, QStringLiteral("CONFIG"));
+    if (!QFileInfo::exists(config))
         return Result::NoConfig;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(*config);
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(config);
     if (!bytes)
         return Result::Failed;
     if (HasUploadLine(*bytes))
         return Result::AlreadySet;
     const QByteArray updated = WithUploadLine(*bytes);
     QString why;
-    if (FileIO::SafeWrite(*config, updated, &why))
+    if (FileIO::SafeWrite(config, updated, &why))
         return Result::Written;
     // No room for the safe copy beside CONFIG: the line may still fit in the file's last cluster,
     // where appending needs no new one. The only write of the tool that is not the safe write.
     if (why != FileIO::Why(ENOSPC))
         return Result::Failed;
-    return AppendInPlace(*config, *bytes, updated);
+    return AppendInPlace(config, *bytes, updated);
 }
 
 QString Message(Result result) {

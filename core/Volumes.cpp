@@ -1,6 +1,6 @@
 #include "Volumes.h"
 
-#include "FolderItem.h"
+#include "FileIO.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,7 +181,7 @@ void VolumeScan::start(const std::shared_ptr<VolumeSource>& source) {
     if (!source->mayBlock()) {
         for (int i = 0; i < mounts.size(); ++i)
             if (std::optional<VolumeInfo> v = source->probe(mounts[i])) {
-                v->holdsSdWlan = Exists(Child(v->root, QStringLiteral("SD_WLAN")));
+                v->holdsSdWlan = QFileInfo::exists(FileIO::ChildPath(v->root, QStringLiteral("SD_WLAN")));
                 add(i, *v);
             }
         return finish();
@@ -219,7 +219,7 @@ void VolumeScan::ask(const std::shared_ptr<VolumeSource>& source, const MountInf
                      const std::shared_ptr<Question>& question) {
     std::optional<VolumeInfo> answer = source->probe(mount);
     if (answer)
-        answer->holdsSdWlan = Exists(Child(answer->root, QStringLiteral("SD_WLAN")));
+        answer->holdsSdWlan = QFileInfo::exists(FileIO::ChildPath(answer->root, QStringLiteral("SD_WLAN")));
     QList<QPair<std::weak_ptr<Inbox>, int>> askers;
     {
         std::lock_guard lock(registry().mutex);

@@ -4,9 +4,8 @@
 #include "Controls.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "Platform.h"
-#include "PlkWin.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -92,7 +91,7 @@ void BgcWin::ChangePB_Action() {
         messages << SetIconBackColor();
     messages.removeAll(QString());
     if (!messages.isEmpty())
-        Platform::get().MsgBox(messages.join(u'\n'));
+        Platform::get().message(messages.join(u'\n'));
 }
 
 bool BgcWin::bkgRt_MouseDown(int, int) {
@@ -105,16 +104,16 @@ void BgcWin::SelectPB_Action() {
 }
 
 void BgcWin::LoadBkgData() {
-    const FolderItem& file = Module1::gCSSFile;
-    if (!Exists(file))
+    const QString& file = PageSet::chosen().styleSheet();
+    if (!QFileInfo::exists(file))
         return;
     // A colour chosen but not applied gives way to the file's, whatever the file now holds.
     m_from = ColourFrom::Nothing;
-    const QString name = QFileInfo(*file).fileName();
+    const QString name = QFileInfo(file).fileName();
     QString why;
-    const std::optional<QByteArray> text = FileIO::ReadAll(*file, &why);
+    const std::optional<QByteArray> text = FileIO::ReadAll(file, &why);
     if (!text) {
-        Platform::get().MsgBox(FileIO::CannotRead(name, why));
+        Platform::get().message(FileIO::CannotRead(name, why));
         return;
     }
     const BgColor::Reading reading = BgColor::Read(*text, name);
@@ -123,42 +122,39 @@ void BgcWin::LoadBkgData() {
         m_from = ColourFrom::StyleSheet;
     }
     if (!reading.problem.isEmpty())
-        Platform::get().MsgBox(reading.problem);
+        Platform::get().message(reading.problem);
 }
 
 QString BgcWin::SetPLKBackColor() {
-    const FolderItem& file = Module1::gCSSFile;
-    if (!file)
+    PageSet& set = PageSet::chosen();
+    if (set.styleSheet().isEmpty())
         return {};
-    const QString name = QFileInfo(*file).fileName();
+    const QString name = QFileInfo(set.styleSheet()).fileName();
     // The file as it stands now, not as it stood at loading.
-    QString why;
-    const std::optional<QByteArray> old = FileIO::ReadAll(*file, &why);
-    if (!old)
-        return FileIO::CannotRead(name, why);
-    if (m_from != ColourFrom::Picker) {
-        // Without a chosen colour the page keeps reading the colour it reads now.
-        const BgColor::Reading reading = BgColor::Read(*old, name);
-        m_from = reading.color ? ColourFrom::StyleSheet : ColourFrom::Nothing;
-        if (reading.color)
-            bkgRt->setFillColor(*reading.color);
-        if (reading.kind != BgColor::Reading::Kind::Shown)
-            return reading.problem;
-    }
-    const BgColor::SaveResult saved = BgColor::Save(*old, bkgRt->FillColor(), name);
-    if (!saved.bytes)
-        return saved.refusal;
-    if (!FileIO::SafeWrite(*file, *saved.bytes, &why))
-        return FileIO::CannotWrite(name, why);
-    PlkWin::PreviewReload();
-    return {};
+    const auto save = [&](const QByteArray& now, QString* refusal) -> std::optional<QByteArray> {
+        if (m_from != ColourFrom::Picker) {
+            // Without a chosen colour the page keeps reading the colour it reads now.
+            const BgColor::Reading reading = BgColor::Read(now, name);
+            m_from = reading.color ? ColourFrom::StyleSheet : ColourFrom::Nothing;
+            if (reading.color)
+                bkgRt->setFillColor(*reading.color);
+            if (reading.kind != BgColor::Reading::Kind::Shown) {
+                *refusal = reading.problem;
+                return std::nullopt;
+            }
+        }
+        BgColor::SaveResult saved = BgColor::Save(now, bkgRt->FillColor(), name);
+        *refusal = saved.refusal;
+        return saved.bytes;
+    };
+    return set.rewrite(PageSet::Entry::StyleSheet, save, PageSet::Unreadable::AsReadFailure);
 }
 
 QString BgcWin::SetIconBackColor() {
-    const FolderItem& file = Module1::gIconFile;
-    if (!file)
+    PageSet& set = PageSet::chosen();
+    if (set.icon().isEmpty())
         return {};
-    const QString name = QFileInfo(*file).fileName();
+    const QString name = QFileInfo(set.icon()).fileName();
     // The layout colour, or an old one the style sheet no longer gives, is nobody's choice.
     if (m_from == ColourFrom::Nothing)
         return iconNeedsColourMessage(name);
@@ -166,15 +162,12 @@ QString BgcWin::SetIconBackColor() {
         HomeIcon::EncodePng(HomeIcon::Make(HomeIcon::appletouchicon180(), bkgRt->FillColor()));
     if (!png)
         return QStringLiteral("アイコンの絵を読み込めなかったため、") + name + QStringLiteral("を作れませんでした...");
-    QString why;
-    if (!FileIO::SafeWrite(*file, *png, &why))
-        return FileIO::CannotWrite(name, why);
-    return {};
+    return set.write(PageSet::Entry::Icon, *png);
 }
 
 void BgcWin::DoSelectColor() {
     const std::optional<QColor> chosen =
-        Platform::get().SelectColor(bkgRt->FillColor(), QStringLiteral("背景色を選んで下さい"));
+        Platform::get().chooseColour(bkgRt->FillColor(), QStringLiteral("背景色を選んで下さい"));
     if (!chosen)
         return;
     bkgRt->setFillColor(*chosen);

@@ -2,9 +2,8 @@
 
 #include "Controls.h"
 #include "FileIO.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "Platform.h"
-#include "PlkWin.h"
 #include "TextUtil.h"
 
 #include <QFileInfo>
@@ -293,7 +292,7 @@ void CmdWin::PushButton3_Action() {
     // Text the format cannot carry would cost the entry on the next read, or break the page.
     const QString refused = refusedField();
     if (!refused.isEmpty()) {
-        Platform::get().MsgBox(refused);
+        Platform::get().message(refused);
         return;
     }
     const int r = selectedRow();
@@ -320,32 +319,22 @@ QString CmdWin::MakeNinBtnData() const {
 }
 
 void CmdWin::SavePB_Action() {
-    const FolderItem file = Module1::gBtnFile;
-    if (!file)
+    PageSet& set = PageSet::chosen();
+    if (set.buttonData().isEmpty())
         return;
-    const QString name = QFileInfo(*file).fileName();
     // Tables that stand for a file the editor could not read are not the file's data.
     if (!m_loadRefusal.isEmpty()) {
-        Platform::get().MsgBox(m_loadRefusal);
+        Platform::get().message(m_loadRefusal);
         return;
     }
-    // The text outside the block is taken from the file as it stands now.
-    QString why;
-    const std::optional<QByteArray> old = FileIO::ReadAll(*file, &why);
-    if (!old) {
-        Platform::get().MsgBox(FileIO::CannotWrite(name, why));
-        return;
-    }
-    const BtnData::SaveResult saved = BtnData::Save(*old, mAx, mBx, name);
-    if (!saved.bytes) {
-        Platform::get().MsgBox(saved.refusal);
-        return;
-    }
-    if (!FileIO::SafeWrite(*file, *saved.bytes, &why)) {
-        Platform::get().MsgBox(FileIO::CannotWrite(name, why));
-        return;
-    }
-    PlkWin::PreviewReload();
+    const QString name = QFileInfo(set.buttonData()).fileName();
+    const QString failure = set.rewrite(PageSet::Entry::ButtonData, [&](const QByteArray& now, QString* refusal) {
+        BtnData::SaveResult saved = BtnData::Save(now, mAx, mBx, name);
+        *refusal = saved.refusal;
+        return saved.bytes;
+    });
+    if (!failure.isEmpty())
+        Platform::get().message(failure);
 }
 
 void CmdWin::showTables(const BtnData::Reading& reading, const QString& fileName) {
@@ -368,7 +357,7 @@ QString CmdWin::loadFrom(const QString& path, bool pageSetFile) {
     if (!reading.ok()) {
         if (pageSetFile)
             showTables(reading, name);
-        Platform::get().MsgBox(reading.refusal);
+        Platform::get().message(reading.refusal);
         return reading.refusal;
     }
     showTables(reading, name);
@@ -378,29 +367,30 @@ QString CmdWin::loadFrom(const QString& path, bool pageSetFile) {
     // Said now rather than only at the save: what keeps this file from being saved.
     const BtnData::SaveResult trial = BtnData::Save(*bytes, mAx, mBx, name);
     if (!trial.bytes) {
-        Platform::get().MsgBox(trial.refusal);
+        Platform::get().message(trial.refusal);
     } else if (!reading.declared[0] || !reading.declared[1]) {
         const QString missing = !reading.declared[0] && !reading.declared[1]
                                     ? QStringLiteral("ctrlbtndataとctrlbtnRobi")
                                 : !reading.declared[0] ? QStringLiteral("ctrlbtndata")
                                                        : QStringLiteral("ctrlbtnRobi");
-        Platform::get().MsgBox(name + QStringLiteral("には") + missing +
-                               QStringLiteral("のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書"
-                                              "き込まれます..."));
+        Platform::get().message(
+            name + QStringLiteral("には") + missing +
+            QStringLiteral("のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書"
+                           "き込まれます..."));
     }
     return {};
 }
 
 void CmdWin::LoadFileData() {
-    const FolderItem file = Module1::gBtnFile;
-    if (!Exists(file))
+    const QString& file = PageSet::chosen().buttonData();
+    if (!QFileInfo::exists(file))
         return;
-    m_loadRefusal = loadFrom(*file, true);
+    m_loadRefusal = loadFrom(file, true);
 }
 
 void CmdWin::LoadPB_Action() {
     // Data loaded from another file may be saved into the page set's; what could not be read may not.
-    if (const std::optional<QString> path = Platform::get().GetOpenFolderItem(QStringLiteral("jsfile")))
+    if (const std::optional<QString> path = Platform::get().chooseFile(QStringLiteral("jsfile (*.js)")))
         if (loadFrom(*path, false).isEmpty())
             m_loadRefusal.clear();
 }

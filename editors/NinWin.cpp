@@ -2,9 +2,8 @@
 
 #include "Controls.h"
 #include "FileIO.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "Platform.h"
-#include "PlkWin.h"
 #include "TextUtil.h"
 
 #include <QFileInfo>
@@ -23,15 +22,15 @@ QString heading(int column) {
     return column == NumberCol ? QStringLiteral("#") : NinData::FieldName(column - IdCol);
 }
 
-QString fileName(const FolderItem& file) {
-    return file ? QFileInfo(*file).fileName() : QString();
+QString fileName(const QString& file) {
+    return QFileInfo(file).fileName();
 }
 
 void message(const QString& text) {
-    Platform::get().MsgBox(text);
+    Platform::get().message(text);
 }
 
-QString neitherEncoding(const FolderItem& file) {
+QString neitherEncoding(const QString& file) {
     return fileName(file) + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため、");
 }
 
@@ -142,7 +141,7 @@ void NinWin::NinTypeBB_Action(int index) {
     }
     mNin = index;
     setTypeButtons();
-    if (!Exists(Module1::gNinFile[mNin])) {
+    if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(mNin)))) {
         message(QStringLiteral("ファイルがみつかりません..."));
         return;
     }
@@ -154,14 +153,14 @@ void NinWin::setTypeButtons() {
 }
 
 void NinWin::LoadData() {
-    const FolderItem file = Module1::gNinFile[mNin];
-    if (!Exists(file)) {
+    const QString file = PageSet::chosen().words(PageSet::Language(mNin));
+    if (!QFileInfo::exists(file)) {
         message(QStringLiteral("ファイルが見つかりません..."));
         close();
         return;
     }
     QString why;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file, &why);
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(file, &why);
     if (!bytes) {
         message(FileIO::CannotRead(fileName(file), why));
         return;
@@ -171,8 +170,6 @@ void NinWin::LoadData() {
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
     const NinData::Parsed parsed = NinData::Read(
         encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes), mNin, fileName(file), encoding);
-    mDa[mNin] = parsed.head;
-    mDb[mNin] = parsed.tail;
     m_listFile = file;
     m_listNin = mNin;
     m_encoding = encoding;
@@ -252,17 +249,19 @@ bool NinWin::SaveData() {
 // program changed and the user did not are kept, and the list then shows what the file holds.
 NinWin::Save NinWin::save() {
     if (m_listNin < 0) {
-        const FolderItem shownFile = Module1::gNinFile[mNin];
-        if (shownFile)
+        const QString shownFile = PageSet::chosen().words(PageSet::Language(mNin));
+        if (!shownFile.isEmpty())
             message(QStringLiteral("この一覧は") + fileName(shownFile) +
                     QStringLiteral("から読み込んだものではないため、保存しません..."));
         return Save::NotOurs;
     }
     const int language = m_listNin;
-    const FolderItem file = m_listFile;
-    if (!Module1::gNinFile[language])
+    const QString file = m_listFile;
+    PageSet& set = PageSet::chosen();
+    const QString& setFile = set.words(PageSet::Language(language));
+    if (setFile.isEmpty())
         return Save::NotOurs;
-    if (Module1::gNinFile[language] != file) {
+    if (setFile != file) {
         message(QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."));
         return Save::NotOurs;
     }
@@ -270,26 +269,19 @@ NinWin::Save NinWin::save() {
         message(neitherEncoding(file) + QStringLiteral("保存しません..."));
         return Save::Failed;
     }
-    QString why;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(*file, &why);
-    if (!bytes) {
-        message(FileIO::CannotWrite(fileName(file), why));
+    NinData::SaveResult written;
+    const QString failure =
+        set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
+            written = NinData::Save(now, m_base, Rows(), language, fileName(file));
+            *refusal = written.refusal;
+            return written.bytes;
+        });
+    if (!failure.isEmpty()) {
+        message(failure);
         return Save::Failed;
     }
-    const NinData::SaveResult written = NinData::Save(*bytes, m_base, Rows(), language, fileName(file));
-    if (!written.bytes) {
-        message(written.refusal);
-        return Save::Failed;
-    }
-    if (!FileIO::SafeWrite(*file, *written.bytes, &why)) {
-        message(FileIO::CannotWrite(fileName(file), why));
-        return Save::Failed;
-    }
-    mDa[language] = written.head;
-    mDb[language] = written.tail;
     m_encoding = TextCodec::Detect(*written.bytes);
     m_base = written.rows;
     fill(written.rows);
-    PlkWin::ScriptReload();
     return Save::Written;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The recognition-word editor: the rows of the Japanese or the English word file in an editable
 // list, one language at a time.
-#include "FolderItem.h"
 #include "Instance.h"
 #include "NinData.h"
 #include "TextCodec.h"
@@ -42,8 +41,6 @@ public:
     bool CellAccepts(int row, int column, const QString& text);
 
     int mNin = 0;
-    std::array<QString, 2> mDa; // head of each language's file as last read or written
-    std::array<QString, 2> mDb; // tail of each language's file as last read or written
 
 private:
     enum class Save { Written, NotOurs, Failed };
@@ -57,7 +54,7 @@ private:
     QPushButton* m_type[2];
     // The file the list's rows were read from, and its language: only that file is ever written,
     // and always with the words quoted for that language.
-    FolderItem m_listFile;
+    QString m_listFile;
     int m_listNin = -1;
     // The rows as last read or written: what the user changed since, and what a save merges into
     // the file as it then is.

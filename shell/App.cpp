@@ -1,8 +1,9 @@
 #include "App.h"
 
 #include "Controls.h"
-#include "FileTypes1.h"
 #include "MainMenuBar.h"
+#include "PageSet.h"
+#include "PlkWin.h"
 #include "SelPlkWin.h"
 #include "ToolWin.h"
 
@@ -19,8 +20,9 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     auto* qtbase = new QTranslator(this);
     if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtbase);
-    FileTypes1::Register();
     SelPlkWin::SetPalette([]() -> QWidget* { return ToolWin::instance(); });
+    // The preview follows every write of a page-set file, whether or not it is open.
+    connect(&PageSet::chosen(), &PageSet::written, this, &PlkWin::FollowWrite);
     InstallAccessibility();
     MainMenuBar::instance();
 }

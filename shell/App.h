@@ -1,6 +1,6 @@
 #pragma once
-// The application object: file types, menu bar and Japanese standard dialogs are set up when it
-// is built; Open shows the palette and then the folder dialog.
+// The application object: menu bar, Japanese standard dialogs and the wiring between the shell's
+// windows are set up when it is built; Open shows the palette and then the folder dialog.
 #include <QApplication>
 
 class App : public QApplication {

@@ -1,7 +1,5 @@
 #include "Platform.h"
 
-#include "FileTypes1.h"
-
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -28,34 +26,33 @@ void Platform::install(std::unique_ptr<Platform> platform) {
     current() = std::move(platform);
 }
 
-void QtPlatform::MsgBox(const QString& text) {
+void QtPlatform::message(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, dialogParent());
     box.exec();
 }
 
-std::optional<QString> QtPlatform::SelectFolder() {
+std::optional<QString> QtPlatform::chooseFolder() {
     const QString dir = QFileDialog::getExistingDirectory(dialogParent());
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
 }
 
-std::optional<QString> QtPlatform::GetOpenFolderItem(const QString& fileTypeName) {
-    const QString file =
-        QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), FileTypes1::Filter(fileTypeName));
+std::optional<QString> QtPlatform::chooseFile(const QString& filter) {
+    const QString file = QFileDialog::getOpenFileName(dialogParent(), QString(), QString(), filter);
     if (file.isEmpty())
         return std::nullopt;
     return file;
 }
 
-std::optional<QColor> QtPlatform::SelectColor(const QColor& start, const QString& prompt) {
+std::optional<QColor> QtPlatform::chooseColour(const QColor& start, const QString& prompt) {
     const QColor c = QColorDialog::getColor(start, dialogParent(), prompt);
     if (!c.isValid())
         return std::nullopt;
     return c;
 }
 
-void QtPlatform::ShowURL(const QUrl& url) {
+void QtPlatform::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 

@@ -16,15 +16,15 @@ public:
     virtual ~Platform() = default;
 
     // A modal message with the text alone and one OK button.
-    virtual void MsgBox(const QString& text) = 0;
+    virtual void message(const QString& text) = 0;
     // The folder chooser; nothing when cancelled.
-    virtual std::optional<QString> SelectFolder() = 0;
-    // The open-file dialog filtered by a registered file type's name; nothing when cancelled.
-    virtual std::optional<QString> GetOpenFolderItem(const QString& fileTypeName) = 0;
+    virtual std::optional<QString> chooseFolder() = 0;
+    // The open-file dialog showing the files filter names ("jsfile (*.js)"); nothing when cancelled.
+    virtual std::optional<QString> chooseFile(const QString& filter) = 0;
     // The colour picker starting at start; nothing when cancelled.
-    virtual std::optional<QColor> SelectColor(const QColor& start, const QString& prompt) = 0;
+    virtual std::optional<QColor> chooseColour(const QColor& start, const QString& prompt) = 0;
     // Opens the address in the default browser.
-    virtual void ShowURL(const QUrl& url) = 0;
+    virtual void openUrl(const QUrl& url) = 0;
     // Where the volume list comes from; VolumeScan asks it without blocking the caller.
     virtual std::shared_ptr<VolumeSource> volumeSource() = 0;
 
@@ -35,10 +35,10 @@ public:
 // The real dialogs and system services.
 class QtPlatform : public Platform {
 public:
-    void MsgBox(const QString& text) override;
-    std::optional<QString> SelectFolder() override;
-    std::optional<QString> GetOpenFolderItem(const QString& fileTypeName) override;
-    std::optional<QColor> SelectColor(const QColor& start, const QString& prompt) override;
-    void ShowURL(const QUrl& url) override;
+    void message(const QString& text) override;
+    std::optional<QString> chooseFolder() override;
+    std::optional<QString> chooseFile(const QString& filter) override;
+    std::optional<QColor> chooseColour(const QColor& start, const QString& prompt) override;
+    void openUrl(const QUrl& url) override;
     std::shared_ptr<VolumeSource> volumeSource() override;
 };

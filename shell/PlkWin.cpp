@@ -2,10 +2,11 @@
 
 #include "Controls.h"
 #include "MainMenuBar.h"
-#include "Module1.h"
+#include "PageSet.h"
 
 #include "WebView.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -55,16 +56,16 @@ PlkWin::PlkWin() {
 }
 
 void PlkWin::LoadData() {
-    using namespace Module1;
-    if (!gHpFile) {
-        gAccessType = 1;
+    PageSet& set = PageSet::chosen();
+    if (set.topPage().isEmpty()) {
+        set.setAccess(PageSet::Access::Card);
         m_access[0]->setChecked(false);
         m_access[1]->setChecked(true);
     }
-    if (gAccessType == 0) {
-        if (Exists(gHpFile))
-            load(QUrl::fromLocalFile(*gHpFile));
-    } else if (gAccessType == 1) {
+    if (set.access() == PageSet::Access::Folder) {
+        if (QFileInfo::exists(set.topPage()))
+            load(QUrl::fromLocalFile(set.topPage()));
+    } else {
         load(kCardAddress);
     }
 }
@@ -75,7 +76,7 @@ void PlkWin::load(const QUrl& url) {
 }
 
 void PlkWin::AccessTypeBB_Action(int index) {
-    Module1::gAccessType = index;
+    PageSet::chosen().setAccess(index == 0 ? PageSet::Access::Folder : PageSet::Access::Card);
     PressOnly(m_access, index);
     LoadData();
 }
@@ -88,6 +89,22 @@ void PlkWin::ExecuteJavaScript(const QString& script) {
 void PlkWin::PreviewReload() {
     instance()->LoadData();
     instance()->ExecuteJavaScript(QStringLiteral("location.reload();"));
+}
+
+void PlkWin::FollowWrite(PageSet::Entry file) {
+    switch (file) {
+    case PageSet::Entry::ButtonData:
+    case PageSet::Entry::StyleSheet:
+        PreviewReload();
+        break;
+    case PageSet::Entry::JapaneseWords:
+    case PageSet::Entry::EnglishWords:
+        ScriptReload();
+        break;
+    default:
+        // The page does not show the icon.
+        break;
+    }
 }
 
 void PlkWin::ScriptReload() {

@@ -1,6 +1,7 @@
 #pragma once
 // The preview: the page set's top page from the chosen folder, or from the card over Wi-Fi.
 #include "Instance.h"
+#include "PageSet.h"
 
 #include <QUrl>
 #include <QWidget>
@@ -33,6 +34,9 @@ public:
     static void PreviewReload();
     // Reload the page the preview holds; a preview that has to be re-created loads the top page first.
     static void ScriptReload();
+    // After a file of the page set was written: the button data and the style sheet reload the top
+    // page first, the word files only the page; the icon nothing.
+    static void FollowWrite(PageSet::Entry file);
 
 signals:
     void scriptRun(const QString& script);

@@ -1,7 +1,7 @@
 #include "SelPlkWin.h"
 
 #include "Controls.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "Platform.h"
 #include "PlkWin.h"
 
@@ -54,44 +54,17 @@ void SelPlkWin::SetPalette(QWidget* (*palette)()) {
 }
 
 void SelPlkWin::SelectPB_Action() {
-    using namespace Module1;
-    const std::optional<QString> chosen = Platform::get().SelectFolder();
+    const std::optional<QString> chosen = Platform::get().chooseFolder();
     if (!chosen)
         return;
-    auto fail = [](const char* message) { Platform::get().MsgBox(QString::fromUtf8(message)); };
-    // A fifo or a device in place of a file counts as missing: reading it would block or never end.
-    auto present = [](const FolderItem& item) {
-        return Exists(item) && (QFileInfo(*item).isFile() || QFileInfo(*item).isDir());
-    };
-
-    gPLKFolder = chosen;
-    gHpFile = Child(gPLKFolder, QStringLiteral("n.htm"));
-    if (!gHpFile)
-        return fail("トップページがありません...");
-    const FolderItem js = Child(gPLKFolder, QStringLiteral("js"));
-    if (!present(js))
-        return fail("jsフォルダがありません...");
-    gBtnFile = Child(js, QStringLiteral("plkpadbtn.js"));
-    if (!present(gBtnFile))
-        return fail("plkpadbtn.jsファイルがありません...");
-    gCSSFile = Child(js, QStringLiteral("pelkavin.css"));
-    if (!present(gCSSFile))
-        return fail("pelkavin.cssファイルがありません...");
-    gNinFile[0] = Child(js, QStringLiteral("ninshiki_jp.js"));
-    if (!present(gNinFile[0]))
-        return fail("ninshiki_jp.jsファイルがありません...");
-    gNinFile[1] = Child(js, QStringLiteral("ninshiki_en.js"));
-    if (!present(gNinFile[1]))
-        return fail("ninshiki_en.jsファイルがありません...");
-    const FolderItem img = Child(gPLKFolder, QStringLiteral("img"));
-    if (!img)
-        return fail("imgフォルダがありません...");
-    gIconFile = Child(img, QStringLiteral("apple-touch-icon.png"));
-    if (!present(gIconFile))
-        return fail("apple-touch-icon.pngファイルがありません...");
-
-    if (Exists(gHpFile)) {
-        gAccessType = 0;
+    // The set takes what the check found before it stopped, also when it stopped early.
+    const PageSet::Check check = PageSet::open(*chosen);
+    PageSet& set = PageSet::chosen();
+    set.adopt(check);
+    if (check.missing)
+        return Platform::get().message(PageSet::missingMessage(*check.missing));
+    if (QFileInfo::exists(set.topPage())) {
+        set.setAccess(PageSet::Access::Folder);
         PlkWin::instance()->AccessTypeBB(0)->setChecked(true);
         PlkWin::instance()->AccessTypeBB(1)->setChecked(false);
         PlkWin::instance()->LoadData();

@@ -2,12 +2,13 @@
 
 #include "Controls.h"
 #include "MainMenuBar.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "SelPlkWin.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <array>
@@ -93,19 +94,22 @@ void ToolWin::openWindow(Tool tool, bool place) {
 }
 
 void ToolWin::editBtnBB_Action() {
-    if (!Exists(Module1::gBtnFile))
+    if (!QFileInfo::exists(PageSet::chosen().buttonData()))
         return;
     openWindow(Tool::ButtonEditor, true);
 }
 
 void ToolWin::BackColorBB_Action() {
-    if (!Exists(Module1::gCSSFile))
+    if (!QFileInfo::exists(PageSet::chosen().styleSheet()))
         return;
     openWindow(Tool::BackgroundWindow, true);
 }
 
 void ToolWin::NinBB_Action() {
-    if (!Module1::gNinFile[0] || !Module1::gNinFile[1] || !Exists(Module1::gNinFile[0]))
+    using Language = PageSet::Language;
+    const PageSet& set = PageSet::chosen();
+    if (set.words(Language::Japanese).isEmpty() || set.words(Language::English).isEmpty() ||
+        !QFileInfo::exists(set.words(Language::Japanese)))
         return;
     openWindow(Tool::WordEditor, true);
 }

@@ -215,10 +215,10 @@ private slots:
         QTemporaryDir good;
         makePackage(good.filePath("p"));
         FamWin* w = openWith(good.filePath("p"));
-        QCOMPARE(w->mRF, FolderItem(good.filePath("p")));
+        QCOMPARE(w->mRF, good.filePath("p"));
         scripted()->folders.enqueue(change == "parent" ? QFileInfo(m_package).path() : m_package);
         QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
-        QCOMPARE(w->mRF.has_value(), accepted);
+        QCOMPARE(!w->mRF.isEmpty(), accepted);
         // A refusal says so when the folder is chosen, naming the entry that is missing.
         QCOMPARE(scripted()->messages,
                  accepted ? QStringList{}
@@ -232,7 +232,7 @@ private slots:
             QCOMPARE(tree(m_card), cardBefore);
         }
         // Cancelling the chooser keeps what was accepted.
-        const FolderItem kept = w->mRF;
+        const QString kept = w->mRF;
         QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
         QCOMPARE(w->mRF, kept);
         QVERIFY(scripted()->messages.isEmpty());
@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(progress(w), QString());
         QCOMPARE(tree(m_card), expected(variant));
         QCOMPARE(w->mHT, variant);
-        QCOMPARE(w->mFA, FolderItem(m_card));
+        QCOMPARE(w->mFA, m_card);
         // Again onto the same card: files replaced (also one of the same size), folders reused,
         // nothing nests deeper; a file that holds the package's bytes already is left as it is.
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
@@ -368,7 +368,7 @@ private slots:
         const QStringList card = tree(m_card);
 
         FamWin* w = openWith(m_package);
-        QVERIFY(w->mRF);
+        QVERIFY(!w->mRF.isEmpty());
         if (change == "card gone" || change.startsWith("unmount"))
             QVERIFY(m_mount->Unmount());
         if (change == "card gone")
@@ -404,7 +404,7 @@ private slots:
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
         TestFiles::write(m_card + "/ADDON/sub/b.txt", "old b");
         FamWin* w = openWith(m_package);
-        QVERIFY(w->mRF);
+        QVERIFY(!w->mRF.isEmpty());
         FailingFolder folder(failure, m_card + "/ADDON");
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
@@ -464,7 +464,7 @@ private slots:
         auto attempt = [&](const QString& dir) {
             m_card = dir + "/card";
             FamWin* w = openWith(dir + "/pkg/リモート接続用ロビプログラム");
-            QVERIFY(w->mRF);
+            QVERIFY(!w->mRF.isEmpty());
             start(w, 0);
             QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
             QCOMPARE(this->progress(w), progress);
@@ -714,7 +714,7 @@ private slots:
                           bytes(path).constData()) == 0);
         const QStringList cardBefore = tree(m_card), packageBefore = tree(m_package), outsideBefore = tree(outside);
         FamWin* w = openWith(m_package);
-        QVERIFY(w->mRF);
+        QVERIFY(!w->mRF.isEmpty());
         start(w, variant);
         if (reason.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{"完了しました..."});

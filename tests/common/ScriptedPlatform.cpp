@@ -59,25 +59,25 @@ ScriptedPlatform::~ScriptedPlatform() {
     volumeScript->releaseAll();
 }
 
-void ScriptedPlatform::MsgBox(const QString& text) {
+void ScriptedPlatform::message(const QString& text) {
     messages.append(text);
 }
 
-std::optional<QString> ScriptedPlatform::SelectFolder() {
+std::optional<QString> ScriptedPlatform::chooseFolder() {
     return folders.isEmpty() ? std::nullopt : folders.dequeue();
 }
 
-std::optional<QString> ScriptedPlatform::GetOpenFolderItem(const QString& fileTypeName) {
-    openFileTypes.append(fileTypeName);
+std::optional<QString> ScriptedPlatform::chooseFile(const QString& filter) {
+    openFileFilters.append(filter);
     return openFiles.isEmpty() ? std::nullopt : openFiles.dequeue();
 }
 
-std::optional<QColor> ScriptedPlatform::SelectColor(const QColor& start, const QString& prompt) {
+std::optional<QColor> ScriptedPlatform::chooseColour(const QColor& start, const QString& prompt) {
     colorStarts.append(start);
     colorPrompts.append(prompt);
     return colors.isEmpty() ? std::nullopt : colors.dequeue();
 }
 
-void ScriptedPlatform::ShowURL(const QUrl& url) {
+void ScriptedPlatform::openUrl(const QUrl& url) {
     shownUrls.append(url);
 }

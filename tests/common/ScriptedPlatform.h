@@ -44,11 +44,11 @@ public:
     static ScriptedPlatform* install();
     ~ScriptedPlatform() override;
 
-    void MsgBox(const QString& text) override;
-    std::optional<QString> SelectFolder() override;
-    std::optional<QString> GetOpenFolderItem(const QString& fileTypeName) override;
-    std::optional<QColor> SelectColor(const QColor& start, const QString& prompt) override;
-    void ShowURL(const QUrl& url) override;
+    void message(const QString& text) override;
+    std::optional<QString> chooseFolder() override;
+    std::optional<QString> chooseFile(const QString& filter) override;
+    std::optional<QColor> chooseColour(const QColor& start, const QString& prompt) override;
+    void openUrl(const QUrl& url) override;
     std::shared_ptr<VolumeSource> volumeSource() override { return volumeScript; }
 
     // The volume source; it outlives the platform while a worker still asks it.
@@ -62,7 +62,7 @@ public:
 
     // What the code asked for.
     QStringList messages;
-    QStringList openFileTypes;
+    QStringList openFileFilters;
     QList<QColor> colorStarts;
     QStringList colorPrompts;
     QList<QUrl> shownUrls;

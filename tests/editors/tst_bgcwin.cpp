@@ -6,7 +6,7 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "TestFiles.h"
 #include "TestMain.h"
@@ -162,12 +162,13 @@ private slots:
         TestFiles::write(root + "/n.htm", "<html></html>");
         m_css = TestFiles::write(root + "/js/pelkavin.css", sheet("ccddee", "\r\n"));
         m_icon = TestFiles::write(root + "/img/apple-touch-icon.png", "old icon");
-        using namespace Module1;
-        gPLKFolder = root;
-        gHpFile = root + "/n.htm";
-        gCSSFile = m_css;
-        gIconFile = m_icon;
-        gAccessType = 0;
+        PageSet::Files files;
+        files.folder = root;
+        files.topPage = root + "/n.htm";
+        files.styleSheet = m_css;
+        files.icon = m_icon;
+        PageSet::chosen().setFiles(files);
+        PageSet::chosen().setAccess(PageSet::Access::Folder);
     }
     void cleanup() { closeWindows(); }
 
@@ -229,7 +230,7 @@ private slots:
         // Without a style sheet the swatch stays.
         QFile::remove(m_css);
         w->LoadBkgData();
-        Module1::gCSSFile = std::nullopt;
+        PageSet::chosen().setPath(PageSet::Entry::StyleSheet, {});
         w->LoadBkgData();
         QCOMPARE(w->bkgRt->FillColor(), QColor(0x12, 0x34, 0x56));
         QVERIFY(scripted()->messages.isEmpty());
@@ -525,7 +526,7 @@ private slots:
         QCOMPARE(scripts.count(), disp ? 1 : 0);
         if (disp) {
             QCOMPARE(scripts.at(0).at(0).toString(), QStringLiteral("location.reload();"));
-            QCOMPARE(preview->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+            QCOMPARE(preview->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
             // The style sheet and the preview come before the icon.
             QCOMPARE(iconAtReload, QByteArray("old icon"));
         }
@@ -620,7 +621,7 @@ private slots:
         if (fault == "noImg")
             QDir(QFileInfo(m_icon).path()).removeRecursively();
         if (fault == "noIconHandle")
-            Module1::gIconFile = std::nullopt;
+            PageSet::chosen().setPath(PageSet::Entry::Icon, {});
         if (fault == "cssWrite") {
             FileIO::InjectWriteFailure(5);
             w->findChild<QCheckBox*>("IconCB")->setChecked(false);

@@ -7,7 +7,7 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "ScriptScan.h"
 #include "TestFiles.h"
@@ -247,9 +247,11 @@ private slots:
         m_file = TestFiles::write(m_dir.filePath("plk/js/plkpadbtn.js"), "// head\r\n" + marker() + "\r\n" +
                                                                              BtnData::DefaultBtnData().toUtf8() +
                                                                              marker() + "\r\n// tail\r\n");
-        Module1::gHpFile = TestFiles::write(m_dir.filePath("plk/n.htm"), "<html><body>n</body></html>");
-        Module1::gBtnFile = m_file;
-        Module1::gAccessType = 0;
+        PageSet::Files files;
+        files.topPage = TestFiles::write(m_dir.filePath("plk/n.htm"), "<html><body>n</body></html>");
+        files.buttonData = m_file;
+        PageSet::chosen().setFiles(files);
+        PageSet::chosen().setAccess(PageSet::Access::Folder);
     }
     void cleanup() { closeEditors(); }
 
@@ -439,7 +441,7 @@ private slots:
         // Stored in type 0, so the English label's space became "-".
         QVERIFY(saved.contains("[99,'挨拶して','Say-Hello'],"));
         QVERIFY(PlkWin::isOpen());
-        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
 
         // A second save without changes gives the same file; the reload runs every time.
         QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
@@ -776,11 +778,11 @@ private slots:
         QCOMPARE(w->IdTF->text(), QString("73"));
         scripted()->openFiles.enqueue(other);
         w->LoadPB_Action();
-        QCOMPARE(scripted()->openFileTypes, (QStringList{"jsfile", "jsfile"}));
+        QCOMPARE(scripted()->openFileFilters, (QStringList{"jsfile (*.js)", "jsfile (*.js)"}));
         QCOMPARE(w->IdTF->text(), QString("5"));
         QCOMPARE(w->PadBB(0)->text(), QString("x y"));
         QVERIFY(w->PadBB(1)->text().isEmpty());
-        QCOMPARE(*Module1::gBtnFile, m_file);
+        QCOMPARE(PageSet::chosen().buttonData(), m_file);
         // A file it cannot hold changes nothing, and what was loaded before can still be saved.
         const QString bad = TestFiles::write(m_dir.filePath("bad.js"), data({{"[73,", "[-1,"}}).toUtf8());
         scripted()->openFiles.enqueue(bad);

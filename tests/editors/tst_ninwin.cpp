@@ -4,9 +4,9 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
-#include "Module1.h"
 #include "NinData.h"
 #include "NinWin.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "SelPlkWin.h"
 #include "TestFiles.h"
@@ -439,11 +439,12 @@ private slots:
         m_top = TestFiles::write(root + "/n.htm", "<html><body>plk</body></html>");
         m_jp = TestFiles::write(root + "/js/ninshiki_jp.js", m(kJp));
         m_en = TestFiles::write(root + "/js/ninshiki_en.js", m(kEn));
-        using namespace Module1;
-        gPLKFolder = root;
-        gHpFile = m_top;
-        gNinFile = {m_jp, m_en};
-        gAccessType = 0;
+        PageSet::Files files;
+        files.folder = root;
+        files.topPage = m_top;
+        files.words = {m_jp, m_en};
+        PageSet::chosen().setFiles(files);
+        PageSet::chosen().setAccess(PageSet::Access::Folder);
         ScriptedPlatform::install();
     }
     void cleanup() { closeEditor(); }
@@ -663,7 +664,7 @@ private slots:
         TestFiles::write(other + "/js/ninshiki_en.js", otherEn);
         scripted()->folders.enqueue(other);
         SelPlkWin::instance()->SelectPB_Action();
-        QCOMPARE(Module1::gNinFile[0], FolderItem(other + "/js/ninshiki_jp.js"));
+        QCOMPARE(PageSet::chosen().words(PageSet::Language::Japanese), other + "/js/ninshiki_jp.js");
         QVERIFY(scripted()->messages.isEmpty());
 
         QTest::mouseClick(w->SaveBB(), Qt::LeftButton);

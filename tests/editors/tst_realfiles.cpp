@@ -5,8 +5,8 @@
 #include "BtnData.h"
 #include "CmdWin.h"
 #include "FileIO.h"
-#include "Module1.h"
 #include "NinWin.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "SelPlkWin.h"
 #include "TestFiles.h"
@@ -87,7 +87,7 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     w->findChild<QCheckBox*>("IconCB")->setChecked(!css);
     QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
     // A special file cannot be read at opening nor at the save; a protected one is read but not written.
-    const QString path = css ? *Module1::gCSSFile : *Module1::gIconFile;
+    const QString path = css ? PageSet::chosen().styleSheet() : PageSet::chosen().icon();
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile()) {
         const QString why = "通常のファイルではありません";
@@ -109,8 +109,7 @@ private slots:
     void init() { ScriptedPlatform::install(); }
     void cleanup() {
         closeWindows();
-        Module1::gBtnFile = Module1::gCSSFile = Module1::gIconFile = Module1::gHpFile = std::nullopt;
-        Module1::gNinFile = {};
+        PageSet::chosen().setFiles({});
     }
 
     void specialFileInPlaceOfAFile_data() {

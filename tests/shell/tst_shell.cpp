@@ -2,9 +2,8 @@
 // Not covered here: the editors and card tools the palette opens (their own test programs).
 #include "Controls.h"
 #include "FileIO.h"
-#include "FileTypes1.h"
 #include "MainMenuBar.h"
-#include "Module1.h"
+#include "PageSet.h"
 #include "PlkWin.h"
 #include "SelPlkWin.h"
 #include "TestFiles.h"
@@ -33,29 +32,8 @@ ScriptedPlatform* scripted() {
 }
 
 void resetGlobals() {
-    using namespace Module1;
-    gPLKFolder = gHpFile = gBtnFile = gCSSFile = gIconFile = std::nullopt;
-    gNinFile = {};
-    gAccessType = 0;
-}
-
-// A complete page set; the names listed in skip are left out.
-QString makePageSet(const QString& root, const QStringList& skip = {}) {
-    const QStringList files = {"n.htm",
-                               "js/plkpadbtn.js",
-                               "js/pelkavin.css",
-                               "js/ninshiki_jp.js",
-                               "js/ninshiki_en.js",
-                               "img/apple-touch-icon.png"};
-    for (const char* dir : {"js", "img"})
-        if (!skip.contains(QString::fromLatin1(dir)))
-            QDir().mkpath(root + u'/' + QString::fromLatin1(dir));
-    for (const QString& f : files) {
-        if (skip.contains(f) || skip.contains(f.section(u'/', 0, 0)))
-            continue;
-        TestFiles::write(root + u'/' + f, "x");
-    }
-    return root;
+    PageSet::chosen().setFiles({});
+    PageSet::chosen().setAccess(PageSet::Access::Folder);
 }
 
 bool activate(QWidget* w) {
@@ -188,18 +166,14 @@ private slots:
     }
     void standardDialogsSpeakJapanese() {
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
-        QVERIFY(FileTypes1::Find("jsfile"));
-        QCOMPARE(FileTypes1::Filter("jsfile"), QStringLiteral("jsfile (*.js)"));
-        QCOMPARE(FileTypes1::Filter("cssfile"), QStringLiteral("cssfile (*.css)"));
     }
     void childHandles() {
         QTemporaryDir dir;
-        QVERIFY(Child(dir.path(), "missing").has_value());
-        QVERIFY(!Exists(Child(dir.path(), "missing")));
-        QVERIFY(!Child(std::nullopt, "x"));
-        QVERIFY(!Child(dir.filePath("nodir"), "x"));
-        QVERIFY(!Child(dir.path(), "a/b"));
-        QVERIFY(!Exists(std::nullopt));
+        QCOMPARE(FileIO::ChildPath(dir.path(), "missing"), dir.filePath("missing"));
+        QVERIFY(!QFileInfo::exists(FileIO::ChildPath(dir.path(), "missing")));
+        QVERIFY(FileIO::ChildPath(QString(), "x").isEmpty());
+        QVERIFY(FileIO::ChildPath(dir.filePath("nodir"), "x").isEmpty());
+        QVERIFY(FileIO::ChildPath(dir.path(), "a/b").isEmpty());
     }
     void volumesLeaveOutSystemMounts() {
         const QList<MountInfo> mounts = {{"/media/u/FlashAir", "", "vfat", "/dev/sdb1"},
@@ -304,7 +278,7 @@ private slots:
         QVERIFY(scripted()->messages.isEmpty());
         // The recognition words need both handles set, and the Japanese file present.
         QTemporaryDir dir;
-        Module1::gNinFile[0] = TestFiles::write(dir.filePath("jp.js"), "x");
+        PageSet::chosen().setPath(PageSet::Entry::JapaneseWords, TestFiles::write(dir.filePath("jp.js"), "x"));
         QTest::mouseClick(t->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
         QCOMPARE(opened, 0);
         for (Tool tool : {Tool::ButtonEditor, Tool::BackgroundWindow, Tool::WordEditor})
@@ -312,8 +286,8 @@ private slots:
     }
     void editorThatClosedItselfIsNotRecreated() {
         QTemporaryDir dir;
-        Module1::gNinFile[0] = TestFiles::write(dir.filePath("jp.js"), "x");
-        Module1::gNinFile[1] = dir.filePath("en.js");
+        PageSet::chosen().setPath(PageSet::Entry::JapaneseWords, TestFiles::write(dir.filePath("jp.js"), "x"));
+        PageSet::chosen().setPath(PageSet::Entry::EnglishWords, dir.filePath("en.js"));
         QPointer<QWidget> editor;
         int created = 0;
         bool loaded = false;
@@ -343,14 +317,14 @@ private slots:
         QVERIFY(PlkWin::isOpen());
         PlkWin* p = PlkWin::instance();
         QVERIFY(p->isVisible());
-        QCOMPARE(Module1::gAccessType, 1);
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
         QVERIFY(!p->AccessTypeBB(0)->isChecked());
         QVERIFY(p->AccessTypeBB(1)->isChecked());
         QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
         QCOMPARE(p->pos(), QPoint(30 + ToolWin::instance()->width(), 10));
         // Local access with no folder switches straight back.
         QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
-        QCOMPARE(Module1::gAccessType, 1);
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
         QVERIFY(p->AccessTypeBB(1)->isChecked());
         QVERIFY(!p->AccessTypeBB(0)->isChecked());
     }
@@ -565,17 +539,18 @@ private slots:
         QFETCH(QStringList, skip);
         QFETCH(QString, message);
         QFETCH(int, assigned);
-        using namespace Module1;
+        PageSet& set = PageSet::chosen();
         // An earlier complete run, whose later handles must survive.
-        const QString earlier = makePageSet(m_dir.filePath("earlier"));
+        const QString earlier = TestFiles::makePageSet(m_dir.filePath("earlier"));
         ScriptedPlatform* p = scripted();
         p->folders.enqueue(earlier);
         SelPlkWin::instance()->SelectPB_Action();
         QVERIFY(p->messages.isEmpty());
-        QCOMPARE(gAccessType, 0);
-        gAccessType = 1;
+        QCOMPARE(set.access(), PageSet::Access::Folder);
+        set.setAccess(PageSet::Access::Card);
 
-        const QString folder = makePageSet(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())), skip);
+        const QString folder =
+            TestFiles::makePageSet(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())), skip);
         p->folders.enqueue(folder);
         SelPlkWin* d = SelPlkWin::instance();
         d->show();
@@ -583,39 +558,41 @@ private slots:
         QCOMPARE(p->messages, QStringList{message});
         QVERIFY(SelPlkWin::isOpen());
         QVERIFY(d->isVisible());
-        const FolderItem handles[] = {gPLKFolder, gHpFile, gBtnFile, gCSSFile, gNinFile[0], gNinFile[1], gIconFile};
+        const PageSet::Files& f = set.files();
+        const QString handles[] = {f.folder, f.topPage, f.buttonData, f.styleSheet, f.words[0], f.words[1], f.icon};
         for (int i = 0; i < 7; ++i) {
             if (i == 6 && skip == QStringList{"img"}) {
                 // No folder, so no handle for the icon inside it.
-                QVERIFY(!handles[i]);
+                QVERIFY(handles[i].isEmpty());
                 continue;
             }
-            QVERIFY2(handles[i], qPrintable(QString::number(i)));
+            QVERIFY2(!handles[i].isEmpty(), qPrintable(QString::number(i)));
             const QString expectedRoot = i < assigned ? folder : earlier;
-            QVERIFY2(handles[i]->startsWith(expectedRoot + (i == 0 ? QString() : QStringLiteral("/"))),
-                     qPrintable(*handles[i]));
+            QVERIFY2(handles[i].startsWith(expectedRoot + (i == 0 ? QString() : QStringLiteral("/"))),
+                     qPrintable(handles[i]));
         }
-        QCOMPARE(gAccessType, 1);
+        QCOMPARE(set.access(), PageSet::Access::Card);
     }
     void firstRunLeavesLaterHandlesUnset() {
-        using namespace Module1;
-        scripted()->folders.enqueue(makePageSet(m_dir.filePath("nocss"), {"js/pelkavin.css"}));
+        scripted()->folders.enqueue(TestFiles::makePageSet(m_dir.filePath("nocss"), {"js/pelkavin.css"}));
         SelPlkWin::instance()->SelectPB_Action();
-        QVERIFY(gBtnFile && gCSSFile);
-        QVERIFY(!gNinFile[0] && !gNinFile[1] && !gIconFile);
+        const PageSet& set = PageSet::chosen();
+        QVERIFY(!set.buttonData().isEmpty() && !set.styleSheet().isEmpty());
+        QVERIFY(set.words(PageSet::Language::Japanese).isEmpty() && set.words(PageSet::Language::English).isEmpty() &&
+                set.icon().isEmpty());
     }
     void cancelledChooserChangesNothing() {
         SelPlkWin* d = SelPlkWin::instance();
         d->show();
         d->SelectPB_Action();
-        QVERIFY(!Module1::gPLKFolder);
+        QVERIFY(PageSet::chosen().folder().isEmpty());
         QVERIFY(scripted()->messages.isEmpty());
         QVERIFY(d->isVisible());
     }
     void completeFolderOpensThePreview() {
-        const QString folder = makePageSet(m_dir.filePath("complete"));
+        const QString folder = TestFiles::makePageSet(m_dir.filePath("complete"));
         TestFiles::write(folder + "/n.htm", "<html><head><title>top</title></head></html>");
-        Module1::gAccessType = 1;
+        PageSet::chosen().setAccess(PageSet::Access::Card);
         ToolWin::instance()->move(20, 20);
         // An open preview is reused, not brought to the front.
         PlkWin::instance()->move(100, 50);
@@ -625,7 +602,7 @@ private slots:
         d->SelectPB_Action();
         QVERIFY(scripted()->messages.isEmpty());
         QTRY_VERIFY(d.isNull());
-        QCOMPARE(Module1::gAccessType, 0);
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Folder);
         QVERIFY(PlkWin::isOpen());
         PlkWin* p = PlkWin::instance();
         QVERIFY(p->AccessTypeBB(0)->isChecked());
@@ -634,8 +611,8 @@ private slots:
         QCOMPARE(p->pos(), QPoint(100 + ToolWin::instance()->width(), 50));
     }
     void completeFolderWithoutTopPageClosesSilently() {
-        const QString folder = makePageSet(m_dir.filePath("notop"), {"n.htm"});
-        Module1::gAccessType = 1;
+        const QString folder = TestFiles::makePageSet(m_dir.filePath("notop"), {"n.htm"});
+        PageSet::chosen().setAccess(PageSet::Access::Card);
         scripted()->folders.enqueue(folder);
         QPointer<SelPlkWin> d = SelPlkWin::instance();
         d->show();
@@ -643,8 +620,8 @@ private slots:
         QTRY_VERIFY(d.isNull());
         QVERIFY(scripted()->messages.isEmpty());
         QVERIFY(!PlkWin::isOpen());
-        QCOMPARE(Module1::gAccessType, 1);
-        QVERIFY(Module1::gIconFile);
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
+        QVERIFY(!PageSet::chosen().icon().isEmpty());
     }
     void escapeDoesNotClose() {
         QPointer<SelPlkWin> d = SelPlkWin::instance();
@@ -662,7 +639,7 @@ private slots:
         d->show();
         QTest::mouseClick(d->findChild<QPushButton*>("ClosePB"), Qt::LeftButton);
         QTRY_VERIFY(d.isNull());
-        QVERIFY(!Module1::gPLKFolder);
+        QVERIFY(PageSet::chosen().folder().isEmpty());
         QVERIFY(ToolWin::instance()->isVisible());
     }
     void openShowsPaletteThenModalDialog() {
@@ -732,7 +709,7 @@ private slots:
         QSKIP("this build has no web engine (the sanitizer build leaves it out)");
 #else
         const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head></html>");
-        Module1::gHpFile = page;
+        PageSet::chosen().setPath(PageSet::Entry::TopPage, page);
         PlkWin* p = PlkWin::instance();
         auto* view = qobject_cast<QWebEngineView*>(p->hv);
         QVERIFY(view);
@@ -755,7 +732,7 @@ private slots:
 #else
         const QByteArray body = "<body><p>Pelkavin page</p><input id='f' value='abc'></body></html>";
         const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head>" + body);
-        Module1::gHpFile = page;
+        PageSet::chosen().setPath(PageSet::Entry::TopPage, page);
         PlkWin* p = PlkWin::instance();
         auto* view = qobject_cast<QWebEngineView*>(p->hv);
         QVERIFY(view);
@@ -807,24 +784,24 @@ private slots:
 #endif
     }
     void pressingThePressedToggleKeepsIt() {
-        Module1::gHpFile = TestFiles::write(m_dir.filePath("n.htm"), "<html></html>");
+        PageSet::chosen().setPath(PageSet::Entry::TopPage, TestFiles::write(m_dir.filePath("n.htm"), "<html></html>"));
         PlkWin* p = PlkWin::instance();
         QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
-        QCOMPARE(Module1::gAccessType, 1);
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
         QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
         QVERIFY(p->AccessTypeBB(1)->isChecked());
         QVERIFY(!p->AccessTypeBB(0)->isChecked());
         QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
         QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
-        QCOMPARE(Module1::gAccessType, 0);
-        QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+        QCOMPARE(PageSet::chosen().access(), PageSet::Access::Folder);
+        QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
     }
     void reloadRecreatesAClosedPreview() {
-        Module1::gHpFile = TestFiles::write(m_dir.filePath("n.htm"), "<html></html>");
+        PageSet::chosen().setPath(PageSet::Entry::TopPage, TestFiles::write(m_dir.filePath("n.htm"), "<html></html>"));
         QVERIFY(!PlkWin::isOpen());
         PlkWin::ScriptReload();
         QVERIFY(PlkWin::isOpen());
-        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(*Module1::gHpFile));
+        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
     }
 };
 
