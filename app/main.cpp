@@ -1,29 +1,30 @@
 // PelkavinTool: prepares and maintains the Pelkavin page set on a FlashAir card. The one place that
 // puts the program together: the application object, the windows the palette opens, the start.
 #include "App.h"
-#include "BgcWin.h"
-#include "CmdWin.h"
-#include "FamWin.h"
-#include "NinWin.h"
-#include "ToolWin.h"
-#include "UpSetWin.h"
+#include "BackgroundWindow.h"
+#include "ButtonEditor.h"
+#include "PackageCopyWindow.h"
+#include "PaletteWindow.h"
+#include "UploadSwitchWindow.h"
+#include "WordEditor.h"
 
 // The editors' and card tools' windows, each with what loads its file. Also called by the start-up
 // benchmark, which builds this file with its own main.
 void RegisterWindows() {
-    using Tool = ToolWin::Tool;
-    ToolWin::SetOpener(Tool::ButtonEditor, ToolWin::OpenerOf<CmdWin>(&CmdWin::LoadFileData));
-    ToolWin::SetOpener(Tool::WordEditor, ToolWin::OpenerOf<NinWin>(&NinWin::LoadData));
-    ToolWin::SetOpener(Tool::BackgroundWindow, ToolWin::OpenerOf<BgcWin>(&BgcWin::LoadBkgData));
-    ToolWin::SetOpener(Tool::UploadSwitchWindow, ToolWin::OpenerOf<UpSetWin>());
-    ToolWin::SetOpener(Tool::PackageCopyWindow, ToolWin::OpenerOf<FamWin>());
+    using Tool = PaletteWindow::Tool;
+    PaletteWindow::setOpener(Tool::ButtonEditor, PaletteWindow::openerOf<ButtonEditor>(&ButtonEditor::load));
+    PaletteWindow::setOpener(Tool::WordEditor, PaletteWindow::openerOf<WordEditor>(&WordEditor::load));
+    PaletteWindow::setOpener(Tool::BackgroundWindow,
+                             PaletteWindow::openerOf<BackgroundWindow>(&BackgroundWindow::load));
+    PaletteWindow::setOpener(Tool::UploadSwitchWindow, PaletteWindow::openerOf<UploadSwitchWindow>());
+    PaletteWindow::setOpener(Tool::PackageCopyWindow, PaletteWindow::openerOf<PackageCopyWindow>());
 }
 
 int main(int argc, char** argv) {
     App app(argc, argv);
     RegisterWindows();
-    QMetaObject::invokeMethod(&app, &App::Open, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&app, &App::start, Qt::QueuedConnection);
     const int status = app.exec();
-    App::DeleteWindows();
+    App::deleteWindows();
     return status;
 }

@@ -1,21 +1,21 @@
 // The button-data editor: list filling and a whole load-edit-save cycle.
 #include "Bench.h"
-#include "BtnData.h"
-#include "CmdWin.h"
+#include "ButtonDataFile.h"
+#include "ButtonEditor.h"
 #include "FileIO.h"
 #include "PageSet.h"
-#include "PlkWin.h"
+#include "PreviewWindow.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
 
 PKL_BENCH(cmdwin) {
-    CmdWin* w = CmdWin::instance();
+    ButtonEditor* w = ButtonEditor::instance();
     Report("list fill, types 0, 1, 2 (built-in lists)",
            MedianMs(51,
                     [w] {
                         for (int type = 0; type < 3; ++type)
-                            w->TypeBB_Action(type);
+                            w->chooseType(type);
                     }),
            16);
 
@@ -30,40 +30,42 @@ PKL_BENCH(cmdwin) {
     Report("list rows, 275 + merge and 748 (synthetic)",
            MedianMs(51,
                     [&] {
-                        BtnData::ListRows(0, j, e, r);
-                        BtnData::ListRows(2, j, e, r);
+                        ButtonDataFile::ListRows(0, j, e, r);
+                        ButtonDataFile::ListRows(2, j, e, r);
                     }),
            16);
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
-    const QByteArray marker = BtnData::Marker().toLatin1();
-    FileIO::SafeWrite(file, "// head\n" + marker + '\n' + BtnData::DefaultBtnData().toUtf8() + marker + "\n// tail\n");
+    const QByteArray marker = ButtonDataFile::Marker().toLatin1();
+    FileIO::SafeWrite(file, "// head\n" + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker +
+                                "\n// tail\n");
     FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
     PageSet::Files files;
     files.buttonData = file;
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
     PageSet::chosen().setFiles(files);
-    w->TypeBB_Action(0);
-    PlkWin::instance(); // the preview exists in a real session; its creation is not the editor's cost
+    w->chooseType(0);
+    PreviewWindow::instance(); // the preview exists in a real session; its creation is not the editor's cost
     Report("load, store, save (file read, splice, safe write)",
            MedianMs(51,
                     [w] {
-                        w->LoadFileData();
-                        w->BankBB_Action(2);
-                        w->PadBB_Action(11);
-                        w->IdTF->setText(QStringLiteral("136"));
-                        w->PushButton3_Action();
-                        w->SavePB_Action();
+                        w->load();
+                        w->chooseBank(2);
+                        w->choosePad(11);
+                        w->idField->setText(QStringLiteral("136"));
+                        w->store();
+                        w->save();
                     }),
            16);
-    const QByteArray old = "// head\n" + marker + '\n' + BtnData::DefaultBtnData().toUtf8() + marker + "\n// tail\n";
+    const QByteArray old =
+        "// head\n" + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + "\n// tail\n";
     Report("format only: parse, check, write block, splice",
            MedianMs(201,
                     [&old] {
-                        BtnData::Table ax, bx;
-                        BtnData::LoadData(QString::fromUtf8(old), ax, bx);
-                        BtnData::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
+                        ButtonDataFile::Table ax, bx;
+                        ButtonDataFile::ReadTables(QString::fromUtf8(old), ax, bx);
+                        ButtonDataFile::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
                     }),
            16);
     delete w;

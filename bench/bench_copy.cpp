@@ -177,7 +177,7 @@ void ChangeEveryFile(const QString& addon) {
 bool CopyAndSync(const QString& package, const QString& card, const PackageCopy::Progress& progress) {
 #ifdef OLD_COPY
     PackageCopy::Card target(card);
-    return target.CopyFileOrFolder(package + QStringLiteral("/ADDON"), QString(), progress) && target.Sync();
+    return target.Copy(package + QStringLiteral("/ADDON"), QString(), progress) && target.Sync();
 #else
     PackageCopy::Plan plan;
     plan.package = package;

@@ -2,11 +2,11 @@
 // read again, the edits merged in, the list set to what was written).
 #include "Bench.h"
 #include "FileIO.h"
-#include "NinData.h"
-#include "NinWin.h"
 #include "PageSet.h"
-#include "PlkWin.h"
+#include "PreviewWindow.h"
 #include "TextCodec.h"
+#include "WordEditor.h"
+#include "WordFile.h"
 
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -32,21 +32,21 @@ PKL_BENCH(ninwin) {
            MedianMs(31,
                     [&] {
                         const QByteArray bytes = *FileIO::ReadAll(path);
-                        NinData::Read(TextCodec::Decode(bytes, *TextCodec::Detect(bytes)), 0);
+                        WordFile::Read(TextCodec::Decode(bytes, *TextCodec::Detect(bytes)), 0);
                     }),
            50);
-    NinWin* w = NinWin::instance();
-    Report("LoadData: read, parse and fill 1,000 rows", MedianMs(31, [&] { w->LoadData(); }), 50);
-    const NinData::Parsed parsed = NinData::Read(QString::fromUtf8(file), 0);
+    WordEditor* w = WordEditor::instance();
+    Report("load: read, parse and fill 1,000 rows", MedianMs(31, [&] { w->load(); }), 50);
+    const WordFile::Parsed parsed = WordFile::Read(QString::fromUtf8(file), 0);
     Report("build the text of 1,000 rows",
-           MedianMs(31, [&] { NinData::Write(parsed.head, parsed.lead, parsed.tail, parsed.rows, 0); }), 50);
-    PlkWin::instance(); // the preview exists in a real session; its creation is not the editor's cost
+           MedianMs(31, [&] { WordFile::Write(parsed.head, parsed.lead, parsed.tail, parsed.rows, 0); }), 50);
+    PreviewWindow::instance(); // the preview exists in a real session; its creation is not the editor's cost
     int round = 0;
-    Report("SaveData of one edit: read again, merge, write, show what was written",
+    Report("save of one edit: read again, merge, write, show what was written",
            MedianMs(31,
                     [&] {
-                        w->nlb()->item(500, 2)->setText(QString::number(++round));
-                        w->SaveData();
+                        w->list()->item(500, 2)->setText(QString::number(++round));
+                        w->save();
                     }),
            50);
     delete w;

@@ -5,10 +5,10 @@
 
 namespace HomeIcon {
 
-QImage appletouchicon180() {
+QImage Art() {
     static QImage art;
     if (art.isNull())
-        art = QImage(QStringLiteral(":/appletouchicon180.png"));
+        art = QImage(QStringLiteral(":/home-icon-art.png"));
     return art;
 }
 

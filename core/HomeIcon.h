@@ -8,7 +8,7 @@
 namespace HomeIcon {
 // The icon art carried by the program, loaded on first use and kept; while it cannot be loaded,
 // every call tries again and gives a null image.
-QImage appletouchicon180();
+QImage Art();
 
 // A picture of the art's size: a plate of the colour with corner arcs a fifth of the width and of the
 // height, the art drawn over it unscaled, and transparent corners outside the arcs. Null for a null art.

@@ -920,7 +920,7 @@ bool Card::Check(const Plan& plan, const Progress& progress) {
     return true;
 }
 
-bool Card::CopyFileOrFolder(const QString& source, const QString& destination, const Progress& progress) {
+bool Card::Copy(const QString& source, const QString& destination, const Progress& progress) {
     if (m_fd < 0)
         return false;
     const std::shared_ptr<const Source> checked = m_checked.value(source);
@@ -959,7 +959,7 @@ bool Card::CopyFileOrFolder(const QString& source, const QString& destination, c
 
 bool Card::RunSteps(const QList<CopyStep>& steps, const Progress& progress) {
     for (const CopyStep& step : steps)
-        if (!CopyFileOrFolder(step.source, step.destination, progress))
+        if (!Copy(step.source, step.destination, progress))
             return false;
     return true;
 }

@@ -80,7 +80,7 @@ public:
     // followed. Names match whether stored composed or decomposed, and in either case. False at the
     // first failure; the rest is not attempted, what was copied before stays, and no file is left
     // half written under its real name.
-    bool CopyFileOrFolder(const QString& source, const QString& destination, const Progress& progress);
+    bool Copy(const QString& source, const QString& destination, const Progress& progress);
     bool RunSteps(const QList<CopyStep>& steps, const Progress& progress);
     // Puts everything written on the card itself; the copy is complete only after this.
     bool Sync();

@@ -8,7 +8,7 @@
 // the saved file reads back as the rows the editor holds, no replacement character appears that the
 // file did not hold, a second save changes nothing, and the engine reads the editor's rows from it
 // (in strict mode too, when the old file ran in it).
-#include "BtnData.h"
+#include "ButtonDataFile.h"
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
@@ -20,14 +20,14 @@
 #include <functional>
 
 namespace {
-using BtnData::Table;
+using ButtonDataFile::Table;
 using TextCodec::Encoding;
 
 const char* const kNames[2] = {"ctrlbtndata", "ctrlbtnRobi"};
 
 QList<QStringList> rowsOf(const Table& t) {
     QList<QStringList> rows;
-    for (int r = 0; r < BtnData::kRows; ++r)
+    for (int r = 0; r < ButtonDataFile::kRows; ++r)
         rows << QStringList{t[0][r], t[1][r], t[2][r]};
     return rows;
 }
@@ -66,7 +66,8 @@ std::optional<bool> engineAgrees(const QString& script, const Table& ax, const T
 // The bytes before the first marker line and after the second one's line.
 std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding encoding) {
     const QString text = TextCodec::Decode(bytes, encoding);
-    const QList<ScriptScan::Comment> m = ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), BtnData::Marker());
+    const QList<ScriptScan::Comment> m =
+        ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), ButtonDataFile::Marker());
     if (m.size() != 2)
         return {bytes, {}};
     qsizetype end = m[1].end;
@@ -78,14 +79,14 @@ std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding enco
 }
 
 void check(const QByteArray& old, const std::function<void(Table&, Table&, Encoding)>& edit) {
-    const BtnData::Reading read = BtnData::ReadFile(old, QStringLiteral("plkpadbtn.js"));
-    for (const Table* t : {&read.ax, &read.bx})
+    const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js"));
+    for (const Table* t : {&read.recognition, &read.robot})
         for (const QStringList& field : *t)
-            PKL_FUZZ_CHECK(field.size() == BtnData::kRows);
+            PKL_FUZZ_CHECK(field.size() == ButtonDataFile::kRows);
     const std::optional<Encoding> encoding = TextCodec::Detect(old);
     if (!encoding) {
         PKL_FUZZ_CHECK(!read.ok());
-        PKL_FUZZ_CHECK(!BtnData::Save(old, read.ax, read.bx, QStringLiteral("plkpadbtn.js")).bytes);
+        PKL_FUZZ_CHECK(!ButtonDataFile::Save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js")).bytes);
         return;
     }
     if (!read.ok())
@@ -93,15 +94,15 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
     const QString oldText = TextCodec::Decode(old, *encoding);
     const bool run = runnable(oldText);
     // What the editor shows is what the page reads.
-    const std::optional<bool> before = run ? engineAgrees(oldText, read.ax, read.bx, false) : std::nullopt;
+    const std::optional<bool> before = run ? engineAgrees(oldText, read.recognition, read.robot, false) : std::nullopt;
     if (before && !*before)
         std::fprintf(stderr, "the editor's rows are not the engine's\n");
     PKL_FUZZ_CHECK(!before || *before);
 
-    Table ax = read.ax, bx = read.bx;
+    Table ax = read.recognition, bx = read.robot;
     edit(ax, bx, *encoding);
-    const bool edited = ax != read.ax || bx != read.bx;
-    const BtnData::SaveResult saved = BtnData::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
+    const bool edited = ax != read.recognition || bx != read.robot;
+    const ButtonDataFile::SaveResult saved = ButtonDataFile::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
     if (!saved.bytes)
         return;
     const QString savedText = TextCodec::Decode(*saved.bytes, *encoding);
@@ -110,9 +111,9 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
     PKL_FUZZ_CHECK(edited || savedText.count(QChar(0xFFFD)) <= oldText.count(QChar(0xFFFD)));
 
     // The saved file reads back, and a second save gives the same file.
-    const BtnData::Reading back = BtnData::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
-    PKL_FUZZ_CHECK(back.ok() && rowsOf(back.ax) == rowsOf(ax) && rowsOf(back.bx) == rowsOf(bx));
-    PKL_FUZZ_CHECK(BtnData::Save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
+    const ButtonDataFile::Reading back = ButtonDataFile::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(back.ok() && rowsOf(back.recognition) == rowsOf(ax) && rowsOf(back.robot) == rowsOf(bx));
+    PKL_FUZZ_CHECK(ButtonDataFile::Save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
 
     // Nothing outside the block changes.
     const auto [head, tail] = outside(old, *encoding);
@@ -124,7 +125,7 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         return;
     const std::optional<bool> page = engineAgrees(savedText, ax, bx, false);
     PKL_FUZZ_CHECK(page && *page);
-    if (engineAgrees(oldText, read.ax, read.bx, true).value_or(false))
+    if (engineAgrees(oldText, read.recognition, read.robot, true).value_or(false))
         PKL_FUZZ_CHECK(engineAgrees(savedText, ax, bx, true).value_or(false));
 }
 
@@ -163,19 +164,19 @@ QString styled(const Table& ax, const Table& bx, Style& style) {
         const Table& t = a ? bx : ax;
         out += QStringLiteral("var") + (style.next(2) ? QStringLiteral("\t") : QStringLiteral(" ")) +
                QString::fromLatin1(kNames[a]) + style.gap() + u'=' + style.gap() + u'[' + style.gap();
-        for (int b = 0; b < BtnData::kBanks; ++b) {
+        for (int b = 0; b < ButtonDataFile::kBanks; ++b) {
             out += u'[' + style.gap();
-            for (int p = 0; p < BtnData::kPads; ++p) {
-                const int r = b * BtnData::kPads + p;
+            for (int p = 0; p < ButtonDataFile::kPads; ++p) {
+                const int r = b * ButtonDataFile::kPads + p;
                 out += u'[' + style.gap() + number(t[0][r], style) + u',' + style.gap() +
                        (a ? number(t[1][r], style) : text(t[1][r], style)) + u',' + style.gap() + text(t[2][r], style) +
                        (style.next(4) == 0 ? QStringLiteral(",") : QString()) + u']';
-                if (p + 1 < BtnData::kPads || style.next(2))
+                if (p + 1 < ButtonDataFile::kPads || style.next(2))
                     out += u',';
                 out += style.gap();
             }
             out += u']';
-            if (b + 1 < BtnData::kBanks || style.next(2))
+            if (b + 1 < ButtonDataFile::kBanks || style.next(2))
                 out += u',';
             out += style.gap();
         }
@@ -194,11 +195,11 @@ QString piece(const QByteArray& bytes) {
 void asEdits(const QByteArray& input, uint8_t flags) {
     const QList<QByteArray> pieces = input.split('\0');
     Table defaults[2];
-    BtnData::LoadData(BtnData::DefaultBtnData(), defaults[0], defaults[1]);
+    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), defaults[0], defaults[1]);
     Style style(pieces.value(2));
     const QString data = styled(defaults[0], defaults[1], style);
     const QString head = piece(pieces.value(0)), tail = piece(pieces.value(1));
-    const QString marker = BtnData::Marker() + u'\n';
+    const QString marker = ButtonDataFile::Marker() + u'\n';
     const QString text = flags & 2 ? head + u'\n' + data : head + u'\n' + marker + data + marker + tail;
     const Encoding encoding = flags & 4 ? Encoding::ShiftJis : Encoding::Utf8;
     const std::optional<QByteArray> old = TextCodec::Encode(text, encoding);
@@ -209,9 +210,9 @@ void asEdits(const QByteArray& input, uint8_t flags) {
             const int cell = int(k - 3);
             const bool robi = cell % 2;
             const int field = (cell / 2) % 3;
-            const int row = (cell * 7) % BtnData::kRows;
+            const int row = (cell * 7) % ButtonDataFile::kRows;
             const QString value = QString::fromUtf8(pieces[k]);
-            if (BtnData::CheckCell(value, field == 0 || (robi && field == 1), fileEncoding))
+            if (ButtonDataFile::CheckCell(value, field == 0 || (robi && field == 1), fileEncoding))
                 continue; // the store refuses it
             (robi ? bx : ax)[field][row] = value;
         }

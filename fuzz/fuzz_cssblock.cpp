@@ -4,15 +4,15 @@
 // the colour read keeps what the page reads; a second save changes nothing. Where the text holds no
 // other comment or string, the marker lines are exactly the lines that hold the marker alone.
 // The first three bytes are the colour.
-#include "BgColor.h"
 #include "FuzzCheck.h"
+#include "StyleSheetColour.h"
 #include "TextUtil.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
-using Kind = BgColor::Reading::Kind;
+using Kind = StyleSheetColour::Reading::Kind;
 
 // The lines holding the marker and blanks only, by plain text search.
 QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
@@ -28,7 +28,7 @@ QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
             ++b;
         while (e > b && (line[e - 1] == ' ' || line[e - 1] == '\t'))
             --e;
-        if (line.mid(b, e - b) == BgColor::Marker())
+        if (line.mid(b, e - b) == StyleSheetColour::Marker())
             at.append(start + b);
         start = end + 1;
     }
@@ -39,7 +39,7 @@ QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
 // across a marker.
 bool plainText(const QByteArray& lf) {
     QByteArray rest = lf;
-    rest.replace(BgColor::Marker(), " ");
+    rest.replace(StyleSheetColour::Marker(), " ");
     return !rest.contains("/*") && !rest.contains("*/") && !rest.contains('"') && !rest.contains('\'') &&
            !rest.contains('\\') && !rest.toLower().contains("url(");
 }
@@ -52,15 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray file(reinterpret_cast<const char*>(data + 3), qsizetype(size - 3));
     const QString name = QStringLiteral("pelkavin.css");
 
-    const QByteArray lf = TextUtil::ReplaceLineEndings(file);
-    const QList<qsizetype> marks = BgColor::MarkerLines(lf);
+    const QByteArray lf = TextUtil::WithLfLineEnds(file);
+    const QList<qsizetype> marks = StyleSheetColour::MarkerLines(lf);
     if (plainText(lf))
         PKL_FUZZ_CHECK(marks == plainMarkerLines(lf));
 
-    const BgColor::Reading reading = BgColor::Read(file, name);
+    const StyleSheetColour::Reading reading = StyleSheetColour::Read(file, name);
     PKL_FUZZ_CHECK((reading.kind == Kind::Shown) == reading.problem.isEmpty());
     PKL_FUZZ_CHECK(reading.kind != Kind::Shown || reading.color);
-    const BgColor::SaveResult saved = BgColor::Save(file, color, name);
+    const StyleSheetColour::SaveResult saved = StyleSheetColour::Save(file, color, name);
     PKL_FUZZ_CHECK(saved.bytes.has_value() == (reading.kind != Kind::Refused));
     if (!saved.bytes) {
         PKL_FUZZ_CHECK(saved.refusal == reading.problem);
@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PKL_FUZZ_CHECK(marks.isEmpty() || marks.size() == 2);
 
     if (marks.isEmpty()) {
-        const QByteArray rule =
-            "body {\n" + BgColor::Marker() + '\n' + BgColor::ColorBlock(color) + BgColor::Marker() + "\n}\n";
+        const QByteArray rule = "body {\n" + StyleSheetColour::Marker() + '\n' + StyleSheetColour::ColorBlock(color) +
+                                StyleSheetColour::Marker() + "\n}\n";
         const QByteArray lineEnd = lf.isEmpty() || lf.endsWith('\n') ? QByteArray() : QByteArray("\n");
         PKL_FUZZ_CHECK(*saved.bytes == lf + lineEnd + rule);
     } else {
@@ -81,19 +81,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
     }
 
-    const BgColor::Reading after = BgColor::Read(*saved.bytes, name);
+    const StyleSheetColour::Reading after = StyleSheetColour::Read(*saved.bytes, name);
     PKL_FUZZ_CHECK(after.kind != Kind::Refused);
     PKL_FUZZ_CHECK(after.color == std::optional<QColor>(color));
     if (reading.kind == Kind::Shown)
         PKL_FUZZ_CHECK(after.kind == Kind::Shown);
-    PKL_FUZZ_CHECK(BgColor::MarkerLines(*saved.bytes).size() == 2);
-    PKL_FUZZ_CHECK(BgColor::Save(*saved.bytes, color, name).bytes == saved.bytes);
+    PKL_FUZZ_CHECK(StyleSheetColour::MarkerLines(*saved.bytes).size() == 2);
+    PKL_FUZZ_CHECK(StyleSheetColour::Save(*saved.bytes, color, name).bytes == saved.bytes);
 
     // Without a chosen colour the window writes the colour read: the page reads the same.
     if (reading.color && reading.kind == Kind::Shown) {
-        const std::optional<QByteArray> same = BgColor::Save(file, *reading.color, name).bytes;
+        const std::optional<QByteArray> same = StyleSheetColour::Save(file, *reading.color, name).bytes;
         PKL_FUZZ_CHECK(same.has_value());
-        const BgColor::Reading again = BgColor::Read(*same, name);
+        const StyleSheetColour::Reading again = StyleSheetColour::Read(*same, name);
         PKL_FUZZ_CHECK(again.kind == Kind::Shown && again.color == reading.color);
     }
     return 0;

@@ -12,9 +12,9 @@
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
-#include "NinData.h"
 #include "TextCodec.h"
 #include "TextUtil.h"
+#include "WordFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +23,7 @@ namespace {
 using TextCodec::Encoding;
 
 // The engine's rows as four texts each.
-bool sameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
+bool sameRows(QList<QStringList> engine, const QList<WordFile::Row>& rows) {
     if (engine.size() == 1 && engine[0].isEmpty() && rows.isEmpty())
         engine.clear(); // an empty array reads as one empty row
     if (engine.size() != rows.size())
@@ -32,7 +32,7 @@ bool sameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
         QStringList& e = engine[i];
         while (e.size() < 4)
             e << QString();
-        const NinData::Row& r = rows[i];
+        const WordFile::Row& r = rows[i];
         if (e != QStringList{r.id, r.word, r.alt1, r.alt2})
             return false;
     }
@@ -41,9 +41,9 @@ bool sameRows(QList<QStringList> engine, const QList<NinData::Row>& rows) {
 
 // Saves rows typed over base into the file old; checks what every save must keep. The new text, or
 // nothing when the save is refused.
-std::optional<QString> save(const QByteArray& old, const QList<NinData::Row>& base, const QList<NinData::Row>& mine,
+std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& base, const QList<WordFile::Row>& mine,
                             int language) {
-    const NinData::SaveResult saved = NinData::Save(old, base, mine, language, QStringLiteral("ninshiki.js"));
+    const WordFile::SaveResult saved = WordFile::Save(old, base, mine, language, QStringLiteral("ninshiki.js"));
     if (!saved.bytes)
         return std::nullopt;
     const Encoding encoding = *TextCodec::Detect(old);
@@ -51,20 +51,20 @@ std::optional<QString> save(const QByteArray& old, const QList<NinData::Row>& ba
     const QString text = TextCodec::Decode(*saved.bytes, encoding);
     // A replacement character is written only where a row holds one (an escape in the file, say).
     qsizetype inRows = 0;
-    for (const NinData::Row& r : mine)
+    for (const WordFile::Row& r : mine)
         for (const QString* f : {&r.id, &r.word, &r.alt1, &r.alt2})
             inRows += f->count(QChar(0xFFFD));
     PKL_FUZZ_CHECK(text.count(QChar(0xFFFD)) <= TextCodec::Decode(old, encoding).count(QChar(0xFFFD)) + inRows);
     PKL_FUZZ_CHECK(saved.rows == mine);
 
     // The text around the rows is kept, and the rows read back as written.
-    const NinData::Parsed p = NinData::Read(TextCodec::Decode(old, encoding), language);
-    const NinData::Parsed q = NinData::Read(text, language);
+    const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(old, encoding), language);
+    const WordFile::Parsed q = WordFile::Read(text, language);
     PKL_FUZZ_CHECK(q.ok());
     PKL_FUZZ_CHECK(q.head == p.head && q.lead == p.lead && q.tail == p.tail);
     PKL_FUZZ_CHECK(q.rows == mine);
-    const NinData::SaveResult again =
-        NinData::Save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
+    const WordFile::SaveResult again =
+        WordFile::Save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
     PKL_FUZZ_CHECK(again.bytes == saved.bytes);
     return text;
 }
@@ -72,13 +72,13 @@ std::optional<QString> save(const QByteArray& old, const QList<NinData::Row>& ba
 void wholeFile(const QByteArray& file, int language) {
     const std::optional<Encoding> encoding = TextCodec::Detect(file);
     if (!encoding) {
-        PKL_FUZZ_CHECK(!NinData::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        PKL_FUZZ_CHECK(!WordFile::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
-    const NinData::Parsed p = NinData::Read(TextCodec::Decode(file, *encoding), language, {}, encoding);
+    const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(file, *encoding), language, {}, encoding);
     if (!p.ok()) {
         PKL_FUZZ_CHECK(p.rows.isEmpty());
-        PKL_FUZZ_CHECK(!NinData::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        PKL_FUZZ_CHECK(!WordFile::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
     PKL_FUZZ_CHECK(save(file, p.rows, p.rows, language).has_value());
@@ -113,7 +113,7 @@ QString piece(const QByteArray& bytes) {
 
 void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     const QString variable = language ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
-    const QString marker = QString::fromLatin1(NinData::kMarker);
+    const QString marker = QString::fromLatin1(WordFile::kMarker);
     Style style(pieces.value(2));
     const QString among = piece(pieces.value(3));
     QString area;
@@ -154,7 +154,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
 
     // What the list shows is what the page reads.
     const QString onDisk = TextCodec::Decode(*bytes, *encoding);
-    const NinData::Parsed p = NinData::Read(onDisk, language, {}, encoding);
+    const WordFile::Parsed p = WordFile::Read(onDisk, language, {}, encoding);
     if (!p.ok())
         return;
     const JsEval::Result before = JsEval::Rows(onDisk, variable);
@@ -176,10 +176,10 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     PKL_FUZZ_CHECK(unedited.has_value());
     const JsEval::Result same = JsEval::Rows(*unedited, variable);
     PKL_FUZZ_CHECK(same.ok() && sameRows(same.rows, p.rows));
-    QList<NinData::Row> mine = p.rows;
+    QList<WordFile::Row> mine = p.rows;
     for (qsizetype i = 0; i < mine.size() && i < typed.size(); ++i) {
         const QString& t = typed[i];
-        if (!t.isEmpty() && !NinData::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
+        if (!t.isEmpty() && !WordFile::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
             mine[i].word = t;
     }
     const std::optional<QString> edited = save(*bytes, p.rows, mine, language);

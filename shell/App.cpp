@@ -1,11 +1,11 @@
 #include "App.h"
 
 #include "Controls.h"
+#include "FolderDialog.h"
 #include "MainMenuBar.h"
 #include "PageSet.h"
-#include "PlkWin.h"
-#include "SelPlkWin.h"
-#include "ToolWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -20,19 +20,19 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     auto* qtbase = new QTranslator(this);
     if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtbase);
-    SelPlkWin::SetPalette([]() -> QWidget* { return ToolWin::instance(); });
+    FolderDialog::setPalette([]() -> QWidget* { return PaletteWindow::instance(); });
     // The preview follows every write of a page-set file, whether or not it is open.
-    connect(&PageSet::chosen(), &PageSet::written, this, &PlkWin::FollowWrite);
+    connect(&PageSet::chosen(), &PageSet::written, this, &PreviewWindow::followWrite);
     InstallAccessibility();
     MainMenuBar::instance();
 }
 
-void App::Open() {
-    ShowWindow(ToolWin::instance());
-    SelPlkWin::instance()->ShowModal();
+void App::start() {
+    BringToFront(PaletteWindow::instance());
+    FolderDialog::instance()->exec();
 }
 
-void App::DeleteWindows() {
+void App::deleteWindows() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : topLevelWidgets())
         windows.append(w);

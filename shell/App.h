@@ -1,6 +1,6 @@
 #pragma once
 // The application object: menu bar, Japanese standard dialogs and the wiring between the shell's
-// windows are set up when it is built; Open shows the palette and then the folder dialog.
+// windows are set up when it is built; start shows the palette and then the folder dialog.
 #include <QApplication>
 
 class App : public QApplication {
@@ -8,7 +8,7 @@ class App : public QApplication {
 public:
     App(int& argc, char** argv);
     // Once the event loop runs.
-    void Open();
+    void start();
     // Deletes every window (a window may own others), before the web engine's profile goes away.
-    static void DeleteWindows();
+    static void deleteWindows();
 };

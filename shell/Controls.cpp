@@ -21,9 +21,9 @@ QString shownText(const QString& caption) {
 
 // Qt's own button interface toggles a checkable button without clicking it, so the toggle
 // group's handler would never run; here every action is a click.
-class BevelButtonAccessible : public QAccessibleWidget {
+class ClickButtonAccessible : public QAccessibleWidget {
 public:
-    explicit BevelButtonAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::PushButton) {
+    explicit ClickButtonAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::PushButton) {
         addControllingSignal(QStringLiteral("clicked(bool)"));
     }
     QAccessible::Role role() const override {
@@ -68,8 +68,8 @@ QAccessibleInterface* accessibleFactory(const QString& className, QObject* objec
         return nullptr;
     auto* w = static_cast<QWidget*>(object);
     const QMetaObject* mo = object->metaObject();
-    if (className == QLatin1String(BevelButton::staticMetaObject.className()))
-        return new BevelButtonAccessible(w);
+    if (className == QLatin1String(ClickButton::staticMetaObject.className()))
+        return new ClickButtonAccessible(w);
     // A window class of the tool's own built straight on QWidget; Qt would present it as a plain panel.
     if (w->windowType() == Qt::Window && className == QLatin1String(mo->className()) &&
         mo->superClass() == &QWidget::staticMetaObject)
@@ -114,8 +114,8 @@ void FixedLayout::apply() {
     }
 }
 
-void InitDocumentWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
-                        Qt::WindowFlags extra) {
+void InitWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+                Qt::WindowFlags extra) {
     window->setObjectName(name);
     window->setWindowTitle(title);
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
@@ -124,8 +124,8 @@ void InitDocumentWindow(QWidget* window, const QString& name, const QString& tit
     window->setMinimumSize(64, 64);
 }
 
-QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
-    auto* b = new BevelButton(caption, parent);
+QPushButton* MakeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
+    auto* b = new ClickButton(caption, parent);
     b->setObjectName(name);
     b->setFocusPolicy(Qt::StrongFocus);
     b->setAutoDefault(false);
@@ -136,7 +136,7 @@ QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString
     return b;
 }
 
-QPushButton* MakePushButton(QWidget* parent, const QString& name, const QString& caption) {
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
@@ -150,8 +150,8 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
     return l;
 }
 
-QString ArrayName(const QString& name, int index) {
-    return name + u'(' + QString::number(index) + u')';
+QString IndexedName(const QString& name, int index) {
+    return name + QString::number(index);
 }
 
 QString LiteralCaption(const QString& text) {

@@ -41,20 +41,21 @@ private:
     QList<Item> m_items;
 };
 
-// A document window's frame: name, title, close/minimise/maximise boxes, content size, minimum size.
-void InitDocumentWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
-                        Qt::WindowFlags extra = {});
+// A window's frame: name, title, close/minimise/maximise boxes, content size, minimum size.
+void InitWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+                Qt::WindowFlags extra = {});
 
-// A bevel button: push (keeps its value) or toggle (inverts its value on a click, before clicked()).
-// Its accessibility action is a click, so a screen reader's press runs the window's handler.
-class BevelButton : public QPushButton {
+// A button of the palette and the toggle groups: push (keeps its value) or toggle (inverts its value
+// on a click, before clicked()). Its accessibility action is a click, so a screen reader's press
+// runs the window's handler.
+class ClickButton : public QPushButton {
     Q_OBJECT
 public:
     using QPushButton::QPushButton;
 };
-QPushButton* MakeBevelButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
+QPushButton* MakeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
                              bool value = false);
-QPushButton* MakePushButton(QWidget* parent, const QString& name, const QString& caption);
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption);
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text);
 // The layouts give font sizes in points of a 72-dpi screen, one point to a pixel; sizing the font
 // in pixels keeps captions inside their fixed rectangles on every screen.
@@ -64,14 +65,14 @@ template <std::size_t N> void PressOnly(QPushButton* (&group)[N], int index) {
     for (std::size_t i = 0; i < N; ++i)
         group[i]->setChecked(int(i) == index);
 }
-// Name of a member of a control array: "BankBB(2)".
-QString ArrayName(const QString& name, int index);
+// The object name of one of a row of controls: "bankButton2".
+QString IndexedName(const QString& name, int index);
 // A caption taken from data, for a button: shown as it stands, "&" included, and never a mnemonic.
 QString LiteralCaption(const QString& text);
 // Windows opened from the palette stand right of it: a window whose left edge lies left of the
 // palette's right edge moves right by the palette's width; nothing else moves.
 int PlacedLeft(int left, int paletteLeft, int paletteWidth);
 void PlaceBeside(const QWidget* palette, QWidget* w);
-// Screen readers see the document windows as windows with their titles, and bevel buttons as
-// buttons whose action is a click. Called once, when the application object is built.
+// Screen readers see the windows built on QWidget as windows with their titles, and click buttons
+// as buttons whose action is a click. Called once, when the application object is built.
 void InstallAccessibility();

@@ -64,8 +64,8 @@ bool lineEditItem(QLineEdit* field, const QString& name, bool act) {
 
 MainMenuBar::MainMenuBar() {
     setObjectName(QStringLiteral("MainMenuBar"));
-    Untitled0();
-    Untitled1();
+    addFileMenu();
+    addEditMenu();
     connect(qApp, &QApplication::focusChanged, this, &MainMenuBar::noteActiveWindow);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainMenuBar::noteActiveWindow);
     noteActiveWindow();
@@ -97,7 +97,7 @@ QAction* MainMenuBar::addItem(QMenu* menu, const QString& name, const QString& t
     return a;
 }
 
-void MainMenuBar::Untitled0() {
+void MainMenuBar::addFileMenu() {
     QMenu* file = addMenu(QStringLiteral("ファイル"));
     file->setObjectName(QStringLiteral("FileMenu"));
     file->menuAction()->setObjectName(QStringLiteral("FileMenu"));
@@ -106,7 +106,7 @@ void MainMenuBar::Untitled0() {
     connect(quit, &QAction::triggered, qApp, [] { QCoreApplication::exit(0); });
 }
 
-void MainMenuBar::Untitled1() {
+void MainMenuBar::addEditMenu() {
     QMenu* menu = addMenu(QStringLiteral("編集"));
     menu->setObjectName(QStringLiteral("EditMenu"));
     menu->menuAction()->setObjectName(QStringLiteral("EditMenu"));
@@ -140,7 +140,7 @@ void MainMenuBar::Untitled1() {
     // that no shortcut is left dead by the state of an earlier opening (a trigger checks anyway).
     connect(menu, &QMenu::aboutToShow, this, [this] {
         for (QAction* a : std::as_const(m_editItems))
-            a->setEnabled(CanEdit(a->objectName()));
+            a->setEnabled(canEdit(a->objectName()));
     });
     connect(menu, &QMenu::aboutToHide, this, [this] {
         for (QAction* a : std::as_const(m_editItems))
@@ -148,7 +148,7 @@ void MainMenuBar::Untitled1() {
     });
 }
 
-void MainMenuBar::AddMenuHandler(QWidget* control, const QString& itemName, std::function<bool()> act,
+void MainMenuBar::addMenuHandler(QWidget* control, const QString& itemName, std::function<bool()> act,
                                  std::function<bool()> canAct) {
     auto& table = handlerTable();
     if (!table.contains(control))
@@ -168,7 +168,7 @@ void MainMenuBar::noteActiveWindow() {
         m_lastWindow = active;
 }
 
-QWidget* MainMenuBar::EditTarget() const {
+QWidget* MainMenuBar::editTarget() const {
     QWidget* active = QApplication::activeWindow();
     QWidget* w = isWorkWindow(active) ? active : m_lastWindow.data();
     if (!w || !w->isVisible())
@@ -176,12 +176,12 @@ QWidget* MainMenuBar::EditTarget() const {
     return w->focusWidget() ? w->focusWidget() : w;
 }
 
-bool MainMenuBar::CanEdit(const QString& name) const {
+bool MainMenuBar::canEdit(const QString& name) const {
     return edit(name, false);
 }
 
 bool MainMenuBar::edit(const QString& name, bool act) const {
-    QWidget* target = EditTarget();
+    QWidget* target = editTarget();
     for (QWidget* w = target; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
         if (!w->property(kHandlersProperty).toBool())
             continue;

@@ -19,18 +19,18 @@ public:
     QAction* item(const QString& name) const;
     // A control's own handler for an Edit item, serving it while the Edit target is inside the
     // control: canAct says whether the item would act now, act performs it (true when it did).
-    static void AddMenuHandler(QWidget* control, const QString& itemName, std::function<bool()> act,
+    static void addMenuHandler(QWidget* control, const QString& itemName, std::function<bool()> act,
                                std::function<bool()> canAct);
 
     // The focused control of the active window; while the window holding this bar (the palette)
     // or a popup is active, that of the window the user worked in before. nullptr when none.
-    QWidget* EditTarget() const;
+    QWidget* editTarget() const;
     // Whether the Edit item would act on the target now; an item is enabled exactly then.
-    bool CanEdit(const QString& name) const;
+    bool canEdit(const QString& name) const;
 
 private:
-    void Untitled0();
-    void Untitled1();
+    void addFileMenu();
+    void addEditMenu();
     QAction* addItem(QMenu* menu, const QString& name, const QString& text, const QKeySequence& shortcut);
     bool edit(const QString& name, bool act) const;
     bool isWorkWindow(const QWidget* w) const;

@@ -2,7 +2,7 @@
 // wired in as app/main.cpp does it (built in with its main renamed), then the palette.
 #include "App.h"
 #include "ExposeProbe.h"
-#include "ToolWin.h"
+#include "PaletteWindow.h"
 
 void RegisterWindows();
 
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     QMetaObject::invokeMethod(
         &app,
         [] {
-            ToolWin* palette = new ToolWin;
+            PaletteWindow* palette = new PaletteWindow;
             ExposeProbe::watch(palette);
             palette->show();
         },

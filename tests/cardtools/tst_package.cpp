@@ -1,16 +1,16 @@
 // The program package: the package check, the card scan, the copy of every variant onto a card
-// (a small tmpfs mounted for each test where root allows it), and FamWin driven by its controls.
+// (a small tmpfs mounted for each test where root allows it), and PackageCopyWindow driven by its controls.
 // Not covered here: real removable media, that the final sync reaches the medium, and the browser
 // itself (the platform seam records it).
 #include "CardFixtures.h"
 #include "CardVolumes.h"
-#include "FamWin.h"
 #include "PackageCopy.h"
+#include "PackageCopyWindow.h"
+#include "PaletteWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "ToolWin.h"
 #include "Unprivileged.h"
-#include "UpSetWin.h"
+#include "UploadSwitchWindow.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -97,9 +97,9 @@ QByteArray bytes(const QString& path) {
     return QFile::encodeName(path);
 }
 
-void closeFamWin() {
-    if (FamWin::isOpen())
-        delete FamWin::instance();
+void closePackageCopyWindow() {
+    if (PackageCopyWindow::isOpen())
+        delete PackageCopyWindow::instance();
 }
 } // namespace
 
@@ -117,18 +117,18 @@ class TestPackage : public QObject {
     QString m_disk, m_card, m_package;
     const std::chrono::milliseconds m_timeLimit = VolumeScan::timeLimit();
 
-    FamWin* openWith(const QString& package) {
+    PackageCopyWindow* openWith(const QString& package) {
         scripted()->volumes = {{"Macintosh HD", m_disk}, {"FlashAir", m_card}};
-        FamWin* w = FamWin::instance();
+        PackageCopyWindow* w = PackageCopyWindow::instance();
         scripted()->folders.enqueue(package);
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton*>("choosePackageButton"), Qt::LeftButton);
         return w;
     }
-    void start(FamWin* w, int variant) {
-        w->findChild<QComboBox*>("rhPM")->setCurrentIndex(variant);
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton3"), Qt::LeftButton);
+    void start(PackageCopyWindow* w, int variant) {
+        w->findChild<QComboBox*>("variantList")->setCurrentIndex(variant);
+        QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
     }
-    QString progress(FamWin* w) { return w->findChild<QLabel*>("CpyFileLb")->text(); }
+    QString progress(PackageCopyWindow* w) { return w->findChild<QLabel*>("progress")->text(); }
     // The card as real cards are: exFAT, names that differ only in case are one name.
     void useExFatCard() {
         delete m_mount;
@@ -138,7 +138,9 @@ class TestPackage : public QObject {
     }
 
 private slots:
-    void initTestCase() { ToolWin::SetOpener(ToolWin::Tool::PackageCopyWindow, ToolWin::OpenerOf<FamWin>()); }
+    void initTestCase() {
+        PaletteWindow::setOpener(PaletteWindow::Tool::PackageCopyWindow, PaletteWindow::openerOf<PackageCopyWindow>());
+    }
     void init() {
         ScriptedPlatform::install();
         m_dir = new QTemporaryDir;
@@ -150,7 +152,7 @@ private slots:
         TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c");
     }
     void cleanup() {
-        closeFamWin();
+        closePackageCopyWindow();
         VolumeScan::setTimeLimit(m_timeLimit);
         delete m_mount;
         // QTemporaryDir cannot remove names that are not UTF-8.
@@ -180,7 +182,7 @@ private slots:
             list.append({"v" + QString::number(i), root});
         }
         scripted()->volumes = list;
-        auto* pm = FamWin::instance()->findChild<QComboBox*>("favPM");
+        auto* pm = PackageCopyWindow::instance()->findChild<QComboBox*>("volumeList");
         QCOMPARE(pm->count(), volumes.size());
         QCOMPARE(pm->currentIndex(), row);
         if (row >= 0)
@@ -214,11 +216,11 @@ private slots:
         // A package accepted before is forgotten when the next choice fails.
         QTemporaryDir good;
         makePackage(good.filePath("p"));
-        FamWin* w = openWith(good.filePath("p"));
-        QCOMPARE(w->mRF, good.filePath("p"));
+        PackageCopyWindow* w = openWith(good.filePath("p"));
+        QCOMPARE(w->packageFolder(), good.filePath("p"));
         scripted()->folders.enqueue(change == "parent" ? QFileInfo(m_package).path() : m_package);
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
-        QCOMPARE(!w->mRF.isEmpty(), accepted);
+        QTest::mouseClick(w->findChild<QPushButton*>("choosePackageButton"), Qt::LeftButton);
+        QCOMPARE(!w->packageFolder().isEmpty(), accepted);
         // A refusal says so when the folder is chosen, naming the entry that is missing.
         QCOMPARE(scripted()->messages,
                  accepted ? QStringList{}
@@ -232,9 +234,9 @@ private slots:
             QCOMPARE(tree(m_card), cardBefore);
         }
         // Cancelling the chooser keeps what was accepted.
-        const QString kept = w->mRF;
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
-        QCOMPARE(w->mRF, kept);
+        const QString kept = w->packageFolder();
+        QTest::mouseClick(w->findChild<QPushButton*>("choosePackageButton"), Qt::LeftButton);
+        QCOMPARE(w->packageFolder(), kept);
         QVERIFY(scripted()->messages.isEmpty());
     }
 
@@ -257,13 +259,11 @@ private slots:
         NEED_CARD();
         makePackage(m_package, nfd);
         const QStringList package = tree(m_package);
-        FamWin* w = openWith(m_package);
+        PackageCopyWindow* w = openWith(m_package);
         start(w, variant);
         QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
         QCOMPARE(progress(w), QString());
         QCOMPARE(tree(m_card), expected(variant));
-        QCOMPARE(w->mHT, variant);
-        QCOMPARE(w->mFA, m_card);
         // Again onto the same card: files replaced (also one of the same size), folders reused,
         // nothing nests deeper; a file that holds the package's bytes already is left as it is.
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
@@ -367,8 +367,8 @@ private slots:
         const QStringList package = tree(m_package);
         const QStringList card = tree(m_card);
 
-        FamWin* w = openWith(m_package);
-        QVERIFY(!w->mRF.isEmpty());
+        PackageCopyWindow* w = openWith(m_package);
+        QVERIFY(!w->packageFolder().isEmpty());
         if (change == "card gone" || change.startsWith("unmount"))
             QVERIFY(m_mount->Unmount());
         if (change == "card gone")
@@ -403,8 +403,8 @@ private slots:
         makePackage(m_package);
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
         TestFiles::write(m_card + "/ADDON/sub/b.txt", "old b");
-        FamWin* w = openWith(m_package);
-        QVERIFY(!w->mRF.isEmpty());
+        PackageCopyWindow* w = openWith(m_package);
+        QVERIFY(!w->packageFolder().isEmpty());
         FailingFolder folder(failure, m_card + "/ADDON");
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
@@ -438,7 +438,7 @@ private slots:
         const QStringList outsideBefore = tree(outside);
         QDir().mkpath(QFileInfo(m_card + '/' + link).absolutePath());
         QVERIFY(QFile::link(outside + (toFolder ? "/folder" : "/file.txt"), m_card + '/' + link));
-        FamWin* w = openWith(m_package);
+        PackageCopyWindow* w = openWith(m_package);
         start(w, 0);
         QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
         QCOMPARE(tree(outside), outsideBefore);
@@ -463,8 +463,8 @@ private slots:
         QFETCH(bool, addonCopied);
         auto attempt = [&](const QString& dir) {
             m_card = dir + "/card";
-            FamWin* w = openWith(dir + "/pkg/リモート接続用ロビプログラム");
-            QVERIFY(!w->mRF.isEmpty());
+            PackageCopyWindow* w = openWith(dir + "/pkg/リモート接続用ロビプログラム");
+            QVERIFY(!w->packageFolder().isEmpty());
             start(w, 0);
             QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
             QCOMPARE(this->progress(w), progress);
@@ -503,7 +503,7 @@ private slots:
         put(addon + folder + '/' + inner, "wav");
         QVERIFY(::mkdir(bytes(m_card + "/ADDON").constData(), 0755) == 0);
         put(bytes(m_card + "/ADDON/") + file, "old");
-        FamWin* w = openWith(m_package);
+        PackageCopyWindow* w = openWith(m_package);
         QStringList card = expected(0);
         card << "ADDON/" + ShowName(file) + "=sjis"
              << "ADDON/" + ShowName(folder) + '/' << "ADDON/" + ShowName(folder) + '/' + ShowName(inner) + "=wav";
@@ -540,7 +540,7 @@ private slots:
                 TestFiles::write(m_package + "/ADDON/big/" + f, QByteArray(64 * 1024, c));
         };
         fill('a');
-        FamWin* w = openWith(m_package);
+        PackageCopyWindow* w = openWith(m_package);
         if (!fresh) {
             start(w, 0);
             QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
@@ -643,7 +643,7 @@ private slots:
             auto line = [&](const QString& named, const QString& other) {
                 return clash[0] + '/' + named + "\nカードでは「" + other + "」と同じ名前になります";
             };
-            const QString shown = progress(FamWin::instance());
+            const QString shown = progress(PackageCopyWindow::instance());
             QVERIFY2(shown == line(clash[1], clash[2]) || shown == line(clash[2], clash[1]), qPrintable(shown));
             QCOMPARE(tree(m_card), cardBefore);
         } else {
@@ -713,8 +713,8 @@ private slots:
         QVERIFY(::symlink(bytes(target.startsWith('@') ? outside + target.mid(1) : target).constData(),
                           bytes(path).constData()) == 0);
         const QStringList cardBefore = tree(m_card), packageBefore = tree(m_package), outsideBefore = tree(outside);
-        FamWin* w = openWith(m_package);
-        QVERIFY(!w->mRF.isEmpty());
+        PackageCopyWindow* w = openWith(m_package);
+        QVERIFY(!w->packageFolder().isEmpty());
         start(w, variant);
         if (reason.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
@@ -733,32 +733,32 @@ private slots:
 
     void linkAndLayout() {
         scripted()->volumes = {{"FlashAir", m_card}};
-        ToolWin::instance()->UploadBB1_Action();
-        QVERIFY(FamWin::isOpen());
-        FamWin* w = FamWin::instance();
+        PaletteWindow::instance()->openPackageCopy();
+        QVERIFY(PackageCopyWindow::isOpen());
+        PackageCopyWindow* w = PackageCopyWindow::instance();
         QCOMPARE(w->windowTitle(), QString("リモート接続プログラムFlashAir作成"));
         QCOMPARE(w->size(), QSize(470, 454));
         const QString ideo5(5, QChar(0x3000));
-        QCOMPARE(w->findChild<QLabel*>("Label4")->text(),
+        QCOMPARE(w->findChild<QLabel*>("downloadStepLabel")->text(),
                  "前操作２、コルベナさんのページから「リモート接続用ロビプログラム」\n" + ideo5 +
                      "（Robi_550.zip）をダウンロード。\n" + ideo5 + "以下のURLをクリックするとダウンロードされます。");
-        QCOMPARE(w->findChild<QLabel*>("Label5")->text(), "１、Robi_550.zipをダウンロードし、解凍してできた\n" +
-                                                              QString(2, QChar(0x3000)) +
-                                                              "「リモート接続用ロビプログラム」フォルダを選択");
-        QCOMPARE(w->findChild<QLabel*>("Label7")->text(),
+        QCOMPARE(w->findChild<QLabel*>("packageStepLabel")->text(),
+                 "１、Robi_550.zipをダウンロードし、解凍してできた\n" + QString(2, QChar(0x3000)) +
+                     "「リモート接続用ロビプログラム」フォルダを選択");
+        QCOMPARE(w->findChild<QLabel*>("insertHint")->text(),
                  QString("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"));
-        auto* rh = w->findChild<QComboBox*>("rhPM");
+        auto* rh = w->findChild<QComboBox*>("variantList");
         QCOMPARE(rh->geometry(), QRect(240, 314, 210, 20));
         QCOMPARE(rh->currentIndex(), 0);
         QStringList items;
         for (int i = 0; i < rh->count(); ++i)
             items << rh->itemText(i);
         QCOMPARE(items, (QStringList{"ロビ(初販版,再販版,第三版)", "ロビのココロ２", "ロビのココロ２DX", "ロビクル"}));
-        QCOMPARE(w->findChild<QLabel*>("CpyFileLb")->text(), QString());
-        QCOMPARE(w->findChild<QPushButton*>("PushButton3")->geometry(), QRect(130, 404, 210, 20));
+        QCOMPARE(w->findChild<QLabel*>("progress")->text(), QString());
+        QCOMPARE(w->findChild<QPushButton*>("startCopyButton")->geometry(), QRect(130, 404, 210, 20));
 
-        auto* link = w->findChild<QLabel*>("rcrpLB");
-        QCOMPARE(link->text(), FamWin::kDownloadAddress);
+        auto* link = w->findChild<QLabel*>("downloadLink");
+        QCOMPARE(link->text(), PackageCopyWindow::kDownloadAddress);
         QCOMPARE(link->geometry(), QRect(45, 119, 419, 20));
         QVERIFY(!link->font().underline());
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), link->mapToGlobal(QPointF(5, 5)));
@@ -770,18 +770,18 @@ private slots:
         QVERIFY(!link->font().underline());
         QCOMPARE(link->cursor().shape(), Qt::ArrowCursor);
         QTest::mouseClick(link, Qt::LeftButton);
-        QCOMPARE(scripted()->shownUrls, QList<QUrl>{QUrl(FamWin::kDownloadAddress)});
-        QVERIFY(QUrl(FamWin::kDownloadAddress).fileName() == "Robi_550.zip");
+        QCOMPARE(scripted()->shownUrls, QList<QUrl>{QUrl(PackageCopyWindow::kDownloadAddress)});
+        QVERIFY(QUrl(PackageCopyWindow::kDownloadAddress).fileName() == "Robi_550.zip");
 
         // A second click on the palette keeps the window's state; "アップデート" scans again.
         rh->setCurrentIndex(3);
         scripted()->volumes.prepend({"disk", m_disk});
-        ToolWin::instance()->UploadBB1_Action();
-        QCOMPARE(FamWin::instance(), w);
+        PaletteWindow::instance()->openPackageCopy();
+        QCOMPARE(PackageCopyWindow::instance(), w);
         QCOMPARE(rh->currentIndex(), 3);
-        auto* pm = w->findChild<QComboBox*>("favPM");
+        auto* pm = w->findChild<QComboBox*>("volumeList");
         QCOMPARE(pm->count(), 1);
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton2"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton*>("rescanButton"), Qt::LeftButton);
         QCOMPARE(pm->count(), 2);
         QCOMPARE(pm->currentIndex(), 1);
         QVERIFY(scripted()->messages.isEmpty());
@@ -814,12 +814,12 @@ private slots:
             list.append({volumes[i].chopped(volumes[i].endsWith('+') ? 1 : 0), root});
         }
         scripted()->volumes = list;
-        auto* pm = FamWin::instance()->findChild<QComboBox*>("favPM");
+        auto* pm = PackageCopyWindow::instance()->findChild<QComboBox*>("volumeList");
         QCOMPARE(pm->count(), volumes.size());
         QCOMPARE(pm->currentIndex(), row);
         // Where the upload window chooses a card, both windows choose the same one.
-        const int upload = UpSetWin::instance()->findChild<QComboBox*>("FAVolPM")->currentIndex();
-        delete UpSetWin::instance();
+        const int upload = UploadSwitchWindow::instance()->findChild<QComboBox*>("volumeList")->currentIndex();
+        delete UploadSwitchWindow::instance();
         if (upload >= 0 && volumes[upload].endsWith('+'))
             QCOMPARE(upload, row);
     }
@@ -834,8 +834,8 @@ private slots:
         QDir().mkpath(share + "/SD_WLAN");
         source.volumes = {{"FlashAir", m_card}, {"share", share}};
         source.hold(share);
-        FamWin* w = FamWin::instance();
-        auto* pm = w->findChild<QComboBox*>("favPM");
+        PackageCopyWindow* w = PackageCopyWindow::instance();
+        auto* pm = w->findChild<QComboBox*>("volumeList");
         auto* volumes = pm->findChild<CardVolumeList*>();
         QVERIFY(volumes);
         QTRY_VERIFY(!volumes->isScanning());
@@ -844,14 +844,14 @@ private slots:
         QCOMPARE(pm->currentIndex(), 0);
         QCOMPARE(source.waiting(share), 1);
 
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton2"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton*>("rescanButton"), Qt::LeftButton);
         QVERIFY(volumes->isScanning());
         QTRY_VERIFY(!volumes->isScanning());
         QCOMPARE(pm->count(), 1);
         QCOMPARE(source.asked(share), 1);
 
-        closeFamWin();
-        QVERIFY(!FamWin::isOpen());
+        closePackageCopyWindow();
+        QVERIFY(!PackageCopyWindow::isOpen());
         QCOMPARE(source.waiting(share), 1);
         source.release(share);
         QTRY_COMPARE(source.waiting(share), 0);

@@ -1,14 +1,14 @@
-// The upload switch: the card's name rule, the CONFIG update (also on a full card) and UpSetWin
+// The upload switch: the card's name rule, the CONFIG update (also on a full card) and UploadSwitchWindow
 // driven by its controls, with a volume list that answers late. Not covered here: the real volume
 // list (the shell's tests cover it), that the sync reaches the medium, and fonts.
 #include "CardFixtures.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
+#include "PaletteWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "ToolWin.h"
-#include "UpSetWin.h"
 #include "UploadConfig.h"
+#include "UploadSwitchWindow.h"
 #include "Volumes.h"
 
 #include <QComboBox>
@@ -21,9 +21,9 @@
 #include <sys/statvfs.h>
 
 namespace {
-void closeUpSetWin() {
-    if (UpSetWin::isOpen())
-        delete UpSetWin::instance();
+void closeUploadSwitchWindow() {
+    if (UploadSwitchWindow::isOpen())
+        delete UploadSwitchWindow::instance();
 }
 
 // Writes until the card takes no further byte; twice, with a sync between, since a file system may
@@ -48,14 +48,17 @@ const QString kFailed = "CONFIGファイルの書き換えに失敗しました.
 const QString kCardFull = "CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...";
 } // namespace
 
-class TestUpSetWin : public QObject {
+class TestUploadSwitchWindow : public QObject {
     Q_OBJECT
     QTemporaryDir* m_dir = nullptr;
     QString m_card;
     const std::chrono::milliseconds m_timeLimit = VolumeScan::timeLimit();
 
 private slots:
-    void initTestCase() { ToolWin::SetOpener(ToolWin::Tool::UploadSwitchWindow, ToolWin::OpenerOf<UpSetWin>()); }
+    void initTestCase() {
+        PaletteWindow::setOpener(PaletteWindow::Tool::UploadSwitchWindow,
+                                 PaletteWindow::openerOf<UploadSwitchWindow>());
+    }
     void cleanupTestCase() { VolumeScan::setTimeLimit(m_timeLimit); }
     void init() {
         ScriptedPlatform::install();
@@ -65,7 +68,7 @@ private slots:
         QDir().mkpath(m_card);
     }
     void cleanup() {
-        closeUpSetWin();
+        closeUploadSwitchWindow();
         VolumeScan::setTimeLimit(m_timeLimit);
         delete m_dir;
     }
@@ -91,9 +94,9 @@ private slots:
 
         // The window selects that row and enables the set button only with a row.
         scripted()->volumes = volumes;
-        UpSetWin* w = UpSetWin::instance();
-        auto* list = w->findChild<QComboBox*>("FAVolPM");
-        auto* set = w->findChild<QPushButton*>("UpPB");
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
+        auto* list = w->findChild<QComboBox*>("volumeList");
+        auto* set = w->findChild<QPushButton*>("setButton");
         QCOMPARE(list->count(), names.size());
         QCOMPARE(list->currentIndex(), row);
         QCOMPARE(set->isEnabled(), row >= 0);
@@ -164,8 +167,8 @@ private slots:
             FileIO::InjectWriteFailure(2);
 
         scripted()->volumes = {{"Macintosh HD", m_dir->filePath("disk")}, {"FlashAir", m_card}};
-        UpSetWin* w = UpSetWin::instance();
-        QTest::mouseClick(w->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
+        QTest::mouseClick(w->findChild<QPushButton*>("setButton"), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{message});
         if (QFileInfo(config).isFile())
             QCOMPARE(TestFiles::read(config), after);
@@ -185,11 +188,11 @@ private slots:
         const QByteArray before = "[Vendor]\r\nUPLOAD=0\r\n";
         const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", before);
         scripted()->volumes = {{"FlashAir", m_card}};
-        UpSetWin* w = UpSetWin::instance();
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
         FailingFolder folder(failure, m_card + "/SD_WLAN");
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
-        QTest::mouseClick(w->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton*>("setButton"), Qt::LeftButton);
         const bool inPlace = failure != WriteFailure::ReadOnlyFolder;
         QCOMPARE(TestFiles::read(config), inPlace ? before + "UPLOAD=1\r\n" : before);
         QCOMPARE(scripted()->messages, QStringList{inPlace ? kWritten : kFailed});
@@ -228,7 +231,7 @@ private slots:
         QCOMPARE(why, FileIO::Why(ENOSPC));
 
         scripted()->volumes = {{"FlashAir", m_card}};
-        QTest::mouseClick(UpSetWin::instance()->findChild<QPushButton*>("UpPB"), Qt::LeftButton);
+        QTest::mouseClick(UploadSwitchWindow::instance()->findChild<QPushButton*>("setButton"), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{appended ? kWritten : kCardFull});
         QCOMPARE(TestFiles::read(config), appended ? before + "UPLOAD=1\r\n" : before);
         QCOMPARE(QDir(m_card + "/SD_WLAN").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -242,9 +245,9 @@ private slots:
         ScriptedVolumes& source = *scripted()->volumeScript;
         source.volumes = {{"FlashAir", m_card}, {"disk", m_dir->filePath("disk")}};
         source.hold(m_card);
-        UpSetWin* w = UpSetWin::instance();
-        auto* list = w->findChild<QComboBox*>("FAVolPM");
-        auto* set = w->findChild<QPushButton*>("UpPB");
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
+        auto* list = w->findChild<QComboBox*>("volumeList");
+        auto* set = w->findChild<QPushButton*>("setButton");
         // Open and filled while the card's question is blocked.
         QTRY_COMPARE(source.waiting(m_card), 1);
         QTRY_COMPARE(list->count(), 1);
@@ -266,8 +269,8 @@ private slots:
     void pressTwiceThenCardGone() {
         TestFiles::write(m_card + "/SD_WLAN/CONFIG", "APPMODE=4\r\n");
         scripted()->volumes = {{"FlashAir", m_card}};
-        UpSetWin* w = UpSetWin::instance();
-        auto* set = w->findChild<QPushButton*>("UpPB");
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
+        auto* set = w->findChild<QPushButton*>("setButton");
         QTest::mouseClick(set, Qt::LeftButton);
         QTest::mouseClick(set, Qt::LeftButton);
         QCOMPARE(scripted()->messages, (QStringList{kWritten, "すでに設定されていました..."}));
@@ -281,20 +284,20 @@ private slots:
 
     void layoutAndPalette() {
         scripted()->volumes = {{"disk", m_dir->filePath("disk")}, {"USB", m_card}};
-        ToolWin::instance()->UploadBB_Action();
-        QVERIFY(UpSetWin::isOpen());
-        UpSetWin* w = UpSetWin::instance();
+        PaletteWindow::instance()->openUploadSwitch();
+        QVERIFY(UploadSwitchWindow::isOpen());
+        UploadSwitchWindow* w = UploadSwitchWindow::instance();
         QCOMPARE(w->windowTitle(), QString("Upload設定"));
         QCOMPARE(w->size(), QSize(374, 120));
         const struct {
             const char* name;
             QRect rect;
             const char* text;
-        } rows[] = {{"Label1", {12, 11, 351, 20}, "FlashAirのConfigファイルにUpload=1を書き込みます"},
-                    {"Label2", {33, 43, 100, 20}, "FlashAirを選択"},
-                    {"PushButton1", {124, 43, 64, 20}, "再検索"},
-                    {"FAVolPM", {33, 68, 197, 20}, ""},
-                    {"UpPB", {242, 68, 111, 20}, "Upload=1を設定"}};
+        } rows[] = {{"heading", {12, 11, 351, 20}, "FlashAirのConfigファイルにUpload=1を書き込みます"},
+                    {"volumeLabel", {33, 43, 100, 20}, "FlashAirを選択"},
+                    {"rescanButton", {124, 43, 64, 20}, "再検索"},
+                    {"volumeList", {33, 68, 197, 20}, ""},
+                    {"setButton", {242, 68, 111, 20}, "Upload=1を設定"}};
         for (const auto& r : rows) {
             auto* c = w->findChild<QWidget*>(r.name);
             QVERIFY2(c, r.name);
@@ -304,19 +307,19 @@ private slots:
             if (auto* b = qobject_cast<QPushButton*>(c))
                 QCOMPARE(b->text(), QString(r.text));
         }
-        QVERIFY(w->findChild<QLabel*>("Label1")->font().underline());
+        QVERIFY(w->findChild<QLabel*>("heading")->font().underline());
         w->resize(600, 400);
-        QCOMPARE(w->findChild<QWidget*>("UpPB")->geometry(), QRect(242, 68, 111, 20));
+        QCOMPARE(w->findChild<QWidget*>("setButton")->geometry(), QRect(242, 68, 111, 20));
 
         // The user's row survives a second click on the palette, a re-scan applies the rule again.
-        auto* list = w->findChild<QComboBox*>("FAVolPM");
+        auto* list = w->findChild<QComboBox*>("volumeList");
         list->setCurrentIndex(1);
         scripted()->volumes.append({"FlashAir", m_card});
-        ToolWin::instance()->UploadBB_Action();
-        QCOMPARE(UpSetWin::instance(), w);
+        PaletteWindow::instance()->openUploadSwitch();
+        QCOMPARE(UploadSwitchWindow::instance(), w);
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentIndex(), 1);
-        QTest::mouseClick(w->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton*>("rescanButton"), Qt::LeftButton);
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->currentIndex(), 2);
         QCOMPARE(list->itemText(2), QString("FlashAir"));
@@ -324,5 +327,5 @@ private slots:
     }
 };
 
-PKL_GUI_TEST_MAIN(TestUpSetWin)
+PKL_GUI_TEST_MAIN(TestUploadSwitchWindow)
 #include "tst_upload.moc"

@@ -18,7 +18,7 @@ template <class... Tests> int RunGuiTests(int argc, char** argv) {
     ScriptedPlatform::install();
     int status = 0;
     ((status |= RunOne<Tests>(argc, argv)), ...);
-    App::DeleteWindows();
+    App::deleteWindows();
     return status;
 }
 

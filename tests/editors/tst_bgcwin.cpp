@@ -1,16 +1,16 @@
-// The page colour: the style sheet's colour block read and written through the window BgcWin, the
+// The page colour: the style sheet's colour block read and written through the window BackgroundWindow, the
 // home-screen icon. Not covered here: the preview's own loading and the system colour picker (shell,
 // scripted platform), the cascade of rules outside the block.
-#include "BgColor.h"
-#include "BgcWin.h"
+#include "BackgroundWindow.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
 #include "PageSet.h"
-#include "PlkWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
+#include "StyleSheetColour.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "ToolWin.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -115,45 +115,46 @@ private slots:
         QVERIFY(!HomeIcon::EncodePng(QImage()));
     }
     void shippedArt() {
-        const QImage art = HomeIcon::appletouchicon180();
+        const QImage art = HomeIcon::Art();
         QCOMPARE(art.size(), QSize(180, 180));
         QVERIFY(art.hasAlphaChannel());
         QCOMPARE(qAlpha(art.pixel(5, 90)), 0);  // the ground
         QCOMPARE(qAlpha(art.pixel(68, 88)), 0); // an eye
         QCOMPARE(art.pixel(90, 60), qRgba(255, 255, 255, 255));
-        QCOMPARE(HomeIcon::appletouchicon180().cacheKey(), art.cacheKey());
+        QCOMPARE(HomeIcon::Art().cacheKey(), art.cacheKey());
     }
 };
 
-class TestBgcWin : public QObject {
+class TestBackgroundWindow : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_css, m_icon;
 
     static void closeWindows() {
-        delete (BgcWin::isOpen() ? BgcWin::instance() : nullptr);
-        delete (PlkWin::isOpen() ? PlkWin::instance() : nullptr);
+        delete (BackgroundWindow::isOpen() ? BackgroundWindow::instance() : nullptr);
+        delete (PreviewWindow::isOpen() ? PreviewWindow::instance() : nullptr);
     }
     // As the user opens it: the palette's button, which loads the colour.
-    static BgcWin* open() {
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("BackColorBB"), Qt::LeftButton);
-        return BgcWin::instance();
+    static BackgroundWindow* open() {
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("backgroundButton"), Qt::LeftButton);
+        return BackgroundWindow::instance();
     }
     static void choose(const QColor& color) {
         scripted()->colors.enqueue(color);
-        QTest::mouseClick(BgcWin::instance()->findChild<QPushButton*>("SelectPB"), Qt::LeftButton);
+        QTest::mouseClick(BackgroundWindow::instance()->findChild<QPushButton*>("chooseColourButton"), Qt::LeftButton);
     }
     static void apply(bool disp, bool icon) {
-        BgcWin* w = BgcWin::instance();
-        w->findChild<QCheckBox*>("DispCB")->setChecked(disp);
-        w->findChild<QCheckBox*>("IconCB")->setChecked(icon);
-        QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
+        BackgroundWindow* w = BackgroundWindow::instance();
+        w->findChild<QCheckBox*>("pageTarget")->setChecked(disp);
+        w->findChild<QCheckBox*>("iconTarget")->setChecked(icon);
+        QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
     }
     static QRgb iconPixel(const QString& path) { return QImage(path, "PNG").pixel(10, 90); } // beside the head
 
 private slots:
     void initTestCase() {
-        ToolWin::SetOpener(ToolWin::Tool::BackgroundWindow, ToolWin::OpenerOf<BgcWin>(&BgcWin::LoadBkgData));
+        PaletteWindow::setOpener(PaletteWindow::Tool::BackgroundWindow,
+                                 PaletteWindow::openerOf<BackgroundWindow>(&BackgroundWindow::load));
     }
     void init() {
         ScriptedPlatform::install();
@@ -173,7 +174,7 @@ private slots:
     void cleanup() { closeWindows(); }
 
     void layout() {
-        BgcWin* w = BgcWin::instance();
+        BackgroundWindow* w = BackgroundWindow::instance();
         QVERIFY(w->isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("背景色"));
         QCOMPARE(w->size(), QSize(289, 146));
@@ -185,14 +186,14 @@ private slots:
             QRect rect;
             const char* text;
             bool visible;
-        } controls[] = {{"ChangePB", {161, 97, 108, 20}, "背景色変更", true},
-                        {"Label1", {13, -53, 120, 20}, "pelkavin.cssを選択：", false},
-                        {"bkgRt", {75, 17, 74, 34}, nullptr, true},
-                        {"Label2", {20, 24, 57, 20}, "背景色：", true},
-                        {"SelectPB", {161, 24, 108, 20}, "色を選択", true},
-                        {"IconCB", {171, 63, 98, 20}, "アイコン背景", true},
-                        {"DispCB", {84, 63, 75, 20}, "画面背景", true},
-                        {"Label3", {1, 63, 77, 20}, "対象：", false}};
+        } controls[] = {{"applyButton", {161, 97, 108, 20}, "背景色変更", true},
+                        {"styleSheetLabel", {13, -53, 120, 20}, "pelkavin.cssを選択：", false},
+                        {"swatch", {75, 17, 74, 34}, nullptr, true},
+                        {"colourLabel", {20, 24, 57, 20}, "背景色：", true},
+                        {"chooseColourButton", {161, 24, 108, 20}, "色を選択", true},
+                        {"iconTarget", {171, 63, 98, 20}, "アイコン背景", true},
+                        {"pageTarget", {84, 63, 75, 20}, "画面背景", true},
+                        {"targetLabel", {1, 63, 77, 20}, "対象：", false}};
         QStringList order;
         for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             order << child->objectName();
@@ -213,26 +214,26 @@ private slots:
                 QVERIFY(box->isChecked());
         }
         QCOMPARE(order, expected);
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0xcc, 0xdd, 0xee));
-        QCOMPARE(w->bkgRt->BorderWidth, 5);
-        QCOMPARE(w->bkgRt->TopLeftColor, QColor(0x7f, 0x7f, 0x7f));
-        QCOMPARE(w->bkgRt->BottomRightColor, QColor(0, 0, 0));
+        QCOMPARE(w->swatch->colour(), QColor(0xcc, 0xdd, 0xee));
+        QCOMPARE(w->swatch->borderWidth, 5);
+        QCOMPARE(w->swatch->topLeftColour, QColor(0x7f, 0x7f, 0x7f));
+        QCOMPARE(w->swatch->bottomRightColour, QColor(0, 0, 0));
         // Controls stay at the top left on a resize.
         w->resize(500, 400);
-        QCOMPARE(w->findChild<QWidget*>("ChangePB")->geometry(), QRect(161, 97, 108, 20));
+        QCOMPARE(w->findChild<QWidget*>("applyButton")->geometry(), QRect(161, 97, 108, 20));
     }
 
     void load() {
         TestFiles::write(m_css, sheet("123456"));
-        BgcWin* w = BgcWin::instance();
-        w->LoadBkgData();
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0x12, 0x34, 0x56));
+        BackgroundWindow* w = BackgroundWindow::instance();
+        w->load();
+        QCOMPARE(w->swatch->colour(), QColor(0x12, 0x34, 0x56));
         // Without a style sheet the swatch stays.
         QFile::remove(m_css);
-        w->LoadBkgData();
+        w->load();
         PageSet::chosen().setPath(PageSet::Entry::StyleSheet, {});
-        w->LoadBkgData();
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0x12, 0x34, 0x56));
+        w->load();
+        QCOMPARE(w->swatch->colour(), QColor(0x12, 0x34, 0x56));
         QVERIFY(scripted()->messages.isEmpty());
     }
 
@@ -247,22 +248,22 @@ private slots:
     void picker() {
         QFETCH(bool, fromSwatch);
         QFETCH(bool, confirm);
-        BgcWin* w = BgcWin::instance();
-        w->LoadBkgData();
+        BackgroundWindow* w = BackgroundWindow::instance();
+        w->load();
         const QByteArray css = TestFiles::read(m_css);
         if (confirm)
             scripted()->colors.enqueue(QColor(1, 2, 3));
         if (fromSwatch)
-            QTest::mouseClick(w->bkgRt, Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseClick(w->swatch, Qt::LeftButton, {}, QPoint(10, 10));
         else
-            QTest::mouseClick(w->findChild<QPushButton*>("SelectPB"), Qt::LeftButton);
+            QTest::mouseClick(w->findChild<QPushButton*>("chooseColourButton"), Qt::LeftButton);
         QCOMPARE(scripted()->colorPrompts, QStringList{"背景色を選んで下さい"});
         QCOMPARE(scripted()->colorStarts, QList<QColor>{QColor(0xcc, 0xdd, 0xee)});
-        QCOMPARE(w->bkgRt->FillColor(), confirm ? QColor(1, 2, 3) : QColor(0xcc, 0xdd, 0xee));
+        QCOMPARE(w->swatch->colour(), confirm ? QColor(1, 2, 3) : QColor(0xcc, 0xdd, 0xee));
         // Choosing writes nothing.
         QCOMPARE(TestFiles::read(m_css), css);
         QCOMPARE(TestFiles::read(m_icon), QByteArray("old icon"));
-        QVERIFY(!PlkWin::isOpen());
+        QVERIFY(!PreviewWindow::isOpen());
     }
 
     // Style sheet and icon: the old file stays byte for byte however the disk fails.
@@ -374,9 +375,9 @@ private slots:
         QFETCH(QColor, color);
         QFETCH(QString, problem);
         TestFiles::write(m_css, text);
-        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
-        BgcWin* w = open();
-        QCOMPARE(w->bkgRt->FillColor(), color.isValid() ? color : QColor(0xcc, 0xdd, 0xee));
+        QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
+        BackgroundWindow* w = open();
+        QCOMPARE(w->swatch->colour(), color.isValid() ? color : QColor(0xcc, 0xdd, 0xee));
         QString opening;
         if (problem.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList());
@@ -390,8 +391,8 @@ private slots:
         apply(true, true);
         const QByteArray saved = TestFiles::read(m_css);
         if (problem.isEmpty()) {
-            const BgColor::Reading after = BgColor::Read(saved, "pelkavin.css");
-            QCOMPARE(int(after.kind), int(BgColor::Reading::Kind::Shown));
+            const StyleSheetColour::Reading after = StyleSheetColour::Read(saved, "pelkavin.css");
+            QCOMPARE(int(after.kind), int(StyleSheetColour::Reading::Kind::Shown));
             QCOMPARE(after.color, std::optional<QColor>(color));
             if (text == sheet(qPrintable(color.name().mid(1))))
                 QCOMPARE(saved, text);
@@ -402,7 +403,7 @@ private slots:
             QCOMPARE(scripts.count(), 0);
             QStringList expected{opening};
             if (!color.isValid())
-                expected << BgcWin::iconNeedsColourMessage("apple-touch-icon.png");
+                expected << BackgroundWindow::iconNeedsColourMessage("apple-touch-icon.png");
             QCOMPARE(scripted()->messages, QStringList{expected.join('\n')});
         }
         if (color.isValid())
@@ -454,7 +455,7 @@ private slots:
         QFETCH(QColor, chosen);
         QFETCH(QByteArray, written);
         TestFiles::write(m_css, text);
-        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
         open();
         const QStringList opening = scripted()->messages;
         scripted()->messages.clear();
@@ -468,7 +469,7 @@ private slots:
         }
         QCOMPARE(TestFiles::read(m_css), written);
         QCOMPARE(scripted()->messages, QStringList());
-        QCOMPARE(BgColor::Read(written, "pelkavin.css").color, std::optional<QColor>(chosen));
+        QCOMPARE(StyleSheetColour::Read(written, "pelkavin.css").color, std::optional<QColor>(chosen));
         // Applied again, the same bytes.
         apply(true, false);
         QCOMPARE(TestFiles::read(m_css), written);
@@ -482,7 +483,7 @@ private slots:
         QFETCH(WriteFailure, failure);
         open();
         choose(QColor(0, 10, 255));
-        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
         for (const QString& file : {m_css, m_icon}) {
             const QByteArray before = TestFiles::read(file);
             FailingFolder folder(failure, QFileInfo(file).path());
@@ -514,10 +515,10 @@ private slots:
         QFETCH(bool, disp);
         QFETCH(bool, icon);
         const QByteArray oldCss = TestFiles::read(m_css);
-        PlkWin* preview = PlkWin::instance();
-        QSignalSpy scripts(preview, &PlkWin::scriptRun);
+        PreviewWindow* preview = PreviewWindow::instance();
+        QSignalSpy scripts(preview, &PreviewWindow::scriptRun);
         QByteArray iconAtReload;
-        connect(preview, &PlkWin::scriptRun, this, [&] { iconAtReload = TestFiles::read(m_icon); });
+        connect(preview, &PreviewWindow::scriptRun, this, [&] { iconAtReload = TestFiles::read(m_icon); });
         open();
         choose(QColor(255, 0, 128));
         apply(disp, icon);
@@ -550,11 +551,11 @@ private slots:
     // Without a colour chosen or read from the style sheet the icon is not made: the layout colour
     // is nobody's choice. The colour read is used, and so is one chosen after a refusal.
     void iconNeedsAColour() {
-        BgcWin* w = BgcWin::instance(); // not loaded: the swatch shows the layout colour
+        BackgroundWindow* w = BackgroundWindow::instance(); // not loaded: the swatch shows the layout colour
         apply(false, true);
-        QCOMPARE(scripted()->messages, QStringList{BgcWin::iconNeedsColourMessage("apple-touch-icon.png")});
+        QCOMPARE(scripted()->messages, QStringList{BackgroundWindow::iconNeedsColourMessage("apple-touch-icon.png")});
         QCOMPARE(TestFiles::read(m_icon), QByteArray("old icon"));
-        w->LoadBkgData();
+        w->load();
         apply(false, true);
         QCOMPARE(iconPixel(m_icon), qRgb(0xcc, 0xdd, 0xee));
         // A style sheet that no longer gives a colour takes the colour read before with it.
@@ -562,7 +563,7 @@ private slots:
         scripted()->messages.clear();
         apply(true, true);
         QCOMPARE(scripted()->messages.size(), 1);
-        QVERIFY(scripted()->messages[0].endsWith(BgcWin::iconNeedsColourMessage("apple-touch-icon.png")));
+        QVERIFY(scripted()->messages[0].endsWith(BackgroundWindow::iconNeedsColourMessage("apple-touch-icon.png")));
         choose(QColor(1, 2, 3));
         scripted()->messages.clear();
         apply(true, true);
@@ -574,21 +575,21 @@ private slots:
     // Unchosen, the save takes the colour the file holds at the save, not the one read at opening:
     // what another program wrote in between stays what the page reads.
     void unchosenSaveKeepsTheColourOnDisk() {
-        BgcWin* w = open();
+        BackgroundWindow* w = open();
         TestFiles::write(m_css, sheet("123456"));
         apply(true, true);
         QCOMPARE(TestFiles::read(m_css), sheet("123456"));
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0x12, 0x34, 0x56));
+        QCOMPARE(w->swatch->colour(), QColor(0x12, 0x34, 0x56));
         QCOMPARE(iconPixel(m_icon), qRgb(0x12, 0x34, 0x56));
         QVERIFY(scripted()->messages.isEmpty());
     }
 
     void closedPreviewComesBack() {
-        PlkWin::instance()->close();
-        QTRY_VERIFY(!PlkWin::isOpen());
+        PreviewWindow::instance()->close();
+        QTRY_VERIFY(!PreviewWindow::isOpen());
         apply(true, false);
-        QVERIFY(PlkWin::isOpen());
-        QVERIFY(PlkWin::instance()->isVisible());
+        QVERIFY(PreviewWindow::isOpen());
+        QVERIFY(PreviewWindow::instance()->isVisible());
     }
 
     void failures_data() {
@@ -613,9 +614,9 @@ private slots:
         QFETCH(bool, iconWritten);
         QFETCH(QStringList, messages);
         const QByteArray oldCss = TestFiles::read(m_css);
-        BgcWin* w = open();
+        BackgroundWindow* w = open();
         choose(QColor(0, 10, 255));
-        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
+        QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
         if (fault == "cssGone")
             QFile::remove(m_css);
         if (fault == "noImg")
@@ -624,11 +625,11 @@ private slots:
             PageSet::chosen().setPath(PageSet::Entry::Icon, {});
         if (fault == "cssWrite") {
             FileIO::InjectWriteFailure(5);
-            w->findChild<QCheckBox*>("IconCB")->setChecked(false);
-            QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
-            w->findChild<QCheckBox*>("IconCB")->setChecked(true);
-            w->findChild<QCheckBox*>("DispCB")->setChecked(false);
-            QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
+            w->findChild<QCheckBox*>("iconTarget")->setChecked(false);
+            QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
+            w->findChild<QCheckBox*>("iconTarget")->setChecked(true);
+            w->findChild<QCheckBox*>("pageTarget")->setChecked(false);
+            QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
         } else if (fault == "iconWrite") {
             apply(true, false);
             FileIO::InjectWriteFailure(5);
@@ -655,25 +656,25 @@ private slots:
 
     void palette() {
         TestFiles::write(m_css, sheet("abcdef"));
-        auto* open = ToolWin::instance()->findChild<QPushButton*>("BackColorBB");
+        auto* open = PaletteWindow::instance()->findChild<QPushButton*>("backgroundButton");
         QTest::mouseClick(open, Qt::LeftButton);
-        QVERIFY(BgcWin::isOpen());
-        BgcWin* w = BgcWin::instance();
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0xab, 0xcd, 0xef));
+        QVERIFY(BackgroundWindow::isOpen());
+        BackgroundWindow* w = BackgroundWindow::instance();
+        QCOMPARE(w->swatch->colour(), QColor(0xab, 0xcd, 0xef));
         // A colour chosen but not applied gives way to the file's at the next click.
         scripted()->colors.enqueue(QColor(9, 9, 9));
-        w->DoSelectColor();
+        w->chooseColour();
         QTest::mouseClick(open, Qt::LeftButton);
-        QCOMPARE(BgcWin::instance(), w);
-        QCOMPARE(w->bkgRt->FillColor(), QColor(0xab, 0xcd, 0xef));
+        QCOMPARE(BackgroundWindow::instance(), w);
+        QCOMPARE(w->swatch->colour(), QColor(0xab, 0xcd, 0xef));
         // Without the style sheet the palette does not open the window.
         closeWindows();
         QFile::remove(m_css);
         QTest::mouseClick(open, Qt::LeftButton);
-        QVERIFY(!BgcWin::isOpen());
+        QVERIFY(!BackgroundWindow::isOpen());
     }
 };
 
-PKL_GUI_TEST_MAIN(TestHomeIcon, TestBgcWin)
+PKL_GUI_TEST_MAIN(TestHomeIcon, TestBackgroundWindow)
 
 #include "tst_bgcwin.moc"

@@ -1,19 +1,19 @@
 // The button-data editor: the reader, the writer, the splice, the save's checks, the word lists and
 // the window. Saved files are run by a JavaScript engine. Not covered here: the look of the
 // controls, and the page itself in a browser.
-#include "BtnData.h"
-#include "CmdWin.h"
+#include "ButtonDataFile.h"
+#include "ButtonEditor.h"
 #include "Controls.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
 #include "PageSet.h"
-#include "PlkWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 #include "ScriptScan.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextCodec.h"
-#include "ToolWin.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -24,7 +24,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-using BtnData::Table;
+using ButtonDataFile::Table;
 
 namespace {
 ScriptedPlatform* scripted() {
@@ -32,7 +32,7 @@ ScriptedPlatform* scripted() {
 }
 
 QByteArray marker() {
-    return BtnData::Marker().toLatin1();
+    return ButtonDataFile::Marker().toLatin1();
 }
 
 QStringList row(const Table& t, int r) {
@@ -50,14 +50,14 @@ QString changed(QString text, const QList<std::pair<QString, QString>>& changes)
     return text;
 }
 QString data(const QList<std::pair<QString, QString>>& changes = {}) {
-    return changed(BtnData::DefaultBtnData(), changes);
+    return changed(ButtonDataFile::DefaultButtonData(), changes);
 }
 
 // The built-in data as a code formatter leaves it: blanks after commas, double quotes, one entry a
 // line, trailing commas, a comment for each bank.
 QString formatted() {
     Table ax, bx;
-    BtnData::LoadData(BtnData::DefaultBtnData(), ax, bx);
+    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
     QString out;
     for (int a = 0; a < 2; ++a) {
         const Table& t = a ? bx : ax;
@@ -122,23 +122,23 @@ QString changedElsewhere(const char* name) {
 void closeEditors() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<CmdWin*>(w) || qobject_cast<PlkWin*>(w))
+        if (qobject_cast<ButtonEditor*>(w) || qobject_cast<PreviewWindow*>(w))
             windows.append(w);
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
 }
 } // namespace
 
-class TestBtnFormat : public QObject {
+class TestButtonDataFile : public QObject {
     Q_OBJECT
 private slots:
     void defaultDataRoundTrip() {
-        const QString text = BtnData::DefaultBtnData();
+        const QString text = ButtonDataFile::DefaultButtonData();
         QCOMPARE(text.toUtf8().size(), 2955);
         QCOMPARE(text.split('\n').size(), 62); // 61 lines, each ending in LF
         QCOMPARE(text.split('\n')[6], QString("        [136,'+','+'],[139,'-','-']"));
         Table ax, bx;
-        BtnData::LoadData(text, ax, bx);
+        ButtonDataFile::ReadTables(text, ax, bx);
         for (const Table* t : {&ax, &bx})
             for (const QStringList& field : *t)
                 QCOMPARE(field.size(), 52);
@@ -152,9 +152,9 @@ private slots:
             for (int t = 0; t < 2; ++t)
                 for (int r = 0; r < 52; ++r)
                     for (int f = 0; f < 3; ++f)
-                        QVERIFY(!BtnData::CheckCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
+                        QVERIFY(!ButtonDataFile::CheckCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
 
-        const QString block = BtnData::MakeNinBtnData(ax, bx);
+        const QString block = ButtonDataFile::Block(ax, bx);
         QCOMPARE(block.toUtf8().size(), 2959);
         const QStringList lines = block.split('\n');
         QCOMPARE(lines.size(), 62);
@@ -164,11 +164,41 @@ private slots:
         QCOMPARE(lines[38], QString("],"));
         QCOMPARE(lines[60], QString("];"));
         Table ax2, bx2;
-        BtnData::LoadData(block, ax2, bx2);
+        ButtonDataFile::ReadTables(block, ax2, bx2);
         QCOMPARE(ax2, ax);
         QCOMPARE(bx2, bx);
-        QCOMPARE(BtnData::MarkedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
+        QCOMPARE(ButtonDataFile::MarkedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
         QCOMPARE(editorRows(ax, bx), engineRows(text));
+    }
+
+    // The built-in word lists: each entry from "[" to the next "]", its fields at the commas, quotes
+    // dropped; text without a comma is no entry. The English words join the Japanese by id.
+    void wordLists_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("japanese");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("robot");
+        QTest::addColumn<QStringList>("rows"); // fields joined by "|"
+        QTest::newRow("recognition") << 0 << "var j = [['1','あ'],\n // [x]\n ['2',\"い\"]];"
+                                     << "[['2','two'],['1','one'],['2','TWO']]"
+                                     << "" << QStringList{"1||あ|one", "2||い|TWO"};
+        QTest::newRow("no closing bracket") << 1 << "['5','お"
+                                            << ""
+                                            << "" << QStringList{"5||お|"};
+        QTest::newRow("robot phrases") << 2 << ""
+                                       << ""
+                                       << "[670,3,'ああ'],[note],[7,,'x']" << QStringList{"670|3|ああ", "7||x"};
+    }
+    void wordLists() {
+        QFETCH(int, type);
+        QFETCH(QString, japanese);
+        QFETCH(QString, english);
+        QFETCH(QString, robot);
+        QFETCH(QStringList, rows);
+        QStringList out;
+        for (const QStringList& r : ButtonDataFile::ListRows(type, japanese, english, robot))
+            out << r.join('|');
+        QCOMPARE(out, rows);
     }
 
     // The bytes outside the block are kept; the block replaces the marker lines and what stands
@@ -199,54 +229,55 @@ private slots:
         QFETCH(QByteArray, old);
         QFETCH(QByteArray, expected);
         Table ax, bx;
-        BtnData::LoadData(BtnData::DefaultBtnData(), ax, bx);
+        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
         ax[1][0] = "跳んで";
         const auto encoding = TextCodec::Detect(old).value();
-        expected.replace("<block>", TextCodec::Encode(BtnData::MarkedBlock(ax, bx), encoding).value());
-        const BtnData::SaveResult once = BtnData::Save(old, ax, bx, "plkpadbtn.js");
+        expected.replace("<block>", TextCodec::Encode(ButtonDataFile::MarkedBlock(ax, bx), encoding).value());
+        const ButtonDataFile::SaveResult once = ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js");
         QVERIFY2(once.bytes, qPrintable(once.refusal));
         QCOMPARE(*once.bytes, expected);
-        QCOMPARE(BtnData::Save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
+        QCOMPARE(ButtonDataFile::Save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
     }
 };
 
-class TestCmdWin : public QObject {
+class TestButtonEditor : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString m_file;
 
-    CmdWin* openByPalette() {
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("editBtnBB"), Qt::LeftButton);
-        return CmdWin::isOpen() ? CmdWin::instance() : nullptr;
+    ButtonEditor* openByPalette() {
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("buttonEditorButton"), Qt::LeftButton);
+        return ButtonEditor::isOpen() ? ButtonEditor::instance() : nullptr;
     }
-    static QStringList captions(CmdWin* w) {
+    static QStringList captions(ButtonEditor* w) {
         QStringList out;
         for (int i = 0; i < 13; ++i)
-            out << w->PadBB(i)->text();
+            out << w->padButton(i)->text();
         return out;
     }
-    static QList<bool> pressed(CmdWin* w, QPushButton* (CmdWin::*member)(int) const, int n) {
+    static QList<bool> pressed(ButtonEditor* w, QPushButton* (ButtonEditor::*member)(int) const, int n) {
         QList<bool> out;
         for (int i = 0; i < n; ++i)
             out << (w->*member)(i)->isChecked();
         return out;
     }
-    static QStringList listRow(CmdWin* w, int r) {
+    static QStringList listRow(ButtonEditor* w, int r) {
         QStringList out;
-        for (int c = 0; c < w->nlb->columnCount(); ++c)
-            out << w->nlb->topLevelItem(r)->text(c);
+        for (int c = 0; c < w->wordList->columnCount(); ++c)
+            out << w->wordList->topLevelItem(r)->text(c);
         return out;
     }
 
 private slots:
     void initTestCase() {
-        ToolWin::SetOpener(ToolWin::Tool::ButtonEditor, ToolWin::OpenerOf<CmdWin>(&CmdWin::LoadFileData));
+        PaletteWindow::setOpener(PaletteWindow::Tool::ButtonEditor,
+                                 PaletteWindow::openerOf<ButtonEditor>(&ButtonEditor::load));
     }
     void init() {
         ScriptedPlatform::install();
-        m_file = TestFiles::write(m_dir.filePath("plk/js/plkpadbtn.js"), "// head\r\n" + marker() + "\r\n" +
-                                                                             BtnData::DefaultBtnData().toUtf8() +
-                                                                             marker() + "\r\n// tail\r\n");
+        m_file = TestFiles::write(m_dir.filePath("plk/js/plkpadbtn.js"),
+                                  "// head\r\n" + marker() + "\r\n" + ButtonDataFile::DefaultButtonData().toUtf8() +
+                                      marker() + "\r\n// tail\r\n");
         PageSet::Files files;
         files.topPage = TestFiles::write(m_dir.filePath("plk/n.htm"), "<html><body>n</body></html>");
         files.buttonData = m_file;
@@ -256,104 +287,104 @@ private slots:
     void cleanup() { closeEditors(); }
 
     void hiddenAtCreationThenOpenedByPalette() {
-        CmdWin* w = CmdWin::instance();
+        ButtonEditor* w = ButtonEditor::instance();
         QVERIFY(!w->isVisible());
         QCOMPARE(w->windowTitle(), QString("ボタンカスタマイズ設定"));
         QCOMPARE(w->size(), QSize(792, 415));
-        QVERIFY(!w->LoadPB->isVisibleTo(w));
-        QCOMPARE(w->findChild<QPushButton*>("BankBB(2)")->geometry(), QRect(190, 352, 70, 36));
-        QCOMPARE(w->findChild<QPushButton*>("PadBB(11)")->geometry(), QRect(20, 302, 155, 40));
-        QCOMPARE(w->findChild<QTreeWidget*>("nlb")->geometry(), QRect(404, 211, 375, 192));
+        QVERIFY(!w->loadFileButton->isVisibleTo(w));
+        QCOMPARE(w->findChild<QPushButton*>("bankButton2")->geometry(), QRect(190, 352, 70, 36));
+        QCOMPARE(w->findChild<QPushButton*>("padButton11")->geometry(), QRect(20, 302, 155, 40));
+        QCOMPARE(w->findChild<QTreeWidget*>("wordList")->geometry(), QRect(404, 211, 375, 192));
         // The Open event filled the list and the captions but not the fields.
-        QCOMPARE(w->nlb->topLevelItemCount(), 5);
-        QCOMPARE(w->PadBB(0)->text(), QString("立って"));
-        QVERIFY(w->IdTF->text().isEmpty());
-        QVERIFY(w->SecTF->isEnabled());
+        QCOMPARE(w->wordList->topLevelItemCount(), 5);
+        QCOMPARE(w->padButton(0)->text(), QString("立って"));
+        QVERIFY(w->idField->text().isEmpty());
+        QVERIFY(w->secondsField->isEnabled());
         closeEditors();
 
         w = openByPalette();
         QVERIFY(w && w->isVisible());
         QCOMPARE(captions(w), (QStringList{"立って", "座って", "左", "前進", "右", "左", "停止", "右", "左", "後退",
                                            "右", "+", "-"}));
-        QCOMPARE(pressed(w, &CmdWin::TypeBB, 3), (QList<bool>{true, false, false}));
-        QCOMPARE(pressed(w, &CmdWin::BankBB, 4), (QList<bool>{true, false, false, false}));
-        QCOMPARE(pressed(w, &CmdWin::PadBB, 13).indexOf(true), 0);
-        QCOMPARE(pressed(w, &CmdWin::PadBB, 13).count(true), 1);
-        QCOMPARE(w->IdTF->text(), QString("73"));
-        QCOMPARE(w->NinTFJ->text(), QString("立って"));
-        QCOMPARE(w->NinTFE->text(), QString("Stand up"));
-        QVERIFY(w->SecTF->text().isEmpty());
-        QVERIFY(!w->SecTF->isEnabled());
-        QVERIFY(!w->LoadWordPB->isEnabled());
+        QCOMPARE(pressed(w, &ButtonEditor::typeButton, 3), (QList<bool>{true, false, false}));
+        QCOMPARE(pressed(w, &ButtonEditor::bankButton, 4), (QList<bool>{true, false, false, false}));
+        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).indexOf(true), 0);
+        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).count(true), 1);
+        QCOMPARE(w->idField->text(), QString("73"));
+        QCOMPARE(w->japaneseField->text(), QString("立って"));
+        QCOMPARE(w->englishField->text(), QString("Stand up"));
+        QVERIFY(w->secondsField->text().isEmpty());
+        QVERIFY(!w->secondsField->isEnabled());
+        QVERIFY(!w->takeWordButton->isEnabled());
         QCOMPARE(listRow(w, 0), (QStringList{"222", "", "あいこ", "Its a draw"}));
     }
 
     void toggleGroups() {
-        CmdWin* w = openByPalette();
-        QTest::mouseClick(w->TypeBB(1), Qt::LeftButton);
-        QCOMPARE(w->PadBB(0)->text(), QString("Stand up"));
-        QCOMPARE(w->NinTFE->text(), QString("Stand up"));
-        QCOMPARE(w->nlb->columnCount(), 4);
-        QVERIFY(w->NinTFE->isVisibleTo(w));
+        ButtonEditor* w = openByPalette();
+        QTest::mouseClick(w->typeButton(1), Qt::LeftButton);
+        QCOMPARE(w->padButton(0)->text(), QString("Stand up"));
+        QCOMPARE(w->englishField->text(), QString("Stand up"));
+        QCOMPARE(w->wordList->columnCount(), 4);
+        QVERIFY(w->englishField->isVisibleTo(w));
 
-        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
-        QCOMPARE(pressed(w, &CmdWin::TypeBB, 3), (QList<bool>{false, false, true}));
-        QCOMPARE(w->PadBB(0)->text(), QString("ああ良かった"));
-        QVERIFY(!w->NinTFE->isVisibleTo(w));
-        QVERIFY(!w->NinLvE->isVisibleTo(w));
-        QVERIFY(w->SecTF->isEnabled());
-        QCOMPARE(w->SecTF->text(), QString("3"));
-        QCOMPARE(w->NinLvJ->text(), QString("ロビ語"));
-        QCOMPARE(w->nlb->columnCount(), 3);
-        QCOMPARE(w->nlb->headerItem()->text(2), QString("ロビ語"));
-        QCOMPARE(w->nlb->topLevelItemCount(), 19);
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        QCOMPARE(pressed(w, &ButtonEditor::typeButton, 3), (QList<bool>{false, false, true}));
+        QCOMPARE(w->padButton(0)->text(), QString("ああ良かった"));
+        QVERIFY(!w->englishField->isVisibleTo(w));
+        QVERIFY(!w->englishLabel->isVisibleTo(w));
+        QVERIFY(w->secondsField->isEnabled());
+        QCOMPARE(w->secondsField->text(), QString("3"));
+        QCOMPARE(w->japaneseLabel->text(), QString("ロビ語"));
+        QCOMPARE(w->wordList->columnCount(), 3);
+        QCOMPARE(w->wordList->headerItem()->text(2), QString("ロビ語"));
+        QCOMPARE(w->wordList->topLevelItemCount(), 19);
 
         // The already pressed type stays pressed and refills the list without a selection.
-        w->nlb->setCurrentItem(w->nlb->topLevelItem(2));
-        QVERIFY(w->LoadWordPB->isEnabled());
-        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
-        QVERIFY(w->TypeBB(2)->isChecked());
-        QCOMPARE(w->ListIndex(), -1);
-        QVERIFY(!w->LoadWordPB->isEnabled());
+        w->wordList->setCurrentItem(w->wordList->topLevelItem(2));
+        QVERIFY(w->takeWordButton->isEnabled());
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        QVERIFY(w->typeButton(2)->isChecked());
+        QCOMPARE(w->selectedWordRow(), -1);
+        QVERIFY(!w->takeWordButton->isEnabled());
 
         // A pad changes the fields only; a bank the captions and the fields.
-        QTest::mouseClick(w->PadBB(0), Qt::LeftButton);
-        QVERIFY(w->PadBB(0)->isChecked());
-        QTest::mouseClick(w->BankBB(3), Qt::LeftButton);
-        QCOMPARE(pressed(w, &CmdWin::BankBB, 4), (QList<bool>{false, false, false, true}));
-        QCOMPARE(w->PadBB(0)->text(), QString("朝起こしてね"));
-        QCOMPARE(w->IdTF->text(), QString("879"));
-        QTest::mouseClick(w->PadBB(5), Qt::LeftButton);
-        QCOMPARE(pressed(w, &CmdWin::PadBB, 13).indexOf(true), 5);
-        QCOMPARE(pressed(w, &CmdWin::PadBB, 13).count(true), 1);
-        QCOMPARE(w->IdTF->text(), QString("276"));
-        QCOMPARE(w->PadBB(0)->text(), QString("朝起こしてね"));
+        QTest::mouseClick(w->padButton(0), Qt::LeftButton);
+        QVERIFY(w->padButton(0)->isChecked());
+        QTest::mouseClick(w->bankButton(3), Qt::LeftButton);
+        QCOMPARE(pressed(w, &ButtonEditor::bankButton, 4), (QList<bool>{false, false, false, true}));
+        QCOMPARE(w->padButton(0)->text(), QString("朝起こしてね"));
+        QCOMPARE(w->idField->text(), QString("879"));
+        QTest::mouseClick(w->padButton(5), Qt::LeftButton);
+        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).indexOf(true), 5);
+        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).count(true), 1);
+        QCOMPARE(w->idField->text(), QString("276"));
+        QCOMPARE(w->padButton(0)->text(), QString("朝起こしてね"));
     }
 
     void storeTouchesOneRow() {
-        CmdWin* w = openByPalette();
-        QTest::mouseClick(w->BankBB(2), Qt::LeftButton);
-        QTest::mouseClick(w->PadBB(11), Qt::LeftButton);
-        const Table ax = w->mAx, bx = w->mBx;
-        w->IdTF->setText("12");
-        w->NinTFJ->setText("前 へ");
-        w->NinTFE->setText("Go on");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
-        QCOMPARE(row(w->mAx, 37), (QStringList{"12", "前-へ", "Go-on"}));
-        QCOMPARE(w->PadBB(11)->text(), QString("前-へ"));
-        QCOMPARE(w->mBx, bx);
+        ButtonEditor* w = openByPalette();
+        QTest::mouseClick(w->bankButton(2), Qt::LeftButton);
+        QTest::mouseClick(w->padButton(11), Qt::LeftButton);
+        const Table ax = w->recognitionTable(), bx = w->robotTable();
+        w->idField->setText("12");
+        w->japaneseField->setText("前 へ");
+        w->englishField->setText("Go on");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QCOMPARE(row(w->recognitionTable(), 37), (QStringList{"12", "前-へ", "Go-on"}));
+        QCOMPARE(w->padButton(11)->text(), QString("前-へ"));
+        QCOMPARE(w->robotTable(), bx);
         Table expected = ax;
         expected[0][37] = "12", expected[1][37] = "前-へ", expected[2][37] = "Go-on";
-        QCOMPARE(w->mAx, expected);
+        QCOMPARE(w->recognitionTable(), expected);
 
         // Type 2 keeps spaces and touches only the robot table.
-        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
-        w->IdTF->clear();
-        w->SecTF->setText("5");
-        w->NinTFJ->setText("また ね");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
-        QCOMPARE(row(w->mBx, 37), (QStringList{"", "5", "また ね"}));
-        QCOMPARE(w->mAx, expected);
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        w->idField->clear();
+        w->secondsField->setText("5");
+        w->japaneseField->setText("また ね");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QCOMPARE(row(w->robotTable(), 37), (QStringList{"", "5", "また ね"}));
+        QCOMPARE(w->recognitionTable(), expected);
         QVERIFY(scripted()->messages.isEmpty());
     }
 
@@ -364,32 +395,32 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString number = "には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...";
         const QString chars = "には ' \\ や改行は使えません（%1）...";
-        QTest::newRow("id") << 0 << "IdTF"
+        QTest::newRow("id") << 0 << "idField"
                             << "7a"
                             << "ID" + number;
-        QTest::newRow("blank id") << 2 << "IdTF"
+        QTest::newRow("blank id") << 2 << "idField"
                                   << " 7"
                                   << "ID" + number;
         // Unquoted, the page would read 010 as 8.
-        QTest::newRow("leading zero") << 0 << "IdTF"
+        QTest::newRow("leading zero") << 0 << "idField"
                                       << "010"
                                       << "ID" + number;
-        QTest::newRow("16 digits") << 2 << "IdTF"
+        QTest::newRow("16 digits") << 2 << "idField"
                                    << "1234567890123456"
                                    << "ID" + number;
-        QTest::newRow("seconds") << 2 << "SecTF"
+        QTest::newRow("seconds") << 2 << "secondsField"
                                  << "2.5"
                                  << "秒" + number;
-        QTest::newRow("seconds 00") << 2 << "SecTF"
+        QTest::newRow("seconds 00") << 2 << "secondsField"
                                     << "00"
                                     << "秒" + number;
-        QTest::newRow("apostrophe") << 1 << "NinTFE"
+        QTest::newRow("apostrophe") << 1 << "englishField"
                                     << "It's"
                                     << "認識(英)" + chars.arg("「'」");
-        QTest::newRow("backslash") << 2 << "NinTFJ"
+        QTest::newRow("backslash") << 2 << "japaneseField"
                                    << "C:\\new"
                                    << "ロビ語" + chars.arg("「\\」");
-        QTest::newRow("line separator") << 2 << "NinTFJ" << QString("a") + QChar(0x2028) + "b"
+        QTest::newRow("line separator") << 2 << "japaneseField" << QString("a") + QChar(0x2028) + "b"
                                         << "ロビ語" + chars.arg("行区切り文字（U+2028）");
     }
     void refusedStore() {
@@ -397,84 +428,85 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, value);
         QFETCH(QString, message);
-        CmdWin* w = openByPalette();
-        QTest::mouseClick(w->TypeBB(type), Qt::LeftButton);
-        const Table ax = w->mAx, bx = w->mBx;
+        ButtonEditor* w = openByPalette();
+        QTest::mouseClick(w->typeButton(type), Qt::LeftButton);
+        const Table ax = w->recognitionTable(), bx = w->robotTable();
         w->findChild<QLineEdit*>(field)->setText(value);
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{message});
-        QCOMPARE(w->mAx, ax);
-        QCOMPARE(w->mBx, bx);
+        QCOMPARE(w->recognitionTable(), ax);
+        QCOMPARE(w->robotTable(), bx);
     }
 
     void takeWordFromList() {
-        CmdWin* w = openByPalette();
-        const Table ax = w->mAx;
-        w->LoadWordPB_Action(); // no selection: nothing
-        QCOMPARE(w->IdTF->text(), QString("73"));
-        w->nlb->setCurrentItem(w->nlb->topLevelItem(4));
-        QVERIFY(w->LoadWordPB->isEnabled());
-        QTest::mouseClick(w->LoadWordPB, Qt::LeftButton);
-        QCOMPARE(w->IdTF->text(), QString("913"));
-        QCOMPARE(w->NinTFJ->text(), QString("福引き"));
-        QCOMPARE(w->NinTFE->text(), QString("Lottery"));
-        QCOMPARE(w->mAx, ax);
-        QCOMPARE(w->PadBB(0)->text(), QString("立って"));
-        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
-        QTreeWidgetItem* item = w->nlb->topLevelItem(0);
-        w->nlb->setCurrentItem(item);
-        QTest::mouseDClick(w->nlb->viewport(), Qt::LeftButton, {}, w->nlb->visualItemRect(item).center());
-        QCOMPARE(w->IdTF->text(), QString("670"));
-        QCOMPARE(w->SecTF->text(), QString("3"));
-        QCOMPARE(w->NinTFJ->text(), QString("ああ良かった"));
+        ButtonEditor* w = openByPalette();
+        const Table ax = w->recognitionTable();
+        w->takeWord(); // no selection: nothing
+        QCOMPARE(w->idField->text(), QString("73"));
+        w->wordList->setCurrentItem(w->wordList->topLevelItem(4));
+        QVERIFY(w->takeWordButton->isEnabled());
+        QTest::mouseClick(w->takeWordButton, Qt::LeftButton);
+        QCOMPARE(w->idField->text(), QString("913"));
+        QCOMPARE(w->japaneseField->text(), QString("福引き"));
+        QCOMPARE(w->englishField->text(), QString("Lottery"));
+        QCOMPARE(w->recognitionTable(), ax);
+        QCOMPARE(w->padButton(0)->text(), QString("立って"));
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        QTreeWidgetItem* item = w->wordList->topLevelItem(0);
+        w->wordList->setCurrentItem(item);
+        QTest::mouseDClick(w->wordList->viewport(), Qt::LeftButton, {}, w->wordList->visualItemRect(item).center());
+        QCOMPARE(w->idField->text(), QString("670"));
+        QCOMPARE(w->secondsField->text(), QString("3"));
+        QCOMPARE(w->japaneseField->text(), QString("ああ良かった"));
     }
 
     void saveWritesBlockAndReloads() {
-        CmdWin* w = openByPalette();
-        QTest::mouseClick(w->BankBB(1), Qt::LeftButton);
-        w->IdTF->setText("99");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        ButtonEditor* w = openByPalette();
+        QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
+        w->idField->setText("99");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, "// head\r\n" + BtnData::MarkedBlock(w->mAx, w->mBx).toUtf8() + "// tail\r\n");
+        QCOMPARE(saved, "// head\r\n" + ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()).toUtf8() +
+                            "// tail\r\n");
         // Stored in type 0, so the English label's space became "-".
         QVERIFY(saved.contains("[99,'挨拶して','Say-Hello'],"));
-        QVERIFY(PlkWin::isOpen());
-        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
+        QVERIFY(PreviewWindow::isOpen());
+        QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
 
         // A second save without changes gives the same file; the reload runs every time.
-        QSignalSpy scripts(PlkWin::instance(), &PlkWin::scriptRun);
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), saved);
         QCOMPARE(scripts.size(), 1);
         QCOMPARE(scripts.first().first().toString(), QString("location.reload();"));
 
         // The palette reloads the file; unsaved changes go, the selection stays.
-        w->IdTF->setText("5");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        w->idField->setText("5");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QCOMPARE(openByPalette(), w);
-        QCOMPARE(w->mAx[0][13], QString("99"));
-        QVERIFY(w->BankBB(1)->isChecked());
+        QCOMPARE(w->recognitionTable()[0][13], QString("99"));
+        QVERIFY(w->bankButton(1)->isChecked());
     }
 
     void failedSaveKeepsFileAndDoesNotReload() {
-        CmdWin* w = openByPalette();
+        ButtonEditor* w = openByPalette();
         const QByteArray before = TestFiles::read(m_file);
-        w->IdTF->setText("1");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        w->idField->setText("1");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         FileIO::InjectWriteFailure(10);
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"plkpadbtn.jsに書き込めませんでした（空き容量が足りません）..."});
         QCOMPARE(TestFiles::read(m_file), before);
-        QVERIFY(!PlkWin::isOpen());
+        QVERIFY(!PreviewWindow::isOpen());
         // A file that vanished since the palette opened the editor (the card was taken out): nothing
         // written, and the message says so.
         QFile::remove(m_file);
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QVERIFY(!QFile::exists(m_file));
         QCOMPARE(scripted()->messages.last(), QString("plkpadbtn.jsに書き込めませんでした（見つかりません）..."));
-        QVERIFY(!PlkWin::isOpen());
+        QVERIFY(!PreviewWindow::isOpen());
     }
 
     // Files as people and code formatters leave them. Either the buttons show exactly what an engine
@@ -579,22 +611,22 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, shown);
         TestFiles::write(m_file, file);
-        CmdWin* w = openByPalette();
+        ButtonEditor* w = openByPalette();
         const QString script = file.size() < FileIO::kMaxReadSize ? QString::fromUtf8(file) : QString();
         if (message.isEmpty() || shown)
-            QCOMPARE(editorRows(w->mAx, w->mBx), engineRows(script));
+            QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), engineRows(script));
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
             if (!shown)
-                QCOMPARE(editorRows(w->mAx, w->mBx), (QStringList{"undefined", "undefined"}));
-            QTest::mouseClick(w->SavePB, Qt::LeftButton);
+                QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), (QStringList{"undefined", "undefined"}));
+            QTest::mouseClick(w->saveButton, Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
             QVERIFY(TestFiles::read(m_file) == file);
-            QVERIFY(!PlkWin::isOpen());
+            QVERIFY(!PreviewWindow::isOpen());
             return;
         }
         QCOMPARE(scripted()->messages, QStringList{});
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         QCOMPARE(engineRows(QString::fromUtf8(TestFiles::read(m_file))), engineRows(script));
     }
@@ -603,7 +635,7 @@ private slots:
     // arrays are the editor's rows. A refused save leaves the file as it was and says why.
     void saveIsWhatThePageReads_data() {
         const QByteArray m = marker();
-        const QByteArray data = BtnData::DefaultBtnData().toUtf8();
+        const QByteArray data = ButtonDataFile::DefaultButtonData().toUtf8();
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
         QTest::newRow("LF") << "// head\n" + m + "\n" + data + m + "\n// tail\n" << QString();
@@ -618,7 +650,7 @@ private slots:
             << QString();
         QTest::newRow("Shift_JIS")
             << "// \x82\xa0\n" + m + "\n" +
-                   TextCodec::Encode(BtnData::DefaultBtnData(), TextCodec::Encoding::ShiftJis).value() + m +
+                   TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value() + m +
                    "\n// \x82\xa2\n"
             << QString();
         const QString count =
@@ -661,22 +693,22 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, message);
         TestFiles::write(m_file, file);
-        CmdWin* w = openByPalette();
+        ButtonEditor* w = openByPalette();
         scripted()->messages.clear(); // a file in neither encoding is not read; its save is what is tested
-        QTest::mouseClick(w->BankBB(1), Qt::LeftButton);
-        QTest::mouseClick(w->PadBB(2), Qt::LeftButton);
-        w->IdTF->setText("99");
-        w->NinTFJ->setText("前へ, [進む] /* A */");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
-        QTest::mouseClick(w->TypeBB(2), Qt::LeftButton);
-        w->SecTF->setText("0");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->padButton(2), Qt::LeftButton);
+        w->idField->setText("99");
+        w->japaneseField->setText("前へ, [進む] /* A */");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        w->secondsField->setText("0");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
             QCOMPARE(TestFiles::read(m_file), file);
-            QVERIFY(!PlkWin::isOpen());
+            QVERIFY(!PreviewWindow::isOpen());
             return;
         }
         QCOMPARE(scripted()->messages, QStringList{});
@@ -684,14 +716,15 @@ private slots:
         const auto encoding = TextCodec::Detect(saved);
         QCOMPARE(encoding, TextCodec::Detect(file));
         const QString script = TextCodec::Decode(saved, *encoding);
-        for (const auto& [name, table] : {std::pair{"ctrlbtndata", &w->mAx}, std::pair{"ctrlbtnRobi", &w->mBx}}) {
+        for (const auto& [name, table] :
+             {std::pair{"ctrlbtndata", &w->recognitionTable()}, std::pair{"ctrlbtnRobi", &w->robotTable()}}) {
             const JsEval::Result page = JsEval::Rows(script, name);
             QVERIFY2(page.ok(), qPrintable(page.error));
             QCOMPARE(page.rows.size(), 52);
             for (int r = 0; r < 52; ++r)
                 QCOMPARE(page.rows[r], (QStringList{(*table)[0][r], (*table)[1][r], (*table)[2][r]}));
         }
-        QCOMPARE(w->mAx[0][15], QString("99"));
+        QCOMPARE(w->recognitionTable()[0][15], QString("99"));
         QVERIFY(!saved.contains("\xef\xbf\xbd"));
         // The text before the block keeps its bytes.
         const qsizetype first = file.indexOf(marker());
@@ -701,39 +734,42 @@ private slots:
     // Saved without edits, a file in another encoding keeps every byte outside the block, and the
     // block's Japanese goes back in the file's own encoding.
     void noEditSaveKeepsTheEncoding() {
-        const QByteArray sjis = TextCodec::Encode(BtnData::DefaultBtnData(), TextCodec::Encoding::ShiftJis).value();
+        const QByteArray sjis =
+            TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value();
         const QByteArray head = "// \x82\xa0\x82\xa2 Caf\xe9\x41\r\n"; // "Caf\xe9" read on as Shift_JIS
         QVERIFY(TextCodec::Detect(head) == TextCodec::Encoding::ShiftJis);
         const QByteArray file = head + marker() + "\n" + sjis + marker() + "\n// \x82\xa4\n";
         TestFiles::write(m_file, file);
-        CmdWin* w = openByPalette();
-        QCOMPARE(w->NinTFJ->text(), QString("立って"));
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        ButtonEditor* w = openByPalette();
+        QCOMPARE(w->japaneseField->text(), QString("立って"));
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved,
-                 head + TextCodec::Encode(BtnData::MarkedBlock(w->mAx, w->mBx), TextCodec::Encoding::ShiftJis).value() +
-                     "// \x82\xa4\n");
+        QCOMPARE(saved, head +
+                            TextCodec::Encode(ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()),
+                                              TextCodec::Encoding::ShiftJis)
+                                .value() +
+                            "// \x82\xa4\n");
         QVERIFY(saved.contains(TextCodec::Encode("立って", TextCodec::Encoding::ShiftJis).value()));
 
         // What Shift_JIS cannot carry is refused at the store, naming the field.
-        w->NinTFE->setText("Café");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        w->englishField->setText("Café");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"認識(英)の「é」はShift_JISのplkpadbtn.jsには書けません..."});
-        QCOMPARE(w->mAx[2][0], QString("Stand up"));
+        QCOMPARE(w->recognitionTable()[2][0], QString("Stand up"));
     }
 
     // A file in neither encoding is not read: its text would show as something else.
     void fileInNeitherEncodingIsNotRead() {
         const QByteArray file = "var ctrlbtndata=[[5,'Caf\xe9','x']];\n";
         TestFiles::write(m_file, file);
-        CmdWin* w = openByPalette();
+        ButtonEditor* w = openByPalette();
         QCOMPARE(scripted()->messages,
                  QStringList{"plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため読み込めません..."});
         // Empty buttons, not the built-in data as if it were the file's.
-        QCOMPARE(w->PadBB(0)->text(), QString());
-        QCOMPARE(w->mAx[0][0], QString());
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(w->padButton(0)->text(), QString());
+        QCOMPARE(w->recognitionTable()[0][0], QString());
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages.last(),
                  QString("plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため読み込めません..."));
         QCOMPARE(TestFiles::read(m_file), file);
@@ -743,60 +779,60 @@ private slots:
             TextCodec::Encode(data({{"[73,'立って'", "[5,'あ'"}, {"'Stand up'", "'x'"}}), TextCodec::Encoding::ShiftJis)
                 .value());
         scripted()->openFiles.enqueue(other);
-        w->LoadPB_Action();
-        QCOMPARE(w->IdTF->text(), QString("5"));
-        QCOMPARE(w->NinTFJ->text(), QString("あ"));
+        w->loadOtherFile();
+        QCOMPARE(w->idField->text(), QString("5"));
+        QCOMPARE(w->japaneseField->text(), QString("あ"));
     }
 
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.
     void failingDiskKeepsTheOldFile_data() { FailingFolder::addRows(); }
     void failingDiskKeepsTheOldFile() {
         QFETCH(WriteFailure, failure);
-        CmdWin* w = openByPalette();
-        w->IdTF->setText("1");
-        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        ButtonEditor* w = openByPalette();
+        w->idField->setText("1");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
         const QByteArray before = TestFiles::read(m_file);
         FailingFolder folder(failure, QFileInfo(m_file).path());
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
         const QStringList entries = folder.entries();
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), before);
         const QString why =
             failure == WriteFailure::ReadOnlyFolder ? "フォルダが書き込み禁止です" : "空き容量が足りません";
         QCOMPARE(scripted()->messages, QStringList{"plkpadbtn.jsに書き込めませんでした（" + why + "）..."});
         QCOMPARE(folder.entries(), entries);
-        QVERIFY(!PlkWin::isOpen());
+        QVERIFY(!PreviewWindow::isOpen());
     }
 
     void hiddenLoadButton() {
-        CmdWin* w = openByPalette();
+        ButtonEditor* w = openByPalette();
         const QString other = TestFiles::write(
             m_dir.filePath("other.js"),
             data({{"[73,'立って','Stand up'],[75,'座って','Sit down']", "[5,'x y','z'],[,,,]"}}).toUtf8());
-        w->LoadPB_Action(); // cancelled
-        QCOMPARE(w->IdTF->text(), QString("73"));
+        w->loadOtherFile(); // cancelled
+        QCOMPARE(w->idField->text(), QString("73"));
         scripted()->openFiles.enqueue(other);
-        w->LoadPB_Action();
+        w->loadOtherFile();
         QCOMPARE(scripted()->openFileFilters, (QStringList{"jsfile (*.js)", "jsfile (*.js)"}));
-        QCOMPARE(w->IdTF->text(), QString("5"));
-        QCOMPARE(w->PadBB(0)->text(), QString("x y"));
-        QVERIFY(w->PadBB(1)->text().isEmpty());
+        QCOMPARE(w->idField->text(), QString("5"));
+        QCOMPARE(w->padButton(0)->text(), QString("x y"));
+        QVERIFY(w->padButton(1)->text().isEmpty());
         QCOMPARE(PageSet::chosen().buttonData(), m_file);
         // A file it cannot hold changes nothing, and what was loaded before can still be saved.
         const QString bad = TestFiles::write(m_dir.filePath("bad.js"), data({{"[73,", "[-1,"}}).toUtf8());
         scripted()->openFiles.enqueue(bad);
-        const Table ax = w->mAx;
-        w->LoadPB_Action();
+        const Table ax = w->recognitionTable();
+        w->loadOtherFile();
         QCOMPARE(scripted()->messages.size(), 1);
         QVERIFY(scripted()->messages[0].startsWith("bad.jsの3行目で、"));
-        QCOMPARE(w->mAx, ax);
-        QTest::mouseClick(w->SavePB, Qt::LeftButton);
+        QCOMPARE(w->recognitionTable(), ax);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), 1);
-        QCOMPARE(BtnData::ReadFile(TestFiles::read(m_file), "plkpadbtn.js").ax, ax);
+        QCOMPARE(ButtonDataFile::ReadFile(TestFiles::read(m_file), "plkpadbtn.js").recognition, ax);
     }
 };
 
-PKL_GUI_TEST_MAIN(TestBtnFormat, TestCmdWin)
+PKL_GUI_TEST_MAIN(TestButtonDataFile, TestButtonEditor)
 
 #include "tst_cmdwin.moc"

@@ -1,18 +1,18 @@
 // The recognition-word files (reading, writing, what a save keeps, what the page's script then reads)
-// and the NinWin window. Not covered here: the preview's page loading itself and the palette's
+// and the WordEditor window. Not covered here: the preview's page loading itself and the palette's
 // placement rule (shell tests); fifos, protected files and temporary files (the safe-write tests).
 #include "FailingFolder.h"
 #include "FileIO.h"
+#include "FolderDialog.h"
 #include "JsEval.h"
-#include "NinData.h"
-#include "NinWin.h"
 #include "PageSet.h"
-#include "PlkWin.h"
-#include "SelPlkWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextCodec.h"
-#include "ToolWin.h"
+#include "WordEditor.h"
+#include "WordFile.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -29,15 +29,15 @@ ScriptedPlatform* scripted() {
 }
 
 // Rows as "id|word|alt1|alt2".
-QStringList flat(const QList<NinData::Row>& rows) {
+QStringList flat(const QList<WordFile::Row>& rows) {
     QStringList out;
-    for (const NinData::Row& r : rows)
+    for (const WordFile::Row& r : rows)
         out << QStringList{r.id, r.word, r.alt1, r.alt2}.join(u'|');
     return out;
 }
 
-QList<NinData::Row> unflat(const QStringList& rows) {
-    QList<NinData::Row> out;
+QList<WordFile::Row> unflat(const QStringList& rows) {
+    QList<WordFile::Row> out;
     for (const QString& r : rows) {
         const QStringList p = r.split(u'|');
         out.append({p.value(0), p.value(1), p.value(2), p.value(3)});
@@ -47,7 +47,7 @@ QList<NinData::Row> unflat(const QStringList& rows) {
 
 QByteArray m(const char* text) {
     // Test texts write the marker as "@@".
-    return QByteArray(text).replace("@@", NinData::kMarker);
+    return QByteArray(text).replace("@@", WordFile::kMarker);
 }
 QString u(const char* text) {
     return QString::fromUtf8(m(text));
@@ -101,7 +101,7 @@ const char* const kSj = "var ninshiki_jp = [\n"
                         "];\n";
 } // namespace
 
-class TestNinData : public QObject {
+class TestWordFile : public QObject {
     Q_OBJECT
 private slots:
     // The rows the list shows, and what a save keeps around them. Wherever the engine runs the file,
@@ -210,7 +210,7 @@ private slots:
         QFETCH(QByteArray, tail);
         QFETCH(QString, refusal);
         const QString text = QString::fromUtf8(file);
-        const NinData::Parsed p = NinData::Read(text, language, language ? "ninshiki_en.js" : "ninshiki_jp.js");
+        const WordFile::Parsed p = WordFile::Read(text, language, language ? "ninshiki_en.js" : "ninshiki_jp.js");
         QCOMPARE(p.refusal, refusal);
         QCOMPARE(flat(p.rows), rows);
         if (!refusal.isEmpty())
@@ -251,51 +251,27 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, language);
         QFETCH(QByteArray, saved);
-        const NinData::Parsed p = NinData::Read(QString::fromUtf8(file), language);
+        const WordFile::Parsed p = WordFile::Read(QString::fromUtf8(file), language);
         QVERIFY2(p.ok(), qPrintable(p.refusal));
-        const QString once = NinData::Write(p.head, p.lead, p.tail, p.rows, language);
+        const QString once = WordFile::Write(p.head, p.lead, p.tail, p.rows, language);
         QCOMPARE(once, QString::fromUtf8(saved));
-        const NinData::Parsed again = NinData::Read(once, language);
+        const WordFile::Parsed again = WordFile::Read(once, language);
         QCOMPARE(again.rows, p.rows);
-        QCOMPARE(NinData::Write(again.head, again.lead, again.tail, again.rows, language), once);
+        QCOMPARE(WordFile::Write(again.head, again.lead, again.tail, again.rows, language), once);
     }
 
     void write() {
-        const QList<NinData::Row> rows = unflat({"1|こんにちは|やあ|ハロー", "2|さようなら||", "3|w||z"});
-        QCOMPARE(NinData::Write("H\n", {}, "T\n", rows, 0),
+        const QList<WordFile::Row> rows = unflat({"1|こんにちは|やあ|ハロー", "2|さようなら||", "3|w||z"});
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 0),
                  u("H\n@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら'],\n"
                    "        ['3','w','','z']\n        @@\nT\n"));
-        QCOMPARE(NinData::Write("H\n", {}, "T\n", rows, 1),
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 1),
                  u("H\n@@\n        ['1',\"こんにちは\",\"やあ\",\"ハロー\"],\n        ['2',\"さようなら\"],\n"
                    "        ['3',\"w\",\"\",\"z\"]\n        @@\nT\n"));
-        QCOMPARE(NinData::Write("H\n", {}, "T\n", {}, 0), u("H\n@@\n        @@\nT\n"));
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", {}, 0), u("H\n@@\n        @@\nT\n"));
         // Alternative 2 without alternative 1 stays the second.
-        const NinData::Parsed p = NinData::Read("x = [\n" + NinData::Write({}, {}, {}, rows, 0) + "];\n", 0);
+        const WordFile::Parsed p = WordFile::Read("x = [\n" + WordFile::Write({}, {}, {}, rows, 0) + "];\n", 0);
         QCOMPARE(flat(p.rows).last(), QStringLiteral("3|w||z"));
-    }
-
-    void trimCQ_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("trimmed");
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("one character") << "x"
-                                       << "";
-        QTest::newRow("two characters") << "''"
-                                        << "";
-        QTest::newRow("quoted") << "'abc'"
-                                << "abc";
-        QTest::newRow("any enclosing characters") << "xabcy"
-                                                  << "abc";
-        QTest::newRow("Japanese counts characters") << "「こんにちは」"
-                                                    << "こんにちは";
-        QTest::newRow("outside the BMP") << "\U0001F600ab\U0001F600"
-                                         << "ab";
-    }
-    void trimCQ() {
-        QFETCH(QString, text);
-        QFETCH(QString, trimmed);
-        QCOMPARE(NinWin::TrimCQ(text), trimmed);
     }
 
     // What would break the page's script or not read back: refused in a word, and in an id read
@@ -326,10 +302,10 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, bad);
         QFETCH(bool, badInAnId);
-        QCOMPARE(NinData::ForbiddenChar(text, language).value_or(QString()), bad);
-        const std::optional<NinData::Forbidden> inWord = NinData::FirstForbidden({"1", "w", "", text}, language);
+        QCOMPARE(WordFile::ForbiddenChar(text, language).value_or(QString()), bad);
+        const std::optional<WordFile::Forbidden> inWord = WordFile::FirstForbidden({"1", "w", "", text}, language);
         QCOMPARE(inWord ? inWord->field : -1, bad.isEmpty() ? -1 : 3);
-        const std::optional<NinData::Forbidden> inId = NinData::FirstForbidden({text, "w", "", ""}, language);
+        const std::optional<WordFile::Forbidden> inId = WordFile::FirstForbidden({text, "w", "", ""}, language);
         QCOMPARE(inId ? inId->field : -1, badInAnId ? 0 : -1);
     }
 
@@ -369,69 +345,70 @@ private slots:
         QFETCH(QStringList, merged);
         QFETCH(int, conflict);
         qsizetype at = -1;
-        const std::optional<QList<NinData::Row>> rows = NinData::Merge(unflat(base), unflat(mine), unflat(disk), &at);
+        const std::optional<QList<WordFile::Row>> rows = WordFile::Merge(unflat(base), unflat(mine), unflat(disk), &at);
         QCOMPARE(rows ? flat(*rows) : QStringList(), merged);
         QCOMPARE(int(at), conflict);
     }
 };
 
-class TestNinWin : public QObject {
+class TestWordEditor : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_jp, m_en, m_top;
 
     static void closeEditor() {
-        if (ImplicitInstance<NinWin>::isOpen())
-            delete ImplicitInstance<NinWin>::get();
+        if (SingleWindow<WordEditor>::isOpen())
+            delete SingleWindow<WordEditor>::get();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    static NinWin* openFromPalette() {
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
-        return NinWin::isOpen() ? NinWin::instance() : nullptr;
+    static WordEditor* openFromPalette() {
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
+        return WordEditor::isOpen() ? WordEditor::instance() : nullptr;
     }
-    static QString cell(NinWin* w, int row, int column) {
-        const QTableWidgetItem* item = w->nlb()->item(row, column);
+    static QString cell(WordEditor* w, int row, int column) {
+        const QTableWidgetItem* item = w->list()->item(row, column);
         return item ? item->text() : QStringLiteral("<none>");
     }
-    static QStringList column(NinWin* w, int c) {
+    static QStringList column(WordEditor* w, int c) {
         QStringList out;
-        for (int r = 0; r < w->nlb()->rowCount(); ++r)
+        for (int r = 0; r < w->list()->rowCount(); ++r)
             out << cell(w, r, c);
         return out;
     }
     // Types into a cell through its editor, as the user does, and presses Return.
-    static bool typeInto(NinWin* w, int row, int c, const QString& text) {
-        QTableWidgetItem* item = w->nlb()->item(row, c);
-        w->nlb()->setCurrentItem(item);
-        w->nlb()->editItem(item);
-        auto* editor = qobject_cast<QLineEdit*>(w->nlb()->indexWidget(w->nlb()->model()->index(row, c)));
+    static bool typeInto(WordEditor* w, int row, int c, const QString& text) {
+        QTableWidgetItem* item = w->list()->item(row, c);
+        w->list()->setCurrentItem(item);
+        w->list()->editItem(item);
+        auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(row, c)));
         if (!editor)
             return false;
         editor->setText(text);
         QTest::keyClick(editor, Qt::Key_Return);
         // Return hands the text in once the event loop runs.
-        const QModelIndex index = w->nlb()->model()->index(row, c);
-        const bool closed = QTest::qWaitFor([&] { return !w->nlb()->indexWidget(index); });
+        const QModelIndex index = w->list()->model()->index(row, c);
+        const bool closed = QTest::qWaitFor([&] { return !w->list()->indexWidget(index); });
         QCoreApplication::sendPostedEvents();
         return closed;
     }
-    static QSignalSpy* scriptSpy() { return new QSignalSpy(PlkWin::instance(), &PlkWin::scriptRun); }
+    static QSignalSpy* scriptSpy() { return new QSignalSpy(PreviewWindow::instance(), &PreviewWindow::scriptRun); }
     // The page's reading of the file: a JavaScript engine runs it, and its word array must equal
     // the rows the list shows.
-    static void checkEngineReadsTheList(NinWin* w, const QString& path, int language) {
+    static void checkEngineReadsTheList(WordEditor* w, const QString& path, int language) {
         const QByteArray bytes = TestFiles::read(path);
         const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
         QVERIFY(encoding);
         const JsEval::Result js =
             JsEval::Rows(TextCodec::Decode(bytes, *encoding), language ? "ninshiki_en" : "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
-        QCOMPARE(flatEngine(js.rows), flat(w->Rows()));
+        QCOMPARE(flatEngine(js.rows), flat(w->rows()));
     }
 
 private slots:
     void initTestCase() {
-        ToolWin::SetOpener(ToolWin::Tool::WordEditor, ToolWin::OpenerOf<NinWin>(&NinWin::LoadData));
-        ToolWin::instance()->move(0, 0);
+        PaletteWindow::setOpener(PaletteWindow::Tool::WordEditor,
+                                 PaletteWindow::openerOf<WordEditor>(&WordEditor::load));
+        PaletteWindow::instance()->move(0, 0);
     }
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -450,34 +427,34 @@ private slots:
     void cleanup() { closeEditor(); }
 
     void layout() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("認識語パターン編集"));
         QCOMPARE(w->size(), QSize(700, 400));
         QCOMPARE(w->minimumSize(), QSize(64, 64));
-        QVERIFY(w->x() >= ToolWin::instance()->width());
-        QTableWidget* nlb = w->nlb();
-        QCOMPARE(nlb, w->findChild<QTableWidget*>("nlb"));
-        QCOMPARE(nlb->geometry(), QRect(0, 30, 700, 350));
+        QVERIFY(w->x() >= PaletteWindow::instance()->width());
+        QTableWidget* list = w->list();
+        QCOMPARE(list, w->findChild<QTableWidget*>("wordList"));
+        QCOMPARE(list->geometry(), QRect(0, 30, 700, 350));
         QStringList headings;
-        for (int c = 0; c < nlb->columnCount(); ++c)
-            headings << nlb->horizontalHeaderItem(c)->text();
+        for (int c = 0; c < list->columnCount(); ++c)
+            headings << list->horizontalHeaderItem(c)->text();
         QCOMPARE(headings, (QStringList{"#", "ID", "認識語", "別候補１", "別候補２"}));
-        QCOMPARE(nlb->columnWidth(0), 30);
-        QCOMPARE(nlb->columnWidth(1), 40);
-        QVERIFY(qAbs(nlb->columnWidth(2) - nlb->columnWidth(4)) <= 1);
-        QCOMPARE(nlb->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-        QCOMPARE(nlb->selectionMode(), QAbstractItemView::SingleSelection);
-        QVERIFY(!nlb->isSortingEnabled());
-        QCOMPARE(nlb->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(list->columnWidth(0), 30);
+        QCOMPARE(list->columnWidth(1), 40);
+        QVERIFY(qAbs(list->columnWidth(2) - list->columnWidth(4)) <= 1);
+        QCOMPARE(list->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(!list->isSortingEnabled());
+        QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         const struct {
             const char* name;
             const char* caption;
             QRect rect;
             bool toggle, pressed;
-        } buttons[] = {{"SaveBB", "保存", {633, 4, 60, 22}, false, false},
-                       {"NinTypeBB(0)", "日本語", {6, 4, 60, 22}, true, true},
-                       {"NinTypeBB(1)", "英語", {70, 4, 60, 22}, true, false}};
+        } buttons[] = {{"saveButton", "保存", {633, 4, 60, 22}, false, false},
+                       {"japaneseButton", "日本語", {6, 4, 60, 22}, true, true},
+                       {"englishButton", "英語", {70, 4, 60, 22}, true, false}};
         for (const auto& b : buttons) {
             auto* button = w->findChild<QPushButton*>(b.name);
             QVERIFY2(button, b.name);
@@ -488,13 +465,13 @@ private slots:
         }
         // The list grows with the window; "保存" keeps its distance from the right edge.
         w->resize(900, 500);
-        QCOMPARE(nlb->geometry(), QRect(0, 30, 900, 450));
-        QCOMPARE(w->SaveBB()->geometry(), QRect(833, 4, 60, 22));
-        QCOMPARE(w->NinTypeBB(1)->geometry(), QRect(70, 4, 60, 22));
+        QCOMPARE(list->geometry(), QRect(0, 30, 900, 450));
+        QCOMPARE(w->saveButton()->geometry(), QRect(833, 4, 60, 22));
+        QCOMPARE(w->languageButton(1)->geometry(), QRect(70, 4, 60, 22));
     }
 
     void opensWithTheJapaneseRows() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QCOMPARE(column(w, 0), (QStringList{"1", "2", "3"}));
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
@@ -503,7 +480,7 @@ private slots:
         QCOMPARE(column(w, 4), (QStringList{"ハロー", "", ""}));
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 5; ++c) {
-                const QTableWidgetItem* item = w->nlb()->item(r, c);
+                const QTableWidgetItem* item = w->list()->item(r, c);
                 QCOMPARE(bool(item->flags() & Qt::ItemIsEditable), c >= 2);
                 QCOMPARE(bool(item->textAlignment() & Qt::AlignRight), c <= 1);
             }
@@ -511,28 +488,28 @@ private slots:
         // Striped: F1F5FE, white, F1F5FE.
         QCoreApplication::processEvents();
         // The focused current cell is tinted by the style; look at the plain stripes.
-        w->nlb()->setCurrentIndex(QModelIndex());
-        const QImage shot = w->nlb()->viewport()->grab().toImage();
+        w->list()->setCurrentIndex(QModelIndex());
+        const QImage shot = w->list()->viewport()->grab().toImage();
         for (int r = 0; r < 3; ++r) {
-            const QRect cellRect = w->nlb()->visualItemRect(w->nlb()->item(r, 0));
+            const QRect cellRect = w->list()->visualItemRect(w->list()->item(r, 0));
             const QColor expected = r % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(Qt::white);
             QCOMPARE(shot.pixelColor(cellRect.left() + 2, cellRect.center().y()), expected);
         }
         // Loading again drops what was not saved.
         QVERIFY(typeInto(w, 0, 2, "changed"));
         QCOMPARE(cell(w, 0, 2), QStringLiteral("changed"));
-        w->LoadData();
+        w->load();
         QCOMPARE(cell(w, 0, 2), QStringLiteral("こんにちは"));
         QVERIFY(scripted()->messages.isEmpty());
     }
 
     void editSavedAndPreviewReloaded() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 1, 2, "またね"));
         QVERIFY(typeInto(w, 1, 4, "bye"));
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("['102','さようなら']", "['102','またね','','bye']"));
         // The list shows what the page now reads: alternative 2 alone stays the second.
         QCOMPARE(cell(w, 1, 3), QString());
@@ -544,33 +521,33 @@ private slots:
 
     // Running the script alone in a re-created preview would leave it empty.
     void closedPreviewComesBackWithThePage() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
-        delete PlkWin::instance();
-        QVERIFY(!PlkWin::isOpen());
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
-        QVERIFY(PlkWin::isOpen());
-        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(m_top));
+        delete PreviewWindow::instance();
+        QVERIFY(!PreviewWindow::isOpen());
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+        QVERIFY(PreviewWindow::isOpen());
+        QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(m_top));
     }
 
     void switchSavesThenShowsTheOtherLanguage() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 2, 3, "おっはー"));
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("'おはよ'", "'おっはー'"));
         QCOMPARE(scripts->count(), 1);
-        QCOMPARE(w->mNin, 1);
-        QVERIFY(!w->NinTypeBB(0)->isChecked());
-        QVERIFY(w->NinTypeBB(1)->isChecked());
+        QCOMPARE(w->language(), 1);
+        QVERIFY(!w->languageButton(0)->isChecked());
+        QVERIFY(w->languageButton(1)->isChecked());
         QCOMPARE(column(w, 0), (QStringList{"1", "2"}));
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
         // And back: the English words are written in double quotation marks.
         QVERIFY(typeInto(w, 1, 3, "see you"));
-        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_en), m(kEn).replace("\"bye\"", "\"bye\",\"see you\""));
-        QCOMPARE(w->mNin, 0);
+        QCOMPARE(w->language(), 0);
         QCOMPARE(cell(w, 2, 3), QStringLiteral("おっはー"));
         QCOMPARE(scripts->count(), 2);
         QVERIFY(scripted()->messages.isEmpty());
@@ -580,21 +557,21 @@ private slots:
     // to their own file, so nothing typed after the failed switch is lost.
     void switchToAMissingFile() {
         QFile::remove(m_en);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QVERIFY(typeInto(w, 0, 2, "やっほー"));
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QByteArray savedJp = m(kJp).replace("'こんにちは'", "'やっほー'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QCOMPARE(scripted()->messages, QStringList{"ファイルがみつかりません..."});
-        QCOMPARE(w->mNin, 1);
-        QVERIFY(w->NinTypeBB(1)->isChecked());
-        QVERIFY(!w->NinTypeBB(0)->isChecked());
+        QCOMPARE(w->language(), 1);
+        QVERIFY(w->languageButton(1)->isChecked());
+        QVERIFY(!w->languageButton(0)->isChecked());
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
 
         scripted()->messages.clear();
         QVERIFY(typeInto(w, 1, 2, "じゃあね"));
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QVERIFY(!QFile::exists(m_en));
         savedJp.replace("'さようなら'", "'じゃあね'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
@@ -602,39 +579,39 @@ private slots:
 
         // Back to Japanese: the save that begins the switch writes the rows to their own file.
         QVERIFY(typeInto(w, 2, 2, "kept"));
-        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
         QVERIFY(!QFile::exists(m_en));
         savedJp.replace("'おはよう'", "'kept'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QVERIFY(scripted()->messages.isEmpty());
-        QCOMPARE(w->mNin, 0);
+        QCOMPARE(w->language(), 0);
         QCOMPARE(column(w, 2), (QStringList{"やっほー", "じゃあね", "kept"}));
     }
 
     void missingFileClosesTheEditor() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QFile::remove(m_en);
         // The palette loads the open editor again; its English file is gone.
         scripted()->messages.clear();
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ファイルが見つかりません..."});
-        QVERIFY(!NinWin::isOpen());
+        QVERIFY(!WordEditor::isOpen());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!ImplicitInstance<NinWin>::isOpen());
+        QVERIFY(!SingleWindow<WordEditor>::isOpen());
     }
 
     // A window that never read a file: a plain save would replace the Japanese rows by an empty block.
     void unreadWindowWritesNothing() {
-        NinWin* w = NinWin::instance();
-        QCOMPARE(w->nlb()->rowCount(), 0);
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        WordEditor* w = WordEditor::instance();
+        QCOMPARE(w->list()->rowCount(), 0);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages,
                  QStringList{"この一覧はninshiki_jp.jsから読み込んだものではないため、保存しません..."});
         scripted()->messages.clear();
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages.size(), 1);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -643,15 +620,15 @@ private slots:
     void unreadableFileIsReported() {
         QFile::remove(m_jp);
         QDir().mkpath(m_jp);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QCOMPARE(scripted()->messages,
                  QStringList{"ninshiki_jp.jsを読み込めませんでした（通常のファイルではありません）..."});
-        QCOMPARE(w->nlb()->rowCount(), 0);
+        QCOMPARE(w->list()->rowCount(), 0);
     }
 
     void folderChangeWritesNothingIntoTheNewFolder() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QVERIFY(typeInto(w, 0, 2, "old folder"));
         // A second complete page set, chosen in the folder dialog while the editor is open.
@@ -663,19 +640,19 @@ private slots:
         TestFiles::write(other + "/js/ninshiki_jp.js", otherJp);
         TestFiles::write(other + "/js/ninshiki_en.js", otherEn);
         scripted()->folders.enqueue(other);
-        SelPlkWin::instance()->SelectPB_Action();
+        FolderDialog::instance()->chooseFolder();
         QCOMPARE(PageSet::chosen().words(PageSet::Language::Japanese), other + "/js/ninshiki_jp.js");
         QVERIFY(scripted()->messages.isEmpty());
 
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages, QStringList{"plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."});
         // A switch then reads the new folder's file.
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(column(w, 2), QStringList{"other"});
-        delete SelPlkWin::instance();
+        delete FolderDialog::instance();
     }
 
     void refusedCellTexts_data() {
@@ -726,17 +703,17 @@ private slots:
         QFETCH(QString, message);
         if (shiftJis)
             TestFiles::write(m_jp, sjis(kSj));
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         if (language == 1)
-            QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         const QString before = cell(w, 1, column);
         QVERIFY(typeInto(w, 1, column, text));
         if (message.isEmpty()) {
             QCOMPARE(cell(w, 1, column), text);
             QVERIFY(scripted()->messages.isEmpty());
-            QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
-            const QString q = NinData::QuoteChar(language);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+            const QString q = WordFile::QuoteChar(language);
             const QByteArray saved = TestFiles::read(language ? m_en : m_jp);
             QVERIFY(TextCodec::Decode(saved, *TextCodec::Detect(saved)).contains(q + text + q));
         } else {
@@ -781,10 +758,10 @@ private slots:
         QFETCH(QStringList, messages);
         const QString path = language ? m_en : m_jp;
         TestFiles::write(path, file);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         if (language == 1)
-            QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         if (messages.isEmpty()) {
             // The file as read is what the page reads before the save too.
@@ -797,18 +774,18 @@ private slots:
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
         }
         QVERIFY(scripted()->messages.isEmpty());
-        const QList<NinData::Row> shown = w->Rows();
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        const QList<WordFile::Row> shown = w->rows();
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, messages);
         if (!messages.isEmpty()) {
             QCOMPARE(TestFiles::read(path), file);
-            QCOMPARE(flat(w->Rows()), flat(shown));
+            QCOMPARE(flat(w->rows()), flat(shown));
             return;
         }
         checkEngineReadsTheList(w, path, language);
         // A second save without edits changes nothing.
         const QByteArray saved = TestFiles::read(path);
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(path), saved);
     }
 
@@ -845,20 +822,20 @@ private slots:
         QFETCH(QByteArray, saved);
         QFETCH(QStringList, messages);
         TestFiles::write(m_jp, file);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QCOMPARE(w->nlb()->rowCount(), 3);
+        QCOMPARE(w->list()->rowCount(), 3);
         const bool saveable = TextCodec::Detect(file).has_value();
-        QCOMPARE(bool(w->nlb()->item(0, 2)->flags() & Qt::ItemIsEditable), saveable);
+        QCOMPARE(bool(w->list()->item(0, 2)->flags() & Qt::ItemIsEditable), saveable);
         for (const QString& e : edits) {
             const QStringList p = e.split(u'|');
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
         }
-        QTest::mouseClick(viaSwitch ? w->NinTypeBB(1) : w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), saved);
         QVERIFY(!TestFiles::read(m_jp).contains("\xEF\xBF\xBD"));
         QCOMPARE(scripted()->messages, messages);
-        QCOMPARE(w->mNin, viaSwitch ? 1 : 0);
+        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
         if (viaSwitch)
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
     }
@@ -912,15 +889,15 @@ private slots:
         QFETCH(QStringList, edits);
         QFETCH(QByteArray, saved);
         QFETCH(QStringList, messages);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         for (const QString& e : edits) {
             const QStringList p = e.split(u'|');
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
         }
-        const QStringList shown = flat(w->Rows());
+        const QStringList shown = flat(w->rows());
         TestFiles::write(m_jp, outside);
-        QTest::mouseClick(viaSwitch ? w->NinTypeBB(1) : w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, messages);
         QCOMPARE(TestFiles::read(m_jp), saved.isEmpty() ? outside : saved);
         if (!saved.isEmpty() && !viaSwitch) {
@@ -928,33 +905,33 @@ private slots:
             checkEngineReadsTheList(w, m_jp, 0);
         } else if (saved.isEmpty()) {
             // Refused: the edits stay on screen, also when the switch was pressed.
-            QCOMPARE(w->mNin, 0);
-            QCOMPARE(flat(w->Rows()), shown);
+            QCOMPARE(w->language(), 0);
+            QCOMPARE(flat(w->rows()), shown);
         }
     }
 
     // A file that can no longer be read is not written; the switch stops only when it would drop
     // what was typed.
     void fileGoneAtTheSave() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         QFile::remove(m_jp);
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした（見つかりません）..."});
         QVERIFY(!QFile::exists(m_jp));
-        QCOMPARE(w->mNin, 1);
+        QCOMPARE(w->language(), 1);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
 
         scripted()->messages.clear();
         QVERIFY(typeInto(w, 0, 2, "hi there"));
         QFile::remove(m_en);
-        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_en.jsに書き込めませんでした（見つかりません）..."});
         QVERIFY(!QFile::exists(m_en));
-        QCOMPARE(w->mNin, 1);
+        QCOMPARE(w->language(), 1);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("hi there"));
         scripted()->messages.clear();
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_en.jsに書き込めませんでした（見つかりません）..."});
         QVERIFY(!QFile::exists(m_en));
     }
@@ -1013,15 +990,15 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, message);
         TestFiles::write(m_jp, file);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         const JsEval::Result before = JsEval::Rows(QString::fromUtf8(file), "ninshiki_jp");
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
-            QCOMPARE(w->nlb()->rowCount(), 0);
-            QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+            QCOMPARE(w->list()->rowCount(), 0);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
-            QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message, message}));
             QVERIFY(TestFiles::read(m_jp) == file);
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -1029,18 +1006,18 @@ private slots:
         }
         QVERIFY2(before.ok(), qPrintable(before.error));
         QCOMPARE(scripted()->messages, QStringList{});
-        QCOMPARE(flat(w->Rows()), flatEngine(before.rows));
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QCOMPARE(flat(w->rows()), flatEngine(before.rows));
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         checkEngineReadsTheList(w, m_jp, 0);
-        QCOMPARE(flat(w->Rows()), flatEngine(before.rows));
+        QCOMPARE(flat(w->rows()), flatEngine(before.rows));
     }
 
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.
     void failingDiskKeepsTheOldFile_data() { FailingFolder::addRows(); }
     void failingDiskKeepsTheOldFile() {
         QFETCH(WriteFailure, failure);
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "new"));
@@ -1049,7 +1026,7 @@ private slots:
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
         const QStringList entries = folder.entries();
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), before);
         const QString why =
             failure == WriteFailure::ReadOnlyFolder ? "フォルダが書き込み禁止です" : "空き容量が足りません";
@@ -1059,36 +1036,36 @@ private slots:
     }
 
     void failedWriteKeepsTheOldFile() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "new"));
         FileIO::InjectWriteFailure(10);
-        QTest::mouseClick(w->SaveBB(), Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした（空き容量が足りません）..."});
         QCOMPARE(scripts->count(), 0);
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::Files).size(), 2);
         // A switch whose save fails keeps the edits on screen.
         FileIO::InjectWriteFailure(0);
-        QTest::mouseClick(w->NinTypeBB(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
-        QCOMPARE(w->mNin, 0);
-        QVERIFY(w->NinTypeBB(0)->isChecked());
+        QCOMPARE(w->language(), 0);
+        QVERIFY(w->languageButton(0)->isChecked());
         QCOMPARE(cell(w, 0, 2), QStringLiteral("new"));
         QCOMPARE(scripts->count(), 0);
     }
 
     // The click unpresses the shown language's toggle; it must come back pressed.
     void shownLanguageStaysPressed() {
-        NinWin* w = openFromPalette();
+        WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "unsaved"));
-        QTest::mouseClick(w->NinTypeBB(0), Qt::LeftButton);
-        QVERIFY(w->NinTypeBB(0)->isChecked());
-        QVERIFY(!w->NinTypeBB(1)->isChecked());
-        QCOMPARE(w->mNin, 0);
+        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QVERIFY(w->languageButton(0)->isChecked());
+        QVERIFY(!w->languageButton(1)->isChecked());
+        QCOMPARE(w->language(), 0);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("unsaved"));
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripts->count(), 0);
@@ -1096,6 +1073,6 @@ private slots:
     }
 };
 
-PKL_GUI_TEST_MAIN(TestNinData, TestNinWin)
+PKL_GUI_TEST_MAIN(TestWordFile, TestWordEditor)
 
 #include "tst_ninwin.moc"

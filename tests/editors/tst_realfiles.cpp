@@ -1,18 +1,18 @@
 // Page-set files as they are found in the wild, through the windows: a fifo or a link to a device in
 // place of a file, and files the user may not write. Not covered here: the file formats and the
 // editors' own behaviour (their own tests), the card's CONFIG (card-tool tests).
-#include "BgcWin.h"
-#include "BtnData.h"
-#include "CmdWin.h"
+#include "BackgroundWindow.h"
+#include "ButtonDataFile.h"
+#include "ButtonEditor.h"
 #include "FileIO.h"
-#include "NinWin.h"
+#include "FolderDialog.h"
 #include "PageSet.h"
-#include "PlkWin.h"
-#include "SelPlkWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "ToolWin.h"
 #include "Unprivileged.h"
+#include "WordEditor.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -26,20 +26,20 @@ ScriptedPlatform* scripted() {
     return static_cast<ScriptedPlatform*>(&Platform::get());
 }
 
-const QByteArray kBtnMarker = "/*-- Pelkavin Button Data --*/";
-const QByteArray kNinMarker = "/* ninshiki_go_data */";
-const QByteArray kCssMarker = "/*body-gackground-color*/";
+const QByteArray kButtonMarker = "/*-- Pelkavin Button Data --*/";
+const QByteArray kWordMarker = "/* ninshiki_go_data */";
+const QByteArray kColourMarker = "/*body-gackground-color*/";
 
 // A page set with every file in place.
 void makePageSet(const QString& plk) {
     TestFiles::write(plk + "/n.htm", "<html><body>n</body></html>");
-    TestFiles::write(plk + "/js/plkpadbtn.js",
-                     "// head\n" + kBtnMarker + "\n" + BtnData::DefaultBtnData().toUtf8() + kBtnMarker + "\n");
+    TestFiles::write(plk + "/js/plkpadbtn.js", "// head\n" + kButtonMarker + "\n" +
+                                                   ButtonDataFile::DefaultButtonData().toUtf8() + kButtonMarker + "\n");
     TestFiles::write(plk + "/js/pelkavin.css",
-                     "body {\n" + kCssMarker + "\n    background-color: #ccddee;\n    " + kCssMarker + "\n}\n");
+                     "body {\n" + kColourMarker + "\n    background-color: #ccddee;\n    " + kColourMarker + "\n}\n");
     for (const char* lang : {"jp", "en"})
         TestFiles::write(plk + "/js/ninshiki_" + lang + ".js",
-                         "var w = [\n" + kNinMarker + "\n        ['1','a']\n        " + kNinMarker + "\n];\n");
+                         "var w = [\n" + kWordMarker + "\n        ['1','a']\n        " + kWordMarker + "\n];\n");
     TestFiles::write(plk + "/img/apple-touch-icon.png", "old icon");
 }
 
@@ -50,8 +50,8 @@ QStringList entries(const QString& dir) {
 void closeWindows() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<CmdWin*>(w) || qobject_cast<BgcWin*>(w) || qobject_cast<NinWin*>(w) ||
-            qobject_cast<PlkWin*>(w) || qobject_cast<SelPlkWin*>(w))
+        if (qobject_cast<ButtonEditor*>(w) || qobject_cast<BackgroundWindow*>(w) || qobject_cast<WordEditor*>(w) ||
+            qobject_cast<PreviewWindow*>(w) || qobject_cast<FolderDialog*>(w))
             windows.append(w);
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
@@ -59,33 +59,33 @@ void closeWindows() {
 
 void chooseFolder(const QString& plk) {
     scripted()->folders.enqueue(plk);
-    SelPlkWin::instance()->SelectPB_Action();
+    FolderDialog::instance()->chooseFolder();
 }
 
 // What the user does to write each file, and the messages a failure gives: for a file that is no
 // regular file, or (protected) one the user may not write.
 QStringList saveThrough(const QString& file, bool protectedFile = false) {
-    ToolWin* palette = ToolWin::instance();
+    PaletteWindow* palette = PaletteWindow::instance();
     const QString special = "を読み込めませんでした（通常のファイルではありません）...";
     if (file == "js/plkpadbtn.js") {
-        palette->editBtnBB_Action();
-        if (CmdWin::isOpen())
-            QTest::mouseClick(CmdWin::instance()->SavePB, Qt::LeftButton);
+        palette->openButtonEditor();
+        if (ButtonEditor::isOpen())
+            QTest::mouseClick(ButtonEditor::instance()->saveButton, Qt::LeftButton);
         // Not read, so not saved either, with the same message.
         if (!protectedFile)
             return {"plkpadbtn.js" + special, "plkpadbtn.js" + special};
         return {"plkpadbtn.jsに書き込めませんでした（ファイルが書き込み禁止です）..."};
     }
     if (file == "js/ninshiki_jp.js") {
-        palette->NinBB_Action();
+        palette->openWordEditor();
         return {"ninshiki_jp.js" + special};
     }
-    palette->BackColorBB_Action();
-    BgcWin* w = BgcWin::instance();
+    palette->openBackgroundWindow();
+    BackgroundWindow* w = BackgroundWindow::instance();
     const bool css = file == "js/pelkavin.css";
-    w->findChild<QCheckBox*>("DispCB")->setChecked(css);
-    w->findChild<QCheckBox*>("IconCB")->setChecked(!css);
-    QTest::mouseClick(w->findChild<QPushButton*>("ChangePB"), Qt::LeftButton);
+    w->findChild<QCheckBox*>("pageTarget")->setChecked(css);
+    w->findChild<QCheckBox*>("iconTarget")->setChecked(!css);
+    QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
     // A special file cannot be read at opening nor at the save; a protected one is read but not written.
     const QString path = css ? PageSet::chosen().styleSheet() : PageSet::chosen().icon();
     const QString name = QFileInfo(path).fileName();
@@ -102,9 +102,12 @@ class TestRealFiles : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        ToolWin::SetOpener(ToolWin::Tool::ButtonEditor, ToolWin::OpenerOf<CmdWin>(&CmdWin::LoadFileData));
-        ToolWin::SetOpener(ToolWin::Tool::WordEditor, ToolWin::OpenerOf<NinWin>(&NinWin::LoadData));
-        ToolWin::SetOpener(ToolWin::Tool::BackgroundWindow, ToolWin::OpenerOf<BgcWin>(&BgcWin::LoadBkgData));
+        PaletteWindow::setOpener(PaletteWindow::Tool::ButtonEditor,
+                                 PaletteWindow::openerOf<ButtonEditor>(&ButtonEditor::load));
+        PaletteWindow::setOpener(PaletteWindow::Tool::WordEditor,
+                                 PaletteWindow::openerOf<WordEditor>(&WordEditor::load));
+        PaletteWindow::setOpener(PaletteWindow::Tool::BackgroundWindow,
+                                 PaletteWindow::openerOf<BackgroundWindow>(&BackgroundWindow::load));
     }
     void init() { ScriptedPlatform::install(); }
     void cleanup() {

@@ -2,14 +2,14 @@
 // Not covered here: the editors and card tools the palette opens (their own test programs).
 #include "Controls.h"
 #include "FileIO.h"
+#include "FolderDialog.h"
 #include "MainMenuBar.h"
 #include "PageSet.h"
-#include "PlkWin.h"
-#include "SelPlkWin.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextUtil.h"
-#include "ToolWin.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -45,7 +45,7 @@ bool activate(QWidget* w) {
 // Chooses an item of the Edit menu as a user does: a click on the menu's title in the palette's
 // bar (the window manager makes the palette active on the press), then on the item.
 void chooseWithMouse(const char* name) {
-    QVERIFY(activate(ToolWin::instance()));
+    QVERIFY(activate(PaletteWindow::instance()));
     MainMenuBar* bar = MainMenuBar::instance();
     QAction* title = bar->item("EditMenu");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
@@ -72,7 +72,7 @@ QStringList enabledItems() {
 void closeAll() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<SelPlkWin*>(w) || qobject_cast<PlkWin*>(w) || qobject_cast<ToolWin*>(w))
+        if (qobject_cast<FolderDialog*>(w) || qobject_cast<PreviewWindow*>(w) || qobject_cast<PaletteWindow*>(w))
             windows.append(w);
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
@@ -82,40 +82,12 @@ void closeAll() {
 class TestFormats : public QObject {
     Q_OBJECT
 private slots:
-    void nthField_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("sep");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("piece");
-        QTest::addColumn<int>("count");
-        QTest::newRow("no separator") << "abc"
-                                      << "," << 1 << "abc" << 1;
-        QTest::newRow("second") << "a,b,c"
-                                << "," << 2 << "b" << 3;
-        QTest::newRow("beyond") << "a,b"
-                                << "," << 3 << "" << 2;
-        QTest::newRow("leading separator") << ",a"
-                                           << "," << 1 << "" << 2;
-        QTest::newRow("long separator") << "a/*m*/b/*m*/c"
-                                        << "/*m*/" << 3 << "c" << 3;
-        QTest::newRow("empty text") << ""
-                                    << "," << 1 << "" << 1;
-    }
-    void nthField() {
-        QFETCH(QString, text);
-        QFETCH(QString, sep);
-        QFETCH(int, n);
-        QFETCH(QString, piece);
-        QFETCH(int, count);
-        QCOMPARE(TextUtil::NthField(text, sep, n), piece);
-        QCOMPARE(TextUtil::CountFields(text, sep), count);
-    }
     void lineEndingsAndHex() {
-        QCOMPARE(TextUtil::ReplaceLineEndings(QStringLiteral("a\r\nb\rc\n")), QStringLiteral("a\nb\nc\n"));
-        QCOMPARE(TextUtil::ReplaceLineEndings(QByteArray("a\r\n\r\rb")), QByteArray("a\n\n\nb"));
-        QCOMPARE(TextUtil::Hex2(0), QStringLiteral("00"));
-        QCOMPARE(TextUtil::Hex2(10), QStringLiteral("0a"));
-        QCOMPARE(TextUtil::Hex2(255), QStringLiteral("ff"));
+        QCOMPARE(TextUtil::WithLfLineEnds(QStringLiteral("a\r\nb\rc\n")), QStringLiteral("a\nb\nc\n"));
+        QCOMPARE(TextUtil::WithLfLineEnds(QByteArray("a\r\n\r\rb")), QByteArray("a\n\n\nb"));
+        QCOMPARE(TextUtil::TwoHexDigits(0), QStringLiteral("00"));
+        QCOMPARE(TextUtil::TwoHexDigits(10), QStringLiteral("0a"));
+        QCOMPARE(TextUtil::TwoHexDigits(255), QStringLiteral("ff"));
     }
     void safeWriteKeepsOldFileOnFailure() {
         QTemporaryDir dir;
@@ -219,17 +191,17 @@ private slots:
         QCOMPARE(PlacedLeft(left, 20, paletteWidth), placed);
     }
     void placementMovesOnlyTheLeftEdge() {
-        ToolWin* palette = ToolWin::instance();
+        PaletteWindow* palette = PaletteWindow::instance();
         palette->move(20, 40);
         QWidget w;
         w.setGeometry(100, 200, 300, 150);
         const QPoint before = w.pos();
-        ToolWin::ApplyPlacement(&w);
+        PaletteWindow::place(&w);
         QCOMPARE(w.pos(), QPoint(before.x() + palette->width(), before.y()));
         QCOMPARE(w.size(), QSize(300, 150));
     }
     void layout() {
-        ToolWin* t = ToolWin::instance();
+        PaletteWindow* t = PaletteWindow::instance();
         QCOMPARE(t->windowTitle(), QStringLiteral("ツール"));
         QCOMPARE(t->centralWidget()->size(), QSize(156, 317));
         QVERIFY(!(t->windowFlags() & Qt::WindowCloseButtonHint));
@@ -237,10 +209,10 @@ private slots:
             const char* name;
             const char* caption;
             int top;
-        } rows[] = {{"plkselectBB", "plkフォルダを選択", 11}, {"PrevBB", "プレビュー / 操作", 45},
-                    {"editBtnBB", "ボタンの編集", 68},        {"BackColorBB", "背景色の編集", 93},
-                    {"UploadBB", "Upload=1の設定", 193},      {"QuitBB", "終了", 285},
-                    {"NinBB", "認識語の編集", 119},           {"UploadBB1", "PLK用FlashAir作成", 219}};
+        } rows[] = {{"chooseFolderButton", "plkフォルダを選択", 11}, {"previewButton", "プレビュー / 操作", 45},
+                    {"buttonEditorButton", "ボタンの編集", 68},      {"backgroundButton", "背景色の編集", 93},
+                    {"uploadSwitchButton", "Upload=1の設定", 193},   {"quitButton", "終了", 285},
+                    {"wordEditorButton", "認識語の編集", 119},       {"packageCopyButton", "PLK用FlashAir作成", 219}};
         for (const auto& r : rows) {
             auto* b = t->findChild<QPushButton*>(r.name);
             QVERIFY2(b, r.name);
@@ -248,41 +220,41 @@ private slots:
             QCOMPARE(b->geometry(), QRect(9, r.top, 136, 22));
             QVERIFY(!b->isCheckable());
         }
-        auto* label = t->findChild<QLabel*>("Label1");
+        auto* label = t->findChild<QLabel*>("cardHeading");
         QCOMPARE(label->text(), QStringLiteral("FlashAir関連"));
         QCOMPARE(label->geometry(), QRect(9, 169, 100, 20));
         // Bottom-anchored buttons follow the bottom edge, the others stay.
         t->centralWidget()->resize(156, 417);
-        QCOMPARE(t->findChild<QPushButton*>("QuitBB")->y(), 385);
-        QCOMPARE(t->findChild<QPushButton*>("UploadBB1")->y(), 319);
-        QCOMPARE(t->findChild<QPushButton*>("NinBB")->y(), 119);
+        QCOMPARE(t->findChild<QPushButton*>("quitButton")->y(), 385);
+        QCOMPARE(t->findChild<QPushButton*>("packageCopyButton")->y(), 319);
+        QCOMPARE(t->findChild<QPushButton*>("wordEditorButton")->y(), 119);
         QCOMPARE(label->y(), 169);
         // It cannot be closed.
         t->close();
-        QVERIFY(ToolWin::isOpen());
+        QVERIFY(PaletteWindow::isOpen());
         QVERIFY(t->isVisible());
     }
     void editorsDoNothingBeforeAFolderIsChosen() {
         int opened = 0;
-        using Tool = ToolWin::Tool;
+        using Tool = PaletteWindow::Tool;
         for (Tool tool : {Tool::ButtonEditor, Tool::BackgroundWindow, Tool::WordEditor})
-            ToolWin::SetOpener(tool, {[&]() -> QWidget* {
-                                          ++opened;
-                                          return nullptr;
-                                      },
-                                      [] { return false; }, [] {}});
-        ToolWin* t = ToolWin::instance();
-        for (const char* name : {"editBtnBB", "BackColorBB", "NinBB"})
+            PaletteWindow::setOpener(tool, {[&]() -> QWidget* {
+                                                ++opened;
+                                                return nullptr;
+                                            },
+                                            [] { return false; }, [] {}});
+        PaletteWindow* t = PaletteWindow::instance();
+        for (const char* name : {"buttonEditorButton", "backgroundButton", "wordEditorButton"})
             QTest::mouseClick(t->findChild<QPushButton*>(name), Qt::LeftButton);
         QCOMPARE(opened, 0);
         QVERIFY(scripted()->messages.isEmpty());
         // The recognition words need both handles set, and the Japanese file present.
         QTemporaryDir dir;
         PageSet::chosen().setPath(PageSet::Entry::JapaneseWords, TestFiles::write(dir.filePath("jp.js"), "x"));
-        QTest::mouseClick(t->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        QTest::mouseClick(t->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
         QCOMPARE(opened, 0);
         for (Tool tool : {Tool::ButtonEditor, Tool::BackgroundWindow, Tool::WordEditor})
-            ToolWin::SetOpener(tool, {});
+            PaletteWindow::setOpener(tool, {});
     }
     void editorThatClosedItselfIsNotRecreated() {
         QTemporaryDir dir;
@@ -291,46 +263,46 @@ private slots:
         QPointer<QWidget> editor;
         int created = 0;
         bool loaded = false;
-        ToolWin::SetOpener(ToolWin::Tool::WordEditor, {[&]() -> QWidget* {
-                                                           if (!editor) {
-                                                               ++created;
-                                                               editor = new QWidget;
-                                                               editor->move(0, 0);
-                                                           }
-                                                           return editor;
-                                                       },
-                                                       [&] { return !editor.isNull(); },
-                                                       [&] {
-                                                           loaded = true;
-                                                           delete editor;
-                                                       }});
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("NinBB"), Qt::LeftButton);
+        PaletteWindow::setOpener(PaletteWindow::Tool::WordEditor, {[&]() -> QWidget* {
+                                                                       if (!editor) {
+                                                                           ++created;
+                                                                           editor = new QWidget;
+                                                                           editor->move(0, 0);
+                                                                       }
+                                                                       return editor;
+                                                                   },
+                                                                   [&] { return !editor.isNull(); },
+                                                                   [&] {
+                                                                       loaded = true;
+                                                                       delete editor;
+                                                                   }});
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
         QVERIFY(loaded);
         QCOMPARE(created, 1);
         QVERIFY(editor.isNull());
-        ToolWin::SetOpener(ToolWin::Tool::WordEditor, {});
+        PaletteWindow::setOpener(PaletteWindow::Tool::WordEditor, {});
     }
     void previewFallsBackToTheCard() {
-        ToolWin::instance()->move(20, 20);
-        PlkWin::instance()->move(30, 10);
-        QTest::mouseClick(ToolWin::instance()->findChild<QPushButton*>("PrevBB"), Qt::LeftButton);
-        QVERIFY(PlkWin::isOpen());
-        PlkWin* p = PlkWin::instance();
+        PaletteWindow::instance()->move(20, 20);
+        PreviewWindow::instance()->move(30, 10);
+        QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("previewButton"), Qt::LeftButton);
+        QVERIFY(PreviewWindow::isOpen());
+        PreviewWindow* p = PreviewWindow::instance();
         QVERIFY(p->isVisible());
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
-        QVERIFY(!p->AccessTypeBB(0)->isChecked());
-        QVERIFY(p->AccessTypeBB(1)->isChecked());
-        QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
-        QCOMPARE(p->pos(), QPoint(30 + ToolWin::instance()->width(), 10));
+        QVERIFY(!p->accessButton(PageSet::Access::Folder)->isChecked());
+        QVERIFY(p->accessButton(PageSet::Access::Card)->isChecked());
+        QCOMPARE(p->requestedUrl(), PreviewWindow::kCardAddress);
+        QCOMPARE(p->pos(), QPoint(30 + PaletteWindow::instance()->width(), 10));
         // Local access with no folder switches straight back.
-        QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
+        QTest::mouseClick(p->accessButton(PageSet::Access::Folder), Qt::LeftButton);
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
-        QVERIFY(p->AccessTypeBB(1)->isChecked());
-        QVERIFY(!p->AccessTypeBB(0)->isChecked());
+        QVERIFY(p->accessButton(PageSet::Access::Card)->isChecked());
+        QVERIFY(!p->accessButton(PageSet::Access::Folder)->isChecked());
     }
     void menuBar() {
         MainMenuBar* bar = MainMenuBar::instance();
-        QCOMPARE(ToolWin::instance()->menuBar(), bar);
+        QCOMPARE(PaletteWindow::instance()->menuBar(), bar);
         const struct {
             const char* name;
             const char* text;
@@ -355,7 +327,6 @@ private slots:
             // A text would show beside the line.
             QVERIFY(bar->item(name)->text().isEmpty());
         }
-        QCOMPARE(ToolWin::instance()->EditCopy(), bar->item("EditCopy"));
         QStringList order;
         for (QAction* a : bar->item("EditMenu")->menu()->actions())
             order << a->objectName();
@@ -392,7 +363,7 @@ private slots:
         resetGlobals();
         ScriptedPlatform::install();
         QGuiApplication::clipboard()->clear();
-        ToolWin::instance()->show();
+        PaletteWindow::instance()->show();
         // Stands for an editor window: a text field and a button.
         m_editor = new QWidget;
         m_editor->setAttribute(Qt::WA_DeleteOnClose);
@@ -463,19 +434,19 @@ private slots:
         m_field->setSelection(start, length);
         QGuiApplication::clipboard()->setText(clipboard);
         chooseWithMouse(qPrintable(item));
-        QCOMPARE(QApplication::activeWindow(), ToolWin::instance());
+        QCOMPARE(QApplication::activeWindow(), PaletteWindow::instance());
         QCOMPARE(m_field->text(), text);
         QCOMPARE(m_field->selectedText(), selected);
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
     }
     void clearWithoutSelectionDeletesNothing() {
         m_field->setCursorPosition(0);
-        QVERIFY(activate(ToolWin::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         MainMenuBar::instance()->item("EditClear")->trigger();
         QCOMPARE(m_field->text(), QStringLiteral("abc def"));
     }
     void itemsEnabledOnlyWhenTheyAct() {
-        QVERIFY(activate(ToolWin::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         QCOMPARE(enabledItems(), QStringList{"EditSelectAll"});
         m_field->setSelection(0, 3);
         QGuiApplication::clipboard()->setText(QStringLiteral("x"));
@@ -486,16 +457,16 @@ private slots:
         // The user moved on to the button: nothing to edit there.
         QVERIFY(activate(m_editor));
         m_button->setFocus();
-        QVERIFY(activate(ToolWin::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         QCOMPARE(enabledItems(), QStringList());
     }
     void shortcutsStayAliveAfterTheMenuClosed() {
-        QVERIFY(activate(ToolWin::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         // Opened with nothing selected, the menu shows "コピー" disabled ...
         QVERIFY(!enabledItems().contains("EditCopy"));
         // ... which must not keep the shortcut from working once there is a selection.
         m_field->setSelection(4, 3);
-        QTest::keyClick(ToolWin::instance(), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(PaletteWindow::instance(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("def"));
     }
 };
@@ -513,13 +484,13 @@ private slots:
     void cleanup() { closeAll(); }
 
     void layout() {
-        SelPlkWin* d = SelPlkWin::instance();
+        FolderDialog* d = FolderDialog::instance();
         QCOMPARE(d->windowTitle(), QStringLiteral("PLKフォルダ選択"));
         QCOMPARE(d->size(), QSize(291, 106));
-        QCOMPARE(d->findChild<QLabel*>("Label1")->text(), QStringLiteral("PLKフォルダ選択して下さい"));
-        QCOMPARE(d->findChild<QPushButton*>("SelectPB")->geometry(), QRect(191, 20, 80, 20));
-        QVERIFY(!d->findChild<QPushButton*>("QuitPB")->isVisibleTo(d));
-        QCOMPARE(d->findChild<QPushButton*>("ClosePB")->text(), QStringLiteral("選択しないで閉じる"));
+        QCOMPARE(d->findChild<QLabel*>("prompt")->text(), QStringLiteral("PLKフォルダ選択して下さい"));
+        QCOMPARE(d->findChild<QPushButton*>("chooseButton")->geometry(), QRect(191, 20, 80, 20));
+        QVERIFY(!d->findChild<QPushButton*>("quitButton")->isVisibleTo(d));
+        QCOMPARE(d->findChild<QPushButton*>("closeButton")->text(), QStringLiteral("選択しないで閉じる"));
     }
 
     void failingStep_data() {
@@ -544,7 +515,7 @@ private slots:
         const QString earlier = TestFiles::makePageSet(m_dir.filePath("earlier"));
         ScriptedPlatform* p = scripted();
         p->folders.enqueue(earlier);
-        SelPlkWin::instance()->SelectPB_Action();
+        FolderDialog::instance()->chooseFolder();
         QVERIFY(p->messages.isEmpty());
         QCOMPARE(set.access(), PageSet::Access::Folder);
         set.setAccess(PageSet::Access::Card);
@@ -552,11 +523,11 @@ private slots:
         const QString folder =
             TestFiles::makePageSet(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())), skip);
         p->folders.enqueue(folder);
-        SelPlkWin* d = SelPlkWin::instance();
+        FolderDialog* d = FolderDialog::instance();
         d->show();
-        d->SelectPB_Action();
+        d->chooseFolder();
         QCOMPARE(p->messages, QStringList{message});
-        QVERIFY(SelPlkWin::isOpen());
+        QVERIFY(FolderDialog::isOpen());
         QVERIFY(d->isVisible());
         const PageSet::Files& f = set.files();
         const QString handles[] = {f.folder, f.topPage, f.buttonData, f.styleSheet, f.words[0], f.words[1], f.icon};
@@ -575,16 +546,16 @@ private slots:
     }
     void firstRunLeavesLaterHandlesUnset() {
         scripted()->folders.enqueue(TestFiles::makePageSet(m_dir.filePath("nocss"), {"js/pelkavin.css"}));
-        SelPlkWin::instance()->SelectPB_Action();
+        FolderDialog::instance()->chooseFolder();
         const PageSet& set = PageSet::chosen();
         QVERIFY(!set.buttonData().isEmpty() && !set.styleSheet().isEmpty());
         QVERIFY(set.words(PageSet::Language::Japanese).isEmpty() && set.words(PageSet::Language::English).isEmpty() &&
                 set.icon().isEmpty());
     }
     void cancelledChooserChangesNothing() {
-        SelPlkWin* d = SelPlkWin::instance();
+        FolderDialog* d = FolderDialog::instance();
         d->show();
-        d->SelectPB_Action();
+        d->chooseFolder();
         QVERIFY(PageSet::chosen().folder().isEmpty());
         QVERIFY(scripted()->messages.isEmpty());
         QVERIFY(d->isVisible());
@@ -593,38 +564,38 @@ private slots:
         const QString folder = TestFiles::makePageSet(m_dir.filePath("complete"));
         TestFiles::write(folder + "/n.htm", "<html><head><title>top</title></head></html>");
         PageSet::chosen().setAccess(PageSet::Access::Card);
-        ToolWin::instance()->move(20, 20);
+        PaletteWindow::instance()->move(20, 20);
         // An open preview is reused, not brought to the front.
-        PlkWin::instance()->move(100, 50);
+        PreviewWindow::instance()->move(100, 50);
         scripted()->folders.enqueue(folder);
-        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        QPointer<FolderDialog> d = FolderDialog::instance();
         d->show();
-        d->SelectPB_Action();
+        d->chooseFolder();
         QVERIFY(scripted()->messages.isEmpty());
         QTRY_VERIFY(d.isNull());
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Folder);
-        QVERIFY(PlkWin::isOpen());
-        PlkWin* p = PlkWin::instance();
-        QVERIFY(p->AccessTypeBB(0)->isChecked());
-        QVERIFY(!p->AccessTypeBB(1)->isChecked());
+        QVERIFY(PreviewWindow::isOpen());
+        PreviewWindow* p = PreviewWindow::instance();
+        QVERIFY(p->accessButton(PageSet::Access::Folder)->isChecked());
+        QVERIFY(!p->accessButton(PageSet::Access::Card)->isChecked());
         QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(folder + "/n.htm"));
-        QCOMPARE(p->pos(), QPoint(100 + ToolWin::instance()->width(), 50));
+        QCOMPARE(p->pos(), QPoint(100 + PaletteWindow::instance()->width(), 50));
     }
     void completeFolderWithoutTopPageClosesSilently() {
         const QString folder = TestFiles::makePageSet(m_dir.filePath("notop"), {"n.htm"});
         PageSet::chosen().setAccess(PageSet::Access::Card);
         scripted()->folders.enqueue(folder);
-        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        QPointer<FolderDialog> d = FolderDialog::instance();
         d->show();
-        d->SelectPB_Action();
+        d->chooseFolder();
         QTRY_VERIFY(d.isNull());
         QVERIFY(scripted()->messages.isEmpty());
-        QVERIFY(!PlkWin::isOpen());
+        QVERIFY(!PreviewWindow::isOpen());
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
         QVERIFY(!PageSet::chosen().icon().isEmpty());
     }
     void escapeDoesNotClose() {
-        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        QPointer<FolderDialog> d = FolderDialog::instance();
         QVERIFY(activate(d));
         QTest::keyClick(d, Qt::Key_Escape);
         QVERIFY(!d.isNull());
@@ -634,25 +605,25 @@ private slots:
         QTRY_VERIFY(d.isNull());
     }
     void closeWithoutChoosing() {
-        ToolWin::instance();
-        QPointer<SelPlkWin> d = SelPlkWin::instance();
+        PaletteWindow::instance();
+        QPointer<FolderDialog> d = FolderDialog::instance();
         d->show();
-        QTest::mouseClick(d->findChild<QPushButton*>("ClosePB"), Qt::LeftButton);
+        QTest::mouseClick(d->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
         QTRY_VERIFY(d.isNull());
         QVERIFY(PageSet::chosen().folder().isEmpty());
-        QVERIFY(ToolWin::instance()->isVisible());
+        QVERIFY(PaletteWindow::instance()->isVisible());
     }
     void openShowsPaletteThenModalDialog() {
         bool sawModal = false;
         QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<SelPlkWin*>(QApplication::activeModalWidget());
-            sawModal = d && ToolWin::isOpen() && ToolWin::instance()->isVisible();
+            auto* d = qobject_cast<FolderDialog*>(QApplication::activeModalWidget());
+            sawModal = d && PaletteWindow::isOpen() && PaletteWindow::instance()->isVisible();
             if (d)
-                d->findChild<QPushButton*>("ClosePB")->click();
+                d->findChild<QPushButton*>("closeButton")->click();
         });
-        static_cast<App*>(qApp)->Open();
+        static_cast<App*>(qApp)->start();
         QVERIFY(sawModal);
-        QVERIFY(!SelPlkWin::isOpen() || !SelPlkWin::instance()->isVisible());
+        QVERIFY(!FolderDialog::isOpen() || !FolderDialog::instance()->isVisible());
     }
 };
 
@@ -662,17 +633,17 @@ class TestPreview : public QObject {
 
 #ifdef PKL_HAVE_WEBENGINE
     // The value of a script run in the page.
-    static QString script(PlkWin* p, const QString& expression) {
+    static QString script(PreviewWindow* p, const QString& expression) {
         QString t;
         bool done = false;
-        qobject_cast<QWebEngineView*>(p->hv)->page()->runJavaScript(expression, [&](const QVariant& v) {
+        qobject_cast<QWebEngineView*>(p->view())->page()->runJavaScript(expression, [&](const QVariant& v) {
             t = v.toString();
             done = true;
         });
         (void)QTest::qWaitFor([&] { return done; }, 10000);
         return t;
     }
-    static QString title(PlkWin* p) {
+    static QString title(PreviewWindow* p) {
         return script(p, QStringLiteral("document.title"));
     }
 #endif
@@ -687,21 +658,21 @@ private slots:
     }
 
     void layout() {
-        PlkWin* p = PlkWin::instance();
+        PreviewWindow* p = PreviewWindow::instance();
         QCOMPARE(p->windowTitle(), QStringLiteral("Pelkavin"));
         QCOMPARE(p->size(), QSize(400, 600));
-        QCOMPARE(p->hv->geometry(), QRect(0, 30, 400, 550));
-        QCOMPARE(p->AccessTypeBB(0)->text(), QStringLiteral("Localアクセス"));
-        QCOMPARE(p->AccessTypeBB(1)->text(), QStringLiteral("Wi-Fiアクセス"));
-        QVERIFY(p->AccessTypeBB(0)->isChecked());
-        auto* label = p->findChild<QLabel*>("Label1");
+        QCOMPARE(p->view()->geometry(), QRect(0, 30, 400, 550));
+        QCOMPARE(p->accessButton(PageSet::Access::Folder)->text(), QStringLiteral("Localアクセス"));
+        QCOMPARE(p->accessButton(PageSet::Access::Card)->text(), QStringLiteral("Wi-Fiアクセス"));
+        QVERIFY(p->accessButton(PageSet::Access::Folder)->isChecked());
+        auto* label = p->findChild<QLabel*>("reloadHint");
         QVERIFY(label->font().bold());
         QCOMPARE(label->geometry(), QRect(9, 580, 391, 20));
         // The whole hint shows in its rectangle.
         QVERIFY(label->font().pixelSize() <= 12);
         QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width());
         p->resize(500, 700);
-        QCOMPARE(p->hv->geometry(), QRect(0, 30, 500, 650));
+        QCOMPARE(p->view()->geometry(), QRect(0, 30, 500, 650));
         QCOMPARE(label->geometry(), QRect(9, 680, 391, 20));
     }
     void loadsAndReloadsTheLocalPage() {
@@ -710,17 +681,17 @@ private slots:
 #else
         const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head></html>");
         PageSet::chosen().setPath(PageSet::Entry::TopPage, page);
-        PlkWin* p = PlkWin::instance();
-        auto* view = qobject_cast<QWebEngineView*>(p->hv);
+        PreviewWindow* p = PreviewWindow::instance();
+        auto* view = qobject_cast<QWebEngineView*>(p->view());
         QVERIFY(view);
         QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-        p->LoadData();
+        p->load();
         QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("one"), 10000);
 
         TestFiles::write(page, "<html><head><title>two</title></head></html>");
-        QSignalSpy scripts(p, &PlkWin::scriptRun);
-        PlkWin::PreviewReload();
+        QSignalSpy scripts(p, &PreviewWindow::scriptRun);
+        PreviewWindow::reloadTopPage();
         QCOMPARE(scripts.count(), 1);
         QCOMPARE(scripts.at(0).at(0).toString(), QStringLiteral("location.reload();"));
         QTRY_COMPARE_WITH_TIMEOUT(title(p), QStringLiteral("two"), 20000);
@@ -733,12 +704,12 @@ private slots:
         const QByteArray body = "<body><p>Pelkavin page</p><input id='f' value='abc'></body></html>";
         const QString page = TestFiles::write(m_dir.filePath("n.htm"), "<html><head><title>one</title></head>" + body);
         PageSet::chosen().setPath(PageSet::Entry::TopPage, page);
-        PlkWin* p = PlkWin::instance();
-        auto* view = qobject_cast<QWebEngineView*>(p->hv);
+        PreviewWindow* p = PreviewWindow::instance();
+        auto* view = qobject_cast<QWebEngineView*>(p->view());
         QVERIFY(view);
         QVERIFY(activate(p));
         QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-        p->LoadData();
+        p->load();
         QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(view->focusProxy(), 10000);
         QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -746,19 +717,19 @@ private slots:
 
         // Chosen in the palette, the Edit items act on the page: outside a field only copying and
         // selecting apply, in a field everything but undo.
-        QVERIFY(activate(ToolWin::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         MainMenuBar* bar = MainMenuBar::instance();
-        QVERIFY(bar->EditTarget() && view->isAncestorOf(bar->EditTarget()));
-        QVERIFY(!bar->CanEdit("EditCopy"));
+        QVERIFY(bar->editTarget() && view->isAncestorOf(bar->editTarget()));
+        QVERIFY(!bar->canEdit("EditCopy"));
         QGuiApplication::clipboard()->setText("xyz");
         bar->item("EditSelectAll")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(bar->CanEdit("EditCopy"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->canEdit("EditCopy"), 10000);
         for (const char* name : {"EditUndo", "EditCut", "EditPaste", "EditClear"})
-            QVERIFY2(!bar->CanEdit(name), name);
+            QVERIFY2(!bar->canEdit(name), name);
         view->page()->runJavaScript("document.getElementById('f').select();");
-        QTRY_VERIFY_WITH_TIMEOUT(bar->CanEdit("EditPaste") && bar->CanEdit("EditCut"), 10000);
-        QVERIFY(bar->CanEdit("EditClear"));
-        QVERIFY(!bar->CanEdit("EditUndo"));
+        QTRY_VERIFY_WITH_TIMEOUT(bar->canEdit("EditPaste") && bar->canEdit("EditCut"), 10000);
+        QVERIFY(bar->canEdit("EditClear"));
+        QVERIFY(!bar->canEdit("EditUndo"));
         bar->item("EditPaste")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(script(p, "document.getElementById('f').value"), QStringLiteral("xyz"), 10000);
 
@@ -785,23 +756,23 @@ private slots:
     }
     void pressingThePressedToggleKeepsIt() {
         PageSet::chosen().setPath(PageSet::Entry::TopPage, TestFiles::write(m_dir.filePath("n.htm"), "<html></html>"));
-        PlkWin* p = PlkWin::instance();
-        QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
+        PreviewWindow* p = PreviewWindow::instance();
+        QTest::mouseClick(p->accessButton(PageSet::Access::Card), Qt::LeftButton);
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Card);
-        QTest::mouseClick(p->AccessTypeBB(1), Qt::LeftButton);
-        QVERIFY(p->AccessTypeBB(1)->isChecked());
-        QVERIFY(!p->AccessTypeBB(0)->isChecked());
-        QCOMPARE(p->requestedUrl(), PlkWin::kCardAddress);
-        QTest::mouseClick(p->AccessTypeBB(0), Qt::LeftButton);
+        QTest::mouseClick(p->accessButton(PageSet::Access::Card), Qt::LeftButton);
+        QVERIFY(p->accessButton(PageSet::Access::Card)->isChecked());
+        QVERIFY(!p->accessButton(PageSet::Access::Folder)->isChecked());
+        QCOMPARE(p->requestedUrl(), PreviewWindow::kCardAddress);
+        QTest::mouseClick(p->accessButton(PageSet::Access::Folder), Qt::LeftButton);
         QCOMPARE(PageSet::chosen().access(), PageSet::Access::Folder);
         QCOMPARE(p->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
     }
     void reloadRecreatesAClosedPreview() {
         PageSet::chosen().setPath(PageSet::Entry::TopPage, TestFiles::write(m_dir.filePath("n.htm"), "<html></html>"));
-        QVERIFY(!PlkWin::isOpen());
-        PlkWin::ScriptReload();
-        QVERIFY(PlkWin::isOpen());
-        QCOMPARE(PlkWin::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
+        QVERIFY(!PreviewWindow::isOpen());
+        PreviewWindow::reloadPage();
+        QVERIFY(PreviewWindow::isOpen());
+        QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
     }
 };
 

@@ -1,15 +1,15 @@
 // Every top-level window of the tool: what screen readers see of it, its size limits and the
 // control that has the focus when it opens.
 // Not covered here: the windows' behaviour (each subsystem's own test program).
-#include "BgcWin.h"
-#include "CmdWin.h"
-#include "FamWin.h"
-#include "NinWin.h"
-#include "PlkWin.h"
-#include "SelPlkWin.h"
+#include "BackgroundWindow.h"
+#include "ButtonEditor.h"
+#include "FolderDialog.h"
+#include "PackageCopyWindow.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
 #include "TestMain.h"
-#include "ToolWin.h"
-#include "UpSetWin.h"
+#include "UploadSwitchWindow.h"
+#include "WordEditor.h"
 
 #include <QAccessible>
 #include <QTemporaryDir>
@@ -20,22 +20,22 @@ ScriptedPlatform* scripted() {
 }
 
 QWidget* open(const QString& name) {
-    if (name == "ToolWin")
-        return ToolWin::instance();
-    if (name == "SelPlkWin")
-        return SelPlkWin::instance();
-    if (name == "PlkWin")
-        return PlkWin::instance();
-    if (name == "CmdWin")
-        return CmdWin::instance();
-    if (name == "NinWin")
-        return NinWin::instance();
-    if (name == "BgcWin")
-        return BgcWin::instance();
-    if (name == "UpSetWin")
-        return UpSetWin::instance();
-    if (name == "FamWin")
-        return FamWin::instance();
+    if (name == "PaletteWindow")
+        return PaletteWindow::instance();
+    if (name == "FolderDialog")
+        return FolderDialog::instance();
+    if (name == "PreviewWindow")
+        return PreviewWindow::instance();
+    if (name == "ButtonEditor")
+        return ButtonEditor::instance();
+    if (name == "WordEditor")
+        return WordEditor::instance();
+    if (name == "BackgroundWindow")
+        return BackgroundWindow::instance();
+    if (name == "UploadSwitchWindow")
+        return UploadSwitchWindow::instance();
+    if (name == "PackageCopyWindow")
+        return PackageCopyWindow::instance();
     return nullptr;
 }
 } // namespace
@@ -44,7 +44,7 @@ class TestWindows : public QObject {
     Q_OBJECT
 private slots:
     void init() { ScriptedPlatform::install(); }
-    void cleanup() { App::DeleteWindows(); }
+    void cleanup() { App::deleteWindows(); }
 
     void windows_data() {
         QTest::addColumn<QString>("name");
@@ -55,25 +55,26 @@ private slots:
         QTest::addColumn<bool>("card");
         const QSize none(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), limit(32000, 32000);
         const int window = QAccessible::Window;
-        QTest::newRow("palette") << "ToolWin"
-                                 << "ツール" << window << limit << "plkselectBB" << true;
-        QTest::newRow("folder dialog") << "SelPlkWin"
-                                       << "PLKフォルダ選択" << int(QAccessible::Dialog) << none << "SelectPB" << true;
-        QTest::newRow("preview") << "PlkWin"
+        QTest::newRow("palette") << "PaletteWindow"
+                                 << "ツール" << window << limit << "chooseFolderButton" << true;
+        QTest::newRow("folder dialog") << "FolderDialog"
+                                       << "PLKフォルダ選択" << int(QAccessible::Dialog) << none << "chooseButton"
+                                       << true;
+        QTest::newRow("preview") << "PreviewWindow"
                                  << "Pelkavin" << window << none << "" << true;
-        QTest::newRow("buttons") << "CmdWin"
-                                 << "ボタンカスタマイズ設定" << window << limit << "BankBB(0)" << true;
-        QTest::newRow("words") << "NinWin"
-                               << "認識語パターン編集" << window << limit << "nlb" << true;
-        QTest::newRow("colour") << "BgcWin"
-                                << "背景色" << window << limit << "ChangePB" << true;
-        QTest::newRow("upload") << "UpSetWin"
-                                << "Upload設定" << window << limit << "UpPB" << true;
+        QTest::newRow("buttons") << "ButtonEditor"
+                                 << "ボタンカスタマイズ設定" << window << limit << "bankButton0" << true;
+        QTest::newRow("words") << "WordEditor"
+                               << "認識語パターン編集" << window << limit << "wordList" << true;
+        QTest::newRow("colour") << "BackgroundWindow"
+                                << "背景色" << window << limit << "applyButton" << true;
+        QTest::newRow("upload") << "UploadSwitchWindow"
+                                << "Upload設定" << window << limit << "setButton" << true;
         // The set button is disabled while no card is chosen; the focus goes to the next control.
-        QTest::newRow("upload, no card") << "UpSetWin"
-                                         << "Upload設定" << window << limit << "FAVolPM" << false;
-        QTest::newRow("package") << "FamWin"
-                                 << "リモート接続プログラムFlashAir作成" << window << limit << "rhPM" << true;
+        QTest::newRow("upload, no card") << "UploadSwitchWindow"
+                                         << "Upload設定" << window << limit << "volumeList" << false;
+        QTest::newRow("package") << "PackageCopyWindow"
+                                 << "リモート接続プログラムFlashAir作成" << window << limit << "variantList" << true;
     }
     void windows() {
         QFETCH(QString, name);

@@ -1,4 +1,4 @@
-#include "BtnData.h"
+#include "ButtonDataFile.h"
 
 #include "ScriptScan.h"
 #include "TextUtil.h"
@@ -6,10 +6,7 @@
 #include <QFile>
 #include <QHash>
 
-using TextUtil::CountFields;
-using TextUtil::NthField;
-
-namespace BtnData {
+namespace ButtonDataFile {
 
 QString Marker() {
     return QStringLiteral("/*-- Pelkavin Button Data --*/");
@@ -180,8 +177,8 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
     Found found;
     auto refuse = [&](const Problem& p) {
         Found r;
-        r.reading.ax = emptyTable();
-        r.reading.bx = emptyTable();
+        r.reading.recognition = emptyTable();
+        r.reading.robot = emptyTable();
         r.reading.refusal = refusalOf(fileName, p);
         return r;
     };
@@ -190,7 +187,7 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
             {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
                                              "ていない、HTML形式のコメントがある、など）")});
     const QList<ScriptScan::Token>& t = scan.tokens;
-    Table* tables[2] = {&found.reading.ax, &found.reading.bx};
+    Table* tables[2] = {&found.reading.recognition, &found.reading.robot};
     for (int a = 0; a < 2; ++a) {
         for (qsizetype k = 0; k < t.size(); ++k) {
             if (!ScriptScan::Names(scan, k, kArrayNames[a]))
@@ -243,18 +240,18 @@ Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
     if (!encoding) {
         Reading r;
-        r.ax = emptyTable();
-        r.bx = emptyTable();
+        r.recognition = emptyTable();
+        r.robot = emptyTable();
         r.refusal = fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため読み込めません...");
         return r;
     }
     return Read(TextCodec::Decode(bytes, *encoding), fileName, encoding);
 }
 
-void LoadData(const QString& text, Table& mAx, Table& mBx) {
+void ReadTables(const QString& text, Table& recognition, Table& robot) {
     const Reading r = Read(text, QString());
-    mAx = r.ax;
-    mBx = r.bx;
+    recognition = r.recognition;
+    robot = r.robot;
 }
 
 namespace {
@@ -277,19 +274,19 @@ void appendBank(QString& out, const Table& table, int bank, bool robi) {
 const char* const kBankOpeners[] = {"    [ /* A */\n", "    [ /* B */\n", "    [ /* C */\n", "    [ /* D */\n"};
 } // namespace
 
-QString MakeNinBtnData(const Table& mAx, const Table& mBx) {
+QString Block(const Table& recognition, const Table& robot) {
     QString out;
     out.reserve(4096);
     out += QStringLiteral("var ctrlbtndata=[\n");
     for (int bank = 0; bank < kBanks; ++bank) {
         out += QString::fromLatin1(kBankOpeners[bank]);
-        appendBank(out, mAx, bank, false);
+        appendBank(out, recognition, bank, false);
         out += QStringLiteral("    ],\n");
     }
     out += QStringLiteral("];\n\nvar ctrlbtnRobi=[\n");
     for (int bank = 0; bank < kBanks; ++bank) {
         out += QString::fromLatin1(kBankOpeners[bank]);
-        appendBank(out, mBx, bank, true);
+        appendBank(out, robot, bank, true);
         // The page has always closed the first robot bank without indent.
         out += bank == 0 ? QStringLiteral("],\n") : QStringLiteral("    ],\n");
     }
@@ -297,8 +294,8 @@ QString MakeNinBtnData(const Table& mAx, const Table& mBx) {
     return out;
 }
 
-QString MarkedBlock(const Table& mAx, const Table& mBx) {
-    return Marker() + u'\n' + MakeNinBtnData(mAx, mBx) + Marker() + u'\n';
+QString MarkedBlock(const Table& recognition, const Table& robot) {
+    return Marker() + u'\n' + Block(recognition, robot) + Marker() + u'\n';
 }
 
 std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding) {
@@ -356,7 +353,7 @@ bool sameRows(const Table& a, const Table& b) {
 }
 } // namespace
 
-SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const QString& fileName) {
+SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
     if (!encoding)
         return {std::nullopt,
@@ -380,7 +377,7 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
     if (!found.reading.ok())
         return {std::nullopt, found.reading.refusal};
 
-    const Table* tables[2] = {&mAx, &mBx};
+    const Table* tables[2] = {&recognition, &robot};
     for (int t = 0; t < 2; ++t)
         for (int r = 0; r < kRows; ++r)
             for (int f = 0; f < 3; ++f) {
@@ -423,7 +420,7 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
                     QStringLiteral("行目のボタンデータの後ろが、目印の間の式の続きになっているため保存でき"
                                    "ません（保存した内容がページに届きません）...")};
 
-    QString block = MarkedBlock(mAx, mBx);
+    QString block = MarkedBlock(recognition, robot);
     if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
         block.prepend(u'\n');
     // The text outside keeps its bytes: both ends of the block fall on line starts, so the bytes
@@ -443,7 +440,7 @@ SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const
                                   QStringLiteral("と見分けられなくなるため保存できません...")};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = ReadFile(bytes, fileName);
-    if (!back.ok() || !sameRows(back.ax, mAx) || !sameRows(back.bx, mBx))
+    if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
         return {std::nullopt, fileName + QStringLiteral("は、保存してもページに表示どおりの内容が届かないため保存で"
                                                         "きません...")};
     return {bytes, QString()};
@@ -456,27 +453,27 @@ static QString resourceText(const char* name) {
     return QString::fromUtf8(f.readAll());
 }
 
-QString DefaultBtnData() {
-    return resourceText("DefaultBtnData");
+QString DefaultButtonData() {
+    return resourceText("DefaultButtonData");
 }
-QString NinWordListJ() {
-    return resourceText("NinWordListJ");
+QString JapaneseWordList() {
+    return resourceText("JapaneseWordList");
 }
-QString NinWordListE() {
-    return resourceText("NinWordListE");
+QString EnglishWordList() {
+    return resourceText("EnglishWordList");
 }
-QString RobiWordList() {
-    return resourceText("RobiWordList");
+QString RobotPhraseList() {
+    return resourceText("RobotPhraseList");
 }
 
 QList<QStringList> ParseWordList(const QString& list) {
     QList<QStringList> entries;
     const QStringList pieces = list.split(u'[');
     for (const QString& raw : pieces) {
-        QString piece = NthField(raw, QStringLiteral("]"), 1);
+        QString piece = raw.section(u']', 0, 0);
         piece.remove(u'\'');
         piece.remove(u'"');
-        if (CountFields(piece, QStringLiteral(",")) < 2)
+        if (!piece.contains(u','))
             continue;
         entries.append(piece.split(u','));
     }
@@ -498,4 +495,4 @@ QList<QStringList> ListRows(int type, const QString& listJ, const QString& listE
     return rows;
 }
 
-} // namespace BtnData
+} // namespace ButtonDataFile

@@ -1,17 +1,17 @@
 #pragma once
-// One implicit instance per window class: the open window, or a new one. Windows delete
-// themselves on close, so the next call builds a fresh window from its layout.
+// One window of each kind: the open one, or a new one. Windows delete themselves on close, so the
+// next call builds a fresh window from its layout.
 #include <QPointer>
 #include <QWidget>
 
-template <class W> class ImplicitInstance {
+template <class W> class SingleWindow {
 public:
-    // W::kVisibleAtCreation says whether a new window shows itself.
+    // W::kShownWhenCreated says whether a new window shows itself.
     static W* get() {
         if (!s_window) {
             s_window = new W();
             s_window->setAttribute(Qt::WA_DeleteOnClose);
-            if constexpr (W::kVisibleAtCreation)
+            if constexpr (W::kShownWhenCreated)
                 s_window->show();
         }
         return s_window;
@@ -22,8 +22,8 @@ private:
     static inline QPointer<W> s_window;
 };
 
-// Window.Show: visible and in front.
-inline void ShowWindow(QWidget* w) {
+// Visible and in front.
+inline void BringToFront(QWidget* w) {
     w->show();
     w->raise();
     w->activateWindow();

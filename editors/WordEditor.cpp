@@ -1,4 +1,4 @@
-#include "NinWin.h"
+#include "WordEditor.h"
 
 #include "Controls.h"
 #include "FileIO.h"
@@ -19,7 +19,7 @@ namespace {
 enum Column { NumberCol = 0, IdCol, WordCol, Alt1Col, Alt2Col, ColumnCount };
 
 QString heading(int column) {
-    return column == NumberCol ? QStringLiteral("#") : NinData::FieldName(column - IdCol);
+    return column == NumberCol ? QStringLiteral("#") : WordFile::FieldName(column - IdCol);
 }
 
 QString fileName(const QString& file) {
@@ -36,14 +36,12 @@ QString neitherEncoding(const QString& file) {
 
 // Paints the striped cells and the dotted column lines, and keeps texts the file cannot carry
 // out of the cells.
-class NlbDelegate : public QStyledItemDelegate {
+class WordDelegate : public QStyledItemDelegate {
 public:
-    NlbDelegate(NinWin* win, QObject* parent) : QStyledItemDelegate(parent), m_win(win) {}
+    WordDelegate(WordEditor* win, QObject* parent) : QStyledItemDelegate(parent), m_win(win) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        painter->save();
-        m_win->nlb_CellBackgroundPaint(*painter, option.rect, index.row(), index.column());
-        painter->restore();
+        painter->fillRect(option.rect, index.row() % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(0xFF, 0xFF, 0xFF));
         QStyledItemDelegate::paint(painter, option, index);
         if (index.column() < ColumnCount - 1) {
             painter->save();
@@ -55,32 +53,32 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         auto* field = qobject_cast<QLineEdit*>(editor);
-        if (field && !m_win->CellAccepts(index.row(), index.column(), field->text()))
+        if (field && !m_win->cellAccepts(index.row(), index.column(), field->text()))
             return;
         QStyledItemDelegate::setModelData(editor, model, index);
     }
 
 private:
-    NinWin* m_win;
+    WordEditor* m_win;
 };
 
 } // namespace
 
-NinWin::NinWin() {
-    InitDocumentWindow(this, QStringLiteral("NinWin"), QStringLiteral("認識語パターン編集"), 700, 400);
+WordEditor::WordEditor() {
+    InitWindow(this, QStringLiteral("WordEditor"), QStringLiteral("認識語パターン編集"), 700, 400);
     setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
-    m_nlb = layout->place(new QTableWidget(0, ColumnCount, this), 0, 30, 700, 350, Lock::All);
-    m_nlb->setObjectName(QStringLiteral("nlb"));
+    m_list = layout->place(new QTableWidget(0, ColumnCount, this), 0, 30, 700, 350, Lock::All);
+    m_list->setObjectName(QStringLiteral("wordList"));
     QStringList headings;
     for (int c = 0; c < ColumnCount; ++c)
         headings << heading(c);
-    m_nlb->setHorizontalHeaderLabels(headings);
-    m_nlb->verticalHeader()->hide();
+    m_list->setHorizontalHeaderLabels(headings);
+    m_list->verticalHeader()->hide();
     // Rows as tall as a list box's text line, not the table's roomier default.
-    m_nlb->verticalHeader()->setDefaultSectionSize(m_nlb->fontMetrics().height() + 6);
-    QHeaderView* header = m_nlb->horizontalHeader();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    QHeaderView* header = m_list->horizontalHeader();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
     header->setHighlightSections(false);
@@ -91,69 +89,58 @@ NinWin::NinWin() {
     header->resizeSection(IdCol, 40);
     for (int c = WordCol; c < ColumnCount; ++c)
         header->setSectionResizeMode(c, QHeaderView::Stretch);
-    m_nlb->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_nlb->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_nlb->setSortingEnabled(false);
-    m_nlb->setDragEnabled(false);
-    m_nlb->setShowGrid(false);
-    m_nlb->setWordWrap(false);
-    m_nlb->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_nlb->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_nlb->setItemDelegate(new NlbDelegate(this, m_nlb));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSortingEnabled(false);
+    m_list->setDragEnabled(false);
+    m_list->setShowGrid(false);
+    m_list->setWordWrap(false);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setItemDelegate(new WordDelegate(this, m_list));
 
-    m_save = layout->place(MakeBevelButton(this, QStringLiteral("SaveBB"), QStringLiteral("保存")), 633, 4, 60, 22,
+    m_save = layout->place(MakeClickButton(this, QStringLiteral("saveButton"), QStringLiteral("保存")), 633, 4, 60, 22,
                            Lock::Top | Lock::Right);
-    m_type[0] = layout->place(
-        MakeBevelButton(this, ArrayName(QStringLiteral("NinTypeBB"), 0), QStringLiteral("日本語"), true, true), 6, 4,
-        60, 22);
-    m_type[1] = layout->place(
-        MakeBevelButton(this, ArrayName(QStringLiteral("NinTypeBB"), 1), QStringLiteral("英語"), true, false), 70, 4,
-        60, 22);
-    setTabOrder(m_nlb, m_save);
-    setTabOrder(m_save, m_type[0]);
-    setTabOrder(m_type[0], m_type[1]);
+    m_languageButtons[0] = layout->place(
+        MakeClickButton(this, QStringLiteral("japaneseButton"), QStringLiteral("日本語"), true, true), 6, 4, 60, 22);
+    m_languageButtons[1] = layout->place(
+        MakeClickButton(this, QStringLiteral("englishButton"), QStringLiteral("英語"), true, false), 70, 4, 60, 22);
+    setTabOrder(m_list, m_save);
+    setTabOrder(m_save, m_languageButtons[0]);
+    setTabOrder(m_languageButtons[0], m_languageButtons[1]);
 
-    connect(m_save, &QPushButton::clicked, this, &NinWin::SaveBB_Action);
+    connect(m_save, &QPushButton::clicked, this, &WordEditor::save);
     for (int i = 0; i < 2; ++i)
-        connect(m_type[i], &QPushButton::clicked, this, [this, i] { NinTypeBB_Action(i); });
+        connect(m_languageButtons[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i); });
 }
 
-bool NinWin::nlb_CellBackgroundPaint(QPainter& g, const QRect& cell, int row, int /*column*/) {
-    g.fillRect(cell, row % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(0xFF, 0xFF, 0xFF));
-    return false;
-}
-
-void NinWin::SaveBB_Action() {
-    SaveData();
-}
-
-void NinWin::NinTypeBB_Action(int index) {
-    if (index == mNin) {
+void WordEditor::chooseLanguage(int index) {
+    if (index == m_language) {
         // The click unpressed the shown language; press it again.
-        setTypeButtons();
+        pressLanguageButton();
         return;
     }
     // Rows that could not be written stay on screen rather than being dropped by the switch; a list
     // with nothing typed into it loses nothing, and must not keep the other language out of reach.
-    if (save() == Save::Failed && edited()) {
-        setTypeButtons();
+    if (write() == Outcome::Failed && edited()) {
+        pressLanguageButton();
         return;
     }
-    mNin = index;
-    setTypeButtons();
-    if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(mNin)))) {
+    m_language = index;
+    pressLanguageButton();
+    if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(m_language)))) {
         message(QStringLiteral("ファイルがみつかりません..."));
         return;
     }
-    LoadData();
+    load();
 }
 
-void NinWin::setTypeButtons() {
-    PressOnly(m_type, mNin);
+void WordEditor::pressLanguageButton() {
+    PressOnly(m_languageButtons, m_language);
 }
 
-void NinWin::LoadData() {
-    const QString file = PageSet::chosen().words(PageSet::Language(mNin));
+void WordEditor::load() {
+    const QString file = PageSet::chosen().words(PageSet::Language(m_language));
     if (!QFileInfo::exists(file)) {
         message(QStringLiteral("ファイルが見つかりません..."));
         close();
@@ -168,13 +155,14 @@ void NinWin::LoadData() {
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else.
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
-    const NinData::Parsed parsed = NinData::Read(
-        encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes), mNin, fileName(file), encoding);
+    const WordFile::Parsed parsed =
+        WordFile::Read(encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes), m_language,
+                       fileName(file), encoding);
     m_listFile = file;
-    m_listNin = mNin;
+    m_listLanguage = m_language;
     m_encoding = encoding;
     m_base = parsed.rows;
-    m_nlb->setRowCount(0);
+    m_list->setRowCount(0);
     fill(parsed.rows);
     if (!encoding)
         message(neitherEncoding(file) + QStringLiteral("この一覧は保存できません..."));
@@ -184,36 +172,36 @@ void NinWin::LoadData() {
 
 // Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
 // keeps the place in a long list.
-void NinWin::fill(const QList<NinData::Row>& rows) {
-    m_nlb->setUpdatesEnabled(false);
-    m_nlb->setRowCount(int(rows.size()));
+void WordEditor::fill(const QList<WordFile::Row>& rows) {
+    m_list->setUpdatesEnabled(false);
+    m_list->setRowCount(int(rows.size()));
     const Qt::ItemFlags readOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const Qt::ItemFlags editable = m_encoding ? readOnly | Qt::ItemIsEditable : readOnly;
     for (int i = 0; i < int(rows.size()); ++i) {
-        const NinData::Row& r = rows[i];
+        const WordFile::Row& r = rows[i];
         const QString texts[ColumnCount] = {QString::number(i + 1), r.id, r.word, r.alt1, r.alt2};
         for (int c = 0; c < ColumnCount; ++c) {
-            QTableWidgetItem* item = m_nlb->item(i, c);
+            QTableWidgetItem* item = m_list->item(i, c);
             if (!item) {
                 item = new QTableWidgetItem;
                 if (c <= IdCol)
                     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                m_nlb->setItem(i, c, item);
+                m_list->setItem(i, c, item);
             }
             if (item->text() != texts[c])
                 item->setText(texts[c]);
             item->setFlags(c >= WordCol ? editable : readOnly);
         }
     }
-    m_nlb->setUpdatesEnabled(true);
+    m_list->setUpdatesEnabled(true);
 }
 
-QList<NinData::Row> NinWin::Rows() const {
-    QList<NinData::Row> rows;
-    const int n = m_nlb->rowCount();
+QList<WordFile::Row> WordEditor::rows() const {
+    QList<WordFile::Row> rows;
+    const int n = m_list->rowCount();
     rows.reserve(n);
     auto text = [this](int r, int c) {
-        const QTableWidgetItem* item = m_nlb->item(r, c);
+        const QTableWidgetItem* item = m_list->item(r, c);
         return item ? item->text() : QString();
     };
     for (int r = 0; r < n; ++r)
@@ -221,13 +209,14 @@ QList<NinData::Row> NinWin::Rows() const {
     return rows;
 }
 
-bool NinWin::CellAccepts(int row, int column, const QString& text) {
+bool WordEditor::cellAccepts(int row, int column, const QString& text) {
     if (column < WordCol || !m_encoding)
         return true;
-    const QTableWidgetItem* id = m_nlb->item(row, IdCol);
-    const QString field = NinData::RowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
+    const QTableWidgetItem* id = m_list->item(row, IdCol);
+    const QString field = WordFile::RowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
     QString why;
-    if (const std::optional<QString> bad = NinData::ForbiddenChar(text, m_listNin < 0 ? mNin : m_listNin))
+    if (const std::optional<QString> bad =
+            WordFile::ForbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
         why = field + QStringLiteral("に") + TextUtil::Shown(*bad) + QStringLiteral("は使えません...");
     else if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
         why = field + QStringLiteral("の") + TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*m_encoding) +
@@ -241,47 +230,47 @@ bool NinWin::CellAccepts(int row, int column, const QString& text) {
     return false;
 }
 
-bool NinWin::SaveData() {
-    return save() == Save::Written;
+bool WordEditor::save() {
+    return write() == Outcome::Written;
 }
 
 // Writes the list's rows into the file they were read from, as that file is now: rows that another
 // program changed and the user did not are kept, and the list then shows what the file holds.
-NinWin::Save NinWin::save() {
-    if (m_listNin < 0) {
-        const QString shownFile = PageSet::chosen().words(PageSet::Language(mNin));
+WordEditor::Outcome WordEditor::write() {
+    if (m_listLanguage < 0) {
+        const QString shownFile = PageSet::chosen().words(PageSet::Language(m_language));
         if (!shownFile.isEmpty())
             message(QStringLiteral("この一覧は") + fileName(shownFile) +
                     QStringLiteral("から読み込んだものではないため、保存しません..."));
-        return Save::NotOurs;
+        return Outcome::NotOurs;
     }
-    const int language = m_listNin;
+    const int language = m_listLanguage;
     const QString file = m_listFile;
     PageSet& set = PageSet::chosen();
     const QString& setFile = set.words(PageSet::Language(language));
     if (setFile.isEmpty())
-        return Save::NotOurs;
+        return Outcome::NotOurs;
     if (setFile != file) {
         message(QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."));
-        return Save::NotOurs;
+        return Outcome::NotOurs;
     }
     if (!m_encoding) {
         message(neitherEncoding(file) + QStringLiteral("保存しません..."));
-        return Save::Failed;
+        return Outcome::Failed;
     }
-    NinData::SaveResult written;
+    WordFile::SaveResult written;
     const QString failure =
         set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
-            written = NinData::Save(now, m_base, Rows(), language, fileName(file));
+            written = WordFile::Save(now, m_base, rows(), language, fileName(file));
             *refusal = written.refusal;
             return written.bytes;
         });
     if (!failure.isEmpty()) {
         message(failure);
-        return Save::Failed;
+        return Outcome::Failed;
     }
     m_encoding = TextCodec::Detect(*written.bytes);
     m_base = written.rows;
     fill(written.rows);
-    return Save::Written;
+    return Outcome::Written;
 }

@@ -1,4 +1,4 @@
-#include "BgColor.h"
+#include "StyleSheetColour.h"
 
 #include "TextCodec.h"
 #include "TextUtil.h"
@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace BgColor {
+namespace StyleSheetColour {
 namespace {
 using Kind = Reading::Kind;
 
@@ -284,7 +284,7 @@ bool IsShiftJis(const QByteArray& t) {
 
 // Every line end LF, without a copy where there is nothing to change.
 QByteArray LineEndsLF(const QByteArray& t) {
-    return t.contains('\r') ? TextUtil::ReplaceLineEndings(t) : t;
+    return t.contains('\r') ? TextUtil::WithLfLineEnds(t) : t;
 }
 
 // What the save does to the text, found together with the reading.
@@ -624,8 +624,9 @@ Reading Read(const QByteArray& fileText, const QString& fileName) {
 }
 
 QByteArray ColorBlock(const QColor& color) {
-    return "    background-color: #" + TextUtil::Hex2(color.red()).toLatin1() +
-           TextUtil::Hex2(color.green()).toLatin1() + TextUtil::Hex2(color.blue()).toLatin1() + ";\n    ";
+    return "    background-color: #" + TextUtil::TwoHexDigits(color.red()).toLatin1() +
+           TextUtil::TwoHexDigits(color.green()).toLatin1() + TextUtil::TwoHexDigits(color.blue()).toLatin1() +
+           ";\n    ";
 }
 
 SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName) {
@@ -658,4 +659,4 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
     out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
     return {out, QString()};
 }
-} // namespace BgColor
+} // namespace StyleSheetColour

@@ -10,7 +10,7 @@
 #include <QString>
 #include <optional>
 
-namespace NinData {
+namespace WordFile {
 
 inline constexpr char kMarker[] = "/* ninshiki_go_data */";
 
@@ -49,9 +49,6 @@ Parsed Read(const QString& fileText, int language, const QString& fileName = QSt
 // the file gave them as numbers. An empty alternative 1 is written before a second one, so that
 // the second stays second.
 QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
-
-// Drops the first and the last character (not UTF-16 unit); fewer than two characters give "".
-QString TrimCQ(const QString& text);
 
 QChar QuoteChar(int language);
 
@@ -94,4 +91,4 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
 std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
                                 qsizetype* conflict = nullptr);
 
-} // namespace NinData
+} // namespace WordFile

@@ -10,7 +10,7 @@
 
 #include "TextCodec.h"
 
-namespace BtnData {
+namespace ButtonDataFile {
 
 constexpr int kBanks = 4;
 constexpr int kPads = 13;
@@ -29,8 +29,8 @@ QString Marker(); // "/*-- Pelkavin Button Data --*/"
 // id or seconds cell cannot hold, a change of an array elsewhere, a script that does not end), the
 // tables are empty and refusal says why, naming the file and the line.
 struct Reading {
-    Table ax;
-    Table bx;
+    Table recognition; // ctrlbtndata: the recognition words' buttons (id, Japanese, English)
+    Table robot;       // ctrlbtnRobi: the robot's phrases (id, seconds, phrase)
     QString refusal;
     bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
     bool ok() const { return refusal.isEmpty(); }
@@ -40,11 +40,11 @@ Reading Read(const QString& text, const QString& fileName, std::optional<TextCod
 // The file's bytes, in their own encoding; a file in neither encoding is refused.
 Reading ReadFile(const QByteArray& bytes, const QString& fileName);
 // The tables alone (empty ones where the text is refused).
-void LoadData(const QString& text, Table& mAx, Table& mBx);
+void ReadTables(const QString& text, Table& recognition, Table& robot);
 // The 61-line block between the markers (LF line ends); rows 0 to 51 of each table.
-QString MakeNinBtnData(const Table& mAx, const Table& mBx);
+QString Block(const Table& recognition, const Table& robot);
 // The block with both marker lines, as written into the file.
-QString MarkedBlock(const Table& mAx, const Table& mBx);
+QString MarkedBlock(const Table& recognition, const Table& robot);
 // Why a cell cannot be written as it stands.
 enum class Fault {
     Number,    // an id or seconds cell that is not empty, "0", or up to 15 digits not starting with 0
@@ -57,7 +57,7 @@ struct CellFault {
 };
 // number: an id or seconds cell, written unquoted. encoding: the file's, or nothing to skip that check.
 std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding);
-// "バンクBの3番目のボタンの認識(英)": table 0 is mAx, 1 is mBx.
+// "バンクBの3番目のボタンの認識(英)": table 0 is recognition, 1 is robot.
 QString CellName(int table, int row, int field);
 
 // The file's new bytes, or why it is not saved (nothing written then). The block goes in the
@@ -68,13 +68,13 @@ struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
 };
-SaveResult Save(const QByteArray& old, const Table& mAx, const Table& mBx, const QString& fileName);
+SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName);
 
 // The built-in texts compiled into the program.
-QString DefaultBtnData();
-QString NinWordListJ();
-QString NinWordListE();
-QString RobiWordList();
+QString DefaultButtonData();
+QString JapaneseWordList();
+QString EnglishWordList();
+QString RobotPhraseList();
 
 // A word list's entries, each as its comma-separated fields with the quotes removed.
 QList<QStringList> ParseWordList(const QString& list);
@@ -82,4 +82,4 @@ QList<QStringList> ParseWordList(const QString& list);
 // English entry wins); 2 gives id, seconds, phrase.
 QList<QStringList> ListRows(int type, const QString& listJ, const QString& listE, const QString& listRobi);
 
-} // namespace BtnData
+} // namespace ButtonDataFile

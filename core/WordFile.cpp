@@ -1,11 +1,11 @@
-#include "NinData.h"
+#include "WordFile.h"
 
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
 #include <QStringList>
 
-namespace NinData {
+namespace WordFile {
 namespace {
 using ScriptScan::Element;
 using ScriptScan::Literal;
@@ -121,7 +121,7 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
 
 Parsed Read(const QString& fileText, int language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
-    const QString text = TextUtil::ReplaceLineEndings(fileText);
+    const QString text = TextUtil::WithLfLineEnds(fileText);
     const Scan scan = ScriptScan::Tokenize(text);
     const QList<ScriptScan::Comment> markers = ScriptScan::MarkerLines(text, scan, marker());
 
@@ -247,18 +247,6 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     return out;
 }
 
-QString TrimCQ(const QString& text) {
-    // A character outside the BMP is two UTF-16 units; it goes as one.
-    const qsizetype n = text.size();
-    qsizetype start = 1;
-    if (n >= 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate())
-        start = 2;
-    qsizetype end = n - 1;
-    if (n >= 2 && text[n - 1].isLowSurrogate() && text[n - 2].isHighSurrogate())
-        end = n - 2;
-    return end > start ? text.mid(start, end - start) : QString();
-}
-
 QChar QuoteChar(int language) {
     return language == 1 ? u'"' : u'\'';
 }
@@ -343,4 +331,4 @@ std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, 
     return out;
 }
 
-} // namespace NinData
+} // namespace WordFile

@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace BgColor {
+namespace StyleSheetColour {
 // The marker comment. It counts only on a line of its own (blanks around it allowed) that does not
 // lie inside a comment or a string.
 QByteArray Marker();
@@ -44,4 +44,4 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
 // The block as written into a new rule: four spaces, "background-color: #", six digits, ";", LF,
 // four spaces.
 QByteArray ColorBlock(const QColor& color);
-} // namespace BgColor
+} // namespace StyleSheetColour

@@ -1,0 +1,170 @@
+#include "PackageCopyWindow.h"
+
+#include "CardVolumes.h"
+#include "Controls.h"
+#include "PackageCopy.h"
+#include "Platform.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
+
+namespace {
+// Why a chosen folder is not the package: the first entry it lacks. Choosing the folder one level
+// too high (the one the archive was unpacked into) is the usual slip.
+QString NotAPackageMessage(const QString& folder) {
+    for (const QString& entry : PackageCopy::PackageEntries())
+        if (!QFileInfo::exists(PackageCopy::FindEntry(folder, entry)))
+            return QStringLiteral("選んだフォルダに「%1」がありません。Robi_550.zipを解凍してできた"
+                                  "「リモート接続用ロビプログラム」フォルダを選択してください...")
+                .arg(entry);
+    return QStringLiteral("選んだフォルダはリモート接続用ロビプログラムのフォルダではありません。Robi_550.zipを"
+                          "解凍してできた「リモート接続用ロビプログラム」フォルダを選択してください...");
+}
+} // namespace
+
+PackageCopyWindow::PackageCopyWindow() {
+    InitWindow(this, QStringLiteral("PackageCopyWindow"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470,
+               454);
+    setMaximumSize(32000, 32000);
+
+    auto* layout = new FixedLayout(this);
+    auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {
+        QLabel* l = layout->place(MakeLabel(this, QString::fromLatin1(name), text), left, top, width, height);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    const QString indent5(5, QChar(0x3000));
+    const QString indent2(2, QChar(0x3000));
+
+    QLabel* heading = label("heading", QStringLiteral("このアプリはRobi_550.zipに対応しています"), 12, 11, 309, 20);
+    heading->setFont(LayoutFont(heading->font(), 14, false, true));
+    label("cardStepLabel", QStringLiteral("前操作１、FlashAirに「ロビのココロ」のファイルを全てコピー"), 20, 43, 430,
+          20);
+    label("downloadStepLabel",
+          QStringLiteral("前操作２、コルベナさんのページから「リモート接続用ロビプログラム」\n") + indent5 +
+              QStringLiteral("（Robi_550.zip）をダウンロード。\n") + indent5 +
+              QStringLiteral("以下のURLをクリックするとダウンロードされます。"),
+          20, 65, 450, 54);
+    m_downloadLink = label("downloadLink", kDownloadAddress, 45, 119, 419, 20);
+    m_downloadLink->setStyleSheet(QStringLiteral("color: #0000ff;"));
+    m_downloadLink->installEventFilter(this);
+    label("packageStepLabel",
+          QStringLiteral("１、Robi_550.zipをダウンロードし、解凍してできた\n") + indent2 +
+              QStringLiteral("「リモート接続用ロビプログラム」フォルダを選択"),
+          20, 154, 312, 44);
+    m_choosePackage = layout->place(
+        MakeButton(this, QStringLiteral("choosePackageButton"), QStringLiteral("フォルダ選択")), 352, 166, 98, 20);
+    label("volumeStepLabel", QStringLiteral("２、FlashAirを選択"), 20, 210, 139, 20);
+    m_volumeList = layout->place(new QComboBox(this), 152, 210, 298, 20);
+    m_volumeList->setObjectName(QStringLiteral("volumeList"));
+    m_volumes = new CardVolumeList(m_volumeList, PackageCardRow);
+    QLabel* insertHint = label(
+        "insertHint", QStringLiteral("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"), 125,
+        235, 234, 35);
+    insertHint->setFont(LayoutFont(insertHint->font(), 11));
+    m_rescan = layout->place(MakeButton(this, QStringLiteral("rescanButton"), QStringLiteral("アップデート")), 363, 242,
+                             87, 20);
+    label("variantStepLabel", QStringLiteral("３、FlashAirにコピーした「ロビのココロ」の種類を選択"), 20, 282, 339, 20);
+    m_variantList = layout->place(new QComboBox(this), 240, 314, 210, 20);
+    m_variantList->setObjectName(QStringLiteral("variantList"));
+    m_variantList->addItems(PackageCopy::VariantItems());
+    m_variantList->setCurrentIndex(0);
+    // "名称未設定" is the layout's placeholder; the line is empty until a copy runs.
+    m_progress = label("progress", QStringLiteral("名称未設定"), 20, 346, 430, 46);
+    m_startCopy = layout->place(MakeButton(this, QStringLiteral("startCopyButton"), QStringLiteral("作成開始")), 130,
+                                404, 210, 20);
+    setTabOrder(m_variantList, m_choosePackage);
+    setTabOrder(m_choosePackage, m_rescan);
+    setTabOrder(m_rescan, m_startCopy);
+    setTabOrder(m_startCopy, m_volumeList);
+
+    connect(m_choosePackage, &QPushButton::clicked, this, &PackageCopyWindow::choosePackage);
+    connect(m_rescan, &QPushButton::clicked, this, &PackageCopyWindow::findCards);
+    connect(m_startCopy, &QPushButton::clicked, this, &PackageCopyWindow::startCopy);
+    findCards();
+    m_progress->setText(QString());
+    // The window opens on the first control of its order.
+    m_variantList->setFocus();
+}
+
+bool PackageCopyWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_downloadLink) {
+        // The address looks and acts as a link: underlined under the pointer, opened on a press.
+        auto hover = [this](bool on) {
+            m_downloadLink->setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
+            QFont f = m_downloadLink->font();
+            f.setUnderline(on);
+            m_downloadLink->setFont(f);
+        };
+        switch (event->type()) {
+        case QEvent::Enter:
+            hover(true);
+            break;
+        case QEvent::Leave:
+            hover(false);
+            break;
+        case QEvent::MouseButtonPress:
+            Platform::get().openUrl(QUrl(kDownloadAddress));
+            return false;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PackageCopyWindow::choosePackage() {
+    const std::optional<QString> chosen = Platform::get().chooseFolder();
+    if (!chosen)
+        return;
+    m_packageFolder.clear();
+    if (PackageCopy::IsPackageFolder(*chosen))
+        m_packageFolder = *chosen;
+    else
+        Platform::get().message(NotAPackageMessage(*chosen));
+}
+
+void PackageCopyWindow::findCards() {
+    m_volumes->scan();
+}
+
+void PackageCopyWindow::showProgress(const QString& text) {
+    m_progress->setText(text);
+    // The copy keeps the event loop waiting; paint the line now so the user sees it move.
+    m_progress->repaint();
+}
+
+void PackageCopyWindow::startCopy() {
+    using namespace PackageCopy;
+    if (!QFileInfo::exists(m_packageFolder))
+        return;
+    const int row = m_volumeList->currentIndex();
+    if (row < 0)
+        return;
+    const QString root = m_volumeList->itemData(row).toString();
+    if (root.isEmpty())
+        return;
+    auto fail = [] { Platform::get().message(QStringLiteral("作成エラー")); };
+    const Plan plan = MakePlan(m_packageFolder, m_variantList->currentIndex());
+    const Progress progress = [this](const QString& t) { showProgress(t); };
+    // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
+    // the disk below, which must not receive the package. The check reads the whole package first
+    // and names what it refuses (a copy onto itself, a link, two names the card holds as one).
+    Card card(root);
+    if (!card.IsOpen() || !CardVolumeList::isMounted(root) || !card.IsMountRoot() || !card.Check(plan, progress))
+        return fail();
+    const bool copied = card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
+                        card.RunSteps(plan.stage3, progress);
+    // Done only once the data is on the card; after a failure what was copied is kept there too.
+    const bool synced = card.Sync();
+    if (!copied || !synced)
+        return fail();
+    m_progress->setText(QString());
+    Platform::get().message(QStringLiteral("完了しました..."));
+}

@@ -1,0 +1,380 @@
+#include "ButtonEditor.h"
+
+#include "Controls.h"
+#include "FileIO.h"
+#include "PageSet.h"
+#include "Platform.h"
+#include "TextUtil.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+void applyFont(QWidget* w, int size, bool bold = false) {
+    w->setFont(LayoutFont(w->font(), size, bold));
+}
+
+QLineEdit* makeField(QWidget* parent, const char* name) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    applyFont(f, 11);
+    return f;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* text, int pointSize, bool bold) {
+    QLabel* l = MakeLabel(parent, QString::fromLatin1(name), QString::fromUtf8(text));
+    applyFont(l, pointSize, bold);
+    return l;
+}
+
+QPushButton* makePush(QWidget* parent, const char* name, const char* caption) {
+    QPushButton* b = MakeButton(parent, QString::fromLatin1(name), QString::fromUtf8(caption));
+    applyFont(b, 12);
+    return b;
+}
+
+// The pad: rows of 2, 3, 3, 3 and 2 buttons, the captions bank A's Japanese labels.
+struct PadPlace {
+    int left, top, width;
+    const char* caption;
+};
+constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155, "座って"}, {20, 167, 100, "左"},
+                                     {135, 167, 100, "前進"},  {245, 167, 100, "右"},     {20, 212, 100, "左"},
+                                     {135, 212, 100, "停止"},  {245, 212, 100, "右"},     {20, 257, 100, "左"},
+                                     {135, 257, 100, "後退"},  {245, 257, 100, "右"},     {20, 302, 155, "+"},
+                                     {190, 302, 155, "-"}};
+
+} // namespace
+
+ButtonEditor::ButtonEditor() {
+    InitWindow(this, QStringLiteral("ButtonEditor"), QStringLiteral("ボタンカスタマイズ設定"), 792, 415,
+               Qt::WindowFullscreenButtonHint);
+    setMaximumSize(32000, 32000);
+    auto* layout = new FixedLayout(this);
+
+    // The steps the user follows, numbered on the controls.
+    layout->place(makeLabel(this, "loadStepLabel", "1, データ自動読込み", 12, true), 20, 18, 120, 20);
+    loadFileButton = layout->place(makePush(this, "loadFileButton", "1, 読込み"), 147, 20, 75, 20);
+    loadFileButton->setVisible(false);
+    saveButton = layout->place(makePush(this, "saveButton", "6, 完成したら保存"), 228, 20, 117, 20);
+    layout->place(makeLabel(this, "chooseStepLabel", "2, 変更したいボタンを選択：", 12, true), 20, 47, 171, 20);
+
+    const char* typeCaptions[3] = {"認識(日)", "認識(英)", "ロビ"};
+    const int typeLefts[3] = {20, 135, 245};
+    for (int i = 0; i < 3; ++i) {
+        m_typeButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("typeButton"), i),
+                                                         QString::fromUtf8(typeCaptions[i]), true, i == 0),
+                                         typeLefts[i], 74, 100, 40);
+        connect(m_typeButtons[i], &QPushButton::clicked, this, [this, i] { chooseType(i); });
+    }
+    for (int i = 0; i < 13; ++i) {
+        const PadPlace& p = kPadPlaces[i];
+        m_padButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("padButton"), i),
+                                                        QString::fromUtf8(p.caption), true, i == 0),
+                                        p.left, p.top, p.width, 40);
+        connect(m_padButtons[i], &QPushButton::clicked, this, [this, i] { choosePad(i); });
+    }
+    const char* bankCaptions[4] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i) {
+        m_bankButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("bankButton"), i),
+                                                         QString::fromLatin1(bankCaptions[i]), true, i == 0),
+                                         20 + 85 * i, 352, 70, 36);
+        connect(m_bankButtons[i], &QPushButton::clicked, this, [this, i] { chooseBank(i); });
+    }
+
+    storeButton = layout->place(makePush(this, "storeButton", "5, 決定（以下の値をセットする）"), 404, 15, 235, 20);
+    layout->place(makeLabel(this, "editStepLabel", "4, 認識の名称などを編集：", 12, true), 394, 47, 353, 20);
+    layout->place(makeLabel(this, "idLabel", "ID", 11, false), 407, 72, 60, 20);
+    idField = layout->place(makeField(this, "idField"), 467, 72, 80, 22);
+    secondsField = layout->place(makeField(this, "secondsField"), 577, 72, 80, 22);
+    layout->place(makeLabel(this, "secondsLabel", "秒", 11, false), 669, 72, 60, 20);
+    japaneseLabel = layout->place(makeLabel(this, "japaneseLabel", "認識(日)", 11, false), 407, 99, 60, 20);
+    japaneseField = layout->place(makeField(this, "japaneseField"), 466, 99, 268, 22);
+    englishLabel = layout->place(makeLabel(this, "englishLabel", "認識(英)", 11, false), 407, 125, 60, 20);
+    englishField = layout->place(makeField(this, "englishField"), 466, 125, 268, 22);
+    layout->place(makeLabel(this, "listStepLabel", "3, 変更したいボイスをリストから選択してダブルクリック：", 12, true),
+                  394, 162, 353, 20);
+    takeWordButton = layout->place(
+        makePush(this, "takeWordButton", "上の欄にセットする（リストをダブルクリックでも可能）"), 407, 186, 372, 20);
+    takeWordButton->setEnabled(false);
+
+    wordList = layout->place(new QTreeWidget(this), 404, 211, 375, 192);
+    wordList->setObjectName(QStringLiteral("wordList"));
+    applyFont(wordList, 11);
+    wordList->setColumnCount(4);
+    wordList->setHeaderLabels(
+        {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
+    wordList->setRootIsDecorated(false);
+    wordList->setItemsExpandable(false);
+    wordList->setUniformRowHeights(true);
+    wordList->setSelectionMode(QAbstractItemView::SingleSelection);
+    wordList->setDragEnabled(false);
+    wordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    wordList->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    wordList->header()->setSectionResizeMode(QHeaderView::Fixed);
+    wordList->header()->setSectionsMovable(false);
+    wordList->header()->setStretchLastSection(true);
+    wordList->setColumnWidth(0, 35);
+    wordList->setColumnWidth(1, 35);
+    wordList->setColumnWidth(2, (375 - 70) / 2);
+    connect(wordList, &QTreeWidget::itemSelectionChanged, this, &ButtonEditor::updateTakeButton);
+    connect(wordList, &QTreeWidget::itemDoubleClicked, this, &ButtonEditor::takeWord);
+
+    connect(takeWordButton, &QPushButton::clicked, this, &ButtonEditor::takeWord);
+    connect(storeButton, &QPushButton::clicked, this, &ButtonEditor::store);
+    connect(saveButton, &QPushButton::clicked, this, &ButtonEditor::save);
+    connect(loadFileButton, &QPushButton::clicked, this, &ButtonEditor::loadOtherFile);
+
+    QList<QWidget*> order;
+    for (QPushButton* b : m_bankButtons)
+        order << b;
+    for (QPushButton* b : m_padButtons)
+        order << b;
+    for (QPushButton* b : m_typeButtons)
+        order << b;
+    order << saveButton << idField << secondsField << japaneseField << takeWordButton << englishField << wordList
+          << storeButton;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    // The built-in data until the palette loads the page set's file.
+    fillWordList();
+    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), m_recognition, m_robot);
+    showCaptions();
+}
+
+void ButtonEditor::chooseType(int index) {
+    PressOnly(m_typeButtons, index);
+    m_type = index;
+    showCaptions();
+    showFields();
+    fillWordList();
+}
+
+void ButtonEditor::chooseBank(int index) {
+    PressOnly(m_bankButtons, index);
+    m_bank = index;
+    showCaptions();
+    showFields();
+}
+
+void ButtonEditor::choosePad(int index) {
+    PressOnly(m_padButtons, index);
+    m_pad = index;
+    showFields();
+}
+
+void ButtonEditor::showCaptions() {
+    for (int i = 0; i < ButtonDataFile::kPads; ++i) {
+        const int r = m_bank * ButtonDataFile::kPads + i;
+        const QString caption =
+            m_type == Robot ? m_robot[2].value(r) : m_recognition[m_type == Japanese ? 1 : 2].value(r);
+        m_padButtons[i]->setText(LiteralCaption(caption));
+    }
+}
+
+void ButtonEditor::showFields() {
+    const int r = selectedRow();
+    if (m_type == Robot) {
+        idField->setText(m_robot[0].value(r));
+        secondsField->setText(m_robot[1].value(r));
+        secondsField->setEnabled(true);
+        japaneseField->setText(m_robot[2].value(r));
+        japaneseLabel->setText(QStringLiteral("ロビ語"));
+        englishLabel->setVisible(false);
+        englishField->setVisible(false);
+    } else {
+        idField->setText(m_recognition[0].value(r));
+        secondsField->setText(QString());
+        secondsField->setEnabled(false);
+        japaneseField->setText(m_recognition[1].value(r));
+        japaneseLabel->setText(QStringLiteral("認識(日)"));
+        englishField->setText(m_recognition[2].value(r));
+        englishLabel->setVisible(true);
+        englishField->setVisible(true);
+    }
+}
+
+void ButtonEditor::fillWordList() {
+    wordList->clear();
+    if (m_type == Robot) {
+        wordList->setColumnCount(3);
+        wordList->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("ロビ語")});
+    } else {
+        wordList->setColumnCount(4);
+        wordList->setHeaderLabels(
+            {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
+    }
+    wordList->setColumnWidth(0, 35);
+    wordList->setColumnWidth(1, 35);
+    if (m_type != Robot)
+        wordList->setColumnWidth(2, (wordList->width() - 70) / 2);
+    const QList<QStringList> rows =
+        ButtonDataFile::ListRows(m_type, ButtonDataFile::JapaneseWordList(), ButtonDataFile::EnglishWordList(),
+                                 ButtonDataFile::RobotPhraseList());
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const QStringList& row : rows)
+        items.append(new QTreeWidgetItem(row));
+    wordList->addTopLevelItems(items);
+    wordList->clearSelection();
+    wordList->setCurrentItem(nullptr);
+}
+
+int ButtonEditor::selectedWordRow() const {
+    const QList<QTreeWidgetItem*> selected = wordList->selectedItems();
+    return selected.isEmpty() ? -1 : wordList->indexOfTopLevelItem(selected.first());
+}
+
+void ButtonEditor::updateTakeButton() {
+    takeWordButton->setEnabled(selectedWordRow() >= 0);
+}
+
+void ButtonEditor::takeWord() {
+    const int row = selectedWordRow();
+    const QTreeWidgetItem* item = row < 0 ? nullptr : wordList->topLevelItem(row);
+    if (!item)
+        return;
+    idField->setText(item->text(0));
+    secondsField->setText(item->text(1));
+    japaneseField->setText(item->text(2));
+    englishField->setText(item->text(3));
+}
+
+QString ButtonEditor::refusedField() const {
+    struct Field {
+        QString name;
+        QString value;
+        bool number;
+    };
+    const bool robot = m_type == Robot;
+    // Labels are stored with their blanks made "-"; what is checked is what would be stored.
+    auto label = [robot](const QLineEdit* f) { return robot ? f->text() : QString(f->text()).replace(u' ', u'-'); };
+    QList<Field> fields = {{QStringLiteral("ID"), idField->text(), true}};
+    if (robot)
+        fields << Field{QStringLiteral("秒"), secondsField->text(), true}
+               << Field{QStringLiteral("ロビ語"), label(japaneseField), false};
+    else
+        fields << Field{QStringLiteral("認識(日)"), label(japaneseField), false}
+               << Field{QStringLiteral("認識(英)"), label(englishField), false};
+    for (const Field& f : fields) {
+        const std::optional<ButtonDataFile::CellFault> bad = ButtonDataFile::CheckCell(f.value, f.number, m_encoding);
+        if (!bad)
+            continue;
+        switch (bad->fault) {
+        case ButtonDataFile::Fault::Number:
+            return f.name + QStringLiteral("には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...");
+        case ButtonDataFile::Fault::Character:
+            return f.name + QStringLiteral("には ' \\ や改行は使えません（") + TextUtil::Shown(bad->what) +
+                   QStringLiteral("）...");
+        case ButtonDataFile::Fault::Encoding:
+            return f.name + QStringLiteral("の") + TextUtil::Shown(bad->what) + QStringLiteral("は") +
+                   TextCodec::Name(*m_encoding) + QStringLiteral("の") + m_fileName +
+                   QStringLiteral("には書けません...");
+        }
+    }
+    return {};
+}
+
+void ButtonEditor::store() {
+    // Text the format cannot carry would cost the entry on the next read, or break the page.
+    const QString refused = refusedField();
+    if (!refused.isEmpty()) {
+        Platform::get().message(refused);
+        return;
+    }
+    const int r = selectedRow();
+    ButtonDataFile::Table& table = m_type == Robot ? m_robot : m_recognition;
+    if (r >= table[0].size())
+        return;
+    table[0][r] = idField->text();
+    if (m_type == Robot) {
+        table[1][r] = secondsField->text();
+        table[2][r] = japaneseField->text();
+    } else {
+        table[1][r] = QString(japaneseField->text()).replace(u' ', u'-');
+        table[2][r] = QString(englishField->text()).replace(u' ', u'-');
+    }
+    showCaptions();
+}
+
+void ButtonEditor::save() {
+    PageSet& set = PageSet::chosen();
+    if (set.buttonData().isEmpty())
+        return;
+    // Tables that stand for a file the editor could not read are not the file's data.
+    if (!m_loadRefusal.isEmpty()) {
+        Platform::get().message(m_loadRefusal);
+        return;
+    }
+    const QString name = QFileInfo(set.buttonData()).fileName();
+    const QString failure = set.rewrite(PageSet::Entry::ButtonData, [&](const QByteArray& now, QString* refusal) {
+        ButtonDataFile::SaveResult saved = ButtonDataFile::Save(now, m_recognition, m_robot, name);
+        *refusal = saved.refusal;
+        return saved.bytes;
+    });
+    if (!failure.isEmpty())
+        Platform::get().message(failure);
+}
+
+void ButtonEditor::showTables(const ButtonDataFile::Reading& reading, const QString& fileName) {
+    m_fileName = fileName;
+    m_recognition = reading.recognition;
+    m_robot = reading.robot;
+    showCaptions();
+    showFields();
+}
+
+QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
+    const QString name = QFileInfo(path).fileName();
+    QString why;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &why);
+    ButtonDataFile::Reading reading = ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name);
+    if (!bytes)
+        reading.refusal = FileIO::CannotRead(name, why);
+    // Another file that cannot be read leaves the tables as they were. The page set's own shows
+    // empty buttons then, never other data as if it were the file's.
+    if (!reading.ok()) {
+        if (pageSetFile)
+            showTables(reading, name);
+        Platform::get().message(reading.refusal);
+        return reading.refusal;
+    }
+    showTables(reading, name);
+    m_encoding = TextCodec::Detect(*bytes);
+    if (!pageSetFile)
+        return {};
+    // Said now rather than only at the save: what keeps this file from being saved.
+    const ButtonDataFile::SaveResult trial = ButtonDataFile::Save(*bytes, m_recognition, m_robot, name);
+    if (!trial.bytes) {
+        Platform::get().message(trial.refusal);
+    } else if (!reading.declared[0] || !reading.declared[1]) {
+        const QString missing = !reading.declared[0] && !reading.declared[1]
+                                    ? QStringLiteral("ctrlbtndataとctrlbtnRobi")
+                                : !reading.declared[0] ? QStringLiteral("ctrlbtndata")
+                                                       : QStringLiteral("ctrlbtnRobi");
+        Platform::get().message(
+            name + QStringLiteral("には") + missing +
+            QStringLiteral("のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書"
+                           "き込まれます..."));
+    }
+    return {};
+}
+
+void ButtonEditor::load() {
+    const QString& file = PageSet::chosen().buttonData();
+    if (!QFileInfo::exists(file))
+        return;
+    m_loadRefusal = loadFrom(file, true);
+}
+
+void ButtonEditor::loadOtherFile() {
+    // Data loaded from another file may be saved into the page set's; what could not be read may not.
+    if (const std::optional<QString> path = Platform::get().chooseFile(QStringLiteral("jsfile (*.js)")))
+        if (loadFrom(*path, false).isEmpty())
+            m_loadRefusal.clear();
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The recognition-word editor: the rows of the Japanese or the English word file in an editable
+// list, one language at a time.
+#include "SingleWindow.h"
+#include "TextCodec.h"
+#include "WordFile.h"
+
+#include <QWidget>
+#include <optional>
+
+class QPushButton;
+class QTableWidget;
+
+class WordEditor : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr bool kShownWhenCreated = true;
+    WordEditor();
+    static WordEditor* instance() { return SingleWindow<WordEditor>::get(); }
+    // A window that closed itself is gone for the palette even before Qt deletes it.
+    static bool isOpen() { return SingleWindow<WordEditor>::isOpen() && !SingleWindow<WordEditor>::get()->isHidden(); }
+
+    QTableWidget* list() const { return m_list; }
+    QPushButton* saveButton() const { return m_save; }
+    // 0 Japanese, 1 English.
+    QPushButton* languageButton(int language) const { return m_languageButtons[language]; }
+    int language() const { return m_language; }
+
+    // Shows the other language, after saving the list shown.
+    void chooseLanguage(int language);
+    // Reads the shown language's file into the list.
+    void load();
+    // True when the file was written.
+    bool save();
+
+    // The rows as the list holds them.
+    QList<WordFile::Row> rows() const;
+    // Whether a cell may take this text; when not, a message names the row.
+    bool cellAccepts(int row, int column, const QString& text);
+
+private:
+    enum class Outcome { Written, NotOurs, Failed };
+    Outcome write();
+    void fill(const QList<WordFile::Row>& rows);
+    void pressLanguageButton();
+    bool edited() const { return rows() != m_base; }
+
+    QTableWidget* m_list;
+    QPushButton* m_save;
+    QPushButton* m_languageButtons[2];
+    int m_language = 0;
+    // The file the list's rows were read from, and its language: only that file is ever written,
+    // and always with the words quoted for that language.
+    QString m_listFile;
+    int m_listLanguage = -1;
+    // The rows as last read or written: what the user changed since, and what a save merges into
+    // the file as it then is.
+    QList<WordFile::Row> m_base;
+    // The encoding of that file; none when it is neither UTF-8 nor Shift_JIS, and the list is then
+    // shown but never written.
+    std::optional<TextCodec::Encoding> m_encoding;
+};
