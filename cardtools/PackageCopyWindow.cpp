@@ -15,6 +15,15 @@
 const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
 
 namespace {
+// The messages, in one place.
+QString copyFailedMessage() {
+    return QStringLiteral("作成エラー");
+}
+
+QString copiedMessage() {
+    return QStringLiteral("完了しました...");
+}
+
 // Why a chosen folder is not the package: the first entry it lacks. Choosing the folder one level
 // too high (the one the archive was unpacked into) is the usual slip.
 QString NotAPackageMessage(const QString& folder) {
@@ -150,7 +159,7 @@ void PackageCopyWindow::startCopy() {
     const QString root = m_volumeList->itemData(row).toString();
     if (root.isEmpty())
         return;
-    auto fail = [] { Platform::get().message(QStringLiteral("作成エラー")); };
+    auto fail = [] { Platform::get().message(copyFailedMessage()); };
     const Plan plan = MakePlan(m_packageFolder, m_variantList->currentIndex());
     const Progress progress = [this](const QString& t) { showProgress(t); };
     // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
@@ -166,5 +175,5 @@ void PackageCopyWindow::startCopy() {
     if (!copied || !synced)
         return fail();
     m_progress->setText(QString());
-    Platform::get().message(QStringLiteral("完了しました..."));
+    Platform::get().message(copiedMessage());
 }

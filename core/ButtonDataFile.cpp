@@ -1,5 +1,6 @@
 #include "ButtonDataFile.h"
 
+#include "Messages.h"
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
@@ -31,47 +32,136 @@ Table emptyTable() {
     return t;
 }
 
+// The messages, in one place. A problem is a clause ("…があります") that a refusal of the file puts
+// in its sentence, with the file and the line.
 QString bankName(int array, int bank) {
-    return kArrayNames[array] + QStringLiteral("のバンク") + QChar(u'A' + bank);
+    return QStringLiteral("%1のバンク%2").arg(kArrayNames[array], QChar(u'A' + bank));
 }
 
 QString buttonName(int array, int row) {
-    return bankName(array, row / kPads) + QStringLiteral("の") + QString::number(row % kPads + 1) +
-           QStringLiteral("番目のボタン");
+    return QStringLiteral("%1の%2番目のボタン").arg(bankName(array, row / kPads), QString::number(row % kPads + 1));
 }
 
-// A problem at a line of the text, said as a clause ("…があります").
-struct Problem {
-    qsizetype line;
-    QString what;
-};
-
-QString refusalOf(const QString& fileName, const Problem& p) {
+QString refusalOf(const QString& fileName, qsizetype line, const QString& problem) {
     return QStringLiteral("%1の%2行目で、%3。この画面ではページと同じ内容を表示できないため、読み込みも保存もしませ"
                           "ん...")
         .arg(fileName)
-        .arg(p.line)
-        .arg(p.what);
+        .arg(line)
+        .arg(problem);
 }
 
 QString numberRule() {
     return QStringLiteral("IDと秒は、空欄、0、または0で始まらない15桁までの整数です");
 }
 
+QString bankCountProblem(int array, qsizetype count) {
+    return QStringLiteral("%1のバンクが%2つあります（4つです）").arg(kArrayNames[array]).arg(count);
+}
+
+QString padCountProblem(const QString& bank, qsizetype count) {
+    return QStringLiteral("%1のボタンが%2個あります（13個です）").arg(bank).arg(count);
+}
+
+QString valueCountProblem(const QString& button, qsizetype count) {
+    return QStringLiteral("%1の値が%2つあります（3つです）").arg(button).arg(count);
+}
+
+QString notAnArrayProblem(const QString& what) {
+    return QStringLiteral("%1が配列ではありません").arg(what);
+}
+
+QString notANumberProblem(const QString& cell, const QString& value) {
+    return QStringLiteral("%1の「%2」は保存できる数ではありません（%3）").arg(cell, value, numberRule());
+}
+
+QString notALiteralProblem(const QString& cell, bool number) {
+    return QStringLiteral("%1が、そのまま書かれた%2ではありません")
+        .arg(cell, number ? QStringLiteral("数や文字列") : QStringLiteral("文字列"));
+}
+
+QString lexicalProblem(const QString& array) {
+    return QStringLiteral("%1をletやconst、classで定義しています（varにして下さい）").arg(array);
+}
+
+QString changedElsewhereProblem(const QString& array) {
+    return QStringLiteral("%1を、そのまま書かれた配列の定義「var %1 = [...]」のほかで定義または変更しています")
+        .arg(array);
+}
+
 QString cellProblem(const CellFault& f, int table, int row, int field, std::optional<TextCodec::Encoding> encoding) {
     const QString cell = CellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
-        return QStringLiteral("%1の「%2」は保存できる数ではありません（%3）").arg(cell, f.what, numberRule());
+        return notANumberProblem(cell, f.what);
     case Fault::Character:
         return QStringLiteral("%1に%2が含まれています（この画面では書けない文字です）")
             .arg(cell, TextUtil::Shown(f.what));
     case Fault::Encoding:
         break;
     }
-    return QStringLiteral("%1の%2は%3のこのファイルには書けません")
-        .arg(cell, TextUtil::Shown(f.what), encoding ? TextCodec::Name(*encoding) : QString());
+    // Only a cell checked against an encoding is refused for it.
+    return Messages::CannotCarry(cell, f.what, *encoding, QStringLiteral("このファイル"));
 }
+
+QString saveRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
+                    const QString& fileName) {
+    const QString cell = CellName(table, row, field);
+    switch (f.fault) {
+    case Fault::Number:
+        return QStringLiteral("%1の%2は保存できません。%3...").arg(cell, TextUtil::Shown(f.what), numberRule());
+    case Fault::Character:
+        return QStringLiteral("%1に%2が含まれているため保存できません...").arg(cell, TextUtil::Shown(f.what));
+    case Fault::Encoding:
+        break;
+    }
+    return Messages::CannotCarrySo(cell, f.what, encoding, fileName, QStringLiteral("保存できません..."));
+}
+
+QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
+    QList<qsizetype> lines;
+    for (const ScriptScan::Comment& m : markers)
+        lines << m.line;
+    return QStringLiteral("%1のボタンデータの目印「%2」が%3つあるため保存できません（%4）。目印は、ボタンデータの前と後"
+                          "ろに1行ずつ、2つだけにして下さい...")
+        .arg(fileName, Marker(), QString::number(markers.size()), Messages::Lines(lines));
+}
+
+QString declaredAfterRefusal(const QString& fileName, qsizetype line, const QString& array) {
+    return QStringLiteral("%1の%2行目で、目印の外から%3を定義または変更しているため保存できません（保存した内容がページ"
+                          "に届きません）...")
+        .arg(fileName, QString::number(line), array);
+}
+
+QString openBeforeRefusal(const QString& fileName, qsizetype line) {
+    return QStringLiteral("%1の%2行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているため保存できませ"
+                          "ん（保存した内容がページに届きません）...")
+        .arg(fileName, QString::number(line));
+}
+
+QString goesOnAfterRefusal(const QString& fileName, qsizetype line) {
+    return QStringLiteral("%1の%2行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
+                          "た内容がページに届きません）...")
+        .arg(fileName, QString::number(line));
+}
+
+QString notSavedRefusal(const QString& fileName) {
+    return QStringLiteral("%1を保存できませんでした...").arg(fileName);
+}
+
+QString encodingLostRefusal(const QString& fileName, TextCodec::Encoding encoding) {
+    return QStringLiteral("%1は、保存すると文字コードが%2と見分けられなくなるため保存できません...")
+        .arg(fileName, TextCodec::Name(encoding));
+}
+
+QString notReadBackRefusal(const QString& fileName) {
+    return QStringLiteral("%1は、保存してもページに表示どおりの内容が届かないため保存できません...").arg(fileName);
+}
+
+// A problem at a line of the text.
+struct Problem {
+    qsizetype line;
+    QString what;
+};
 
 // The "[" of a top-level "var name = [...]" at tokens[k] whose value is that array alone, as a
 // statement of its own; nothing for any other use of the name.
@@ -112,29 +202,23 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
     auto lineOf = [&](const Element& e, qsizetype fallback) { return e.hole() ? t[fallback].line : t[e.first].line; };
     const QList<Element> banks = ScriptScan::Elements(scan, open);
     if (banks.size() != kBanks)
-        return Problem{t[open].line,
-                       QStringLiteral("%1のバンクが%2つあります（4つです）").arg(kArrayNames[array]).arg(banks.size())};
+        return Problem{t[open].line, bankCountProblem(array, banks.size())};
     table = emptyTable();
     for (int b = 0; b < kBanks; ++b) {
         const std::optional<qsizetype> bankOpen = ScriptScan::ArrayOf(scan, banks[b]);
         if (!bankOpen)
-            return Problem{lineOf(banks[b], open), bankName(array, b) + QStringLiteral("が配列ではありません")};
+            return Problem{lineOf(banks[b], open), notAnArrayProblem(bankName(array, b))};
         const QList<Element> pads = ScriptScan::Elements(scan, *bankOpen);
         if (pads.size() != kPads)
-            return Problem{
-                t[*bankOpen].line,
-                QStringLiteral("%1のボタンが%2個あります（13個です）").arg(bankName(array, b)).arg(pads.size())};
+            return Problem{t[*bankOpen].line, padCountProblem(bankName(array, b), pads.size())};
         for (int p = 0; p < kPads; ++p) {
             const int row = b * kPads + p;
             const std::optional<qsizetype> entryOpen = ScriptScan::ArrayOf(scan, pads[p]);
             if (!entryOpen)
-                return Problem{lineOf(pads[p], *bankOpen),
-                               buttonName(array, row) + QStringLiteral("が配列ではありません")};
+                return Problem{lineOf(pads[p], *bankOpen), notAnArrayProblem(buttonName(array, row))};
             const QList<Element> fields = ScriptScan::Elements(scan, *entryOpen);
             if (fields.size() != 3)
-                return Problem{
-                    t[*entryOpen].line,
-                    QStringLiteral("%1の値が%2つあります（3つです）").arg(buttonName(array, row)).arg(fields.size())};
+                return Problem{t[*entryOpen].line, valueCountProblem(buttonName(array, row), fields.size())};
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (array == 1 && f == 1);
                 const Literal v = ScriptScan::LiteralOf(text, scan, fields[f]);
@@ -149,13 +233,10 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                     const std::optional<QString> whole =
                         v.kind == Literal::Number ? ScriptScan::WholeNumber(v.number) : std::nullopt;
                     if (!whole)
-                        return Problem{line, QStringLiteral("%1の「%2」は保存できる数ではありません（%3）")
-                                                 .arg(cell(), v.value, numberRule())};
+                        return Problem{line, notANumberProblem(cell(), v.value)};
                     value = *whole;
                 } else {
-                    return Problem{line,
-                                   QStringLiteral("%1が、そのまま書かれた%2ではありません")
-                                       .arg(cell(), number ? QStringLiteral("数や文字列") : QStringLiteral("文字列"))};
+                    return Problem{line, notALiteralProblem(cell(), number)};
                 }
                 if (const std::optional<CellFault> bad = CheckCell(value, number, encoding))
                     return Problem{line, cellProblem(*bad, array, row, f, encoding)};
@@ -179,13 +260,11 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
         Found r;
         r.reading.recognition = emptyTable();
         r.reading.robot = emptyTable();
-        r.reading.refusal = refusalOf(fileName, p);
+        r.reading.refusal = refusalOf(fileName, p.line, p.what);
         return r;
     };
     if (scan.brokenLine)
-        return refuse(
-            {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
-                                             "ていない、HTML形式のコメントがある、など）")});
+        return refuse({scan.brokenLine, Messages::UnfinishedScript()});
     const QList<ScriptScan::Token>& t = scan.tokens;
     Table* tables[2] = {&found.reading.recognition, &found.reading.robot};
     for (int a = 0; a < 2; ++a) {
@@ -198,13 +277,9 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
                 continue;
             }
             if (ScriptScan::DeclaredLexically(scan, k))
-                return refuse(
-                    {t[k].line,
-                     QStringLiteral("%1をletやconst、classで定義しています（varにして下さい）").arg(kArrayNames[a])});
+                return refuse({t[k].line, lexicalProblem(kArrayNames[a])});
             if (ScriptScan::Changes(scan, k))
-                return refuse({t[k].line, QStringLiteral("%1を、そのまま書かれた配列の定義「var %1 = [...]」のほかで"
-                                                         "定義または変更しています")
-                                              .arg(kArrayNames[a])});
+                return refuse({t[k].line, changedElsewhereProblem(kArrayNames[a])});
         }
         found.reading.declared[a] = found.declared[a] >= 0;
         if (found.declared[a] < 0) {
@@ -242,7 +317,7 @@ Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
         Reading r;
         r.recognition = emptyTable();
         r.robot = emptyTable();
-        r.refusal = fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため読み込めません...");
+        r.refusal = Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません..."));
         return r;
     }
     return Read(TextCodec::Decode(bytes, *encoding), fileName, encoding);
@@ -309,11 +384,9 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
             return CellFault{Fault::Number, cell};
         return std::nullopt;
     }
-    // Written between apostrophes as they stand: these would end the text early, escape, or break
-    // the line.
-    for (QChar c : cell)
-        if (c == u'\'' || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
-            return CellFault{Fault::Character, QString(c)};
+    // Written between apostrophes as they stand.
+    if (const std::optional<QString> c = ScriptScan::FirstUnquotable(cell, u'\''))
+        return CellFault{Fault::Character, *c};
     if (encoding)
         if (const std::optional<QString> c = TextCodec::FirstUncarriable(cell, *encoding))
             return CellFault{Fault::Encoding, *c};
@@ -322,28 +395,11 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
 
 QString CellName(int table, int row, int field) {
     static const char* const names[2][3] = {{"認識のID", "認識(日)", "認識(英)"}, {"ロビのID", "ロビの秒", "ロビ語"}};
-    return QStringLiteral("バンク") + QChar(u'A' + row / kPads) + QStringLiteral("の") +
-           QString::number(row % kPads + 1) + QStringLiteral("番目のボタンの") + QString::fromUtf8(names[table][field]);
+    return QStringLiteral("バンク%1の%2番目のボタンの%3")
+        .arg(QChar(u'A' + row / kPads), QString::number(row % kPads + 1), QString::fromUtf8(names[table][field]));
 }
 
 namespace {
-QString saveRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
-                    const QString& fileName) {
-    const QString cell = CellName(table, row, field);
-    switch (f.fault) {
-    case Fault::Number:
-        return cell + QStringLiteral("の") + TextUtil::Shown(f.what) + QStringLiteral("は保存できません。") +
-               numberRule() + QStringLiteral("...");
-    case Fault::Character:
-        return cell + QStringLiteral("に") + TextUtil::Shown(f.what) +
-               QStringLiteral("が含まれているため保存できません...");
-    case Fault::Encoding:
-        break;
-    }
-    return cell + QStringLiteral("の") + TextUtil::Shown(f.what) + QStringLiteral("は") + TextCodec::Name(encoding) +
-           QStringLiteral("の") + fileName + QStringLiteral("には書けないため保存できません...");
-}
-
 bool sameRows(const Table& a, const Table& b) {
     for (int f = 0; f < 3; ++f)
         for (int r = 0; r < kRows; ++r)
@@ -356,22 +412,13 @@ bool sameRows(const Table& a, const Table& b) {
 SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
     if (!encoding)
-        return {std::nullopt,
-                fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため保存できません...")};
+        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
     const QString text = TextCodec::Decode(old, *encoding);
     const Scan scan = ScriptScan::Tokenize(text);
 
     const QList<ScriptScan::Comment> markers = markerLines(text, scan);
-    if (!markers.isEmpty() && markers.size() != 2) {
-        QStringList lines;
-        for (const ScriptScan::Comment& m : markers)
-            lines << QString::number(m.line) + QStringLiteral("行目");
-        return {std::nullopt,
-                fileName + QStringLiteral("のボタンデータの目印「") + Marker() + QStringLiteral("」が") +
-                    QString::number(markers.size()) + QStringLiteral("つあるため保存できません（") +
-                    lines.join(QStringLiteral("、")) +
-                    QStringLiteral("）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...")};
-    }
+    if (!markers.isEmpty() && markers.size() != 2)
+        return {std::nullopt, markerCountRefusal(fileName, markers)};
     // What the editor could not hold when it read the file cannot be saved over either.
     const Found found = readScan(text, scan, fileName, encoding);
     if (!found.reading.ok())
@@ -394,20 +441,14 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
     for (int a = 0; a < 2; ++a) {
         const qsizetype at = found.declared[a];
         if (at >= 0 && tokens[at].start >= blockEnd)
-            return {std::nullopt, fileName + QStringLiteral("の") + QString::number(tokens[at].line) +
-                                      QStringLiteral("行目で、目印の外から") + kArrayNames[a] +
-                                      QStringLiteral("を定義または変更しているため保存できません（保存した"
-                                                     "内容がページに届きません）...")};
+            return {std::nullopt, declaredAfterRefusal(fileName, tokens[at].line, kArrayNames[a])};
     }
     qsizetype first = 0;
     while (first < tokens.size() && tokens[first].start < blockStart)
         ++first;
     if (ScriptScan::OpenBefore(scan, first)) {
         const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
-        return {std::nullopt,
-                fileName + QStringLiteral("の") + QString::number(line) +
-                    QStringLiteral("行目のボタンデータの前が、文字列や括弧、if文などの途中で終わっているた"
-                                   "め保存できません（保存した内容がページに届きません）...")};
+        return {std::nullopt, openBeforeRefusal(fileName, line)};
     }
 
     // The block ends its statements; what follows it must begin one of its own.
@@ -415,10 +456,7 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
     while (next < tokens.size() && tokens[next].start < blockEnd)
         ++next;
     if (!ScriptScan::StartsStatement(scan, next))
-        return {std::nullopt,
-                fileName + QStringLiteral("の") + QString::number(tokens[next].line) +
-                    QStringLiteral("行目のボタンデータの後ろが、目印の間の式の続きになっているため保存でき"
-                                   "ません（保存した内容がページに届きません）...")};
+        return {std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)};
 
     QString block = MarkedBlock(recognition, robot);
     if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
@@ -429,20 +467,18 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
     const std::optional<QByteArray> kept = TextCodec::Encode(text.left(blockEnd), *encoding);
     const std::optional<QByteArray> blockBytes = TextCodec::Encode(block, *encoding);
     if (!head || !kept || !blockBytes || !old.startsWith(*head) || !old.startsWith(*kept))
-        return {std::nullopt, fileName + QStringLiteral("を保存できませんでした...")};
+        return {std::nullopt, notSavedRefusal(fileName)};
     const QByteArray bytes = *head + *blockBytes + old.mid(kept->size());
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
     const std::optional<TextCodec::Encoding> after = TextCodec::Detect(bytes);
     if (!after || (*after != *encoding && TextCodec::Decode(bytes, *after) != TextCodec::Decode(bytes, *encoding)))
-        return {std::nullopt, fileName + QStringLiteral("は、保存すると文字コードが") + TextCodec::Name(*encoding) +
-                                  QStringLiteral("と見分けられなくなるため保存できません...")};
+        return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = ReadFile(bytes, fileName);
     if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
-        return {std::nullopt, fileName + QStringLiteral("は、保存してもページに表示どおりの内容が届かないため保存で"
-                                                        "きません...")};
+        return {std::nullopt, notReadBackRefusal(fileName)};
     return {bytes, QString()};
 }
 

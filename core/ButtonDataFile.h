@@ -78,7 +78,7 @@ QString RobotPhraseList();
 
 // A word list's entries, each as its comma-separated fields with the quotes removed.
 QList<QStringList> ParseWordList(const QString& list);
-// The list box rows for a type: 0 and 1 give id, empty, Japanese, English (merged by id, the last
+// The word list's rows for a type: 0 and 1 give id, empty, Japanese, English (merged by id, the last
 // English entry wins); 2 gives id, seconds, phrase.
 QList<QStringList> ListRows(int type, const QString& listJ, const QString& listE, const QString& listRobi);
 

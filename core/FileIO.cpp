@@ -117,7 +117,7 @@ QString Why(int code) {
         break;
     }
     const char* name = ::strerrorname_np(code);
-    return QStringLiteral("システムのエラー ") + (name ? QString::fromLatin1(name) : QString::number(code));
+    return QStringLiteral("システムのエラー %1").arg(name ? QString::fromLatin1(name) : QString::number(code));
 }
 
 QString ChildPath(const QString& folder, const QString& name) {
@@ -126,14 +126,6 @@ QString ChildPath(const QString& folder, const QString& name) {
     if (!QFileInfo(folder).isDir())
         return {};
     return QDir(folder).filePath(name);
-}
-
-QString CannotRead(const QString& fileName, const QString& why) {
-    return fileName + QStringLiteral("を読み込めませんでした（") + why + QStringLiteral("）...");
-}
-
-QString CannotWrite(const QString& fileName, const QString& why) {
-    return fileName + QStringLiteral("に書き込めませんでした（") + why + QStringLiteral("）...");
 }
 
 std::optional<QByteArray> ReadAll(const QString& path, QString* why) {

@@ -25,10 +25,6 @@ std::optional<QByteArray> ReadAll(const QString& path, QString* why = nullptr);
 // empty or no existing folder, or name is not a plain name.
 QString ChildPath(const QString& folder, const QString& name);
 
-// The messages of a failed read or write, naming the file and the reason.
-QString CannotRead(const QString& fileName, const QString& why);  // "…を読み込めませんでした（…）..."
-QString CannotWrite(const QString& fileName, const QString& why); // "…に書き込めませんでした（…）..."
-
 // The name every temporary file of the tool has: ".pkltmp-" and eight letters or digits. Its length
 // does not depend on the target's, so a name near the file system's limit can still be saved.
 bool IsTempName(const QByteArray& name);

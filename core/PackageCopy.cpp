@@ -96,15 +96,15 @@ QString Fold(const QByteArray& name) {
     return QChar(0) + QString::fromLatin1(name.toLower());
 }
 
-// The progress line of a failure: the entry, and below it why.
+// The messages, in one place. The progress line of a failure: the entry, and below it why.
 QString Line(const QString& entry, const QString& reason) {
-    return reason.isEmpty() ? entry : entry + u'\n' + reason;
+    return reason.isEmpty() ? entry : QStringLiteral("%1\n%2").arg(entry, reason);
 }
 QString FolderLine(const QByteArray& name) {
-    return QStringLiteral("Create as ") + Display(name);
+    return QStringLiteral("Create as %1").arg(Display(name));
 }
 QString SameNameOnCard(const QByteArray& other) {
-    return QStringLiteral("カードでは「") + Display(other) + QStringLiteral("」と同じ名前になります");
+    return QStringLiteral("カードでは「%1」と同じ名前になります").arg(Display(other));
 }
 const QString kOutside = QStringLiteral("パッケージの外を指すリンクです");
 const QString kDangling = QStringLiteral("リンク先がありません");

@@ -1,6 +1,7 @@
 #include "PageSet.h"
 
 #include "FileIO.h"
+#include "Messages.h"
 
 #include <QFileInfo>
 
@@ -132,7 +133,7 @@ QString PageSet::write(Entry file, const QByteArray& bytes) {
     const QString target = path(file);
     QString why;
     if (!FileIO::SafeWrite(target, bytes, &why))
-        return FileIO::CannotWrite(QFileInfo(target).fileName(), why);
+        return Messages::CannotWrite(QFileInfo(target).fileName(), why);
     emit written(file);
     return {};
 }
@@ -144,7 +145,8 @@ QString PageSet::rewrite(Entry file, const Rewrite& format, Unreadable unreadabl
     QString why;
     const std::optional<QByteArray> now = FileIO::ReadAll(target, &why);
     if (!now)
-        return unreadable == Unreadable::AsReadFailure ? FileIO::CannotRead(name, why) : FileIO::CannotWrite(name, why);
+        return unreadable == Unreadable::AsReadFailure ? Messages::CannotRead(name, why)
+                                                       : Messages::CannotWrite(name, why);
     QString refusal;
     const std::optional<QByteArray> bytes = format(*now, &refusal);
     if (!bytes)

@@ -824,4 +824,11 @@ std::optional<QString> WholeNumber(double value) {
     return QString::number(qint64(value));
 }
 
+std::optional<QString> FirstUnquotable(const QString& text, QChar quote) {
+    for (const QChar c : text)
+        if (c == quote || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
+            return QString(c);
+    return std::nullopt;
+}
+
 } // namespace ScriptScan

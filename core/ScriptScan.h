@@ -46,6 +46,12 @@ std::optional<QString> StringValue(const QString& literal);
 // The value of a numeric literal token; nothing for a BigInt or a literal an engine would refuse.
 std::optional<double> NumberValue(const QString& literal);
 
+// The first character of text that cannot stand as it is between quote characters in a script: the
+// quote itself (it would end the text early), a backslash (it escapes), a line terminator (it ends
+// the line, U+2028 and U+2029 included). Nothing when every character can. What the page-set
+// formats write between quotes is refused for these.
+std::optional<QString> FirstUnquotable(const QString& text, QChar quote);
+
 // The comments that are exactly marker and stand on a line of their own (blanks around them
 // allowed). Marker text inside another comment, a string or a line with other text is no marker.
 QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker);

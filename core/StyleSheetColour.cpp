@@ -1,5 +1,6 @@
 #include "StyleSheetColour.h"
 
+#include "Messages.h"
 #include "TextCodec.h"
 #include "TextUtil.h"
 
@@ -287,6 +288,117 @@ QByteArray LineEndsLF(const QByteArray& t) {
     return t.contains('\r') ? TextUtil::WithLfLineEnds(t) : t;
 }
 
+// The messages, in one place: file is the style sheet's name, lines and pieces are as the reading
+// shows them ("3行目", "「background: red」").
+namespace message {
+QString keptUntilChosen(const QString& file) {
+    return QStringLiteral("色を選ぶまで、%1は書き換えません...").arg(file);
+}
+
+QString markerCount(const QString& file, qsizetype count, const QString& lines) {
+    return QStringLiteral("%1の背景色の目印「%2」が%3つあるため保存できません（%4）。目印は、背景色の指定の前と後ろに1"
+                          "行ずつ、目印だけの行にして2つだけ置いて下さい...")
+        .arg(file, QString::fromLatin1(Marker()), QString::number(count), lines);
+}
+
+QString cannotAppend(const QString& file, const QString& line) {
+    return QStringLiteral("%1は%2からの記述が閉じないまま終わっているため、背景色の指定を最後に書き足せません...")
+        .arg(file, line);
+}
+
+QString noMarkers(const QString& file) {
+    return QStringLiteral(
+               "%1には背景色の目印「%2」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を"
+               "選ぶと、「背景色変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。%3")
+        .arg(file, QString::fromLatin1(Marker()), keptUntilChosen(file));
+}
+
+QString outsideBraces(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の背景色の目印（%2）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は"
+               "「body {」と「}」の間に置いて下さい...")
+        .arg(file, line);
+}
+
+QString joinsSelector(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の背景色"
+               "はページに読まれません...")
+        .arg(file, line);
+}
+
+QString unfinishedBefore(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれません。「;」"
+               "を付けて下さい...")
+        .arg(file, line);
+}
+
+QString backslashInName(const QString& file, const QString& line) {
+    return QStringLiteral("%1の%2の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません...")
+        .arg(file, line);
+}
+
+QString openString(const QString& file, const QString& line) {
+    return QStringLiteral("%1の%2で、背景色の目印の間の文字列が閉じていないため保存できません...").arg(file, line);
+}
+
+QString braceInBlock(const QString& file, const QString& line, QChar brace) {
+    return QStringLiteral(
+               "%1の%2で、背景色の目印の間に「%3」があるため保存できません。目印の間には指定だけを書いて下さい...")
+        .arg(file, line, brace);
+}
+
+QString openBracket(const QString& file, const QString& line, QChar bracket) {
+    return QStringLiteral("%1の%2の「%3」が背景色の目印の間で閉じていないため保存できません...")
+        .arg(file, line, bracket);
+}
+
+QString runsOn(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」を付けて下"
+               "さい...")
+        .arg(file, line);
+}
+
+QString twoColours(const QString& file, qsizetype count, const QString& lines) {
+    return QStringLiteral("%1の背景色の目印の間に背景色の指定が%2つあるため保存できません（%3）。1つにして下さい...")
+        .arg(file, QString::number(count), lines);
+}
+
+QString resetsColour(const QString& file, const QString& line, const QString& name) {
+    return QStringLiteral(
+               "%1の%2の%3の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-color」"
+               "だけで指定して下さい...")
+        .arg(file, line, name);
+}
+
+QString noDeclaration(const QString& file, const QString& from, const QString& to) {
+    return QStringLiteral(
+               "%1の背景色の目印の間（%2から%3）に背景色の指定がないため、ページの背景色を表示できません。「色を"
+               "選択」で色を選ぶと、「背景色変更」でその指定を書き足します。%4")
+        .arg(file, from, to, keptUntilChosen(file));
+}
+
+QString notShown(const QString& file, const QString& line, const QString& value) {
+    return QStringLiteral(
+               "%1の%2の背景色%3は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名前、"
+               "数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値を書き換えます。%4")
+        .arg(file, line, value, keptUntilChosen(file));
+}
+
+QString noValue() {
+    return QStringLiteral("（値がありません）");
+}
+
+QString otherDeclaration(const QString& file, const QString& line, const QString& declaration) {
+    return QStringLiteral(
+               "%1の%2に、背景色の目印の間のほかの指定%3があります。この画面は背景色だけを表示します。「色を選択」"
+               "で色を選ぶと、「背景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。%4")
+        .arg(file, line, declaration, keptUntilChosen(file));
+}
+} // namespace message
+
 // What the save does to the text, found together with the reading.
 struct Plan {
     Reading reading;
@@ -308,18 +420,17 @@ private:
     QString line(qsizetype at) const { return lines({at}); }
     // Lines of ascending offsets, as a message lists them; a long list is cut.
     QString lines(const QList<qsizetype>& at) const {
-        QStringList shown;
+        QList<qsizetype> numbers;
         qsizetype from = 0, number = 1;
         for (qsizetype p : at) {
-            if (shown.size() == 10) {
-                shown << QStringLiteral("…");
+            if (numbers.size() == 10)
                 break;
-            }
             number += QByteArrayView(t).sliced(from, p - from).count('\n');
             from = p;
-            shown << QString::number(number) + QStringLiteral("行目");
+            numbers << number;
         }
-        return shown.join(QStringLiteral("、"));
+        const QString listed = Messages::Lines(numbers);
+        return numbers.size() < at.size() ? listed + QStringLiteral("、…") : listed;
     }
     // A piece of the file as a message shows it: on one line, cut when long.
     QString shown(qsizetype begin, qsizetype end) const {
@@ -355,10 +466,7 @@ Plan Analysis::run() {
     QList<qsizetype> at;
     for (const Token& m : marks)
         at << m.begin;
-    return refuse(
-        f + QStringLiteral("の背景色の目印「") + QString::fromLatin1(Marker()) + QStringLiteral("」が") +
-        QString::number(marks.size()) + QStringLiteral("つあるため保存できません（") + lines(at) +
-        QStringLiteral("）。目印は、背景色の指定の前と後ろに1行ずつ、目印だけの行にして2つだけ置いて下さい..."));
+    return refuse(message::markerCount(f, marks.size(), lines(at)));
 }
 
 Analysis::Outline Analysis::outline(qsizetype end) const {
@@ -402,15 +510,8 @@ Plan Analysis::append() {
     // or the ";" of an at-rule), not inside a comment, a string, brackets or a selector.
     const std::optional<qsizetype> statement = outline(t.size()).statement;
     if (statement)
-        return refuse(
-            f + QStringLiteral("は") + line(*statement) +
-            QStringLiteral("からの記述が閉じないまま終わっているため、背景色の指定を最後に書き足せません..."));
-    Plan p{
-        {Kind::NeedsColour, std::nullopt,
-         f + QStringLiteral("には背景色の目印「") + QString::fromLatin1(Marker()) +
-             QStringLiteral("」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を選ぶと、「背景色"
-                            "変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。色を選ぶまで、") +
-             f + QStringLiteral("は書き換えません...")}};
+        return refuse(message::cannotAppend(f, line(*statement)));
+    Plan p{{Kind::NeedsColour, std::nullopt, message::noMarkers(f)}};
     p.edit = Plan::Edit::Append;
     return p;
 }
@@ -419,19 +520,11 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     // In front of the block: it must stand inside a rule's braces, after a finished declaration.
     const Outline head = outline(m1.begin);
     if (head.open.isEmpty() || head.open.innermost() != '{')
-        return refuse(
-            f + QStringLiteral("の背景色の目印（") + line(m1.begin) +
-            QStringLiteral("）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は「body {」"
-                           "と「}」の間に置いて下さい..."));
+        return refuse(message::outsideBraces(f, line(m1.begin)));
     if (head.broken)
-        return refuse(
-            f + QStringLiteral("の") + line(*head.statement) +
-            QStringLiteral("からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の"
-                           "背景色はページに読まれません..."));
+        return refuse(message::joinsSelector(f, line(*head.statement)));
     if (!isDelim(t, head.last, '{') && !isDelim(t, head.last, ';'))
-        return refuse(f + QStringLiteral("の") + line(head.last.begin) +
-                      QStringLiteral("の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれませ"
-                                     "ん。「;」を付けて下さい..."));
+        return refuse(message::unfinishedBefore(f, line(head.last.begin)));
 
     // The block's declarations, cut at the semicolons outside brackets, one after another.
     struct Piece {
@@ -457,9 +550,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
         const QByteArray name = declaration ? lower(piece.first) : QByteArray();
         if (name.contains('\\'))
-            return refuse(
-                f + QStringLiteral("の") + line(piece.first.begin) +
-                QStringLiteral("の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません..."));
+            return refuse(message::backslashInName(f, line(piece.first.begin)));
         if (name == "background-color")
             colours << piece.first.begin;
         else if (name == "background" || name == "all")
@@ -474,12 +565,9 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     Token token;
     while (tokens.next(token) && token.begin < m2.begin) {
         if (token.type == Token::BadString)
-            return refuse(f + QStringLiteral("の") + line(token.begin) +
-                          QStringLiteral("で、背景色の目印の間の文字列が閉じていないため保存できません..."));
+            return refuse(message::openString(f, line(token.begin)));
         if (isDelim(t, token, '{') || isDelim(t, token, '}'))
-            return refuse(f + QStringLiteral("の") + line(token.begin) + QStringLiteral("で、背景色の目印の間に「") +
-                          QChar::fromLatin1(t[token.begin]) +
-                          QStringLiteral("」があるため保存できません。目印の間には指定だけを書いて下さい..."));
+            return refuse(message::braceInBlock(f, line(token.begin), QChar::fromLatin1(t[token.begin])));
         open.track(t, token);
         if (open.isEmpty() && isDelim(t, token, ';')) {
             if (const std::optional<Plan> refused = finish())
@@ -513,27 +601,20 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         piece.last = token;
     }
     if (!open.isEmpty())
-        return refuse(f + QStringLiteral("の") + line(open.outermost) + QStringLiteral("の「") +
-                      QChar::fromLatin1(t[open.outermost]) +
-                      QStringLiteral("」が背景色の目印の間で閉じていないため保存できません..."));
+        return refuse(message::openBracket(f, line(open.outermost), QChar::fromLatin1(t[open.outermost])));
     if (piece.count > 0) {
         // The last declaration runs on past the marker, up to the next ";" or "}".
         Tokenizer tail(t, sjis, m2.end);
         while (tail.next(token) && !significant(token)) {
         }
         if (significant(token) && token.begin >= m2.end && !isDelim(t, token, ';') && !isDelim(t, token, '}'))
-            return refuse(
-                f + QStringLiteral("の") + line(piece.first.begin) +
-                QStringLiteral("の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」"
-                               "を付けて下さい..."));
+            return refuse(message::runsOn(f, line(piece.first.begin)));
     }
     if (const std::optional<Plan> refused = finish())
         return *refused;
 
     if (colours.size() > 1)
-        return refuse(f + QStringLiteral("の背景色の目印の間に背景色の指定が") + QString::number(colours.size()) +
-                      QStringLiteral("つあるため保存できません（") + lines(colours) +
-                      QStringLiteral("）。1つにして下さい..."));
+        return refuse(message::twoColours(f, colours.size(), lines(colours)));
     // A shorthand after the colour (or anywhere, where the colour goes in as the first line) sets the
     // colour again, so the page would not show what is written.
     for (const Piece& reset : resets) {
@@ -542,21 +623,12 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
                 other = reset;
             continue;
         }
-        return refuse(f + QStringLiteral("の") + line(reset.first.begin) + QStringLiteral("の") +
-                      shown(reset.first.begin, reset.first.end) +
-                      QStringLiteral("の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-"
-                                     "color」だけで指定して下さい..."));
+        return refuse(message::resetsColour(f, line(reset.first.begin), shown(reset.first.begin, reset.first.end)));
     }
 
-    const QString keep = QStringLiteral("色を選ぶまで、") + f + QStringLiteral("は書き換えません...");
     Plan plan;
     if (colours.isEmpty()) {
-        plan.reading = {
-            Kind::NeedsColour, std::nullopt,
-            f + QStringLiteral("の背景色の目印の間（") + line(m1.begin) + QStringLiteral("から") + line(m2.begin) +
-                QStringLiteral("）に背景色の指定がないため、ページの背景色を表示できません。「色を選択」で色を"
-                               "選ぶと、「背景色変更」でその指定を書き足します。") +
-                keep};
+        plan.reading = {Kind::NeedsColour, std::nullopt, message::noDeclaration(f, line(m1.begin), line(m2.begin))};
         plan.edit = Plan::Edit::Insert;
         plan.begin = plan.end = t.indexOf('\n', m1.end) + 1;
         return plan;
@@ -586,21 +658,13 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     }
     const qsizetype at = colours[0];
     if (!colour)
-        plan.reading = {Kind::NeedsColour, std::nullopt,
-                        f + QStringLiteral("の") + line(at) + QStringLiteral("の背景色") +
-                            (sig.isEmpty() ? QStringLiteral("（値がありません）") : shown(plan.begin, plan.end)) +
-                            QStringLiteral("は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名"
-                                           "前、数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値"
-                                           "を書き換えます。") +
-                            keep};
+        plan.reading = {
+            Kind::NeedsColour, std::nullopt,
+            message::notShown(f, line(at), sig.isEmpty() ? message::noValue() : shown(plan.begin, plan.end))};
     else if (other)
         plan.reading = {
             Kind::NeedsColour, colour,
-            f + QStringLiteral("の") + line(other->first.begin) + QStringLiteral("に、背景色の目印の間のほかの指定") +
-                shown(other->first.begin, other->last.end) +
-                QStringLiteral("があります。この画面は背景色だけを表示します。「色を選択」で色を選ぶと、「背"
-                               "景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。") +
-                keep};
+            message::otherDeclaration(f, line(other->first.begin), shown(other->first.begin, other->last.end))};
     else
         plan.reading = {Kind::Shown, colour, QString()};
     return plan;

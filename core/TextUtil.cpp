@@ -28,9 +28,9 @@ QString Shown(const QString& piece) {
     if (piece == QString(QChar(0x2029)))
         return QStringLiteral("段落区切り文字（U+2029）");
     if (piece.size() == 1 && (!piece[0].isPrint() || piece[0].isSurrogate()))
-        return QStringLiteral("文字（U+") + QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper() +
-               u'）';
-    return u'「' + piece + u'」';
+        return QStringLiteral("文字（U+%1）")
+            .arg(QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper());
+    return QStringLiteral("「%1」").arg(piece);
 }
 
 } // namespace TextUtil

@@ -1,5 +1,6 @@
 #include "WordFile.h"
 
+#include "Messages.h"
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
@@ -20,23 +21,77 @@ bool isBlankOrTab(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-std::optional<QString> forbiddenIn(const QString& text, QChar quote) {
-    for (const QChar c : text) {
-        // Written between quotes as it stands: a backslash escapes, a line terminator ends the
-        // quoted text in a script.
-        if (c == quote || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
-            return QString(c);
-    }
-    return std::nullopt;
-}
-
+// The messages, in one place. A problem is a clause that a refusal of the file puts in its sentence,
+// with the file and the line.
 QString rowName(qsizetype row) {
-    return QString::number(row + 1) + QStringLiteral("番目の行");
+    return QStringLiteral("%1番目の行").arg(row + 1);
 }
 
 QString fieldName(int field) {
     static const char* const names[4] = {"ID", "認識語", "別候補１", "別候補２"};
     return QString::fromUtf8(names[field]);
+}
+
+QString fieldOfRow(qsizetype row, int field) {
+    return QStringLiteral("%1の%2").arg(rowName(row), fieldName(field));
+}
+
+QString refusalOf(const QString& fileName, qsizetype line, const QString& problem) {
+    return QStringLiteral("%1の%2行目で、%3。この一覧はページと同じ内容を表示できないため、表示も保存もしませ"
+                          "ん...")
+        .arg(fileName)
+        .arg(line)
+        .arg(problem);
+}
+
+QString notAnArrayProblem(qsizetype row) {
+    return QStringLiteral("%1が配列ではありません").arg(rowName(row));
+}
+
+QString valueCountProblem(qsizetype row, qsizetype count) {
+    return QStringLiteral("%1の値が%2つあります（4つまでです）").arg(rowName(row)).arg(count);
+}
+
+QString notALiteralProblem(const QString& field, bool id) {
+    return QStringLiteral("%1が、そのまま書かれた文字列%2ではありません")
+        .arg(field, id ? QStringLiteral("や15桁までの整数") : QString());
+}
+
+QString unquotableProblem(const QString& field, const QString& piece) {
+    return QStringLiteral("%1に%2が含まれています（この一覧では書けない文字です）").arg(field, TextUtil::Shown(piece));
+}
+
+QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
+    QList<qsizetype> lines;
+    for (const ScriptScan::Comment& m : markers)
+        lines << m.line;
+    return QStringLiteral("%1の認識語の目印「%2」が%3つあるため、この一覧は表示も保存もしません（%4）。目印は、認識語"
+                          "の前と後ろに1行ずつ、2つだけにして下さい...")
+        .arg(fileName, marker(), QString::number(markers.size()), Messages::Lines(lines));
+}
+
+QString notOneArrayProblem() {
+    return QStringLiteral("認識語の目印の間が、1つの配列の中身だけになっていません");
+}
+
+QString inAnExpressionProblem() {
+    return QStringLiteral("認識語の配列が、式の一部として使われています");
+}
+
+QString changedElsewhereProblem(const QString& array) {
+    return QStringLiteral("認識語の配列%1を、ほかの所で定義または変更しています").arg(array);
+}
+
+QString changedMeanwhileRefusal(const QString& row, const QString& fileName) {
+    return QStringLiteral("%1は%2を読み込んだ後にほかで変更されたため、保存しません...").arg(row, fileName);
+}
+
+QString unquotableRefusal(const QString& field, const QString& piece) {
+    return QStringLiteral("%1に%2が含まれているため、保存しません...").arg(field, TextUtil::Shown(piece));
+}
+
+QString notReadBackRefusal(const QString& fileName) {
+    return QStringLiteral("%1は、保存しても一覧どおりの内容が届かないため保存しません...").arg(fileName);
 }
 
 // The text in front of the first row: comments, kept where they stood (the row's indentation is the
@@ -65,34 +120,31 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
         const std::optional<qsizetype> rowOpen = ScriptScan::ArrayOf(scan, elements[r]);
         const qsizetype rowLine = elements[r].hole() ? t[open].line : t[elements[r].first].line;
         if (!rowOpen)
-            return Problem{rowLine, rowName(r) + QStringLiteral("が配列ではありません")};
+            return Problem{rowLine, notAnArrayProblem(r)};
         const QList<Element> parts = ScriptScan::Elements(scan, *rowOpen);
         if (parts.size() > 4)
-            return Problem{rowLine,
-                           QStringLiteral("%1の値が%2つあります（4つまでです）").arg(rowName(r)).arg(parts.size())};
+            return Problem{rowLine, valueCountProblem(r, parts.size())};
         Row row;
         QString* fields[4] = {&row.id, &row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < int(parts.size()); ++f) {
             const Literal v = ScriptScan::LiteralOf(text, scan, parts[f]);
             const qsizetype line = parts[f].hole() ? rowLine : t[parts[f].first].line;
-            const QString field = rowName(r) + QStringLiteral("の") + fieldName(f);
+            const QString field = fieldOfRow(r, f);
             if (v.kind == Literal::String) {
                 *fields[f] = v.value;
             } else if (f == 0 && v.kind == Literal::Number && ScriptScan::WholeNumber(v.number)) {
                 row.id = *ScriptScan::WholeNumber(v.number);
                 row.numericId = true;
             } else if (v.kind != Literal::Hole) {
-                return Problem{line, QStringLiteral("%1が、そのまま書かれた文字列%2ではありません")
-                                         .arg(field, f == 0 ? QStringLiteral("や15桁までの整数") : QString())};
+                return Problem{line, notALiteralProblem(field, f == 0)};
             }
-            const std::optional<QString> bad = forbiddenIn(*fields[f], f == 0 ? QChar(u'\'') : QuoteChar(language));
+            const std::optional<QString> bad =
+                ScriptScan::FirstUnquotable(*fields[f], f == 0 ? QChar(u'\'') : QuoteChar(language));
             if (bad)
-                return Problem{line, QStringLiteral("%1に%2が含まれています（この一覧では書けない文字です）")
-                                         .arg(field, TextUtil::Shown(*bad))};
+                return Problem{line, unquotableProblem(field, *bad)};
             if (encoding)
                 if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
-                    return Problem{line, QStringLiteral("%1の%2は%3のこのファイルには書けません")
-                                             .arg(field, TextUtil::Shown(*c), TextCodec::Name(*encoding))};
+                    return Problem{line, Messages::CannotCarry(field, *c, *encoding, QStringLiteral("このファイル"))};
         }
         rows.append(row);
     }
@@ -129,18 +181,12 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     auto refuse = [&](const Problem& problem) {
         Parsed r;
         r.head = text;
-        r.refusal = QStringLiteral("%1の%2行目で、%3。この一覧はページと同じ内容を表示できないため、表示も保存もしませ"
-                                   "ん...")
-                        .arg(fileName)
-                        .arg(problem.line)
-                        .arg(problem.what);
+        r.refusal = refusalOf(fileName, problem.line, problem.what);
         return r;
     };
     // The page would not run, and marker lines appended to it could end up inside what is left open.
     if (scan.brokenLine)
-        return refuse(
-            {scan.brokenLine, QStringLiteral("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じ"
-                                             "ていない、HTML形式のコメントがある、など）")});
+        return refuse({scan.brokenLine, Messages::UnfinishedScript()});
     if (markers.isEmpty()) {
         // The block a save appends must begin a line, or its first marker would be no marker.
         p.head = text;
@@ -149,14 +195,8 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
         return p;
     }
     if (markers.size() != 2) {
-        QStringList lines;
-        for (const ScriptScan::Comment& m : markers)
-            lines << QString::number(m.line) + QStringLiteral("行目");
         Parsed r = refuse({markers[0].line, QString()});
-        r.refusal = fileName + QStringLiteral("の認識語の目印「") + marker() + QStringLiteral("」が") +
-                    QString::number(markers.size()) + QStringLiteral("つあるため、この一覧は表示も保存もしません（") +
-                    lines.join(QStringLiteral("、")) +
-                    QStringLiteral("）。目印は、認識語の前と後ろに1行ずつ、2つだけにして下さい...");
+        r.refusal = markerCountRefusal(fileName, markers);
         return r;
     }
 
@@ -184,16 +224,14 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
         return p;
     }
     if (!insideOne)
-        return refuse({markers[0].line, QStringLiteral("認識語の目印の間が、1つの配列の中身だけになっていません")});
+        return refuse({markers[0].line, notOneArrayProblem()});
     if (!ScriptScan::ValueEnds(scan, close + 1))
-        return refuse({t[close].line, QStringLiteral("認識語の配列が、式の一部として使われています")});
+        return refuse({t[close].line, inAnExpressionProblem()});
     // Changed elsewhere, the array would no longer be what the page reads.
     if (const std::optional<qsizetype> name = nameOf(scan, open)) {
         for (qsizetype k = 0; k < t.size(); ++k)
             if (k != *name && ScriptScan::Names(scan, k, t[*name].text) && ScriptScan::Changes(scan, k))
-                return refuse(
-                    {t[k].line,
-                     QStringLiteral("認識語の配列%1を、ほかの所で定義または変更しています").arg(t[*name].text)});
+                return refuse({t[k].line, changedElsewhereProblem(t[*name].text)});
     }
     if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows))
         return refuse(*problem);
@@ -252,11 +290,11 @@ QChar QuoteChar(int language) {
 }
 
 std::optional<QString> ForbiddenChar(const QString& text, int language) {
-    return forbiddenIn(text, QuoteChar(language));
+    return ScriptScan::FirstUnquotable(text, QuoteChar(language));
 }
 
 std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
-    if (const std::optional<QString> bad = forbiddenIn(row.id, u'\''))
+    if (const std::optional<QString> bad = ScriptScan::FirstUnquotable(row.id, u'\''))
         return Forbidden{0, *bad};
     const QString* words[] = {&row.word, &row.alt1, &row.alt2};
     for (int i = 0; i < 3; ++i)
@@ -266,7 +304,7 @@ std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
 }
 
 QString RowName(qsizetype row, const QString& id) {
-    return QString::number(row + 1) + QStringLiteral("行目（ID ") + id + QStringLiteral("）");
+    return QStringLiteral("%1行目（ID %2）").arg(QString::number(row + 1), id);
 }
 
 QString FieldName(int field) {
@@ -278,20 +316,19 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
     if (!encoding)
-        return refuse(fileName + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため、保存しません..."));
+        return refuse(Messages::NeitherEncoding(fileName, QStringLiteral("、保存しません...")));
     const Parsed disk = Read(TextCodec::Decode(old, *encoding), language, fileName, encoding);
     if (!disk.ok())
         return refuse(disk.refusal);
     qsizetype conflict = 0;
     const std::optional<QList<Row>> rows = Merge(base, mine, disk.rows, &conflict);
     if (!rows)
-        return refuse(RowName(conflict, base.value(conflict).id) + QStringLiteral("は") + fileName +
-                      QStringLiteral("を読み込んだ後にほかで変更されたため、保存しません..."));
+        return refuse(changedMeanwhileRefusal(RowName(conflict, base.value(conflict).id), fileName));
     for (qsizetype r = 0; r < rows->size(); ++r) {
         const Row& row = rows->at(r);
+        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(RowName(r, row.id), fieldName(f)); };
         if (const std::optional<Forbidden> bad = FirstForbidden(row, language))
-            return refuse(RowName(r, row.id) + QStringLiteral("の") + fieldName(bad->field) + QStringLiteral("に") +
-                          TextUtil::Shown(bad->what) + QStringLiteral("が含まれているため、保存しません..."));
+            return refuse(unquotableRefusal(field(bad->field), bad->what));
         // Rows from the file read back in its encoding; an edit was checked against the encoding
         // the file had when it was read, which may have changed since.
         if (r < disk.rows.size() && row == disk.rows[r])
@@ -299,18 +336,15 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
         const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < 3; ++f)
             if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
-                return refuse(RowName(r, row.id) + QStringLiteral("の") + fieldName(f + 1) + QStringLiteral("の") +
-                              TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*encoding) +
-                              QStringLiteral("の") + fileName + QStringLiteral("には書けないため、保存しません..."));
+                return refuse(Messages::CannotCarrySo(field(f + 1), *c, *encoding, fileName,
+                                                      QStringLiteral("、保存しません...")));
     }
     const QString text = Write(disk.head, disk.lead, disk.tail, *rows, language);
     const std::optional<QByteArray> bytes = TextCodec::Encode(text, *encoding);
     // What is written must read back as these rows, or it is not written at all.
     const Parsed written = Read(text, language, fileName, encoding);
     if (!bytes || !written.ok() || written.rows != *rows)
-        return refuse(!written.ok() ? written.refusal
-                                    : fileName + QStringLiteral("は、保存しても一覧どおりの内容が届かないため保存しま"
-                                                                "せん..."));
+        return refuse(!written.ok() ? written.refusal : notReadBackRefusal(fileName));
     return {bytes, written.rows, written.head, written.tail, QString()};
 }
 

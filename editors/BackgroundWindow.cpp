@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "Platform.h"
 #include "StyleSheetColour.h"
@@ -78,8 +79,10 @@ BackgroundWindow::BackgroundWindow() {
 }
 
 QString BackgroundWindow::iconNeedsColourMessage(const QString& fileName) {
-    return QStringLiteral("背景色が決まっていないため、") + fileName +
-           QStringLiteral("は作りませんでした。「色を選択」で色を選んでから「背景色変更」を押して下さい...");
+    return QStringLiteral(
+               "背景色が決まっていないため、%1は作りませんでした。「色を選択」で色を選んでから「背景色変更」を"
+               "押して下さい...")
+        .arg(fileName);
 }
 
 void BackgroundWindow::apply() {
@@ -105,7 +108,7 @@ void BackgroundWindow::load() {
     QString why;
     const std::optional<QByteArray> text = FileIO::ReadAll(file, &why);
     if (!text) {
-        Platform::get().message(FileIO::CannotRead(name, why));
+        Platform::get().message(Messages::CannotRead(name, why));
         return;
     }
     const StyleSheetColour::Reading reading = StyleSheetColour::Read(*text, name);
@@ -152,7 +155,7 @@ QString BackgroundWindow::writeIcon() {
         return iconNeedsColourMessage(name);
     const std::optional<QByteArray> png = HomeIcon::EncodePng(HomeIcon::Make(HomeIcon::Art(), swatch->colour()));
     if (!png)
-        return QStringLiteral("アイコンの絵を読み込めなかったため、") + name + QStringLiteral("を作れませんでした...");
+        return QStringLiteral("アイコンの絵を読み込めなかったため、%1を作れませんでした...").arg(name);
     return set.write(PageSet::Entry::Icon, *png);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "FileIO.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "Platform.h"
 #include "TextUtil.h"
@@ -36,6 +37,27 @@ QPushButton* makePush(QWidget* parent, const char* name, const char* caption) {
     applyFont(b, 12);
     return b;
 }
+
+// The messages, in one place.
+namespace message {
+QString notANumber(const QString& field) {
+    return QStringLiteral("%1には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...").arg(field);
+}
+
+QString unquotable(const QString& field, const QString& piece) {
+    return QStringLiteral("%1には ' \\ や改行は使えません（%2）...").arg(field, TextUtil::Shown(piece));
+}
+
+// The file declares one of the arrays, or neither: those buttons are shown, and saved, empty.
+QString undeclared(const QString& file, bool recognition, bool robot) {
+    const QString missing = !recognition && !robot ? QStringLiteral("ctrlbtndataとctrlbtnRobi")
+                            : !recognition         ? QStringLiteral("ctrlbtndata")
+                                                   : QStringLiteral("ctrlbtnRobi");
+    return QStringLiteral("%1には%2のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書き込まれま"
+                          "す...")
+        .arg(file, missing);
+}
+} // namespace message
 
 // The pad: rows of 2, 3, 3, 3 and 2 buttons, the captions bank A's Japanese labels.
 struct PadPlace {
@@ -267,14 +289,11 @@ QString ButtonEditor::refusedField() const {
             continue;
         switch (bad->fault) {
         case ButtonDataFile::Fault::Number:
-            return f.name + QStringLiteral("には、空欄、0、または0で始まらない15桁までの数字を入力して下さい...");
+            return message::notANumber(f.name);
         case ButtonDataFile::Fault::Character:
-            return f.name + QStringLiteral("には ' \\ や改行は使えません（") + TextUtil::Shown(bad->what) +
-                   QStringLiteral("）...");
+            return message::unquotable(f.name, bad->what);
         case ButtonDataFile::Fault::Encoding:
-            return f.name + QStringLiteral("の") + TextUtil::Shown(bad->what) + QStringLiteral("は") +
-                   TextCodec::Name(*m_encoding) + QStringLiteral("の") + m_fileName +
-                   QStringLiteral("には書けません...");
+            return Messages::CannotCarry(f.name, bad->what, *m_encoding, m_fileName) + QStringLiteral("...");
         }
     }
     return {};
@@ -335,7 +354,7 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &why);
     ButtonDataFile::Reading reading = ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name);
     if (!bytes)
-        reading.refusal = FileIO::CannotRead(name, why);
+        reading.refusal = Messages::CannotRead(name, why);
     // Another file that cannot be read leaves the tables as they were. The page set's own shows
     // empty buttons then, never other data as if it were the file's.
     if (!reading.ok()) {
@@ -353,14 +372,7 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     if (!trial.bytes) {
         Platform::get().message(trial.refusal);
     } else if (!reading.declared[0] || !reading.declared[1]) {
-        const QString missing = !reading.declared[0] && !reading.declared[1]
-                                    ? QStringLiteral("ctrlbtndataとctrlbtnRobi")
-                                : !reading.declared[0] ? QStringLiteral("ctrlbtndata")
-                                                       : QStringLiteral("ctrlbtnRobi");
-        Platform::get().message(
-            name + QStringLiteral("には") + missing +
-            QStringLiteral("のデータがないため、そのボタンを空欄で表示します。保存すると空欄のまま書"
-                           "き込まれます..."));
+        Platform::get().message(message::undeclared(name, reading.declared[0], reading.declared[1]));
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "FileIO.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "Platform.h"
 #include "TextUtil.h"
@@ -26,13 +27,33 @@ QString fileName(const QString& file) {
     return QFileInfo(file).fileName();
 }
 
-void message(const QString& text) {
+void tell(const QString& text) {
     Platform::get().message(text);
 }
 
-QString neitherEncoding(const QString& file) {
-    return fileName(file) + QStringLiteral("の文字コードがUTF-8でもShift_JISでもないため、");
+// The messages, in one place.
+namespace message {
+// The shown language's file is gone: at a switch, and at a load.
+QString switchedToMissing() {
+    return QStringLiteral("ファイルがみつかりません...");
 }
+
+QString missing() {
+    return QStringLiteral("ファイルが見つかりません...");
+}
+
+QString unquotable(const QString& field, const QString& piece) {
+    return QStringLiteral("%1に%2は使えません...").arg(field, TextUtil::Shown(piece));
+}
+
+QString notReadFrom(const QString& file) {
+    return QStringLiteral("この一覧は%1から読み込んだものではないため、保存しません...").arg(fileName(file));
+}
+
+QString otherFolder() {
+    return QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません...");
+}
+} // namespace message
 
 // Paints the striped cells and the dotted column lines, and keeps texts the file cannot carry
 // out of the cells.
@@ -76,7 +97,7 @@ WordEditor::WordEditor() {
         headings << heading(c);
     m_list->setHorizontalHeaderLabels(headings);
     m_list->verticalHeader()->hide();
-    // Rows as tall as a list box's text line, not the table's roomier default.
+    // Rows as tall as a line of text in a list, not the table's roomier default.
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
     QHeaderView* header = m_list->horizontalHeader();
     header->setSectionsClickable(false);
@@ -129,7 +150,7 @@ void WordEditor::chooseLanguage(int index) {
     m_language = index;
     pressLanguageButton();
     if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(m_language)))) {
-        message(QStringLiteral("ファイルがみつかりません..."));
+        tell(message::switchedToMissing());
         return;
     }
     load();
@@ -142,14 +163,14 @@ void WordEditor::pressLanguageButton() {
 void WordEditor::load() {
     const QString file = PageSet::chosen().words(PageSet::Language(m_language));
     if (!QFileInfo::exists(file)) {
-        message(QStringLiteral("ファイルが見つかりません..."));
+        tell(message::missing());
         close();
         return;
     }
     QString why;
     const std::optional<QByteArray> bytes = FileIO::ReadAll(file, &why);
     if (!bytes) {
-        message(FileIO::CannotRead(fileName(file), why));
+        tell(Messages::CannotRead(fileName(file), why));
         return;
     }
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
@@ -165,9 +186,9 @@ void WordEditor::load() {
     m_list->setRowCount(0);
     fill(parsed.rows);
     if (!encoding)
-        message(neitherEncoding(file) + QStringLiteral("この一覧は保存できません..."));
+        tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
-        message(parsed.refusal);
+        tell(parsed.refusal);
 }
 
 // Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
@@ -213,20 +234,20 @@ bool WordEditor::cellAccepts(int row, int column, const QString& text) {
     if (column < WordCol || !m_encoding)
         return true;
     const QTableWidgetItem* id = m_list->item(row, IdCol);
-    const QString field = WordFile::RowName(row, id ? id->text() : QString()) + QStringLiteral("の") + heading(column);
+    const QString field =
+        QStringLiteral("%1の%2").arg(WordFile::RowName(row, id ? id->text() : QString()), heading(column));
     QString why;
     if (const std::optional<QString> bad =
             WordFile::ForbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
-        why = field + QStringLiteral("に") + TextUtil::Shown(*bad) + QStringLiteral("は使えません...");
+        why = message::unquotable(field, *bad);
     else if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
-        why = field + QStringLiteral("の") + TextUtil::Shown(*c) + QStringLiteral("は") + TextCodec::Name(*m_encoding) +
-              QStringLiteral("の") + fileName(m_listFile) + QStringLiteral("には書けません...");
+        why = Messages::CannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
     else
         return true;
     // Said once the cell editor has closed: a modal box in the middle of the commit would take the
     // focus from the editor, which then closes under the delegate's feet.
     QMetaObject::invokeMethod(
-        this, [why] { message(why); }, Qt::QueuedConnection);
+        this, [why] { tell(why); }, Qt::QueuedConnection);
     return false;
 }
 
@@ -240,8 +261,7 @@ WordEditor::Outcome WordEditor::write() {
     if (m_listLanguage < 0) {
         const QString shownFile = PageSet::chosen().words(PageSet::Language(m_language));
         if (!shownFile.isEmpty())
-            message(QStringLiteral("この一覧は") + fileName(shownFile) +
-                    QStringLiteral("から読み込んだものではないため、保存しません..."));
+            tell(message::notReadFrom(shownFile));
         return Outcome::NotOurs;
     }
     const int language = m_listLanguage;
@@ -251,11 +271,11 @@ WordEditor::Outcome WordEditor::write() {
     if (setFile.isEmpty())
         return Outcome::NotOurs;
     if (setFile != file) {
-        message(QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."));
+        tell(message::otherFolder());
         return Outcome::NotOurs;
     }
     if (!m_encoding) {
-        message(neitherEncoding(file) + QStringLiteral("保存しません..."));
+        tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、保存しません...")));
         return Outcome::Failed;
     }
     WordFile::SaveResult written;
@@ -266,7 +286,7 @@ WordEditor::Outcome WordEditor::write() {
             return written.bytes;
         });
     if (!failure.isEmpty()) {
-        message(failure);
+        tell(failure);
         return Outcome::Failed;
     }
     m_encoding = TextCodec::Detect(*written.bytes);

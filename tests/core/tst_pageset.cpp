@@ -2,6 +2,7 @@
 // got to) and the one way a file of the set is written. Not covered here: the folder dialog that
 // shows the message and the preview that follows a write (shell tests).
 #include "FileIO.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "TestFiles.h"
 
@@ -117,13 +118,13 @@ private slots:
         };
         QCOMPARE(set.rewrite(Entry::StyleSheet, refuse), QString("no"));
         FileIO::InjectWriteFailure(0);
-        QCOMPARE(set.write(Entry::Icon, "new"), FileIO::CannotWrite("apple-touch-icon.png", "空き容量が足りません"));
+        QCOMPARE(set.write(Entry::Icon, "new"), Messages::CannotWrite("apple-touch-icon.png", "空き容量が足りません"));
         QCOMPARE(TestFiles::read(set.icon()), QByteArray("x"));
         // A file gone at the save: said as a failed write, or as a failed read.
         QFile::remove(set.words(PageSet::Language::English));
-        QCOMPARE(set.rewrite(Entry::EnglishWords, refuse), FileIO::CannotWrite("ninshiki_en.js", "見つかりません"));
+        QCOMPARE(set.rewrite(Entry::EnglishWords, refuse), Messages::CannotWrite("ninshiki_en.js", "見つかりません"));
         QCOMPARE(set.rewrite(Entry::EnglishWords, refuse, PageSet::Unreadable::AsReadFailure),
-                 FileIO::CannotRead("ninshiki_en.js", "見つかりません"));
+                 Messages::CannotRead("ninshiki_en.js", "見つかりません"));
         QCOMPARE(written.size(), 1);
     }
 };

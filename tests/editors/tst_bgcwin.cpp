@@ -5,6 +5,7 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "HomeIcon.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "PaletteWindow.h"
 #include "PreviewWindow.h"
@@ -599,13 +600,13 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QString css = "pelkavin.css", icon = "apple-touch-icon.png";
         QTest::newRow("style sheet write fails")
-            << "cssWrite" << false << true << QStringList{FileIO::CannotWrite(css, "空き容量が足りません")};
+            << "cssWrite" << false << true << QStringList{Messages::CannotWrite(css, "空き容量が足りません")};
         QTest::newRow("style sheet gone")
-            << "cssGone" << false << true << QStringList{FileIO::CannotRead(css, "見つかりません")};
+            << "cssGone" << false << true << QStringList{Messages::CannotRead(css, "見つかりません")};
         QTest::newRow("img folder missing")
-            << "noImg" << true << false << QStringList{FileIO::CannotWrite(icon, "見つかりません")};
+            << "noImg" << true << false << QStringList{Messages::CannotWrite(icon, "見つかりません")};
         QTest::newRow("icon write fails")
-            << "iconWrite" << true << false << QStringList{FileIO::CannotWrite(icon, "空き容量が足りません")};
+            << "iconWrite" << true << false << QStringList{Messages::CannotWrite(icon, "空き容量が足りません")};
         QTest::newRow("icon handle unset") << "noIconHandle" << true << false << QStringList{};
     }
     void failures() {

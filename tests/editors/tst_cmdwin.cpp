@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(w->findChild<QPushButton*>("bankButton2")->geometry(), QRect(190, 352, 70, 36));
         QCOMPARE(w->findChild<QPushButton*>("padButton11")->geometry(), QRect(20, 302, 155, 40));
         QCOMPARE(w->findChild<QTreeWidget*>("wordList")->geometry(), QRect(404, 211, 375, 192));
-        // The Open event filled the list and the captions but not the fields.
+        // Creation filled the list and the captions but not the fields.
         QCOMPARE(w->wordList->topLevelItemCount(), 5);
         QCOMPARE(w->padButton(0)->text(), QString("立って"));
         QVERIFY(w->idField->text().isEmpty());

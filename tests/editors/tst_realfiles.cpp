@@ -6,6 +6,7 @@
 #include "ButtonEditor.h"
 #include "FileIO.h"
 #include "FolderDialog.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "PaletteWindow.h"
 #include "PreviewWindow.h"
@@ -91,10 +92,10 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile()) {
         const QString why = "通常のファイルではありません";
-        return css ? QStringList{FileIO::CannotRead(name, why), FileIO::CannotRead(name, why)}
-                   : QStringList{FileIO::CannotWrite(name, why)};
+        return css ? QStringList{Messages::CannotRead(name, why), Messages::CannotRead(name, why)}
+                   : QStringList{Messages::CannotWrite(name, why)};
     }
-    return {FileIO::CannotWrite(name, "ファイルが書き込み禁止です")};
+    return {Messages::CannotWrite(name, "ファイルが書き込み禁止です")};
 }
 } // namespace
 

@@ -1,0 +1,28 @@
+#pragma once
+// The message texts more than one area of the tool says, as templates: a file that cannot be read
+// or written, a file in neither encoding, a character the file's encoding cannot carry. Each
+// area's own messages stand together at the top of its file.
+#include "TextCodec.h"
+
+#include <QList>
+#include <QString>
+
+namespace Messages {
+// "…を読み込めませんでした（…）..." and "…に書き込めませんでした（…）...", why as FileIO::Why gives it.
+QString CannotRead(const QString& fileName, const QString& why);
+QString CannotWrite(const QString& fileName, const QString& why);
+
+// "…の文字コードがUTF-8でもShift_JISでもないため", then what follows from it ("読み込めません...").
+QString NeitherEncoding(const QString& fileName, const QString& consequence);
+
+// "{field}の{piece}は{encoding}の{file}には書けません", the piece shown as TextUtil::Shown shows it.
+QString CannotCarry(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file);
+// "{field}の{piece}は{encoding}の{file}には書けないため", then what follows from it ("保存できません...").
+QString CannotCarrySo(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file,
+                      const QString& consequence);
+
+// Line numbers as a message lists them: "2行目、64行目".
+QString Lines(const QList<qsizetype>& lines);
+// Why a script is not read as the page reads it: it does not end where a script must.
+QString UnfinishedScript();
+} // namespace Messages
