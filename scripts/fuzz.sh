@@ -6,8 +6,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
-targets=(btndata ninwords cssblock config)
-[ -x "$top/build-san/fuzz/fuzz_config" ] || "$top/scripts/sanitize.sh" --build-only
+targets=(buttondatafile wordfile stylesheetcolour uploadconfig)
+[ -x "$top/build-san/fuzz/fuzz_uploadconfig" ] || "$top/scripts/sanitize.sh" --build-only
 cmake --build "$top/build-san" --parallel "$(nproc)" > /dev/null
 run="$top/build-san/fuzz-run"
 mkdir -p "$run"

@@ -15,10 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-inline ScriptedPlatform* scripted() {
-    return static_cast<ScriptedPlatform*>(&Platform::get());
-}
-
 // A card of its own: a file-system image loop-mounted at root while this lives (root only), so the
 // copy meets a real mount point, a real size limit and names as bytes. ext4 goes through the kernel;
 // exFAT, as on a real card (names that differ only in case are one name, no links, no modes), goes

@@ -68,3 +68,8 @@ public:
     QList<QUrl> shownUrls;
     int& volumeScans = volumeScript->scans;
 };
+
+// The platform a test installed.
+inline ScriptedPlatform* scripted() {
+    return static_cast<ScriptedPlatform*>(&Platform::get());
+}

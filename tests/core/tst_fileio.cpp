@@ -38,6 +38,61 @@ bool makeFifo(const QString& path) {
 class TestFileIO : public QObject {
     Q_OBJECT
 private slots:
+    void safeWriteKeepsOldFileOnFailure() {
+        QTemporaryDir dir;
+        const QString path = TestFiles::write(dir.filePath("f.txt"), "old contents");
+        FileIO::InjectWriteFailure(3);
+        QString error;
+        QVERIFY(!FileIO::SafeWrite(path, "new contents that fail", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(TestFiles::read(path), QByteArray("old contents"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
+        QVERIFY(FileIO::SafeWrite(path, "new"));
+        QCOMPARE(TestFiles::read(path), QByteArray("new"));
+        // A folder that is gone (card pulled) fails and creates nothing.
+        QVERIFY(!FileIO::SafeWrite(dir.filePath("gone/f.txt"), "x"));
+        QVERIFY(!FileIO::ReadAll(dir.filePath("gone/f.txt")));
+    }
+    void safeWriteBatch() {
+        QTemporaryDir dir;
+        const QString a = TestFiles::write(dir.filePath("a"), "old a");
+        const QString b = TestFiles::write(dir.filePath("b"), "old b");
+        QFile::setPermissions(a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QFileDevice::Permissions perms = QFile::permissions(a);
+        auto bytes = [](const QByteArray& data) {
+            return [=](QFileDevice& f) { return f.write(data) == data.size(); };
+        };
+        {
+            FileIO::SafeWriteBatch batch;
+            QVERIFY(batch.Add(a, bytes("new a")));
+            QVERIFY(!batch.Add(b, [](QFileDevice&) { return false; }));
+            // Nothing is replaced before the commit, and a failed add leaves the batch as it was.
+            QCOMPARE(TestFiles::read(a), QByteArray("old a"));
+            QVERIFY(batch.Commit());
+        }
+        QCOMPARE(TestFiles::read(a), QByteArray("new a"));
+        QCOMPARE(TestFiles::read(b), QByteArray("old b"));
+        QCOMPARE(QFile::permissions(a), perms);
+        {
+            FileIO::SafeWriteBatch abandoned;
+            QVERIFY(abandoned.Add(b, bytes("never")));
+        }
+        QCOMPARE(TestFiles::read(b), QByteArray("old b"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a", "b"}));
+        // A link is written through: the file it points at changes, the link stays a link.
+        QVERIFY(QFile::link(a, dir.filePath("link")));
+        QVERIFY(FileIO::SafeWrite(dir.filePath("link"), "through"));
+        QVERIFY(QFileInfo(dir.filePath("link")).isSymLink());
+        QCOMPARE(TestFiles::read(a), QByteArray("through"));
+    }
+    void childHandles() {
+        QTemporaryDir dir;
+        QCOMPARE(FileIO::ChildPath(dir.path(), "missing"), dir.filePath("missing"));
+        QVERIFY(!QFileInfo::exists(FileIO::ChildPath(dir.path(), "missing")));
+        QVERIFY(FileIO::ChildPath(QString(), "x").isEmpty());
+        QVERIFY(FileIO::ChildPath(dir.filePath("nodir"), "x").isEmpty());
+        QVERIFY(FileIO::ChildPath(dir.path(), "a/b").isEmpty());
+    }
     // The parts that must hold for a user other than root run in a child process as "nobody".
     void protectedFileIsRefused() {
         auto attempt = [](const QString& dir) {

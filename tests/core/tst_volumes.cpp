@@ -25,6 +25,20 @@ QString listedName(const QString& root) {
 class TestVolumes : public QObject {
     Q_OBJECT
 private slots:
+    void volumesLeaveOutSystemMounts() {
+        const QList<MountInfo> mounts = {{"/media/u/FlashAir", "", "vfat", "/dev/sdb1"},
+                                         {"/proc", "", "proc", "proc"},
+                                         {"/", "", "ext4", "/dev/vda"},
+                                         {"/run/user/0", "", "tmpfs", "tmpfs"},
+                                         {"/run/media/u/MicFA", "CARD", "exfat", "/dev/sdc1"},
+                                         {"/snap/core", "", "squashfs", "/dev/loop0"},
+                                         {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
+        const QList<VolumeInfo> v = RecognisableVolumes(mounts);
+        QStringList names;
+        for (const VolumeInfo& i : v)
+            names << i.name + u'=' + i.root;
+        QCOMPARE(names, (QStringList{"/=/", "FlashAir=/media/u/FlashAir", "CARD=/run/media/u/MicFA"}));
+    }
     // Folder names are escaped in the table ("NO NAME" is a FAT card's usual label); a folder
     // mounted on twice shows the later mount.
     void mountTable() {

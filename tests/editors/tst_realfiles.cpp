@@ -23,10 +23,6 @@
 #include <unistd.h>
 
 namespace {
-ScriptedPlatform* scripted() {
-    return static_cast<ScriptedPlatform*>(&Platform::get());
-}
-
 const QByteArray kButtonMarker = "/*-- Pelkavin Button Data --*/";
 const QByteArray kWordMarker = "/* ninshiki_go_data */";
 const QByteArray kColourMarker = "/*body-gackground-color*/";

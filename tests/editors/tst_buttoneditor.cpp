@@ -1,7 +1,8 @@
-// The button-data editor: the reader, the writer, the splice, the save's checks, the word lists and
-// the window. Saved files are run by a JavaScript engine. Not covered here: the look of the
-// controls, and the page itself in a browser.
+// The button-data editor: its window, the files it reads and saves (judged by a JavaScript engine),
+// the save's checks, and what a screen reader's action does. Not covered here: the format's own
+// cases (tst_buttondatafile), the page itself in a browser.
 #include "ButtonDataFile.h"
+#include "ButtonDataFixtures.h"
 #include "ButtonEditor.h"
 #include "Controls.h"
 #include "FailingFolder.h"
@@ -14,7 +15,9 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextCodec.h"
+#include "WindowFrame.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,35 +27,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-using ButtonDataFile::Table;
+using namespace ButtonDataFixtures;
 
 namespace {
-ScriptedPlatform* scripted() {
-    return static_cast<ScriptedPlatform*>(&Platform::get());
-}
-
-QByteArray marker() {
-    return ButtonDataFile::Marker().toLatin1();
-}
-
-QStringList row(const Table& t, int r) {
-    return {t[0].value(r), t[1].value(r), t[2].value(r)};
-}
-
-// The built-in data with each change made once; a change that finds nothing stops the test run.
-QString changed(QString text, const QList<std::pair<QString, QString>>& changes) {
-    for (const auto& [from, to] : changes) {
-        const qsizetype at = text.indexOf(from);
-        if (at < 0)
-            qFatal("no %s in the fixture", qPrintable(from));
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-QString data(const QList<std::pair<QString, QString>>& changes = {}) {
-    return changed(ButtonDataFile::DefaultButtonData(), changes);
-}
-
 // The built-in data as a code formatter leaves it: blanks after commas, double quotes, one entry a
 // line, trailing commas, a comment for each bank.
 QString formatted() {
@@ -76,38 +53,6 @@ QString formatted() {
     return out;
 }
 
-// The rows an engine reads from both arrays, as "id|label|label" (52 each); "undefined" for an
-// array the script does not declare.
-QStringList engineRows(const QString& script) {
-    QStringList out;
-    for (const char* name : {"ctrlbtndata", "ctrlbtnRobi"}) {
-        const JsEval::Result r = JsEval::Rows(script, name);
-        if (!r.ok()) {
-            out << (r.error.contains("undefined") ? "undefined" : "error: " + r.error);
-            continue;
-        }
-        for (const QStringList& e : r.rows)
-            out << e.join('|');
-    }
-    return out;
-}
-QStringList editorRows(const Table& ax, const Table& bx) {
-    QStringList out;
-    for (const Table* t : {&ax, &bx}) {
-        bool empty = true;
-        for (const QStringList& field : *t)
-            for (const QString& cell : field)
-                empty = empty && cell.isEmpty();
-        if (empty) {
-            out << "undefined";
-            continue;
-        }
-        for (int r = 0; r < 52; ++r)
-            out << row(*t, r).join('|');
-    }
-    return out;
-}
-
 // The message of a file the editor cannot hold as the page reads it.
 QString refused(int line, const QString& why) {
     return QString("plkpadbtn.jsの%1行目で、%2。この画面ではページと同じ内容を表示できないため、読み込みも保存もしませ"
@@ -127,118 +72,27 @@ void closeEditors() {
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
 }
+// What the window shows of the chosen type: the three toggles, the list and the pad captions.
+QStringList shown(ButtonEditor* w) {
+    QStringList out;
+    for (int i = 0; i < 3; ++i)
+        out << (w->typeButton(i)->isChecked() ? "pressed" : "-");
+    for (int c = 0; c < w->wordList->columnCount(); ++c)
+        out << w->wordList->headerItem()->text(c);
+    if (QTreeWidgetItem* first = w->wordList->topLevelItem(0))
+        for (int c = 0; c < w->wordList->columnCount(); ++c)
+            out << first->text(c);
+    for (int i = 0; i < 13; ++i)
+        out << w->padButton(i)->text();
+    out << w->japaneseLabel->text();
+    return out;
+}
+
+QAccessibleActionInterface* actions(QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->actionInterface() : nullptr;
+}
 } // namespace
-
-class TestButtonDataFile : public QObject {
-    Q_OBJECT
-private slots:
-    void defaultDataRoundTrip() {
-        const QString text = ButtonDataFile::DefaultButtonData();
-        QCOMPARE(text.toUtf8().size(), 2955);
-        QCOMPARE(text.split('\n').size(), 62); // 61 lines, each ending in LF
-        QCOMPARE(text.split('\n')[6], QString("        [136,'+','+'],[139,'-','-']"));
-        Table ax, bx;
-        ButtonDataFile::ReadTables(text, ax, bx);
-        for (const Table* t : {&ax, &bx})
-            for (const QStringList& field : *t)
-                QCOMPARE(field.size(), 52);
-        QCOMPARE(row(ax, 0), (QStringList{"73", "立って", "Stand up"}));
-        QCOMPARE(row(ax, 27), (QStringList{"142", "ダンスして", "Please dance with me"}));
-        QCOMPARE(row(bx, 0), (QStringList{"670", "3", "ああ良かった"}));
-        QCOMPARE(row(bx, 51), (QStringList{"338", "4", "オッケー遊ぼう"}));
-
-        // The store's checks let every built-in value through, in both encodings.
-        for (auto encoding : {TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis})
-            for (int t = 0; t < 2; ++t)
-                for (int r = 0; r < 52; ++r)
-                    for (int f = 0; f < 3; ++f)
-                        QVERIFY(!ButtonDataFile::CheckCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
-
-        const QString block = ButtonDataFile::Block(ax, bx);
-        QCOMPARE(block.toUtf8().size(), 2959);
-        const QStringList lines = block.split('\n');
-        QCOMPARE(lines.size(), 62);
-        QVERIFY(lines.last().isEmpty());
-        QCOMPARE(lines[2], QString("        [73,'立って','Stand up'],[75,'座って','Sit down'],"));
-        QCOMPARE(lines[37], QString("        [361,6,'ウィーンガチャン'],[338,4,'オッケー遊ぼう'],"));
-        QCOMPARE(lines[38], QString("],"));
-        QCOMPARE(lines[60], QString("];"));
-        Table ax2, bx2;
-        ButtonDataFile::ReadTables(block, ax2, bx2);
-        QCOMPARE(ax2, ax);
-        QCOMPARE(bx2, bx);
-        QCOMPARE(ButtonDataFile::MarkedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
-        QCOMPARE(editorRows(ax, bx), engineRows(text));
-    }
-
-    // The built-in word lists: each entry from "[" to the next "]", its fields at the commas, quotes
-    // dropped; text without a comma is no entry. The English words join the Japanese by id.
-    void wordLists_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("japanese");
-        QTest::addColumn<QString>("english");
-        QTest::addColumn<QString>("robot");
-        QTest::addColumn<QStringList>("rows"); // fields joined by "|"
-        QTest::newRow("recognition") << 0 << "var j = [['1','あ'],\n // [x]\n ['2',\"い\"]];"
-                                     << "[['2','two'],['1','one'],['2','TWO']]"
-                                     << "" << QStringList{"1||あ|one", "2||い|TWO"};
-        QTest::newRow("no closing bracket") << 1 << "['5','お"
-                                            << ""
-                                            << "" << QStringList{"5||お|"};
-        QTest::newRow("robot phrases") << 2 << ""
-                                       << ""
-                                       << "[670,3,'ああ'],[note],[7,,'x']" << QStringList{"670|3|ああ", "7||x"};
-    }
-    void wordLists() {
-        QFETCH(int, type);
-        QFETCH(QString, japanese);
-        QFETCH(QString, english);
-        QFETCH(QString, robot);
-        QFETCH(QStringList, rows);
-        QStringList out;
-        for (const QStringList& r : ButtonDataFile::ListRows(type, japanese, english, robot))
-            out << r.join('|');
-        QCOMPARE(out, rows);
-    }
-
-    // The bytes outside the block are kept; the block replaces the marker lines and what stands
-    // between them; a second save gives the same file.
-    void saveKeepsTheTextOutside_data() {
-        const QByteArray m = marker();
-        const QByteArray d = data().toUtf8();
-        QTest::addColumn<QByteArray>("old");
-        QTest::addColumn<QByteArray>("expected"); // "<block>" for the block
-        QTest::newRow("LF") << "// head\n" + m + "\n" + d + m + "\n// tail\n"
-                            << QByteArray("// head\n<block>// tail\n");
-        QTest::newRow("CR LF") << "// head\r\n" + m + "\r\n" + QByteArray(d).replace("\n", "\r\n") + m +
-                                      "\r\n// tail\r\n"
-                               << QByteArray("// head\r\n<block>// tail\r\n");
-        QTest::newRow("blanks around the markers") << "// head\n  " + m + " \n" + d + "\t" + m + "\t\n// tail\n"
-                                                   << QByteArray("// head\n  <block>// tail\n");
-        QTest::newRow("no marker") << QByteArray("var x;\n") << QByteArray("var x;\n<block>");
-        // The appended marker must stand on a line of its own to be found again.
-        QTest::newRow("no marker, no line end")
-            << QByteArray("var x; // note") << QByteArray("var x; // note\n<block>");
-        QTest::newRow("closing marker at the end") << "h\n" + m + "\n" + d + m << QByteArray("h\n<block>");
-        QTest::newRow("Shift_JIS head") << "// \x82\xa0\r\n" + m + "\n" +
-                                               TextCodec::Encode(data(), TextCodec::Encoding::ShiftJis).value() + m +
-                                               "\n// \x82\xa2"
-                                        << QByteArray("// \x82\xa0\r\n<block>// \x82\xa2");
-    }
-    void saveKeepsTheTextOutside() {
-        QFETCH(QByteArray, old);
-        QFETCH(QByteArray, expected);
-        Table ax, bx;
-        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
-        ax[1][0] = "跳んで";
-        const auto encoding = TextCodec::Detect(old).value();
-        expected.replace("<block>", TextCodec::Encode(ButtonDataFile::MarkedBlock(ax, bx), encoding).value());
-        const ButtonDataFile::SaveResult once = ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js");
-        QVERIFY2(once.bytes, qPrintable(once.refusal));
-        QCOMPARE(*once.bytes, expected);
-        QCOMPARE(ButtonDataFile::Save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
-    }
-};
 
 class TestButtonEditor : public QObject {
     Q_OBJECT
@@ -285,6 +139,11 @@ private slots:
         PageSet::chosen().setAccess(PageSet::Access::Folder);
     }
     void cleanup() { closeEditors(); }
+
+    void frame() {
+        CheckFrame(ButtonEditor::instance(), QAccessible::Window, "ボタンカスタマイズ設定", kLaidOutLimit,
+                   "bankButton0");
+    }
 
     void hiddenAtCreationThenOpenedByPalette() {
         ButtonEditor* w = ButtonEditor::instance();
@@ -833,6 +692,59 @@ private slots:
     }
 };
 
-PKL_GUI_TEST_MAIN(TestButtonDataFile, TestButtonEditor)
+// On this desktop: what a screen reader's action on a toggle button does, and pad captions taken
+// from data.
+class TestButtonEditorDesktop : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ScriptedPlatform::install(); }
+    void cleanup() { App::deleteWindows(); }
 
-#include "tst_cmdwin.moc"
+    void typeToggleActionIsAClick() {
+        ButtonEditor* w = ButtonEditor::instance();
+        w->show();
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        QAccessibleActionInterface* robi = actions(w->typeButton(2));
+        QVERIFY(robi);
+        QVERIFY(robi->actionNames().contains(toggle));
+        robi->doAction(toggle);
+        QCOMPARE(w->selectedType(), 2);
+        QCOMPARE(w->wordList->columnCount(), 3);
+        const QStringList byAction = shown(w);
+
+        delete w;
+        w = ButtonEditor::instance();
+        w->show();
+        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        QCOMPARE(shown(w), byAction);
+        // On the pressed button too the action does what a click does: it stays pressed.
+        actions(w->typeButton(2))->doAction(toggle);
+        QCOMPARE(shown(w), byAction);
+        // And back to the recognition words.
+        actions(w->typeButton(0))->doAction(toggle);
+        QCOMPARE(w->wordList->columnCount(), 4);
+        QVERIFY(w->typeButton(0)->isChecked() && !w->typeButton(2)->isChecked());
+    }
+
+    void padCaptionFromDataShowsLiterally() {
+        ButtonEditor* w = ButtonEditor::instance();
+        w->choosePad(5);
+        w->japaneseField->setText(QStringLiteral("R&B"));
+        w->store();
+        w->choosePad(0);
+        QCOMPARE(QAccessible::queryAccessibleInterface(w->padButton(5))->text(QAccessible::Name),
+                 QStringLiteral("R&B"));
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        // Alt+B is no shortcut of the pad: it takes neither the focus nor a press.
+        QTest::keyClick(w, Qt::Key_B, Qt::AltModifier);
+        QVERIFY(QApplication::focusWidget() != w->padButton(5));
+        QVERIFY(!w->padButton(5)->isDown());
+        QCOMPARE(w->selectedPad(), 0);
+    }
+};
+
+PKL_GUI_TEST_MAIN(TestButtonEditor, TestButtonEditorDesktop)
+
+#include "tst_buttoneditor.moc"

@@ -11,6 +11,7 @@
 #include "TestMain.h"
 #include "Unprivileged.h"
 #include "UploadSwitchWindow.h"
+#include "WindowFrame.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -158,6 +159,12 @@ private slots:
         // QTemporaryDir cannot remove names that are not UTF-8.
         RemoveTree(bytes(m_dir->path()));
         delete m_dir;
+    }
+
+    void frame() {
+        scripted()->volumes = {{"disk", "/"}, {"FlashAir", m_card}};
+        CheckFrame(PackageCopyWindow::instance(), QAccessible::Window, "リモート接続プログラムFlashAir作成",
+                   kLaidOutLimit, "variantList");
     }
 
     void cardRow_data() {
@@ -859,4 +866,4 @@ private slots:
 };
 
 PKL_GUI_TEST_MAIN(TestPackage)
-#include "tst_package.moc"
+#include "tst_packagecopywindow.moc"

@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-PKL_BENCH(ninwin) {
+PKL_BENCH(wordeditor) {
     QByteArray file = "var ninshiki_jp = [\n/* ninshiki_go_data */\n";
     for (int i = 1; i <= 1000; ++i) {
         file += "        ['" + QByteArray::number(i) + "','" + QStringLiteral("こんにちは%1").arg(i).toUtf8() + "','" +

@@ -1,6 +1,6 @@
-// The upload switch: the card's name rule, the CONFIG update (also on a full card) and UploadSwitchWindow
-// driven by its controls, with a volume list that answers late. Not covered here: the real volume
-// list (the shell's tests cover it), that the sync reaches the medium, and fonts.
+// The upload switch window: the card's name rule, the CONFIG update (also on a full card), driven by
+// its controls, with a volume list that answers late. Not covered here: the real volume list
+// (tst_volumes), that the sync reaches the medium, and fonts.
 #include "CardFixtures.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
@@ -10,6 +10,7 @@
 #include "UploadConfig.h"
 #include "UploadSwitchWindow.h"
 #include "Volumes.h"
+#include "WindowFrame.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -71,6 +72,22 @@ private slots:
         closeUploadSwitchWindow();
         VolumeScan::setTimeLimit(m_timeLimit);
         delete m_dir;
+    }
+
+    // The set button is disabled while no card is chosen; the focus goes to the next control.
+    void frame_data() {
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("card") << true << "setButton";
+        QTest::newRow("no card") << false << "volumeList";
+    }
+    void frame() {
+        QFETCH(bool, card);
+        QFETCH(QString, focus);
+        scripted()->volumes = {{"disk", "/"}};
+        if (card)
+            scripted()->volumes.append({"FlashAir", m_card});
+        CheckFrame(UploadSwitchWindow::instance(), QAccessible::Window, "Upload設定", kLaidOutLimit, focus);
     }
 
     void flashAirRow_data() {
@@ -328,4 +345,4 @@ private slots:
 };
 
 PKL_GUI_TEST_MAIN(TestUploadSwitchWindow)
-#include "tst_upload.moc"
+#include "tst_uploadswitchwindow.moc"

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-PKL_BENCH(cmdwin) {
+PKL_BENCH(buttoneditor) {
     ButtonEditor* w = ButtonEditor::instance();
     Report("list fill, types 0, 1, 2 (built-in lists)",
            MedianMs(51,

@@ -1,0 +1,30 @@
+#pragma once
+// Fixtures of the shell's tests: a fresh page set, windows made active, the shell's windows closed.
+#include "FolderDialog.h"
+#include "PageSet.h"
+#include "PaletteWindow.h"
+#include "PreviewWindow.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+
+inline void ResetPageSet() {
+    PageSet::chosen().setFiles({});
+    PageSet::chosen().setAccess(PageSet::Access::Folder);
+}
+
+inline bool Activate(QWidget* w) {
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
+
+inline void CloseShellWindows() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<FolderDialog*>(w) || qobject_cast<PreviewWindow*>(w) || qobject_cast<PaletteWindow*>(w))
+            windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+}

@@ -1,0 +1,264 @@
+// The recognition-word files: the rows read as an engine reads them, what a save keeps around them,
+// the merge of edits into a file changed meanwhile, the characters a word cannot hold. Not covered
+// here: the editor's window (tst_wordeditor).
+#include "JsEval.h"
+#include "TextCodec.h"
+#include "WordFile.h"
+#include "WordFixtures.h"
+
+#include <QTest>
+
+using namespace WordFixtures;
+
+class TestWordFile : public QObject {
+    Q_OBJECT
+private slots:
+    // The rows the list shows, and what a save keeps around them. Wherever the engine runs the file,
+    // its array is those rows.
+    void read_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("lead");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("refusal"); // empty when read
+        const QByteArray head = "var ninshiki_jp = [\n";
+        const QByteArray tail = "];\n";
+        auto arr = [&](const char* rows) { return head + m(rows) + tail; };
+        QTest::newRow("two rows, with and without alternatives")
+            << arr("@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら']\n        @@\n") << 0
+            << QStringList{"1|こんにちは|やあ|ハロー", "2|さようなら||"} << head << QByteArray() << tail << QString();
+        QTest::newRow("CR LF and lone CR")
+            << m("var ninshiki_jp = [\r\n@@\r\n        ['1','こんにちは','やあ','ハロー'],\r        "
+                 "['2','さようなら']\r\n"
+                 "        @@\r\n];\r\n")
+            << 0 << QStringList{"1|こんにちは|やあ|ハロー", "2|さようなら||"} << head << QByteArray() << tail
+            << QString();
+        QTest::newRow("either quote, blanks and escapes")
+            << arr("@@\n['1', \"hello\" , 'hi'],\n[\"2\",'by\\u0065'],\n@@\n") << 0
+            << QStringList{"1|hello|hi|", "2|bye||"} << head << QByteArray() << tail << QString();
+        QTest::newRow("comments between rows are no rows")
+            << arr("@@\n        ['1','a'], // first\n        // ['7','古い'],\n        // [挨拶]\n\n"
+                   "        /* ['8','x'], */ ['2','b']\n        @@\n")
+            << 0 << QStringList{"1|a||", "2|b||"} << head << QByteArray() << tail << QString();
+        QTest::newRow("commas and brackets inside quotes")
+            << QByteArray("var ninshiki_en = [\n") +
+                   m("@@\n['1',\"good morning, Robi\",\"[hi]\"],['2','あいこ]']\n@@\n") + tail
+            << 1 << QStringList{"1|good morning, Robi|[hi]|", "2|あいこ]||"} << QByteArray("var ninshiki_en = [\n")
+            << QByteArray() << tail << QString();
+        QTest::newRow("an id given as a number")
+            << arr("@@\n[101,'こんにちは','やあ'],\n[0x66,'b']\n@@\n") << 0
+            << QStringList{"101|こんにちは|やあ|", "102|b||"} << head << QByteArray() << tail << QString();
+        QTest::newRow("an empty alternative before another")
+            << arr("@@\n['222','あいこ','','アイコ']\n@@\n") << 0 << QStringList{"222|あいこ||アイコ"} << head
+            << QByteArray() << tail << QString();
+        QTest::newRow("empty rows and missing parts")
+            << arr("@@\n[],\n['9'],\n[,'w']\n@@\n") << 0 << QStringList{"|||", "9|||", "|w||"} << head << QByteArray()
+            << tail << QString();
+        QTest::newRow("no markers") << QByteArray("var x = ['1','a'];\n") << 0 << QStringList{}
+                                    << QByteArray("var x = ['1','a'];\n") << QByteArray() << QByteArray() << QString();
+        QTest::newRow("marker lines with blanks around them")
+            << arr("  @@ \t\n['1','a']\n\t@@  \n") << 0 << QStringList{"1|a||"} << head + "  " << QByteArray() << tail
+            << QString();
+        QTest::newRow("marker text inside other lines is no marker")
+            << m("// the rows stand between @@ lines\nvar ninshiki_jp = [\n@@\n['1','a']\n@@\n];\n") << 0
+            << QStringList{"1|a||"} << m("// the rows stand between @@ lines\nvar ninshiki_jp = [\n") << QByteArray()
+            << tail << QString();
+        QTest::newRow("a commented-out copy in front")
+            << m("// var ninshiki_jp = [\n// @@\n//   ['1','old']\n//   @@\n// ];\nvar ninshiki_jp = "
+                 "[\n@@\n['1','a']\n@@\n"
+                 "];\n")
+            << 0 << QStringList{"1|a||"}
+            << m("// var ninshiki_jp = [\n// @@\n//   ['1','old']\n//   @@\n// ];\nvar ninshiki_jp = [\n")
+            << QByteArray() << tail << QString();
+        QTest::newRow("closing marker without its line end")
+            << m("var x = [\n@@\n        ['1','a']\n        @@") << 0 << QStringList{} << QByteArray() << QByteArray()
+            << QByteArray()
+            << "ninshiki_jp.jsの1行目で、スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じていない、HTML"
+               "形式のコメントがある、など）。この一覧はページと同じ内容を表示できないため、表示も保存もしません...";
+        QTest::newRow("comments in front of the first row stay")
+            << arr("@@\n\n// 認識語\n        ['1','a']\n        @@\n") << 0 << QStringList{"1|a||"} << head
+            << QByteArray("// 認識語\n") << tail << QString();
+        const QString refused =
+            "ninshiki_jp.jsの%1行目で、%2。この一覧はページと同じ内容を表示できないため、表示も保存も"
+            "しません...";
+        QTest::newRow("five parts") << arr("@@\n['1','a','b','c','d']\n@@\n") << 0 << QStringList{} << QByteArray()
+                                    << QByteArray() << QByteArray()
+                                    << refused.arg(3).arg("1番目の行の値が5つあります（4つまでです）");
+        QTest::newRow("a name for a word")
+            << arr("@@\n['1','a'],\n['2',WORD]\n@@\n") << 0 << QStringList{} << QByteArray() << QByteArray()
+            << QByteArray() << refused.arg(4).arg("2番目の行の認識語が、そのまま書かれた文字列ではありません");
+        QTest::newRow("an apostrophe in a Japanese word")
+            << arr("@@\n['1',\"it's\"]\n@@\n") << 0 << QStringList{} << QByteArray() << QByteArray() << QByteArray()
+            << refused.arg(3).arg("1番目の行の認識語に「'」が含まれています（この一覧では書けない文字です）");
+        QTest::newRow("rows outside the markers")
+            << m("var ninshiki_jp = [\n['0','z'],\n@@\n['1','a']\n@@\n];\n") << 0 << QStringList{} << QByteArray()
+            << QByteArray() << QByteArray()
+            << refused.arg(3).arg("認識語の目印の間が、1つの配列の中身だけになっていません");
+        QTest::newRow("changed elsewhere")
+            << arr("@@\n['1','a']\n@@\n") + "ninshiki_jp.push(['2','b']);\n"
+            << 0 << QStringList{} << QByteArray() << QByteArray() << QByteArray()
+            << refused.arg(6).arg("認識語の配列ninshiki_jpを、ほかの所で定義または変更して"
+                                  "います");
+        const QString count =
+            "ninshiki_jp.jsの認識語の目印「/* ninshiki_go_data */」が%1つあるため、この一覧は表示も保存"
+            "もしません（%2）。目印は、認識語の前と後ろに1行ずつ、2つだけにして下さい...";
+        QTest::newRow("one marker line") << arr("@@\n        ['1','a'],\n\n        ['2','b']\n") << 0 << QStringList{}
+                                         << QByteArray() << QByteArray() << QByteArray() << count.arg(1).arg("2行目");
+        QTest::newRow("three marker lines")
+            << arr("@@\n        ['1','a']\n        @@\n") + m("// x\n@@\n") << 0 << QStringList{} << QByteArray()
+            << QByteArray() << QByteArray() << count.arg(3).arg("2行目、4行目、7行目");
+    }
+    void read() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, language);
+        QFETCH(QStringList, rows);
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, lead);
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, refusal);
+        const QString text = QString::fromUtf8(file);
+        const WordFile::Parsed p = WordFile::Read(text, language, language ? "ninshiki_en.js" : "ninshiki_jp.js");
+        QCOMPARE(p.refusal, refusal);
+        QCOMPARE(flat(p.rows), rows);
+        if (!refusal.isEmpty())
+            return;
+        QCOMPARE(p.head, QString::fromUtf8(head));
+        QCOMPARE(p.lead, QString::fromUtf8(lead));
+        QCOMPARE(p.tail, QString::fromUtf8(tail));
+        for (const char* name : {"ninshiki_jp", "ninshiki_en"})
+            if (text.contains(QString("var %1 = [").arg(name))) {
+                const JsEval::Result js = JsEval::Rows(text, name);
+                QVERIFY2(js.ok(), qPrintable(js.error));
+                QCOMPARE(flatEngine(js.rows), rows);
+            }
+    }
+
+    // One save of an unedited file: what changes, and that a second save changes nothing more.
+    void save_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray jp = m(kJp), en = m(kEn);
+        QTest::newRow("Japanese in written form") << jp << 0 << jp;
+        QTest::newRow("English in written form") << en << 1 << en;
+        QTest::newRow("English rows saved as Japanese") << en << 0 << QByteArray(en).replace("\"", "'");
+        QTest::newRow("empty block") << m("a = [\n@@\n        @@\n];\n") << 0 << m("a = [\n@@\n        @@\n];\n");
+        QTest::newRow("no markers gain an empty block")
+            << QByteArray("var x = 1;\n") << 0 << m("var x = 1;\n@@\n        @@\n");
+        QTest::newRow("CR LF loses every CR") << QByteArray(jp).replace("\n", "\r\n") << 0 << jp;
+        QTest::newRow("rows rewritten in the written form")
+            << m("a = [\n@@\n  ['1','a'] ,\n// c\n['2',\"b\",'',\"d\"],[], [7, 'n']\n    @@\n];\n") << 0
+            << m("a = [\n@@\n        ['1','a'],\n        ['2','b','','d'],\n        ['',''],\n        [7,'n']\n"
+                 "        @@\n];\n");
+        QTest::newRow("comments in front of the first row stay in place")
+            << m("a = [\n@@\n// 認識語\n        ['1','a']\n        @@\n];\n") << 0
+            << m("a = [\n@@\n// 認識語\n        ['1','a']\n        @@\n];\n");
+    }
+    void save() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, language);
+        QFETCH(QByteArray, saved);
+        const WordFile::Parsed p = WordFile::Read(QString::fromUtf8(file), language);
+        QVERIFY2(p.ok(), qPrintable(p.refusal));
+        const QString once = WordFile::Write(p.head, p.lead, p.tail, p.rows, language);
+        QCOMPARE(once, QString::fromUtf8(saved));
+        const WordFile::Parsed again = WordFile::Read(once, language);
+        QCOMPARE(again.rows, p.rows);
+        QCOMPARE(WordFile::Write(again.head, again.lead, again.tail, again.rows, language), once);
+    }
+
+    void write() {
+        const QList<WordFile::Row> rows = unflat({"1|こんにちは|やあ|ハロー", "2|さようなら||", "3|w||z"});
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 0),
+                 u("H\n@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら'],\n"
+                   "        ['3','w','','z']\n        @@\nT\n"));
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 1),
+                 u("H\n@@\n        ['1',\"こんにちは\",\"やあ\",\"ハロー\"],\n        ['2',\"さようなら\"],\n"
+                   "        ['3',\"w\",\"\",\"z\"]\n        @@\nT\n"));
+        QCOMPARE(WordFile::Write("H\n", {}, "T\n", {}, 0), u("H\n@@\n        @@\nT\n"));
+        // Alternative 2 without alternative 1 stays the second.
+        const WordFile::Parsed p = WordFile::Read("x = [\n" + WordFile::Write({}, {}, {}, rows, 0) + "];\n", 0);
+        QCOMPARE(flat(p.rows).last(), QStringLiteral("3|w||z"));
+    }
+
+    // What would break the page's script or not read back: refused in a word, and in an id read
+    // from the file (always in apostrophes).
+    void forbidden_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<bool>("badInAnId");
+        QTest::newRow("plain") << "こんにちは" << 0 << "" << false;
+        QTest::newRow("apostrophe in Japanese") << "it's" << 0 << "'" << true;
+        QTest::newRow("apostrophe in English") << "it's" << 1 << "" << true;
+        QTest::newRow("double quote in English") << "a\"b" << 1 << "\"" << false;
+        QTest::newRow("double quote in Japanese") << "a\"b" << 0 << "" << false;
+        // Inside quotes these are plain text for the script.
+        QTest::newRow("comma") << "a,b" << 1 << "" << false;
+        QTest::newRow("brackets") << "a[b]" << 0 << "" << false;
+        QTest::newRow("backslash at the end") << "abc\\" << 0 << "\\" << true;
+        QTest::newRow("backslash of a path") << "C:\\new" << 1 << "\\" << true;
+        QTest::newRow("line feed") << "a\nb" << 0 << "\n" << true;
+        QTest::newRow("carriage return") << "a\rb" << 1 << "\r" << true;
+        QTest::newRow("line separator") << QString::fromUtf16(u"a\u2028b") << 0 << QString(QChar(0x2028)) << true;
+        QTest::newRow("paragraph separator") << QString::fromUtf16(u"a\u2029b") << 1 << QString(QChar(0x2029)) << true;
+        QTest::newRow("the marker") << "x /* ninshiki_go_data */" << 0 << "" << false;
+    }
+    void forbidden() {
+        QFETCH(QString, text);
+        QFETCH(int, language);
+        QFETCH(QString, bad);
+        QFETCH(bool, badInAnId);
+        QCOMPARE(WordFile::ForbiddenChar(text, language).value_or(QString()), bad);
+        const std::optional<WordFile::Forbidden> inWord = WordFile::FirstForbidden({"1", "w", "", text}, language);
+        QCOMPARE(inWord ? inWord->field : -1, bad.isEmpty() ? -1 : 3);
+        const std::optional<WordFile::Forbidden> inId = WordFile::FirstForbidden({text, "w", "", ""}, language);
+        QCOMPARE(inId ? inId->field : -1, badInAnId ? 0 : -1);
+    }
+
+    // The rows a save writes into a file that another program changed since it was read.
+    void merge_data() {
+        QTest::addColumn<QStringList>("base");
+        QTest::addColumn<QStringList>("mine");
+        QTest::addColumn<QStringList>("disk");
+        QTest::addColumn<QStringList>("merged"); // empty with a conflict
+        QTest::addColumn<int>("conflict");
+        const QStringList base{"1|a||", "2|b||", "3|c||"};
+        QTest::newRow("nothing changed") << base << base << base << base << -1;
+        QTest::newRow("an edit") << base << QStringList{"1|a||", "2|B|x|", "3|c||"} << base
+                                 << QStringList{"1|a||", "2|B|x|", "3|c||"} << -1;
+        QTest::newRow("changed outside, not edited: the disk's rows stay")
+            << base << base << QStringList{"0|new||", "1|a||", "2|b||", "3|C||"}
+            << QStringList{"0|new||", "1|a||", "2|b||", "3|C||"} << -1;
+        QTest::newRow("an edit and other rows changed outside")
+            << base << QStringList{"1|A||", "2|b||", "3|c||"} << QStringList{"1|a||", "2|b|y|", "3|c||", "4|d||"}
+            << QStringList{"1|A||", "2|b|y|", "3|c||", "4|d||"} << -1;
+        QTest::newRow("the same edit made outside")
+            << base << QStringList{"1|a||", "2|B||", "3|c||"} << QStringList{"1|a||", "2|B||", "3|c||"}
+            << QStringList{"1|a||", "2|B||", "3|c||"} << -1;
+        QTest::newRow("the edited row changed outside as well")
+            << base << QStringList{"1|a||", "2|B||", "3|c||"} << QStringList{"1|a||", "2|b2||", "3|c||"}
+            << QStringList{} << 1;
+        QTest::newRow("the edited row moved")
+            << base << QStringList{"1|a||", "2|b||", "3|C||"} << QStringList{"0|new||", "1|a||", "2|b||", "3|c||"}
+            << QStringList{} << 2;
+        QTest::newRow("the edited row removed")
+            << base << QStringList{"1|a||", "2|b||", "3|C||"} << QStringList{"1|a||", "2|b||"} << QStringList{} << 2;
+    }
+    void merge() {
+        QFETCH(QStringList, base);
+        QFETCH(QStringList, mine);
+        QFETCH(QStringList, disk);
+        QFETCH(QStringList, merged);
+        QFETCH(int, conflict);
+        qsizetype at = -1;
+        const std::optional<QList<WordFile::Row>> rows = WordFile::Merge(unflat(base), unflat(mine), unflat(disk), &at);
+        QCOMPARE(rows ? flat(*rows) : QStringList(), merged);
+        QCOMPARE(int(at), conflict);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWordFile)
+#include "tst_wordfile.moc"
