@@ -2,6 +2,7 @@
 
 #include "CardVolumes.h"
 #include "Controls.h"
+#include "FileIO.h"
 #include "PackageCopy.h"
 #include "Platform.h"
 
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
+#include <cerrno>
 
 const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
 
@@ -22,6 +24,14 @@ QString copyFailedMessage() {
 
 QString copiedMessage() {
     return QStringLiteral("完了しました...");
+}
+
+// The progress line's reasons for the card itself.
+QString cardGoneReason() {
+    return QStringLiteral("カードが見つかりません（取り出された可能性があります）");
+}
+QString notSyncedReason(const QString& why) {
+    return QStringLiteral("カードへの書き込みを終えられませんでした（%1）").arg(why);
 }
 
 // Why a chosen folder is not the package: the first entry it lacks. Choosing the folder one level
@@ -166,12 +176,18 @@ void PackageCopyWindow::startCopy() {
     // the disk below, which must not receive the package. The check reads the whole package first
     // and names what it refuses (a copy onto itself, a link, two names the card holds as one).
     Card card(root);
-    if (!card.IsOpen() || !CardVolumeList::isMounted(root) || !card.IsMountRoot() || !card.Check(plan, progress))
+    if (!card.IsOpen() || !CardVolumeList::isMounted(root) || !card.IsMountRoot()) {
+        showProgress(ProgressLine(m_volumeList->itemText(row), cardGoneReason()));
+        return fail();
+    }
+    if (!card.Check(plan, progress))
         return fail();
     const bool copied = card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
                         card.RunSteps(plan.stage3, progress);
     // Done only once the data is on the card; after a failure what was copied is kept there too.
     const bool synced = card.Sync();
+    if (copied && !synced)
+        showProgress(ProgressLine(m_volumeList->itemText(row), notSyncedReason(FileIO::Why(errno))));
     if (!copied || !synced)
         return fail();
     m_progress->setText(QString());

@@ -973,4 +973,7 @@ bool Card::Sync() {
         return false;
     return ::syncfs(m_fd) == 0;
 }
+QString ProgressLine(const QString& entry, const QString& reason) {
+    return Line(entry, reason);
+}
 } // namespace PackageCopy

@@ -44,6 +44,8 @@ Plan MakePlan(const QString& package, int variant);
 // Receives each text of the progress line as it changes. A failure leaves a line that names the
 // entry, and below it the reason where one is known.
 using Progress = std::function<void(const QString&)>;
+// The progress line of a failure: the entry, and below it the reason where one is known.
+QString ProgressLine(const QString& entry, const QString& reason);
 
 // What the copy reads of one step's source (the package side, read once).
 struct Source;

@@ -397,6 +397,12 @@ QString otherDeclaration(const QString& file, const QString& line, const QString
                "で色を選ぶと、「背景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。%4")
         .arg(file, line, declaration, keptUntilChosen(file));
 }
+
+QString notReadBack(const QString& file) {
+    return QStringLiteral("%1は、保存すると書いた背景色がページに届かなくなるため保存できません（文字コードが変わるな"
+                          "ど）...")
+        .arg(file);
+}
 } // namespace message
 
 // What the save does to the text, found together with the reading.
@@ -721,6 +727,11 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
     QByteArray out;
     out.reserve(text.size() - (end - begin) + inserted.size());
     out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
+    // What is written must read back as the colour written: taking bytes out of the block can change
+    // how the rest reads (a sheet that turns into valid Shift_JIS, say).
+    const Reading back = Analysis(out, fileName).run().reading;
+    if (back.kind == Kind::Refused || back.color != std::optional<QColor>(color))
+        return {std::nullopt, message::notReadBack(fileName)};
     return {out, QString()};
 }
 } // namespace StyleSheetColour

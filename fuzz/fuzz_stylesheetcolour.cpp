@@ -61,9 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PKL_FUZZ_CHECK((reading.kind == Kind::Shown) == reading.problem.isEmpty());
     PKL_FUZZ_CHECK(reading.kind != Kind::Shown || reading.color);
     const StyleSheetColour::SaveResult saved = StyleSheetColour::Save(file, color, name);
-    PKL_FUZZ_CHECK(saved.bytes.has_value() == (reading.kind != Kind::Refused));
+    // Refused exactly when the reading is, or when the bytes written would not read back as the
+    // colour (found by fuzzing: a sheet that turns into valid Shift_JIS).
+    const bool notReadBack = saved.refusal.contains(QStringLiteral("保存すると書いた背景色がページに届かなく"));
+    PKL_FUZZ_CHECK(saved.bytes.has_value() == (reading.kind != Kind::Refused) || notReadBack);
     if (!saved.bytes) {
-        PKL_FUZZ_CHECK(saved.refusal == reading.problem);
+        PKL_FUZZ_CHECK(saved.refusal == reading.problem || notReadBack);
         return 0;
     }
     PKL_FUZZ_CHECK(marks.isEmpty() || marks.size() == 2);

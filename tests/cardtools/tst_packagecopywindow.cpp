@@ -329,12 +329,13 @@ private slots:
         QTest::newRow("card inside the package")
             << "card in package" << 0 << "ADDON\nカードがパッケージフォルダの中にあります" << QStringList{}
             << QStringList{"ADDON"};
-        QTest::newRow("card taken out after the scan") << "card gone" << 0 << "" << QStringList{} << QStringList{};
+        const QString gone = "FlashAir\nカードが見つかりません（取り出された可能性があります）";
+        QTest::newRow("card taken out after the scan") << "card gone" << 0 << gone << QStringList{} << QStringList{};
         QTest::newRow("card taken out, its mount folder left behind")
-            << "unmount" << 0 << "" << QStringList{} << QStringList{"ADDON"};
-        QTest::newRow("card no longer listed") << "unlisted" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+            << "unmount" << 0 << gone << QStringList{} << QStringList{"ADDON"};
+        QTest::newRow("card no longer listed") << "unlisted" << 0 << gone << QStringList{} << QStringList{"ADDON"};
         QTest::newRow("card taken out, mount folder left and still listed")
-            << "unmount, still listed" << 0 << "" << QStringList{} << QStringList{"ADDON"};
+            << "unmount, still listed" << 0 << gone << QStringList{} << QStringList{"ADDON"};
         QTest::newRow("read-only card") << "read-only card" << 0 << "Create as ADDON\nアクセスが許可されていません"
                                         << QStringList{} << QStringList{"ADDON"};
         QTest::newRow("read-only folder on the card") << "read-only ADDON" << 0 << "a.txt\nフォルダが書き込み禁止です"

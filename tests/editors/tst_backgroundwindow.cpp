@@ -364,6 +364,22 @@ private slots:
             << rule("    background-color: #fff;\n    background: red;\n    ") << pink << QByteArray();
         QTest::newRow("file ends in a string") << QByteArray("a::after { content: \"x") << pink << QByteArray();
     }
+    // Found by fuzzing: without the value's stray byte the sheet reads as Shift_JIS, in which "\x83{"
+    // is one character, so the rule would lose its brace. The save reads back what it would write.
+    void writtenColourMustReadBack() {
+        const QByteArray text = "body\x83{\n" + kMarker + "\n    background-color: \xff;\n    " + kMarker + "\n}\n";
+        TestFiles::write(m_css, text);
+        open();
+        scripted()->messages.clear();
+        choose(QColor(255, 0, 128));
+        apply(true, false);
+        QCOMPARE(TestFiles::read(m_css), text);
+        QCOMPARE(scripted()->messages,
+                 QStringList{
+                     "pelkavin.cssは、保存すると書いた背景色がページに届かなくなるため保存できません（文字コードが変わ"
+                     "るなど）..."});
+    }
+
     void chosenColour() {
         QFETCH(QByteArray, text);
         QFETCH(QColor, chosen);
