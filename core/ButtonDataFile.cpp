@@ -45,9 +45,7 @@ QString buttonName(int array, int row) {
 QString refusalOf(const QString& fileName, qsizetype line, const QString& problem) {
     return QStringLiteral("%1の%2行目で、%3。この画面ではページと同じ内容を表示できないため、読み込みも保存もしませ"
                           "ん...")
-        .arg(fileName)
-        .arg(line)
-        .arg(problem);
+        .arg(fileName, QString::number(line), problem);
 }
 
 QString numberRule() {
@@ -55,15 +53,15 @@ QString numberRule() {
 }
 
 QString bankCountProblem(int array, qsizetype count) {
-    return QStringLiteral("%1のバンクが%2つあります（4つです）").arg(kArrayNames[array]).arg(count);
+    return QStringLiteral("%1のバンクが%2つあります（4つです）").arg(kArrayNames[array], QString::number(count));
 }
 
 QString padCountProblem(const QString& bank, qsizetype count) {
-    return QStringLiteral("%1のボタンが%2個あります（13個です）").arg(bank).arg(count);
+    return QStringLiteral("%1のボタンが%2個あります（13個です）").arg(bank, QString::number(count));
 }
 
 QString valueCountProblem(const QString& button, qsizetype count) {
-    return QStringLiteral("%1の値が%2つあります（3つです）").arg(button).arg(count);
+    return QStringLiteral("%1の値が%2つあります（3つです）").arg(button, QString::number(count));
 }
 
 QString notAnArrayProblem(const QString& what) {

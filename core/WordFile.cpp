@@ -39,9 +39,7 @@ QString fieldOfRow(qsizetype row, int field) {
 QString refusalOf(const QString& fileName, qsizetype line, const QString& problem) {
     return QStringLiteral("%1の%2行目で、%3。この一覧はページと同じ内容を表示できないため、表示も保存もしませ"
                           "ん...")
-        .arg(fileName)
-        .arg(line)
-        .arg(problem);
+        .arg(fileName, QString::number(line), problem);
 }
 
 QString notAnArrayProblem(qsizetype row) {
@@ -49,7 +47,7 @@ QString notAnArrayProblem(qsizetype row) {
 }
 
 QString valueCountProblem(qsizetype row, qsizetype count) {
-    return QStringLiteral("%1の値が%2つあります（4つまでです）").arg(rowName(row)).arg(count);
+    return QStringLiteral("%1の値が%2つあります（4つまでです）").arg(rowName(row), QString::number(count));
 }
 
 QString notALiteralProblem(const QString& field, bool id) {

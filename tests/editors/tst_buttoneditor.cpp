@@ -679,12 +679,14 @@ private slots:
         QVERIFY(w->padButton(1)->text().isEmpty());
         QCOMPARE(PageSet::chosen().buttonData(), m_file);
         // A file it cannot hold changes nothing, and what was loaded before can still be saved.
-        const QString bad = TestFiles::write(m_dir.filePath("bad.js"), data({{"[73,", "[-1,"}}).toUtf8());
+        // A name with "%2" in it is shown as it is.
+        const QString bad = TestFiles::write(m_dir.filePath("bad%2.js"), data({{"[73,", "[-1,"}}).toUtf8());
         scripted()->openFiles.enqueue(bad);
         const Table ax = w->recognitionTable();
         w->loadOtherFile();
         QCOMPARE(scripted()->messages.size(), 1);
-        QVERIFY(scripted()->messages[0].startsWith("bad.jsの3行目で、"));
+        QVERIFY2(scripted()->messages[0].startsWith("bad%2.jsの3行目で、バンクAの1番目"),
+                 qPrintable(scripted()->messages[0]));
         QCOMPARE(w->recognitionTable(), ax);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), 1);
