@@ -294,15 +294,6 @@ QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
     return ScriptScan::MarkerLines(text, scan, Marker());
 }
 
-// The index just past the line that holds `from` (its line end included).
-qsizetype pastLine(const QString& text, qsizetype from) {
-    qsizetype k = from;
-    while (k < text.size() && text[k] != u'\n' && text[k] != u'\r')
-        ++k;
-    if (text.mid(k, 2) == u"\r\n")
-        return k + 2;
-    return k < text.size() ? k + 1 : k;
-}
 } // namespace
 
 Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
@@ -434,7 +425,7 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
     // The block replaces the lines from the first marker to the end of the second one's line; a file
     // without the marker gets it at its end, on a line of its own.
     const qsizetype blockStart = markers.isEmpty() ? text.size() : markers[0].start;
-    const qsizetype blockEnd = markers.isEmpty() ? text.size() : pastLine(text, markers[1].end);
+    const qsizetype blockEnd = markers.isEmpty() ? text.size() : ScriptScan::PastLine(text, markers[1].end);
     const QList<ScriptScan::Token>& tokens = scan.tokens;
     for (int a = 0; a < 2; ++a) {
         const qsizetype at = found.declared[a];

@@ -65,7 +65,6 @@ public:
     enum class Sync { BeforeRename, ByCaller };
     // Syncs, then renames in the order added; stops at the first failure.
     bool Commit(QString* error = nullptr, Sync sync = Sync::BeforeRename);
-    bool IsEmpty() const { return m_pending.isEmpty(); }
 
 private:
     struct Pending {

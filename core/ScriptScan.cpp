@@ -633,6 +633,15 @@ QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString&
     return found;
 }
 
+qsizetype PastLine(const QString& text, qsizetype from) {
+    qsizetype k = from;
+    while (k < text.size() && text[k] != u'\n' && text[k] != u'\r')
+        ++k;
+    if (QStringView(text).mid(k, 2) == u"\r\n")
+        return k + 2;
+    return k < text.size() ? k + 1 : k;
+}
+
 bool Names(const Scan& scan, qsizetype k, const QString& name) {
     const QList<Token>& t = scan.tokens;
     if (k < 0 || k >= t.size())

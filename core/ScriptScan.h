@@ -56,6 +56,9 @@ std::optional<QString> FirstUnquotable(const QString& text, QChar quote);
 // allowed). Marker text inside another comment, a string or a line with other text is no marker.
 QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker);
 
+// The index just past the line that holds text[from], its line end (LF, CR or CR LF) included.
+qsizetype PastLine(const QString& text, qsizetype from);
+
 // Whether tokens[k] is an identifier that names the global variable name (directly, or as a
 // property of window, globalThis, self or the top-level this).
 bool Names(const Scan& scan, qsizetype k, const QString& name);

@@ -105,13 +105,6 @@ QString VolumeName(const MountInfo& mount) {
     return folder.isEmpty() ? mount.root : folder;
 }
 
-QList<VolumeInfo> RecognisableVolumes(const QList<MountInfo>& mounts) {
-    QList<VolumeInfo> out;
-    for (const MountInfo& m : RecognisableMounts(mounts))
-        out.append({VolumeName(m), m.root});
-    return out;
-}
-
 std::shared_ptr<VolumeSource> SystemVolumes() {
     static const std::shared_ptr<VolumeSource> source = std::make_shared<SystemVolumeSource>();
     return source;

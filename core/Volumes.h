@@ -36,8 +36,6 @@ QList<MountInfo> ParseMountTable(const QByteArray& table);
 QList<MountInfo> RecognisableMounts(const QList<MountInfo>& mounts);
 // What the user calls the volume: its label, else its mount folder's name.
 QString VolumeName(const MountInfo& mount);
-// RecognisableMounts, each named.
-QList<VolumeInfo> RecognisableVolumes(const QList<MountInfo>& mounts);
 
 // Where the volume list comes from: the system, or a test's script.
 class VolumeSource {

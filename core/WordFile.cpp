@@ -149,12 +149,6 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
     return std::nullopt;
 }
 
-// The index just past the line that holds `from` (its line end included).
-qsizetype pastLine(const QString& text, qsizetype from) {
-    const qsizetype nl = text.indexOf(u'\n', from);
-    return nl < 0 ? text.size() : nl + 1;
-}
-
 // The name that "var name = [" or "name = [" gives the array whose "[" is tokens[open].
 std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
     const QList<ScriptScan::Token>& t = scan.tokens;
@@ -214,9 +208,9 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
                            ScriptScan::Closing(scan, open) == close;
     // Nothing between the markers gives the page nothing, wherever they stand (the block a file
     // without markers gets is such).
-    const qsizetype areaStart = pastLine(text, markers[0].end);
+    const qsizetype areaStart = ScriptScan::PastLine(text, markers[0].end);
     p.head = text.left(markers[0].start);
-    p.tail = text.mid(pastLine(text, markers[1].end));
+    p.tail = text.mid(ScriptScan::PastLine(text, markers[1].end));
     if (open + 1 >= close) {
         p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, markers[1].start - areaStart)));
         return p;

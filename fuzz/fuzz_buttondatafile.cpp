@@ -70,10 +70,7 @@ std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding enco
         ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), ButtonDataFile::Marker());
     if (m.size() != 2)
         return {bytes, {}};
-    qsizetype end = m[1].end;
-    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
-        ++end;
-    end += text.mid(end, 2) == u"\r\n" ? 2 : end < text.size() ? 1 : 0;
+    const qsizetype end = ScriptScan::PastLine(text, m[1].end);
     return {TextCodec::Encode(text.left(m[0].start), encoding).value_or(QByteArray()),
             TextCodec::Encode(text.mid(end), encoding).value_or(QByteArray())};
 }

@@ -33,10 +33,9 @@ private slots:
                                          {"/run/media/u/MicFA", "CARD", "exfat", "/dev/sdc1"},
                                          {"/snap/core", "", "squashfs", "/dev/loop0"},
                                          {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
-        const QList<VolumeInfo> v = RecognisableVolumes(mounts);
         QStringList names;
-        for (const VolumeInfo& i : v)
-            names << i.name + u'=' + i.root;
+        for (const MountInfo& m : RecognisableMounts(mounts))
+            names << VolumeName(m) + u'=' + m.root;
         QCOMPARE(names, (QStringList{"/=/", "FlashAir=/media/u/FlashAir", "CARD=/run/media/u/MicFA"}));
     }
     // Folder names are escaped in the table ("NO NAME" is a FAT card's usual label); a folder
