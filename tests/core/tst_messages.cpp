@@ -48,6 +48,8 @@ private slots:
         QTest::newRow("too large") << FileIO::kTooLarge << Step::Read << "64MBより大きいファイルです";
         QTest::newRow("stopped short") << FileIO::kStoppedShort << Step::Write << "書き込みが途中で止まりました";
         QTest::newRow("not a name") << FileIO::kNotAName << Step::Check << "ファイル名として使えない名前です";
+        QTest::newRow("changed since read")
+            << FileIO::kChanged << Step::Check << "読み込んだ後にほかから書き換えられました";
     }
     void reasons() {
         QFETCH(int, error);
