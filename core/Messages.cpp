@@ -138,4 +138,22 @@ QString UnfinishedScript() {
         "スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じていない、HTML形式のコメントが"
         "ある、など）");
 }
+
+QString ScriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords) {
+    return QStringLiteral("%1の%2行目がJavaScriptとして読めません（%3）。ページはこのファイルを実行できず、"
+                          "そのデータを読み込めないため、表示も保存もしません。%2行目を直してから開き直してください...")
+        .arg(fileName, QString::number(line), engineWords);
+}
+
+QString SaveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords) {
+    return QStringLiteral("保存すると%1の%2行目がJavaScriptとして読めなくなる（%3）ため、保存しません。"
+                          "ファイルは変更していません...")
+        .arg(fileName, QString::number(line), engineWords);
+}
+
+QString PageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page) {
+    return QStringLiteral("%1は%2で書かれていますが、ページ（n.htm）は%3と宣言しているため、ページでは%1の"
+                          "文字が化けて表示されます。%1は%2のまま保存します...")
+        .arg(fileName, TextCodec::Name(file), TextCodec::Name(page));
+}
 } // namespace Messages

@@ -36,4 +36,12 @@ QString CannotCarrySo(const QString& field, const QString& piece, TextCodec::Enc
 QString Lines(const QList<qsizetype>& lines);
 // Why a script is not read as the page reads it: it does not end where a script must.
 QString UnfinishedScript();
+
+// A script that does not parse: the page runs none of it, so it gets none of the file's data.
+// "{file}の{line}行目がJavaScriptとして読めません（{engine's words}）..."
+QString ScriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords);
+// A save whose new text would not parse: refused, nothing written.
+QString SaveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords);
+// The file is in another encoding than the one the page declares: the page shows its text garbled.
+QString PageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page);
 } // namespace Messages

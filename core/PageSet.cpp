@@ -98,6 +98,13 @@ PageSet& PageSet::chosen() {
     return set;
 }
 
+std::optional<TextCodec::Encoding> PageSet::pageEncoding() const {
+    if (m_files.topPage.isEmpty())
+        return std::nullopt;
+    const std::optional<QByteArray> page = FileIO::ReadAll(m_files.topPage);
+    return page ? TextCodec::Declared(*page) : std::nullopt;
+}
+
 QString PageSet::path(Entry file) const {
     const QString* p = slot(m_files, file);
     return p ? *p : QString();
