@@ -28,11 +28,20 @@ QString Marker(); // "/*-- Pelkavin Button Data --*/"
 // reads (another number of banks, buttons or fields, a value that is no plain literal, a number an
 // id or seconds cell cannot hold, a change of an array elsewhere, a script that does not end), the
 // tables are empty and refusal says why, naming the file and the line.
+// Where a row's entry stands in the text read, "[" to "]", and which of its cells were strings
+// there (a "" the page reads must not become a hole when the row is written again).
+struct RowSource {
+    qsizetype start = -1;
+    qsizetype end = -1;
+    bool string[3] = {false, false, false};
+};
 struct Reading {
     Table recognition; // ctrlbtndata: the recognition words' buttons (id, Japanese, English)
     Table robot;       // ctrlbtnRobi: the robot's phrases (id, seconds, phrase)
     QString refusal;
     bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
+    // By array, then row; start -1 where the array is not declared.
+    std::array<std::array<RowSource, kRows>, 2> sources;
     bool ok() const { return refusal.isEmpty(); }
 };
 // text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
@@ -45,6 +54,9 @@ void ReadTables(const QString& text, Table& recognition, Table& robot);
 QString Block(const Table& recognition, const Table& robot);
 // The block with both marker lines, as written into the file.
 QString MarkedBlock(const Table& recognition, const Table& robot);
+// One row's entry in the block's form, "[" to "]" (no comma). source: the entry the row had, whose
+// string cells stay strings when empty; nothing for a new row.
+QString Entry(const Table& table, int row, bool robot, const RowSource* source = nullptr);
 // Why a cell cannot be written as it stands.
 enum class Fault {
     Number,    // an id or seconds cell that is not empty, "0", or up to 15 digits not starting with 0
@@ -60,10 +72,14 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
 // "バンクBの3番目のボタンの認識(英)": table 0 is recognition, 1 is robot.
 QString CellName(int table, int row, int field);
 
-// The file's new bytes, or why it is not saved (nothing written then). The block goes in the
-// file's own encoding (UTF-8, or Shift_JIS where the bytes are not UTF-8); the text outside keeps
-// its bytes. Refused: a file in neither encoding, broken markers, a cell that would not read back
-// as it stands, and text outside the block that would keep the page from reading the block's arrays.
+// The file's new bytes, or why it is not saved (nothing written then). Rows that equal the file's
+// are left as the text they are; where both arrays are declared, only the entries of edited rows
+// are replaced, each written in the block's form; otherwise the block replaces the marker lines and
+// what stands between them, or is appended. Rows equal to the file's give the old bytes (an
+// undeclared array counts as equal while its rows are all empty). New text goes in the file's own
+// encoding (UTF-8, or Shift_JIS where the bytes are not UTF-8); the rest keeps its bytes. Refused:
+// a file in neither encoding, broken markers, a cell that would not read back as it stands, and
+// text outside the block that would keep the page from reading the block's arrays.
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
