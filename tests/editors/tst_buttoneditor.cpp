@@ -18,6 +18,9 @@
 #include "WindowFrame.h"
 
 #include <QAccessible>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +89,20 @@ QStringList shown(ButtonEditor* w) {
         out << w->padButton(i)->text();
     out << w->japaneseLabel->text();
     return out;
+}
+
+// Sets the file's time back an hour, so that any write shows; gives the time set.
+QDateTime backdate(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) ||
+        !f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime))
+        qFatal("cannot set the time of %s", qPrintable(path));
+    f.close();
+    return QFileInfo(path).lastModified();
+}
+// The names in the file's folder, hidden ones (a temporary file) included.
+QStringList folderEntries(const QString& path) {
+    return QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 QAccessibleActionInterface* actions(QWidget* w) {
@@ -295,6 +312,8 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{message});
         QCOMPARE(w->recognitionTable(), ax);
         QCOMPARE(w->robotTable(), bx);
+        // The typed text stays in its field, to be mended.
+        QCOMPARE(w->findChild<QLineEdit*>(field)->text(), value);
     }
 
     void takeWordFromList() {
@@ -321,23 +340,28 @@ private slots:
 
     void saveWritesBlockAndReloads() {
         ButtonEditor* w = openByPalette();
+        const QByteArray before = TestFiles::read(m_file);
         QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
         w->idField->setText("99");
         QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, "// head\r\n" + ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()).toUtf8() +
-                            "// tail\r\n");
-        // Stored in type 0, so the English label's space became "-".
-        QVERIFY(saved.contains("[99,'挨拶して','Say-Hello'],"));
+        // Only the edited row's text changes; the block's CR LF line ends stay. Stored in type 0, so
+        // the English label's space became "-".
+        QCOMPARE(saved, QByteArray(before).replace("[23,'挨拶して','Say Hello']", "[99,'挨拶して','Say-Hello']"));
         QVERIFY(PreviewWindow::isOpen());
         QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
 
-        // A second save without changes gives the same file; the reload runs every time.
+        // A second save without changes writes nothing (the file keeps its time, no temporary file
+        // appears); the reload runs every time.
         QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
+        const QDateTime time = backdate(m_file);
+        const QStringList entries = folderEntries(m_file);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), saved);
+        QCOMPARE(QFileInfo(m_file).lastModified(), time);
+        QCOMPARE(folderEntries(m_file), entries);
         QCOMPARE(scripts.size(), 1);
         QCOMPARE(scripts.first().first().toString(), QString("location.reload();"));
 
@@ -456,11 +480,19 @@ private slots:
         QTest::newRow("one marker") << "// head\n" + m + "\n" + data().toUtf8() << count.arg(1).arg("2行目") << true;
         QTest::newRow("three markers") << marked(data()) + m + "\n"
                                        << count.arg(3).arg("2行目、64行目、66行目") << true;
-        QTest::newRow("arrays after the block")
-            << marked(data(), data().toUtf8())
-            << "plkpadbtn.jsの65行目で、目印の外からctrlbtndataを定義または変更しているため保存できません（保存した内容"
-               "がページに届きません）..."
-            << true;
+        // The page reads the declarations after the block: the editor shows and edits those.
+        QTest::newRow("arrays after the block") << marked(data(), data().toUtf8()) << QString() << true;
+        QTest::newRow("quoted ids and seconds, blank buttons, holes")
+            << marked(data({{"[73,", "['73',"},
+                            {"[75,'座って','Sit down']", "['', '', '']"},
+                            {"[65,'左','Left']", "[,'',\"\"]"},
+                            {"[670,3,", "[670,'3',"}}))
+            << QString() << true;
+        QTest::newRow("comments between and after rows")
+            << marked(
+                   data({{"[75,'座って','Sit down'],", "[75,'座って','Sit down'], // 座る\n        // [1,'x','y'],\n"},
+                         {"    [ /* B */\n", "    [ /* B */\n        /* [2,'x','y'], */\n"}}))
+            << QString() << true;
         QTest::newRow("larger than the read limit")
             << marked(data(), "//" + QByteArray(FileIO::kMaxReadSize, 'x') + "\n")
             << "plkpadbtn.jsを読み込めませんでした（64MBより大きいファイルです）..." << false;
@@ -485,9 +517,14 @@ private slots:
             return;
         }
         QCOMPARE(scripted()->messages, QStringList{});
+        // A save without edits writes nothing.
+        const QDateTime time = backdate(m_file);
+        const QStringList entries = folderEntries(m_file);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        QCOMPARE(engineRows(QString::fromUtf8(TestFiles::read(m_file))), engineRows(script));
+        QCOMPARE(TestFiles::read(m_file), file);
+        QCOMPARE(QFileInfo(m_file).lastModified(), time);
+        QCOMPARE(folderEntries(m_file), entries);
     }
 
     // Every save the tool accepts is judged by a JavaScript engine: the saved file runs and its two
@@ -522,18 +559,20 @@ private slots:
         QTest::newRow("marker in a comment")
             << "// the data stands between two " + m + " lines\n" + m + "\n" + data + m + "\n"
             << QString();
-        const QString outside = "plkpadbtn.jsの%1行目で、目印の外から%2を定義または変更しているため保存できません（保存"
-                                "した内容がページに届きません）...";
-        QTest::newRow("arrays after the block")
-            << m + "\n" + data + m + "\n" + data << outside.arg(64).arg("ctrlbtndata");
+        // The edit goes where the page reads it.
+        QTest::newRow("arrays after the block") << m + "\n" + data + m + "\n" + data << QString();
         QTest::newRow("changed after the block") << m + "\n" + data + m + "\nctrlbtnRobi[0][0][1] = 5;\n"
                                                  << refused(64, changedElsewhere("ctrlbtnRobi"));
         QTest::newRow("pushed after the block") << m + "\n" + data + m + "\n\nctrlbtndata.push([]);\n"
                                                 << refused(65, changedElsewhere("ctrlbtndata"));
         QTest::newRow("the text after the block goes on with it")
             << m + "\n" + QByteArray(data).replace("];\n", "]\n") + m + "\n, l;\n"
+            << QString();
+        // Without the arrays, the block goes at the end; text after it must not go on with it.
+        QTest::newRow("no arrays, the text goes on")
+            << m + "\nvar k = 1\n" + m + "\n, l;\n"
             << QString("plkpadbtn."
-                       "jsの64行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
+                       "jsの4行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
                        "た内容がページに届きません）...");
         QTest::newRow("const, no marker")
             << QByteArray("const ctrlbtndata = [];\n")
@@ -585,13 +624,29 @@ private slots:
         }
         QCOMPARE(w->recognitionTable()[0][15], QString("99"));
         QVERIFY(!saved.contains("\xef\xbf\xbd"));
-        // The text before the block keeps its bytes.
-        const qsizetype first = file.indexOf(marker());
-        QVERIFY(saved.startsWith(first < 0 ? file : file.left(first)));
+        const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(file, "plkpadbtn.js");
+        if (!read.declared[0] || !read.declared[1]) {
+            // The block went in: the text before it keeps its bytes.
+            const qsizetype first = file.indexOf(marker());
+            QVERIFY(saved.startsWith(first < 0 ? file : file.left(first)));
+            return;
+        }
+        // Only the two edited rows change their text, and the engine reads every other value exactly
+        // as before; the id typed is a number.
+        QStringList texts = rowTexts(file), values = engineValues(TextCodec::Decode(file, *encoding));
+        const QStringList savedTexts = rowTexts(saved), savedValues = engineValues(script);
+        for (int r : {15, 52 + 15}) {
+            QVERIFY(texts[r] != savedTexts[r]);
+            texts[r] = savedTexts[r];
+            values[r] = savedValues[r];
+        }
+        QCOMPARE(savedTexts, texts);
+        QCOMPARE(savedValues, values);
+        QVERIFY2(savedValues[15].startsWith("99|'"), qPrintable(savedValues[15]));
     }
 
-    // Saved without edits, a file in another encoding keeps every byte outside the block, and the
-    // block's Japanese goes back in the file's own encoding.
+    // Saved without edits, a file in another encoding keeps every byte; an edit goes in the file's
+    // own encoding.
     void noEditSaveKeepsTheEncoding() {
         const QByteArray sjis =
             TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value();
@@ -603,19 +658,25 @@ private slots:
         QCOMPARE(w->japaneseField->text(), QString("立って"));
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, head +
-                            TextCodec::Encode(ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()),
-                                              TextCodec::Encoding::ShiftJis)
-                                .value() +
-                            "// \x82\xa4\n");
-        QVERIFY(saved.contains(TextCodec::Encode("立って", TextCodec::Encoding::ShiftJis).value()));
+        QCOMPARE(TestFiles::read(m_file), file);
+        // An edit goes in the file's encoding, beside the bytes kept.
+        w->japaneseField->setText("跳んで");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{});
+        // (stored as type 0, the English label's blank became "-")
+        const auto inSjis = [](const QString& t) {
+            return TextCodec::Encode(t, TextCodec::Encoding::ShiftJis).value();
+        };
+        QCOMPARE(TestFiles::read(m_file),
+                 QByteArray(file).replace(inSjis("[73,'立って','Stand up']"), inSjis("[73,'跳んで','Stand-up']")));
 
         // What Shift_JIS cannot carry is refused at the store, naming the field.
         w->englishField->setText("Café");
         QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"認識(英)の「é」はShift_JISのplkpadbtn.jsには書けません..."});
-        QCOMPARE(w->recognitionTable()[2][0], QString("Stand up"));
+        QCOMPARE(w->recognitionTable()[2][0], QString("Stand-up"));
+        QCOMPARE(w->englishField->text(), QString("Café"));
     }
 
     // A file in neither encoding is not read: its text would show as something else.
