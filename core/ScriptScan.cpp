@@ -112,7 +112,7 @@ bool isControlWord(const QString& word) {
 
 class Scanner {
 public:
-    explicit Scanner(const QString& text) : s(text) {}
+    explicit Scanner(const QString& text) : s(text) { out.source = text; }
 
     Scan run() {
         while (i < s.size()) {
@@ -201,8 +201,10 @@ private:
     }
 
     void add(Kind kind, qsizetype from, qsizetype fromLine, int depth, QString text = QString()) {
+        // Most tokens are their text as written: a view of the scan's own copy of the text, without
+        // an allocation of its own (a large script has millions of tokens).
         if (text.isNull())
-            text = s.mid(from, i - from);
+            text = QString::fromRawData(out.source.constData() + from, i - from);
         out.tokens.append({kind, from, i, fromLine, depth, lineBreak, text});
         lineBreak = false;
         lineStart = false;

@@ -19,7 +19,7 @@ struct Token {
     qsizetype line;       // of its start, counted from 1 (LF, CR and CR LF each end a line)
     int depth;            // brackets open before it; for a closing bracket, after it
     bool lineBreakBefore; // a line terminator stands between it and the token before
-    QString text;         // as written; an identifier with its escapes decoded
+    QString text;         // as written; an identifier with its escapes decoded (valid while its Scan lives)
 };
 
 struct Comment {
@@ -29,6 +29,7 @@ struct Comment {
 };
 
 struct Scan {
+    QString source; // the text scanned; most tokens' text points into it
     QList<Token> tokens;
     QList<Comment> comments;
     // Where the text stops reading as a script the way this scan reads it: a string, template,

@@ -4,7 +4,9 @@
 //   line breaks, comments, either quote, escapes, number forms, trailing commas), then values typed
 //   into cells (bit 1: no markers, the head alone before the data; bit 2: the file in Shift_JIS).
 // Read: whenever a JavaScript engine runs the file, the rows the editor shows are the engine's, or
-// the editor refuses the file. Save: when the tool saves, the bytes outside the old block are kept,
+// the editor refuses the file. Save: a save with no edit gives the same bytes; an edit of one row (or
+// of the typed cells) leaves every other row's text as it was; when the tool saves, the bytes outside
+// the old block are kept,
 // the saved file reads back as the rows the editor holds, no replacement character appears that the
 // file did not hold, a second save changes nothing, and the engine reads the editor's rows from it
 // (in strict mode too, when the old file ran in it).
@@ -14,6 +16,8 @@
 #include "JsEval.h"
 #include "ScriptScan.h"
 #include "TextCodec.h"
+
+#include <QHash>
 
 #include <cstddef>
 #include <cstdint>
@@ -63,6 +67,34 @@ std::optional<bool> engineAgrees(const QString& script, const Table& ax, const T
     return true;
 }
 
+// Each row's text in the file, "[" to "]", by array and row.
+QStringList rowTexts(const QString& text, const ButtonDataFile::Reading& r) {
+    QStringList out;
+    for (const auto& array : r.sources)
+        for (const ButtonDataFile::RowSource& s : array)
+            out << (s.start < 0 ? QString() : text.mid(s.start, s.end - s.start));
+    return out;
+}
+
+// Where both arrays are declared, a row the save did not change keeps its text exactly.
+void rowsKeepTheirText(const QString& oldText, const ButtonDataFile::Reading& read, const QString& savedText,
+                       const Table& ax, const Table& bx) {
+    if (!read.declared[0] || !read.declared[1])
+        return;
+    const ButtonDataFile::Reading back = ButtonDataFile::Read(savedText, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(back.ok());
+    const QStringList before = rowTexts(oldText, read), after = rowTexts(savedText, back);
+    const QList<QStringList> was[2] = {rowsOf(read.recognition), rowsOf(read.robot)};
+    const QList<QStringList> now[2] = {rowsOf(ax), rowsOf(bx)};
+    for (int a = 0; a < 2; ++a)
+        for (int r = 0; r < ButtonDataFile::kRows; ++r)
+            if (was[a][r] == now[a][r] &&
+                before[a * ButtonDataFile::kRows + r] != after[a * ButtonDataFile::kRows + r]) {
+                std::fprintf(stderr, "row %d of array %d changed its text without an edit\n", r, a);
+                PKL_FUZZ_CHECK(false);
+            }
+}
+
 // The bytes before the first marker line and after the second one's line.
 std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding encoding) {
     const QString text = TextCodec::Decode(bytes, encoding);
@@ -96,6 +128,22 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         std::fprintf(stderr, "the editor's rows are not the engine's\n");
     PKL_FUZZ_CHECK(!before || *before);
 
+    // A save with no edit writes nothing, or the same bytes.
+    const ButtonDataFile::SaveResult same =
+        ButtonDataFile::Save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(!same.bytes || *same.bytes == old);
+    // An edit of one row, picked by the input, leaves every other row's text as it was.
+    {
+        const int pick = int(qHash(old) % (2 * ButtonDataFile::kRows));
+        Table one[2] = {read.recognition, read.robot};
+        QString& cell = one[pick / ButtonDataFile::kRows][2][pick % ButtonDataFile::kRows];
+        cell = cell == QStringLiteral("x") ? QStringLiteral("y") : QStringLiteral("x");
+        const ButtonDataFile::SaveResult saved =
+            ButtonDataFile::Save(old, one[0], one[1], QStringLiteral("plkpadbtn.js"));
+        if (saved.bytes)
+            rowsKeepTheirText(oldText, read, TextCodec::Decode(*saved.bytes, *encoding), one[0], one[1]);
+    }
+
     Table ax = read.recognition, bx = read.robot;
     edit(ax, bx, *encoding);
     const bool edited = ax != read.recognition || bx != read.robot;
@@ -106,6 +154,8 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
     const std::optional<Encoding> after = TextCodec::Detect(*saved.bytes);
     PKL_FUZZ_CHECK(after && TextCodec::Decode(*saved.bytes, *after) == savedText);
     PKL_FUZZ_CHECK(edited || savedText.count(QChar(0xFFFD)) <= oldText.count(QChar(0xFFFD)));
+
+    rowsKeepTheirText(oldText, read, savedText, ax, bx);
 
     // The saved file reads back, and a second save gives the same file.
     const ButtonDataFile::Reading back = ButtonDataFile::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
