@@ -304,7 +304,12 @@ QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
 } // namespace
 
 Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
-    return readScan(text, ScriptScan::Tokenize(text), fileName, encoding).reading;
+    const Scan scan = ScriptScan::Tokenize(text);
+    Reading r = readScan(text, scan, fileName, encoding).reading;
+    const QList<ScriptScan::Comment> markers = markerLines(text, scan);
+    if (r.ok() && !markers.isEmpty() && markers.size() != 2)
+        r.saveRefusal = markerCountRefusal(fileName, markers);
+    return r;
 }
 
 Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
@@ -468,10 +473,11 @@ std::optional<QByteArray> applyEdits(const QByteArray& old, const QString& text,
 }
 } // namespace
 
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
-    if (!encoding)
-        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+namespace {
+// The new bytes, before they are read back: the scan of the old text goes once they are made.
+SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Table& recognition,
+                    const Table& robot, const QString& fileName) {
+    const std::optional<TextCodec::Encoding> encoding = fileEncoding;
     const QString text = TextCodec::Decode(old, *encoding);
     const Scan scan = ScriptScan::Tokenize(text);
 
@@ -548,6 +554,18 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
         if (!bytes)
             return {std::nullopt, notSavedRefusal(fileName)};
     }
+    return {bytes, QString()};
+}
+} // namespace
+
+SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
+    if (!encoding)
+        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+    const SaveResult made = newBytes(old, *encoding, recognition, robot, fileName);
+    if (!made.bytes || *made.bytes == old)
+        return made;
+    const std::optional<QByteArray>& bytes = made.bytes;
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.

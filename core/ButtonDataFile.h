@@ -39,6 +39,8 @@ struct Reading {
     Table recognition; // ctrlbtndata: the recognition words' buttons (id, Japanese, English)
     Table robot;       // ctrlbtnRobi: the robot's phrases (id, seconds, phrase)
     QString refusal;
+    // What would keep a save from writing the file, though it reads (the marker lines); else empty.
+    QString saveRefusal;
     bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
     // By array, then row; start -1 where the array is not declared.
     std::array<std::array<RowSource, kRows>, 2> sources;

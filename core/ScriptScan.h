@@ -10,7 +10,7 @@
 
 namespace ScriptScan {
 
-enum class Kind { Ident, Number, String, Template, Regex, Punct };
+enum class Kind : quint8 { Ident, Number, String, Template, Regex, Punct };
 
 struct Token {
     Kind kind;
@@ -27,6 +27,12 @@ struct Comment {
     qsizetype end;
     qsizetype line;
 };
+
+} // namespace ScriptScan
+// Moved as bytes when the list grows: a large script has millions of tokens.
+Q_DECLARE_TYPEINFO(ScriptScan::Token, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(ScriptScan::Comment, Q_PRIMITIVE_TYPE);
+namespace ScriptScan {
 
 struct Scan {
     QString source; // the text scanned; most tokens' text points into it

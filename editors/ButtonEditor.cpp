@@ -368,9 +368,8 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     if (!pageSetFile)
         return {};
     // Said now rather than only at the save: what keeps this file from being saved.
-    const ButtonDataFile::SaveResult trial = ButtonDataFile::Save(*bytes, m_recognition, m_robot, name);
-    if (!trial.bytes) {
-        Platform::get().message(trial.refusal);
+    if (!reading.saveRefusal.isEmpty()) {
+        Platform::get().message(reading.saveRefusal);
     } else if (!reading.declared[0] || !reading.declared[1]) {
         Platform::get().message(message::undeclared(name, reading.declared[0], reading.declared[1]));
     }
