@@ -205,7 +205,7 @@ private:
         // an allocation of its own (a large script has millions of tokens).
         if (text.isNull())
             text = QString::fromRawData(out.source.constData() + from, i - from);
-        out.tokens.append({kind, from, i, fromLine, depth, lineBreak, text});
+        out.tokens.append({qint32(from), qint32(i), qint32(fromLine), depth, kind, lineBreak, text});
         lineBreak = false;
         lineStart = false;
         closedControl = closedBlock = false;

@@ -13,11 +13,12 @@ namespace ScriptScan {
 enum class Kind : quint8 { Ident, Number, String, Template, Regex, Punct };
 
 struct Token {
+    // Positions in 32 bits (files are read up to 64 MiB): a large script has millions of tokens.
+    qint32 start; // in the text
+    qint32 end;
+    qint32 line;  // of its start, counted from 1 (LF, CR and CR LF each end a line)
+    qint32 depth; // brackets open before it; for a closing bracket, after it
     Kind kind;
-    qsizetype start; // in the text
-    qsizetype end;
-    qsizetype line;       // of its start, counted from 1 (LF, CR and CR LF each end a line)
-    int depth;            // brackets open before it; for a closing bracket, after it
     bool lineBreakBefore; // a line terminator stands between it and the token before
     QString text;         // as written; an identifier with its escapes decoded (valid while its Scan lives)
 };
