@@ -10,16 +10,27 @@ bool isLineTerminator(QChar c) {
     return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
 }
 
+bool isAsciiLetter(char16_t u) {
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+// ASCII first: most scripts are mostly ASCII, and the Unicode tables are slower.
 bool isBlank(QChar c) {
+    if (c.unicode() < 0x80)
+        return c == u'\t' || c == u'\v' || c == u'\f' || c == u' ';
     return c == u'\t' || c == u'\v' || c == u'\f' || c == u' ' || c == QChar(0xA0) || c == QChar(0xFEFF) ||
            c.category() == QChar::Separator_Space;
 }
 
 bool isIdentStart(QChar c) {
+    if (c.unicode() < 0x80)
+        return isAsciiLetter(c.unicode()) || c == u'_' || c == u'$';
     return c == u'_' || c == u'$' || c.isLetter() || c.category() == QChar::Number_Letter;
 }
 
 bool isIdentPart(QChar c) {
+    if (c.unicode() < 0x80)
+        return isAsciiLetter(c.unicode()) || c == u'_' || c == u'$' || (c >= u'0' && c <= u'9');
     return isIdentStart(c) || c.isDigit() || c.isMark() || c.category() == QChar::Punctuation_Connector ||
            c == QChar(0x200C) || c == QChar(0x200D);
 }
