@@ -3,6 +3,7 @@
 #include "CardVolumes.h"
 #include "Controls.h"
 #include "FileIO.h"
+#include "Messages.h"
 #include "PackageCopy.h"
 #include "Platform.h"
 
@@ -187,7 +188,7 @@ void PackageCopyWindow::startCopy() {
     // Done only once the data is on the card; after a failure what was copied is kept there too.
     const bool synced = card.Sync();
     if (copied && !synced)
-        showProgress(ProgressLine(m_volumeList->itemText(row), notSyncedReason(FileIO::Why(errno))));
+        showProgress(ProgressLine(m_volumeList->itemText(row), notSyncedReason(Messages::Why(errno))));
     if (!copied || !synced)
         return fail();
     m_progress->setText(QString());

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,18 +18,10 @@ qint64 gFailAfter = -1;
 constexpr char kTempPrefix[] = ".pkltmp-";
 constexpr int kTempRandom = 8;
 
-QString SystemError(int code = errno) {
-    return Why(code);
+void Fail(Failure* failure, Step step, int error = errno) {
+    if (failure)
+        *failure = {error, step};
 }
-
-void SetError(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-}
-
-const QString kNotRegular = QStringLiteral("通常のファイルではありません");
-const QString kFileProtected = QStringLiteral("ファイルが書き込み禁止です");
-const QString kFolderProtected = QStringLiteral("フォルダが書き込み禁止です");
 
 // For calls whose failure changes nothing (a file system without owners or modes).
 void Ignore(int) {}
@@ -64,61 +55,29 @@ struct Existing {
     struct stat st {};
 };
 
-std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, QString* error) {
+std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, Failure* failure) {
     Existing e;
     if (::fstatat(dirFd, name.constData(), &e.st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return e;
-        SetError(error, SystemError());
+        Fail(failure, Step::Open);
         return std::nullopt;
     }
     if (S_ISLNK(e.st.st_mode))
         return e;
     if (!S_ISREG(e.st.st_mode)) {
-        SetError(error, kNotRegular);
+        Fail(failure, Step::Check, kNotRegular);
         return std::nullopt;
     }
     // The rename would replace a file the user may not write, as the folder allows it.
     if (::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0) {
-        SetError(error, errno == EACCES || errno == EPERM ? kFileProtected : SystemError());
+        Fail(failure, Step::Check);
         return std::nullopt;
     }
     e.present = true;
     return e;
 }
 } // namespace
-
-QString Why(int code) {
-    switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("見つかりません");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("アクセスが許可されていません");
-    case EROFS:
-        return QStringLiteral("ディスクが書き込み禁止です");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("空き容量が足りません");
-    case EFBIG:
-        return QStringLiteral("ファイルが大きすぎます");
-    case ENAMETOOLONG:
-        return QStringLiteral("名前が長すぎます");
-    case EISDIR:
-        return kNotRegular;
-    case EIO:
-    case ENXIO:
-    case ENODEV:
-    case ESTALE:
-    case ENOTCONN:
-        return QStringLiteral("ディスクを読み書きできません（取り出された可能性があります）");
-    default:
-        break;
-    }
-    const char* name = ::strerrorname_np(code);
-    return QStringLiteral("システムのエラー %1").arg(name ? QString::fromLatin1(name) : QString::number(code));
-}
 
 QString ChildPath(const QString& folder, const QString& name) {
     if (folder.isEmpty() || name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
@@ -128,26 +87,25 @@ QString ChildPath(const QString& folder, const QString& name) {
     return QDir(folder).filePath(name);
 }
 
-std::optional<QByteArray> ReadAll(const QString& path, QString* why) {
+std::optional<QByteArray> ReadAll(const QString& path, Failure* failure) {
     // Non-blocking, so a fifo cannot hold the program at the open; it is refused right after.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        SetError(why, Why(errno));
+        Fail(failure, Step::Open);
         return std::nullopt;
     }
-    auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
-        SetError(why, reason);
+    auto fail = [&](Step step, int error) -> std::optional<QByteArray> {
+        Fail(failure, step, error);
         ::close(fd);
         return std::nullopt;
     };
-    const QString tooLarge = QStringLiteral("64MBより大きいファイルです");
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return fail(Why(errno));
+        return fail(Step::Open, errno);
     if (!S_ISREG(st.st_mode))
-        return fail(kNotRegular);
+        return fail(Step::Open, kNotRegular);
     if (st.st_size > kMaxReadSize)
-        return fail(tooLarge);
+        return fail(Step::Read, kTooLarge);
     QByteArray data;
     data.reserve(qsizetype(st.st_size));
     char buffer[64 * 1024];
@@ -156,9 +114,9 @@ std::optional<QByteArray> ReadAll(const QString& path, QString* why) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return fail(Why(errno));
+            return fail(Step::Read, errno);
         if (data.size() + n > kMaxReadSize)
-            return fail(tooLarge);
+            return fail(Step::Read, kTooLarge);
         if (n == 0)
             break;
         data.append(buffer, qsizetype(n));
@@ -215,33 +173,33 @@ void SafeWriteBatch::drop(Pending& p) {
     ::close(p.dirFd);
 }
 
-bool SafeWriteBatch::Add(const QString& path, const Fill& fill, QString* error) {
+bool SafeWriteBatch::Add(const QString& path, const Fill& fill, Failure* failure) {
     QFileInfo fi(path);
     // A link is written through, as the file it points at.
     if (fi.isSymLink() && fi.exists())
         fi = QFileInfo(fi.canonicalFilePath());
     const int dirFd = ::open(QFile::encodeName(fi.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
-        SetError(error, SystemError());
+        Fail(failure, Step::Open);
         return false;
     }
-    const bool ok = addAt(dirFd, QFile::encodeName(fi.fileName()), fill, error);
+    const bool ok = addAt(dirFd, QFile::encodeName(fi.fileName()), fill, failure);
     ::close(dirFd);
     return ok;
 }
 
-bool SafeWriteBatch::AddAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error) {
-    return addAt(dirFd, name, fill, error);
+bool SafeWriteBatch::AddAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure) {
+    return addAt(dirFd, name, fill, failure);
 }
 
-bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error) {
+bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure) {
     if (!ValidName(name)) {
-        SetError(error, QStringLiteral("not a file name"));
+        Fail(failure, Step::Check, kNotAName);
         return false;
     }
     struct stat dirSt {};
     if (::fstat(dirFd, &dirSt) != 0) {
-        SetError(error, SystemError());
+        Fail(failure, Step::Open);
         return false;
     }
     const QPair<quint64, quint64> folder(quint64(dirSt.st_dev), quint64(dirSt.st_ino));
@@ -249,7 +207,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         RemoveStaleTemps(dirFd);
         m_cleaned.append(folder);
     }
-    const std::optional<Existing> old = CheckTarget(dirFd, name, error);
+    const std::optional<Existing> old = CheckTarget(dirFd, name, failure);
     if (!old)
         return false;
 
@@ -263,13 +221,13 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
             break;
     }
     if (p.fd < 0) {
-        SetError(error, errno == EACCES || errno == EPERM ? kFolderProtected : SystemError());
+        Fail(failure, Step::Create);
         return false;
     }
     Ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
     p.dirFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
     if (p.dirFd < 0) {
-        SetError(error, SystemError());
+        Fail(failure, Step::Create);
         ::unlinkat(dirFd, p.temp.constData(), 0);
         ::close(p.fd);
         return false;
@@ -295,7 +253,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         code = ENOSPC; // as a full card would
     }
     if (!filled) {
-        SetError(error, code ? SystemError(code) : QStringLiteral("書き込みが途中で止まりました"));
+        Fail(failure, Step::Write, code ? code : kStoppedShort);
         drop(p);
         return false;
     }
@@ -312,7 +270,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     return true;
 }
 
-bool SafeWriteBatch::Commit(QString* error, Sync sync) {
+bool SafeWriteBatch::Commit(Failure* failure, Sync sync) {
     if (sync == Sync::BeforeRename) {
         QList<dev_t> synced;
         for (const Pending& p : m_pending) {
@@ -329,7 +287,7 @@ bool SafeWriteBatch::Commit(QString* error, Sync sync) {
                 }
             }
             if (!ok) {
-                SetError(error, SystemError());
+                Fail(failure, Step::Sync);
                 return false; // the destructor removes the temporary files; no old file was touched
             }
         }
@@ -337,7 +295,7 @@ bool SafeWriteBatch::Commit(QString* error, Sync sync) {
     while (!m_pending.isEmpty()) {
         Pending p = m_pending.takeFirst();
         if (::renameat(p.dirFd, p.temp.constData(), p.dirFd, p.target.constData()) != 0) {
-            SetError(error, SystemError());
+            Fail(failure, Step::Rename);
             drop(p);
             return false;
         }
@@ -347,14 +305,14 @@ bool SafeWriteBatch::Commit(QString* error, Sync sync) {
     return true;
 }
 
-bool SafeWrite(const QString& path, const Fill& fill, QString* error) {
+bool SafeWrite(const QString& path, const Fill& fill, Failure* failure) {
     SafeWriteBatch batch;
-    return batch.Add(path, fill, error) && batch.Commit(error);
+    return batch.Add(path, fill, failure) && batch.Commit(failure);
 }
 
-bool SafeWrite(const QString& path, const QByteArray& data, QString* error) {
+bool SafeWrite(const QString& path, const QByteArray& data, Failure* failure) {
     return SafeWrite(
-        path, [&](QFileDevice& f) { return f.write(data) == data.size(); }, error);
+        path, [&](QFileDevice& f) { return f.write(data) == data.size(); }, failure);
 }
 
 void InjectWriteFailure(qint64 afterBytes) {

@@ -12,14 +12,35 @@ namespace FileIO {
 // Larger files are no page-set or card file; reading one whole would only exhaust memory.
 inline constexpr qint64 kMaxReadSize = 64 * 1024 * 1024;
 
-// Why a file could not be read or written, in the words the messages use ("空き容量が足りません",
-// "書き込みが禁止されています", ...), from the system's error code.
-QString Why(int errorCode);
+// What was being done when a read or a write failed.
+enum class Step {
+    Open,   // opening the file or its folder
+    Read,   // reading the file
+    Check,  // looking at the target before anything is written
+    Create, // creating the temporary file beside the target
+    Write,  // writing the new content
+    Sync,   // putting it on the disk
+    Rename, // renaming it over the target
+};
+
+// The tool's own reasons, where the system reports none. Negative, so never a system error code.
+inline constexpr int kNotRegular = -1;   // a folder, fifo or device where a file must be
+inline constexpr int kTooLarge = -2;     // larger than kMaxReadSize
+inline constexpr int kStoppedShort = -3; // the content was not written whole, the system said nothing
+inline constexpr int kNotAName = -4;     // not a plain file name
+inline constexpr int kChanged = -5;      // changed on the disk since it was read
+
+// A failed read or write as a value: the system's error code (errno) or one of the tool's own
+// above, and the step. Messages::Reason words it.
+struct Failure {
+    int error = 0;
+    Step step = Step::Write;
+};
 
 // The bytes of a regular file (or of the regular file a link points at). Nothing when it is
 // missing, cannot be opened or read, is larger than kMaxReadSize, or is anything else (a fifo or a
-// device would block or never end); *why then says which.
-std::optional<QByteArray> ReadAll(const QString& path, QString* why = nullptr);
+// device would block or never end); *failure then says which.
+std::optional<QByteArray> ReadAll(const QString& path, Failure* failure = nullptr);
 
 // The path of the entry name inside folder, whether or not the entry exists; empty when folder is
 // empty or no existing folder, or name is not a plain name.
@@ -52,19 +73,19 @@ public:
     SafeWriteBatch& operator=(const SafeWriteBatch&) = delete;
 
     // Writes the new content of path through fill, which returns whether it wrote everything. On
-    // failure nothing is left behind and the batch keeps what was added before, and *error says why
-    // (as Why does). A link is written through, as the file it points at.
-    bool Add(const QString& path, const Fill& fill, QString* error = nullptr);
+    // failure nothing is left behind and the batch keeps what was added before, and *failure says
+    // why. A link is written through, as the file it points at.
+    bool Add(const QString& path, const Fill& fill, Failure* failure = nullptr);
     // The same for the entry name (its bytes as on disk) of the open folder dirFd. The name is taken
     // as it stands: a link of that name is replaced by the new file, never written through.
-    bool AddAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error = nullptr);
+    bool AddAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure = nullptr);
 
     // When the data goes to the disk: before the renames (a failure midway leaves every old file
     // whole), or later, by the caller, who renames at once and syncs the file system itself before
     // reporting success (the package copy, which replaces hundreds of files).
     enum class Sync { BeforeRename, ByCaller };
     // Syncs, then renames in the order added; stops at the first failure.
-    bool Commit(QString* error = nullptr, Sync sync = Sync::BeforeRename);
+    bool Commit(Failure* failure = nullptr, Sync sync = Sync::BeforeRename);
 
 private:
     struct Pending {
@@ -74,14 +95,14 @@ private:
         int fd; // open, and locked, until the rename
     };
     void drop(Pending& p);
-    bool addAt(int dirFd, const QByteArray& name, const Fill& fill, QString* error);
+    bool addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure);
     QList<Pending> m_pending;
     QList<QPair<quint64, quint64>> m_cleaned; // folders (device, inode) whose stale files are gone
 };
 
 // One file through a batch of its own.
-bool SafeWrite(const QString& path, const Fill& fill, QString* error = nullptr);
-bool SafeWrite(const QString& path, const QByteArray& data, QString* error = nullptr);
+bool SafeWrite(const QString& path, const Fill& fill, Failure* failure = nullptr);
+bool SafeWrite(const QString& path, const QByteArray& data, Failure* failure = nullptr);
 
 // For tests: the next write fails after this many bytes (a full card, a pulled card).
 void InjectWriteFailure(qint64 afterBytes);

@@ -1,16 +1,27 @@
 #pragma once
-// The message texts more than one area of the tool says, as templates: a file that cannot be read
-// or written, a file in neither encoding, a character the file's encoding cannot carry. Each
-// area's own messages stand together at the top of its file.
+// The message texts more than one area of the tool says, as templates: why a file could not be read
+// or written, a file that cannot be read or written, a file in neither encoding, a character the
+// file's encoding cannot carry. Each area's own messages stand together at the top of its file.
+#include "FileIO.h"
 #include "TextCodec.h"
 
 #include <QList>
 #include <QString>
 
 namespace Messages {
-// "…を読み込めませんでした（…）..." and "…に書き込めませんでした（…）...", why as FileIO::Why gives it.
+// Why something on the disk failed, from the system's error code, as a Japanese sentence
+// ("空き容量が足りません"; a card pulled out or unreadable says so). A code without words of its own
+// gets a general sentence with the system's name for it in parentheses after it.
+QString Why(int errorCode);
+// The same for a failed read or write: its error code (the system's or the tool's own), worded for
+// the step where that tells more (a file or a folder that may not be written).
+QString Reason(const FileIO::Failure& failure);
+
+// "…を読み込めませんでした（…）..." and "…に書き込めませんでした（…）...".
 QString CannotRead(const QString& fileName, const QString& why);
 QString CannotWrite(const QString& fileName, const QString& why);
+QString CannotRead(const QString& fileName, const FileIO::Failure& failure);
+QString CannotWrite(const QString& fileName, const FileIO::Failure& failure);
 
 // "…の文字コードがUTF-8でもShift_JISでもないため", then what follows from it ("読み込めません...").
 QString NeitherEncoding(const QString& fileName, const QString& consequence);
@@ -25,4 +36,12 @@ QString CannotCarrySo(const QString& field, const QString& piece, TextCodec::Enc
 QString Lines(const QList<qsizetype>& lines);
 // Why a script is not read as the page reads it: it does not end where a script must.
 QString UnfinishedScript();
+
+// A script that does not parse: the page runs none of it, so it gets none of the file's data.
+// "{file}の{line}行目がJavaScriptとして読めません（{engine's words}）..."
+QString ScriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords);
+// A save whose new text would not parse: refused, nothing written.
+QString SaveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords);
+// The file is in another encoding than the one the page declares: the page shows its text garbled.
+QString PageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page);
 } // namespace Messages

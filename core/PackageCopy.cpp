@@ -1,6 +1,8 @@
 #include "PackageCopy.h"
 
 #include "FileIO.h"
+#include "Messages.h"
+#include "TextUtil.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -75,9 +77,10 @@ private:
     int m_fd;
 };
 
-// Names are bytes on disk; the progress line shows them decoded as far as they decode.
+// Names are bytes on disk; the progress line shows them readably (Shift_JIS decoded where they are
+// no UTF-8, escapes otherwise).
 QString Display(const QByteArray& name) {
-    return QString::fromUtf8(name);
+    return TextUtil::ShownName(name);
 }
 
 std::optional<QString> Decoded(const QByteArray& name) {
@@ -115,6 +118,40 @@ const QString kFileInTheWay = QStringLiteral("同じ名前のファイルがカ�
 const QString kPackageOnCard = QStringLiteral("パッケージフォルダがカード上にあります");
 const QString kCardInPackage = QStringLiteral("カードがパッケージフォルダの中にあります");
 const QString kOverlap = QStringLiteral("コピー先がコピー元と重なっています");
+const QString kNotUtf8 =
+    QStringLiteral("名前がUTF-8ではないため、カードに書けません。アーカイブを、名前がUTF-8になるように"
+                   "解凍し直してから、もう一度コピーしてください");
+QString CannotHold(QChar c) {
+    return QStringLiteral("名前の%1はカードのファイル名に使えません。パッケージを解凍し直すか名前を直してから、もう一度"
+                          "コピーしてください")
+        .arg(TextUtil::Shown(QString(c)));
+}
+// What the card holds at cardPath (type as readdir gives it) where the package needs a folder, or a
+// file, that the copy does not replace.
+QString InTheWay(const QString& cardPath, unsigned char type, bool folderWanted) {
+    const QString found = type == DT_REG   ? QStringLiteral("ファイル")
+                          : type == DT_DIR ? QStringLiteral("空でないフォルダ")
+                                           : QStringLiteral("ファイルでもフォルダでもないもの");
+    return QStringLiteral("カードの「%1」は%2のため、そこに%3。カードの「%1」を削除するか名前を変えてから、もう一度"
+                          "コピーしてください")
+        .arg(cardPath, found,
+             folderWanted ? QStringLiteral("フォルダを作れません") : QStringLiteral("ファイルを書けません"));
+}
+const QString kAnotherCopy =
+    QStringLiteral("このカードへの別のコピーが実行中です。それが終わってから、もう一度コピーしてください");
+
+// Why a card cannot hold the name of a package entry; nothing when it can. FAT and exFAT keep names
+// as UTF-16 and forbid control characters and " * / : < > ? \ | in them. Trailing dots and blanks
+// are kept as they are.
+std::optional<QString> NameRefusal(const QByteArray& name) {
+    const std::optional<QString> decoded = Decoded(name);
+    if (!decoded)
+        return kNotUtf8;
+    for (const QChar c : *decoded)
+        if (c.unicode() < 0x20 || QStringView(u"\"*:<>?\\|").contains(c))
+            return CannotHold(c);
+    return std::nullopt;
+}
 
 struct Listed {
     QByteArray name;
@@ -232,7 +269,7 @@ public:
                     *missing = true;
                     return std::nullopt;
                 }
-                return Refuse(m_shown, FileIO::Why(errno));
+                return Refuse(m_shown, Messages::Why(errno));
             }
             if (S_ISLNK(st.st_mode)) {
                 const std::optional<QByteArray> target = Resolve(path, m_shown);
@@ -244,7 +281,7 @@ public:
             }
         }
         if (::stat(real.constData(), &st) != 0)
-            return Refuse(m_shown, FileIO::Why(errno));
+            return Refuse(m_shown, Messages::Why(errno));
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
             return Refuse(m_shown, kNotFileOrFolder);
         Source top;
@@ -262,7 +299,7 @@ public:
             return true;
         const Fd fd(::open(top.real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd) {
-            Refuse(m_shown, FileIO::Why(errno));
+            Refuse(m_shown, Messages::Why(errno));
             return false;
         }
         return Fill(top, fd.get(), top.real, m_shown);
@@ -282,7 +319,7 @@ private:
         if (!target) {
             if (errno == ENOENT || errno == ENOTDIR)
                 return Refuse(shown, kDangling);
-            return Refuse(shown, errno == ELOOP ? kLoop : FileIO::Why(errno));
+            return Refuse(shown, errno == ELOOP ? kLoop : Messages::Why(errno));
         }
         // The package itself holds the link: copying it would never end.
         if (*target == m_package)
@@ -295,7 +332,7 @@ private:
     bool Fill(Source& folder, int fd, const QByteArray& real, const QString& shown) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
-            Refuse(shown, FileIO::Why(errno));
+            Refuse(shown, Messages::Why(errno));
             return false;
         }
         // A folder met again below itself (a mount of it inside it) would never end either.
@@ -306,12 +343,16 @@ private:
         int error = 0;
         const std::optional<QList<Listed>> entries = List(fd, &error);
         if (!entries) {
-            Refuse(shown, FileIO::Why(error));
+            Refuse(shown, Messages::Why(error));
             return false;
         }
         // Two names the card holds as one: the second would overwrite or merge into the first.
         QHash<QString, QByteArray> seen;
         for (const Listed& e : *entries) {
+            if (const std::optional<QString> why = NameRefusal(e.name)) {
+                Refuse(shown + u'/' + Display(e.name), *why);
+                return false;
+            }
             const QString key = Fold(e.name);
             if (const auto it = seen.constFind(key); it != seen.constEnd()) {
                 Refuse(shown + u'/' + Display(e.name), SameNameOnCard(*it));
@@ -339,7 +380,7 @@ private:
     std::optional<Source> Make(int dirFd, const QByteArray& dirReal, const QByteArray& name, const QString& shown) {
         struct stat st {};
         if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return Refuse(shown, FileIO::Why(errno));
+            return Refuse(shown, Messages::Why(errno));
         Source entry;
         entry.name = name;
         QByteArray real = dirReal + '/' + name;
@@ -348,7 +389,7 @@ private:
             if (!target)
                 return std::nullopt;
             if (::stat(target->constData(), &st) != 0)
-                return Refuse(shown, FileIO::Why(errno));
+                return Refuse(shown, Messages::Why(errno));
             real = entry.real = *target;
             // A link to a folder that holds it, or that holds a folder being read, never ends.
             if (S_ISDIR(st.st_mode))
@@ -367,7 +408,7 @@ private:
                         ? ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
                         : ::open(real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd)
-            return Refuse(shown, FileIO::Why(errno));
+            return Refuse(shown, Messages::Why(errno));
         if (!Fill(entry, fd.get(), real, shown))
             return std::nullopt;
         return entry;
@@ -451,7 +492,7 @@ public:
         int error = 0;
         std::optional<QList<Listed>> entries = List(dir, &error);
         if (!entries)
-            return Stop(Line(entry.folder ? FolderLine(entry.name) : Display(entry.name), FileIO::Why(error)));
+            return Stop(Line(entry.folder ? FolderLine(entry.name) : Display(entry.name), Messages::Why(error)));
         RemoveStale(dir, *entries);
         FileIO::SafeWriteBatch files;
         return Put(dir, Names(*entries).Find(entry.name), -1, entry, files);
@@ -469,7 +510,7 @@ private:
         Fd fd(e.real.isEmpty() ? ::openat(src, e.name.constData(), flags) : ::open(e.real.constData(), flags));
         struct stat st {};
         if (!fd || ::fstat(fd.get(), &st) != 0) {
-            *why = FileIO::Why(errno);
+            *why = Messages::Why(errno);
             return Fd();
         }
         if (IdOf(st) != e.id || S_ISDIR(st.st_mode) != e.folder) {
@@ -508,7 +549,7 @@ private:
             const Fd to(::openat(dst, existing->name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             m_progress(line);
             if (!to)
-                return Stop(Line(line, FileIO::Why(errno)));
+                return Stop(Line(line, Messages::Why(errno)));
             return Merge(to.get(), from.get(), e);
         }
         const Fd in = Open(src, e, &why);
@@ -525,13 +566,13 @@ private:
             ::unlinkat(dst, target.constData(), AT_REMOVEDIR);
         // One new file beside its old one at a time, so a card with room for the package and its
         // largest file takes a repeat copy. The caller syncs the card before success.
-        QString error;
+        FileIO::Failure failure;
         int code = 0;
         const bool ok =
             files.AddAt(
-                dst, target, [&](QFileDevice& out) { return CopyData(in.get(), out.handle(), &code); }, &error) &&
-            files.Commit(&error, FileIO::SafeWriteBatch::Sync::ByCaller);
-        m_progress(ok ? Display(e.name) : Line(Display(e.name), error));
+                dst, target, [&](QFileDevice& out) { return CopyData(in.get(), out.handle(), &code); }, &failure) &&
+            files.Commit(&failure, FileIO::SafeWriteBatch::Sync::ByCaller);
+        m_progress(ok ? Display(e.name) : Line(Display(e.name), Messages::Reason(failure)));
         return ok;
     }
 
@@ -543,7 +584,7 @@ private:
         int error = 0;
         std::optional<QList<Listed>> entries = List(dst, &error);
         if (!entries)
-            return Stop(Line(FolderLine(e.name), FileIO::Why(error)));
+            return Stop(Line(FolderLine(e.name), Messages::Why(error)));
         RemoveStale(dst, *entries);
         const Names names(*entries);
         FileIO::SafeWriteBatch files;
@@ -568,20 +609,25 @@ private:
             if (::mkdirat(dst, temp.constData(), 0777) == 0)
                 break;
             if (errno != EEXIST || attempt == 19)
-                return Stop(Line(line, FileIO::Why(errno)));
+                return Stop(Line(line, Messages::Why(errno)));
         }
         Fd to(::openat(dst, temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!to) {
             const int code = errno;
             ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
-            return Stop(Line(line, FileIO::Why(code)));
+            return Stop(Line(line, Messages::Why(code)));
         }
         // Held while it is written, so that no other copy takes it for a leftover.
         ::flock(to.get(), LOCK_EX | LOCK_NB);
         m_progress(line);
         const bool written = WriteNew(to.get(), from.get(), e);
-        if (::renameat(dst, temp.constData(), dst, e.name.constData()) != 0)
-            return written ? Stop(Line(line, FileIO::Why(errno))) : false;
+        if (::renameat(dst, temp.constData(), dst, e.name.constData()) != 0) {
+            // What this copy wrote never stays under the temporary name.
+            const int code = errno;
+            RemoveAll(to.get());
+            ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
+            return written ? Stop(Line(line, Messages::Why(code))) : false;
+        }
         return written;
     }
 
@@ -595,11 +641,11 @@ private:
                 if (!from)
                     return Stop(Line(line, why));
                 if (::mkdirat(dst, child.name.constData(), 0777) != 0)
-                    return Stop(Line(line, FileIO::Why(errno)));
+                    return Stop(Line(line, Messages::Why(errno)));
                 const Fd to(::openat(dst, child.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
                 m_progress(line);
                 if (!to)
-                    return Stop(Line(line, FileIO::Why(errno)));
+                    return Stop(Line(line, Messages::Why(errno)));
                 if (!WriteNew(to.get(), from.get(), child))
                     return false;
                 continue;
@@ -609,7 +655,7 @@ private:
                 return Stop(Line(line, why));
             Fd out(::openat(dst, child.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!out)
-                return Stop(Line(line, FileIO::Why(errno)));
+                return Stop(Line(line, Messages::Why(errno)));
             int code = 0;
             bool ok = CopyData(from.get(), out.get(), &code);
             if (!out.close() && ok) {
@@ -618,7 +664,7 @@ private:
             }
             if (!ok) {
                 ::unlinkat(dst, child.name.constData(), 0);
-                return Stop(Line(line, FileIO::Why(code)));
+                return Stop(Line(line, Messages::Why(code)));
             }
             m_progress(line);
         }
@@ -823,6 +869,88 @@ std::optional<QByteArray> CardEntry(int dirFd, const QByteArray& name) {
         return std::nullopt;
     return found->name;
 }
+// The kind of a card entry, asked of the file system where its listing does not say.
+unsigned char TypeOf(int dirFd, const Listed& e) {
+    if (e.type != DT_UNKNOWN)
+        return e.type;
+    struct stat st {};
+    if (::fstatat(dirFd, e.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return DT_UNKNOWN;
+    return S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
+}
+
+bool IsEmptyFolder(int dirFd, const QByteArray& name) {
+    const Fd fd(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
+    return entries && entries->isEmpty();
+}
+
+std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const QString& at,
+                                     const std::vector<Source>& children, const QString& shown);
+
+// The progress line for what the card holds in the place of the package entry e (shown: its path in
+// the package), in the open card folder dir (names: its entries; at: its path on the card), that
+// is of the other kind and that the copy does not replace: a file where a folder goes, a folder
+// that is not empty where a file goes. A link is replaced and an empty folder removed, so neither
+// is in the way; what cannot be looked at is left to the copy, which fails there.
+std::optional<QString> InTheWayOf(int dir, const Names& names, const QString& at, const Source& e,
+                                  const QString& shown) {
+    const std::optional<Listed> found = names.Find(e.name);
+    if (!found)
+        return std::nullopt;
+    const unsigned char type = TypeOf(dir, *found);
+    if (type == DT_LNK || type == DT_UNKNOWN)
+        return std::nullopt;
+    const QString path = at.isEmpty() ? Display(found->name) : at + u'/' + Display(found->name);
+    if (!e.folder) {
+        if (type == DT_REG || (type == DT_DIR && IsEmptyFolder(dir, found->name)))
+            return std::nullopt;
+        return Line(shown, InTheWay(path, type, false));
+    }
+    if (type != DT_DIR)
+        return Line(shown, InTheWay(path, type, true));
+    return InTheWayBelow(dir, found->name, path, e.children, shown);
+}
+
+// The same for the entries children, to go into the card folder name (at on the card) of parent.
+std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const QString& at,
+                                     const std::vector<Source>& children, const QString& shown) {
+    if (children.empty())
+        return std::nullopt;
+    const Fd fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
+    if (!entries)
+        return std::nullopt;
+    const Names names(*entries);
+    for (const Source& child : children)
+        if (std::optional<QString> line = InTheWayOf(fd.get(), names, at, child, shown + u'/' + Display(child.name)))
+            return line;
+    return std::nullopt;
+}
+
+// The same for a step's source, into the card's folder destination (empty: the card itself).
+std::optional<QString> InTheWayOfStep(int card, const QString& destination, const Source& source,
+                                      const QString& shown) {
+    const std::optional<QList<Listed>> top = List(card);
+    if (!top)
+        return std::nullopt;
+    const Names names(*top);
+    if (destination.isEmpty())
+        return InTheWayOf(card, names, QString(), source, shown);
+    const std::optional<Listed> found = names.Find(QFile::encodeName(destination));
+    if (!found)
+        return std::nullopt;
+    const unsigned char type = TypeOf(card, *found);
+    if (type == DT_LNK || type == DT_UNKNOWN)
+        return std::nullopt;
+    if (type != DT_DIR)
+        return Line(shown, InTheWay(Display(found->name), type, true));
+    const Fd into(::openat(card, found->name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const std::optional<QList<Listed>> entries = into ? List(into.get()) : std::nullopt;
+    if (!entries)
+        return std::nullopt;
+    return InTheWayOf(into.get(), Names(*entries), Display(found->name), source, shown);
+}
 } // namespace
 
 Card::Card(const QString& root) : m_root(root) {
@@ -857,7 +985,7 @@ QString Card::Overlap(const CopyStep& step, const Source& source, const QList<QB
     const std::optional<QByteArray> card = RealPath(QFile::encodeName(m_root));
     const std::optional<QByteArray> package = RealPath(QFile::encodeName(m_package));
     if (!card || !package)
-        return FileIO::Why(errno);
+        return Messages::Why(errno);
     // The deepest card folder of the step's target that exists: the target, its destination or the
     // card itself; what the step writes goes there or below.
     QByteArray deepest = *card;
@@ -889,10 +1017,24 @@ QString Card::Overlap(const CopyStep& step, const Source& source, const QList<QB
     return kOverlap;
 }
 
+bool Card::Hold(const Progress& progress) {
+    if (m_held)
+        return true;
+    // On the card's own top folder, so every process that copies onto this card sees it, and it
+    // goes with this handle however the copy ends. A file system that keeps no locks has none.
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        const QString name = QFileInfo(m_root).fileName();
+        progress(Line(name.isEmpty() ? m_root : name, kAnotherCopy));
+        return false;
+    }
+    m_held = true;
+    return true;
+}
+
 bool Card::Check(const Plan& plan, const Progress& progress) {
     m_package = plan.package;
     m_checked.clear();
-    if (m_fd < 0)
+    if (m_fd < 0 || !Hold(progress))
         return false;
     for (const QList<CopyStep>* stage : {&plan.stage1, &plan.stage2, &plan.stage3})
         for (const CopyStep& step : *stage) {
@@ -915,13 +1057,18 @@ bool Card::Check(const Plan& plan, const Progress& progress) {
                 progress(Line(found.parts.join(u'/'), why));
                 return false;
             }
+            if (const std::optional<QString> line =
+                    InTheWayOfStep(m_fd, step.destination, *source, found.parts.join(u'/'))) {
+                progress(*line);
+                return false;
+            }
             m_checked.insert(step.source, std::make_shared<const Source>(std::move(*source)));
         }
     return true;
 }
 
 bool Card::Copy(const QString& source, const QString& destination, const Progress& progress) {
-    if (m_fd < 0)
+    if (m_fd < 0 || !Hold(progress))
         return false;
     const std::shared_ptr<const Source> checked = m_checked.value(source);
     std::optional<Source> scanned;
@@ -941,19 +1088,21 @@ bool Card::Copy(const QString& source, const QString& destination, const Progres
     Writer writer(progress, m_kernelCopy);
     const QByteArray name = entry ? entry->name : QFile::encodeName(QFileInfo(source).fileName());
     Fd into;
+    QByteArray intoName;
     if (destination.isEmpty()) {
         into = Fd(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
     } else if (const std::optional<QList<Listed>> top = List(m_fd)) {
         const QByteArray wanted = QFile::encodeName(destination);
         const std::optional<Listed> found = Names(*top).Find(wanted);
-        into = DestinationFolder(m_fd, found ? found->name : wanted);
+        intoName = found ? found->name : wanted;
+        into = DestinationFolder(m_fd, intoName);
     }
     // A missing source fails only now, after its destination folder was made.
     if (!entry)
-        return writer.Stop(Line(Display(name), FileIO::Why(ENOENT)));
+        return writer.Stop(Line(Display(name), Messages::Why(ENOENT)));
     if (!into)
         return writer.Stop(Line(entry->folder ? FolderLine(name) : Display(name),
-                                errno == ENOTDIR ? kFileInTheWay : FileIO::Why(errno)));
+                                errno == ENOTDIR ? InTheWay(Display(intoName), DT_REG, true) : Messages::Why(errno)));
     return writer.Into(into.get(), *entry);
 }
 

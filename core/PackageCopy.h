@@ -65,13 +65,17 @@ public:
     // leaves behind on the disk below it.
     bool IsMountRoot() const;
 
-    // Reads the package side of every step before anything is written, and refuses the plan (false,
-    // the progress line naming the entry and the reason) for: a step that would write onto or into
-    // what it reads (a package on the card, a card inside the package); two entries of one folder
-    // whose names differ only in case or Unicode form (one name on the card); a link that does not
-    // lead to a file or folder inside the package (outside, dangling, a loop); anything that is
-    // neither file nor folder; a folder that cannot be read. A source that is missing is left to
-    // the copy, which fails there.
+    // Takes the card for this copy, and reads the package side of every step before anything is
+    // written. Refuses the plan (false, the progress line naming the entry and the reason) for:
+    // another copy onto this card running (in this process or another); a step that would write
+    // onto or into what it reads (a package on the card, a card inside the package); a name the
+    // card cannot hold (a character FAT and exFAT forbid, bytes that are not UTF-8); two entries of
+    // one folder whose names differ only in case or Unicode form (one name on the card); a link
+    // that does not lead to a file or folder inside the package (outside, dangling, a loop);
+    // anything that is neither file nor folder; a folder that cannot be read; a card entry of the
+    // other kind in the way (a file where a folder goes, a folder that is not empty where a file
+    // goes), the reason naming it by its path on the card. A source that is missing is left to the
+    // copy, which fails there.
     bool Check(const Plan& plan, const Progress& progress);
 
     // Copies source, a file or a whole folder, into the card's folder destination (created when
@@ -80,19 +84,23 @@ public:
     // is; any other file is written beside its old one and renamed over it. A link in the package
     // is copied as the file or folder it leads to; a link on the card in the way is replaced, never
     // followed. Names match whether stored composed or decomposed, and in either case. False at the
-    // first failure; the rest is not attempted, what was copied before stays, and no file is left
-    // half written under its real name.
+    // first failure; the rest is not attempted, what was copied before stays, no file is left half
+    // written under its real name, and nothing under a temporary name. Takes the card as Check does.
     bool Copy(const QString& source, const QString& destination, const Progress& progress);
     bool RunSteps(const QList<CopyStep>& steps, const Progress& progress);
     // Puts everything written on the card itself; the copy is complete only after this.
     bool Sync();
 
 private:
+    // Takes the card's lock, which lasts as long as this object; false, with the progress line,
+    // while another copy holds it.
+    bool Hold(const Progress& progress);
     // Why the step would write onto or into what it reads; empty when it would not.
     QString Overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const;
 
     QString m_root;
     int m_fd = -1;
+    bool m_held = false;                                     // the card's lock
     QString m_package;                                       // set by Check: links may lead anywhere inside it
     QHash<QString, std::shared_ptr<const Source>> m_checked; // what Check read, by step source
     int m_kernelCopy = -1; // whether the kernel copies between the two file systems; -1: not tried

@@ -98,6 +98,13 @@ PageSet& PageSet::chosen() {
     return set;
 }
 
+std::optional<TextCodec::Encoding> PageSet::pageEncoding() const {
+    if (m_files.topPage.isEmpty())
+        return std::nullopt;
+    const std::optional<QByteArray> page = FileIO::ReadAll(m_files.topPage);
+    return page ? TextCodec::Declared(*page) : std::nullopt;
+}
+
 QString PageSet::path(Entry file) const {
     const QString* p = slot(m_files, file);
     return p ? *p : QString();
@@ -131,9 +138,9 @@ void PageSet::adopt(const Check& check) {
 
 QString PageSet::write(Entry file, const QByteArray& bytes) {
     const QString target = path(file);
-    QString why;
-    if (!FileIO::SafeWrite(target, bytes, &why))
-        return Messages::CannotWrite(QFileInfo(target).fileName(), why);
+    FileIO::Failure failure;
+    if (!FileIO::SafeWrite(target, bytes, &failure))
+        return Messages::CannotWrite(QFileInfo(target).fileName(), failure);
     emit written(file);
     return {};
 }
@@ -142,11 +149,11 @@ QString PageSet::rewrite(Entry file, const Rewrite& format, Unreadable unreadabl
     const QString target = path(file);
     const QString name = QFileInfo(target).fileName();
     // The text outside what the window owns is taken from the file as it stands now.
-    QString why;
-    const std::optional<QByteArray> now = FileIO::ReadAll(target, &why);
+    FileIO::Failure failure;
+    const std::optional<QByteArray> now = FileIO::ReadAll(target, &failure);
     if (!now)
-        return unreadable == Unreadable::AsReadFailure ? Messages::CannotRead(name, why)
-                                                       : Messages::CannotWrite(name, why);
+        return unreadable == Unreadable::AsReadFailure ? Messages::CannotRead(name, failure)
+                                                       : Messages::CannotWrite(name, failure);
     QString refusal;
     const std::optional<QByteArray> bytes = format(*now, &refusal);
     if (!bytes)

@@ -2,6 +2,8 @@
 // The page set the user chose: its folder, the files the windows edit there, and where the preview
 // reads the top page from. One object for the whole program (chosen()); the folder dialog sets it,
 // and every window writes its file through it, so the preview hears of each write.
+#include "TextCodec.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -61,6 +63,10 @@ public:
     void setPath(Entry file, const QString& path);
     // Takes the paths a check got to; those after the entry it missed stay as they were.
     void adopt(const Check& check);
+
+    // The encoding the top page declares now (read each time; nothing when it declares none or
+    // cannot be read): the page's browser reads the scripts and the style sheet in it.
+    std::optional<TextCodec::Encoding> pageEncoding() const;
 
     Access access() const { return m_access; }
     void setAccess(Access access) { m_access = access; }

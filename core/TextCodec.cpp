@@ -1,7 +1,10 @@
 #include "TextCodec.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <algorithm>
 
 namespace TextCodec {
 namespace {
@@ -43,7 +46,7 @@ QString Decode(const QByteArray& bytes, Encoding encoding) {
 
 std::optional<QByteArray> Encode(const QString& text, Encoding encoding) {
     QStringEncoder e = encoder(encoding);
-    QByteArray bytes = e.encode(text);
+    QByteArray bytes = e.encode(Stored(text, encoding));
     if (e.hasError() || !e.isValid())
         return std::nullopt;
     return bytes;
@@ -63,7 +66,7 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) 
     // A character that is written as another one's bytes (a private-use one as "№") is not carried.
     auto carried = [encoding](const QString& t) {
         const std::optional<QByteArray> bytes = Encode(t, encoding);
-        return bytes && Decode(*bytes, encoding) == t;
+        return bytes && Decode(*bytes, encoding) == Stored(t, encoding);
     };
     if (carried(text))
         return std::nullopt;
@@ -79,5 +82,153 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) 
 
 QString Name(Encoding encoding) {
     return encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS");
+}
+
+QString Stored(const QString& text, Encoding encoding) {
+    if (encoding != Encoding::ShiftJis)
+        return text;
+    static const QList<QPair<char16_t, char16_t>> kMacForms = {
+        {u'\u301C', u'\uFF5E'}, {u'\u2212', u'\uFF0D'}, {u'\u2016', u'\u2225'}, {u'\u2014', u'\u2015'},
+        {u'\u00A2', u'\uFFE0'}, {u'\u00A3', u'\uFFE1'}, {u'\u00AC', u'\uFFE2'}};
+    QString out = text;
+    for (const auto& [mac, stored] : kMacForms)
+        out.replace(QChar(mac), QChar(stored));
+    return out;
+}
+
+namespace {
+std::optional<Encoding> fromLabel(QByteArray label) {
+    label = label.trimmed().toLower();
+    static const QList<QByteArray> utf8 = {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
+                                           "x-unicode20utf8",
+                                           // a page cannot declare UTF-16 in its own bytes: browsers take UTF-8
+                                           "utf-16", "utf-16le", "utf-16be"};
+    static const QList<QByteArray> sjis = {"shift_jis", "shift-jis",   "sjis",   "ms_kanji",
+                                           "ms932",     "windows-31j", "x-sjis", "csshiftjis"};
+    if (utf8.contains(label))
+        return Encoding::Utf8;
+    if (sjis.contains(label))
+        return Encoding::ShiftJis;
+    return std::nullopt;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == '/';
+}
+
+// The charset named in a Content-Type value: "text/html; charset=Shift_JIS".
+std::optional<Encoding> charsetOf(const QByteArray& content) {
+    const QByteArray lower = content.toLower();
+    qsizetype at = 0;
+    while ((at = lower.indexOf("charset", at)) >= 0) {
+        qsizetype i = at + 7;
+        while (i < lower.size() && isSpace(lower[i]))
+            ++i;
+        if (i >= lower.size() || lower[i] != '=') {
+            at = i;
+            continue;
+        }
+        ++i;
+        while (i < lower.size() && isSpace(lower[i]))
+            ++i;
+        if (i < lower.size() && (lower[i] == '"' || lower[i] == '\'')) {
+            const qsizetype end = lower.indexOf(lower[i], i + 1);
+            return end < 0 ? std::nullopt : fromLabel(lower.mid(i + 1, end - i - 1));
+        }
+        qsizetype end = i;
+        while (end < lower.size() && !isSpace(lower[end]) && lower[end] != ';')
+            ++end;
+        return fromLabel(lower.mid(i, end - i));
+    }
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<Encoding> Declared(const QByteArray& topPage) {
+    if (topPage.startsWith("\xEF\xBB\xBF"))
+        return Encoding::Utf8;
+    const QByteArray head = topPage.left(1024);
+    qsizetype i = 0;
+    while (i < head.size()) {
+        if (head.mid(i, 4) == "<!--") {
+            const qsizetype end = head.indexOf("-->", i + 4);
+            if (end < 0)
+                return std::nullopt;
+            i = end + 3;
+            continue;
+        }
+        if (head.mid(i, 5).toLower() != "<meta" || i + 5 >= head.size() || !isSpace(head[i + 5])) {
+            ++i;
+            continue;
+        }
+        // The tag's attributes, as name=value pairs.
+        i += 5;
+        std::optional<Encoding> charset;
+        bool httpEquiv = false;
+        std::optional<Encoding> content;
+        while (i < head.size() && head[i] != '>') {
+            while (i < head.size() && isSpace(head[i]))
+                ++i;
+            qsizetype nameEnd = i;
+            while (nameEnd < head.size() && !isSpace(head[nameEnd]) && head[nameEnd] != '=' && head[nameEnd] != '>')
+                ++nameEnd;
+            const QByteArray name = head.mid(i, nameEnd - i).toLower();
+            i = nameEnd;
+            while (i < head.size() && isSpace(head[i]) && head[i] != '/')
+                ++i;
+            QByteArray value;
+            if (i < head.size() && head[i] == '=') {
+                ++i;
+                while (i < head.size() && isSpace(head[i]))
+                    ++i;
+                if (i < head.size() && (head[i] == '"' || head[i] == '\'')) {
+                    const qsizetype end = head.indexOf(head[i], i + 1);
+                    if (end < 0)
+                        return std::nullopt;
+                    value = head.mid(i + 1, end - i - 1);
+                    i = end + 1;
+                } else {
+                    qsizetype end = i;
+                    while (end < head.size() && !isSpace(head[end]) && head[end] != '>')
+                        ++end;
+                    value = head.mid(i, end - i);
+                    i = end;
+                }
+            }
+            if (name.isEmpty()) {
+                ++i;
+                continue;
+            }
+            if (name == "charset")
+                charset = fromLabel(value);
+            else if (name == "http-equiv")
+                httpEquiv = value.trimmed().toLower() == "content-type";
+            else if (name == "content")
+                content = charsetOf(value);
+        }
+        if (charset)
+            return charset;
+        if (httpEquiv && content)
+            return content;
+    }
+    return std::nullopt;
+}
+
+FileEncoding ForFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {Encoding::Utf8, true, false};
+    if (styleSheet && bytes.startsWith("@charset \"")) {
+        const qsizetype end = bytes.indexOf("\";", 10);
+        if (end > 0)
+            if (const std::optional<Encoding> own = fromLabel(bytes.mid(10, end - 10)))
+                return {own, true, false};
+    }
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return {page.value_or(Encoding::Utf8), false, false};
+    const std::optional<Encoding> own = Detect(bytes);
+    if (!own)
+        return {};
+    return {own, true, page && *page != *own};
 }
 } // namespace TextCodec

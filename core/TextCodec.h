@@ -21,4 +21,31 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding);
 
 // "UTF-8" or "Shift_JIS", as the user knows them.
 QString Name(Encoding encoding);
+
+// The text as a file in that encoding gives it back. Shift_JIS holds the characters a Mac keyboard
+// types for 〜 − ‖ — ¢ £ ¬ under the codes the page's browser reads as ～ － ∥ ― ￠ ￡ ￢ (0x8160,
+// 0x817C, ...), so these are written as those and read back as them; UTF-8 keeps every text.
+QString Stored(const QString& text, Encoding encoding);
+
+// The encoding the top page "n.htm" declares, as a browser's prescan finds it in its first 1024
+// bytes: a byte order mark, <meta charset="...">, or <meta http-equiv="Content-Type"
+// content="...; charset=...">, outside comments, labels compared case-blind. Nothing when it
+// declares neither UTF-8 nor Shift_JIS.
+std::optional<Encoding> Declared(const QByteArray& topPage);
+
+// The encoding a script or the style sheet of the page set is read and written in, given the
+// encoding the page declares (or nothing).
+struct FileEncoding {
+    std::optional<Encoding> encoding; // nothing: the bytes are in neither encoding
+    // The file's own bytes settle its encoding: a byte order mark, an @charset rule at the start of
+    // a style sheet, or text beyond ASCII (valid UTF-8 is taken as UTF-8: Japanese text in UTF-8
+    // often decodes as Shift_JIS too, Shift_JIS text as UTF-8 almost never).
+    bool ownBytesSettle = false;
+    // The page's browser reads the file in the page's encoding, which is not the file's: its text
+    // shows garbled there. Never with a byte order mark or an @charset, which the browser follows.
+    bool differsFromPage = false;
+};
+// An all-ASCII file takes the page's encoding (UTF-8 without a declaration); any other decides as
+// Detect does.
+FileEncoding ForFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet = false);
 } // namespace TextCodec

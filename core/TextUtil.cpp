@@ -1,5 +1,7 @@
 #include "TextUtil.h"
 
+#include "TextCodec.h"
+
 namespace TextUtil {
 
 QString WithLfLineEnds(const QString& text) {
@@ -31,6 +33,18 @@ QString Shown(const QString& piece) {
         return QStringLiteral("文字（U+%1）")
             .arg(QString::number(piece[0].unicode(), 16).rightJustified(4, u'0').toUpper());
     return QStringLiteral("「%1」").arg(piece);
+}
+
+QString ShownName(const QByteArray& name) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(name);
+    const QString decoded = encoding ? TextCodec::Decode(name, *encoding) : QString::fromLatin1(name);
+    // A control character would break the message's line or not show at all.
+    QString shown;
+    for (const QChar c : decoded)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7f || (!encoding && c.unicode() > 0x7f)
+                     ? QString::asprintf("\\x%02x", unsigned(c.unicode()))
+                     : QString(c);
+    return shown;
 }
 
 } // namespace TextUtil

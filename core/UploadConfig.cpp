@@ -1,6 +1,7 @@
 #include "UploadConfig.h"
 
 #include "FileIO.h"
+#include "Messages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,45 +36,50 @@ bool Holds(int fd, const QByteArray& bytes) {
 // Appends what updated holds beyond old to the file at path, which must hold old: synced, then read
 // back. Written when the file then holds updated; otherwise it is cut back to old, and the result is
 // CardFull when there was no room (Failed for any other reason, or when it could not be cut back).
-Result AppendInPlace(const QString& path, const QByteArray& old, const QByteArray& updated) {
+Outcome AppendInPlace(const QString& path, const QByteArray& old, const QByteArray& updated) {
+    using FileIO::Step;
     if (!updated.startsWith(old))
-        return Result::Failed;
+        return {Result::Failed, std::nullopt};
     const QByteArray tail = updated.mid(old.size());
     // Non-blocking, so nothing but a regular file can hold the program at the open.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return Result::Failed;
+        return {Result::Failed, FileIO::Failure{errno, Step::Open}};
     struct stat st {};
     // Changed since it was read: appending now would not give the bytes that were checked.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != old.size()) {
+    const int code = ::fstat(fd, &st) != 0      ? errno
+                     : !S_ISREG(st.st_mode)     ? FileIO::kNotRegular
+                     : st.st_size != old.size() ? FileIO::kChanged
+                                                : 0;
+    if (code != 0) {
         ::close(fd);
-        return Result::Failed;
+        return {Result::Failed, FileIO::Failure{code, Step::Check}};
     }
-    int code = 0;
+    FileIO::Failure failure{0, Step::Write};
     qsizetype done = 0;
-    while (code == 0 && done < tail.size()) {
+    while (failure.error == 0 && done < tail.size()) {
         const ssize_t n = ::write(fd, tail.constData() + done, size_t(tail.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            code = n < 0 ? errno : ENOSPC;
+            failure.error = n < 0 ? errno : ENOSPC;
         else
             done += n;
     }
-    if (code == 0 && ::fsync(fd) != 0)
-        code = errno;
-    if (code == 0 && !Holds(fd, updated))
-        code = EIO;
-    if (code == 0) {
+    if (failure.error == 0 && ::fsync(fd) != 0)
+        failure = {errno, Step::Sync};
+    if (failure.error == 0 && !Holds(fd, updated))
+        failure = {EIO, Step::Read};
+    if (failure.error == 0) {
         ::close(fd);
-        return Result::Written;
+        return {Result::Written, std::nullopt};
     }
     // Back to the old length (shrinking needs no room), so no part of the line stays.
     const bool restored = ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0 && Holds(fd, old);
     ::close(fd);
-    if (!restored)
-        return Result::Failed;
-    return code == ENOSPC || code == EDQUOT ? Result::CardFull : Result::Failed;
+    if (restored && (failure.error == ENOSPC || failure.error == EDQUOT))
+        return {Result::CardFull, failure};
+    return {Result::Failed, failure};
 }
 } // namespace
 
@@ -102,33 +108,33 @@ QByteArray WithUploadLine(const QByteArray& config) {
     return out + kLine;
 }
 
-Result SetUpload(const QString& volumeRoot) {
+Outcome SetUpload(const QString& volumeRoot) {
     if (volumeRoot.isEmpty() || !QFileInfo::exists(volumeRoot))
-        return Result::NoVolume;
+        return {Result::NoVolume, std::nullopt};
     const QString sdWlan = FileIO::ChildPath(volumeRoot, QStringLiteral("SD_WLAN"));
     if (!QFileInfo::exists(sdWlan))
-        return Result::NoSdWlan;
+        return {Result::NoSdWlan, std::nullopt};
     const QString config = FileIO::ChildPath(sdWlan, QStringLiteral("CONFIG"));
     if (!QFileInfo::exists(config))
-        return Result::NoConfig;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(config);
+        return {Result::NoConfig, std::nullopt};
+    FileIO::Failure failure;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(config, &failure);
     if (!bytes)
-        return Result::Failed;
+        return {Result::Failed, failure};
     if (HasUploadLine(*bytes))
-        return Result::AlreadySet;
+        return {Result::AlreadySet, std::nullopt};
     const QByteArray updated = WithUploadLine(*bytes);
-    QString why;
-    if (FileIO::SafeWrite(config, updated, &why))
-        return Result::Written;
+    if (FileIO::SafeWrite(config, updated, &failure))
+        return {Result::Written, std::nullopt};
     // No room for the safe copy beside CONFIG: the line may still fit in the file's last cluster,
     // where appending needs no new one. The only write of the tool that is not the safe write.
-    if (why != FileIO::Why(ENOSPC))
-        return Result::Failed;
+    if (failure.error != ENOSPC && failure.error != EDQUOT)
+        return {Result::Failed, failure};
     return AppendInPlace(config, *bytes, updated);
 }
 
-QString Message(Result result) {
-    switch (result) {
+QString Message(const Outcome& outcome) {
+    switch (outcome.result) {
     case Result::NoVolume:
         return {};
     case Result::NoSdWlan:
@@ -136,6 +142,10 @@ QString Message(Result result) {
     case Result::NoConfig:
         return QStringLiteral("CONFIGファイルが見つかりません...");
     case Result::Failed:
+        // The reason in parentheses before the dots, as the editors give it.
+        if (outcome.failure)
+            return QStringLiteral("CONFIGファイルの書き換えに失敗しました（%1）...")
+                .arg(Messages::Reason(*outcome.failure));
         return QStringLiteral("CONFIGファイルの書き換えに失敗しました...");
     case Result::CardFull:
         return QStringLiteral("CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...");

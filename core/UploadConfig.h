@@ -1,14 +1,21 @@
 #pragma once
 // The card's upload switch: the line "UPLOAD=1" CR LF in SD_WLAN/CONFIG, and how the card is
 // recognised among the mounted volumes by its name.
+#include "FileIO.h"
 #include "Volumes.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace UploadConfig {
 enum class Result { NoVolume, NoSdWlan, NoConfig, Failed, CardFull, AlreadySet, Written };
+// What an attempt came to; for Failed, why, where the system or the check said it.
+struct Outcome {
+    Result result;
+    std::optional<FileIO::Failure> failure;
+};
 
 // Row of the last volume whose name holds "FlashAir" or "MicFA" (any letter case), or -1.
 int FlashAirRow(const QList<VolumeInfo>& volumes);
@@ -22,7 +29,8 @@ QByteArray WithUploadLine(const QByteArray& config);
 // Appends the line to volumeRoot/SD_WLAN/CONFIG unless it is there: through the safe write, or,
 // where the card has no room for that copy, appended in place (synced and read back; on failure cut
 // back to the old bytes, CardFull when there was no room).
-Result SetUpload(const QString& volumeRoot);
-// The message for a result; empty for NoVolume, which is silent.
-QString Message(Result result);
+Outcome SetUpload(const QString& volumeRoot);
+// The message for an outcome, a failure's with its reason ("CONFIGファイルの書き換えに失敗しました
+// （…）..."); empty for NoVolume, which is silent.
+QString Message(const Outcome& outcome);
 } // namespace UploadConfig

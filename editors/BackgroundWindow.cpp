@@ -105,10 +105,10 @@ void BackgroundWindow::load() {
     // A colour chosen but not applied gives way to the file's, whatever the file now holds.
     m_from = ColourFrom::Nothing;
     const QString name = QFileInfo(file).fileName();
-    QString why;
-    const std::optional<QByteArray> text = FileIO::ReadAll(file, &why);
+    FileIO::Failure failure;
+    const std::optional<QByteArray> text = FileIO::ReadAll(file, &failure);
     if (!text) {
-        Platform::get().message(Messages::CannotRead(name, why));
+        Platform::get().message(Messages::CannotRead(name, failure));
         return;
     }
     const StyleSheetColour::Reading reading = StyleSheetColour::Read(*text, name);

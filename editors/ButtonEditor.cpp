@@ -350,11 +350,11 @@ void ButtonEditor::showTables(const ButtonDataFile::Reading& reading, const QStr
 
 QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     const QString name = QFileInfo(path).fileName();
-    QString why;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &why);
+    FileIO::Failure failure;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &failure);
     ButtonDataFile::Reading reading = ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name);
     if (!bytes)
-        reading.refusal = Messages::CannotRead(name, why);
+        reading.refusal = Messages::CannotRead(name, failure);
     // Another file that cannot be read leaves the tables as they were. The page set's own shows
     // empty buttons then, never other data as if it were the file's.
     if (!reading.ok()) {

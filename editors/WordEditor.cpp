@@ -167,10 +167,10 @@ void WordEditor::load() {
         close();
         return;
     }
-    QString why;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(file, &why);
+    FileIO::Failure failure;
+    const std::optional<QByteArray> bytes = FileIO::ReadAll(file, &failure);
     if (!bytes) {
-        tell(Messages::CannotRead(fileName(file), why));
+        tell(Messages::CannotRead(fileName(file), failure));
         return;
     }
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-static double runOnce(const QString& program) {
+static double runOnce(const QString& program, const QStringList& args = {}) {
     QProcess p;
     QElapsedTimer t;
     t.start();
-    p.start(program, {});
+    p.start(program, args);
     if (!p.waitForStarted())
         return -1;
     while (!p.canReadLine() && p.waitForReadyRead(10000)) {
@@ -25,19 +25,24 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString dir = QCoreApplication::applicationDirPath();
     const int runs = argc > 1 ? std::atoi(argv[1]) : 15;
-    std::vector<double> bare, tool;
+    const QString tool = dir + QStringLiteral("/startup_tool");
+    const QStringList shareAtStart = {QStringLiteral("--share-contexts-at-start")};
+    std::vector<double> bare, own, shared;
     runOnce(dir + QStringLiteral("/startup_bare")); // warm the file cache
-    runOnce(dir + QStringLiteral("/startup_tool"));
+    runOnce(tool);
+    runOnce(tool, shareAtStart);
     for (int i = 0; i < runs; ++i) {
         bare.push_back(runOnce(dir + QStringLiteral("/startup_bare")));
-        tool.push_back(runOnce(dir + QStringLiteral("/startup_tool")));
+        own.push_back(runOnce(tool));
+        shared.push_back(runOnce(tool, shareAtStart));
     }
-    std::sort(bare.begin(), bare.end());
-    std::sort(tool.begin(), tool.end());
-    const double b = bare[bare.size() / 2], t = tool[tool.size() / 2];
+    for (auto* v : {&bare, &own, &shared})
+        std::sort(v->begin(), v->end());
+    const double b = bare[bare.size() / 2], t = own[own.size() / 2], s = shared[shared.size() / 2];
     std::printf("platform: %s, %d runs each\n", qgetenv("QT_QPA_PLATFORM").constData(), runs);
     std::printf("bare Qt Widgets window shown: %8.1f ms (median)\n", b);
     std::printf("PelkavinTool palette shown:   %8.1f ms (median)\n", t);
     std::printf("ratio: %.2fx (target <= 1.30x)\n", t / b);
+    std::printf("with Qt::AA_ShareOpenGLContexts at start: %8.1f ms (median, %.2fx)\n", s, s / b);
     return 0;
 }

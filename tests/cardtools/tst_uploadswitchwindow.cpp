@@ -7,6 +7,7 @@
 #include "PaletteWindow.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "Unprivileged.h"
 #include "UploadConfig.h"
 #include "UploadSwitchWindow.h"
 #include "Volumes.h"
@@ -45,7 +46,9 @@ void fillCard(const QString& root) {
 }
 
 const QString kWritten = "CONFIGファイルにUPLOAD=1を書き込みました...";
-const QString kFailed = "CONFIGファイルの書き換えに失敗しました...";
+QString failedBecause(const QString& reason) {
+    return "CONFIGファイルの書き換えに失敗しました（" + reason + "）...";
+}
 const QString kCardFull = "CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...";
 } // namespace
 
@@ -130,7 +133,7 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         const QString written = kWritten;
         const QString already = "すでに設定されていました...";
-        const QString failed = kFailed;
+        const QString failed = failedBecause("通常のファイルではありません");
         QTest::newRow("0 bytes") << "" << QByteArray() << written << QByteArray("UPLOAD=1\r\n");
         QTest::newRow("set in the middle")
             << "" << QByteArray("A=1\r\nUPLOAD=1\r\nB=2\r\n") << already << QByteArray("A=1\r\nUPLOAD=1\r\nB=2\r\n");
@@ -153,7 +156,8 @@ private slots:
         // Neither may hold the program: a fifo blocks a plain open, /dev/zero never ends.
         QTest::newRow("CONFIG is a fifo") << "fifo" << QByteArray() << failed << QByteArray();
         QTest::newRow("CONFIG links to /dev/zero") << "devZero" << QByteArray() << failed << QByteArray();
-        QTest::newRow("read-only CONFIG") << "readOnly" << QByteArray("A=1\r\n") << failed << QByteArray("A=1\r\n");
+        QTest::newRow("read-only CONFIG") << "readOnly" << QByteArray("A=1\r\n")
+                                          << failedBecause("ファイルが書き込み禁止です") << QByteArray("A=1\r\n");
         // The safe copy reports no room: the line goes into the file in place.
         QTest::newRow("no room for the safe copy")
             << "noRoom" << QByteArray("A=1\r\n") << written << QByteArray("A=1\r\nUPLOAD=1\r\n");
@@ -212,8 +216,62 @@ private slots:
         QTest::mouseClick(w->findChild<QPushButton*>("setButton"), Qt::LeftButton);
         const bool inPlace = failure != WriteFailure::ReadOnlyFolder;
         QCOMPARE(TestFiles::read(config), inPlace ? before + "UPLOAD=1\r\n" : before);
-        QCOMPARE(scripted()->messages, QStringList{inPlace ? kWritten : kFailed});
+        QCOMPARE(scripted()->messages, QStringList{inPlace ? kWritten : failedBecause("フォルダが書き込み禁止です")});
         QCOMPARE(folder.entries(), QStringList{"CONFIG"});
+    }
+
+    // A write-protected CONFIG, SD_WLAN or card: the message says which, and CONFIG stays as it was.
+    // File modes hold only for an ordinary user, so those run in a child process as one.
+    void protectedConfig_data() {
+        QTest::addColumn<QString>("protect");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("CONFIG") << "CONFIG"
+                                << "ファイルが書き込み禁止です";
+        QTest::newRow("SD_WLAN") << "SD_WLAN"
+                                 << "フォルダが書き込み禁止です";
+        QTest::newRow("card mounted read-only") << "card"
+                                                << "ディスクが書き込み禁止です";
+    }
+    void protectedConfig() {
+        QFETCH(QString, protect);
+        QFETCH(QString, reason);
+        auto attempt = [&](const QString& card) {
+            scripted()->volumes = {{"FlashAir", card}};
+            QTest::mouseClick(UploadSwitchWindow::instance()->findChild<QPushButton*>("setButton"), Qt::LeftButton);
+            QCOMPARE(scripted()->messages, QStringList{failedBecause(reason)});
+        };
+        if (Unprivileged::IsChild())
+            return attempt(Unprivileged::Dir() + "/card");
+        std::optional<MountedCard> mounted;
+        if (protect == "card") {
+            mounted.emplace(m_card);
+            if (!mounted->skipReason().isEmpty())
+                QSKIP(qPrintable(mounted->skipReason()));
+        }
+        const QByteArray before = "[Vendor]\r\nUPLOAD=0\r\n";
+        const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", before);
+        if (protect == "card") {
+            QProcess remount;
+            remount.start("mount", {"-o", "remount,ro", m_card});
+            QVERIFY(remount.waitForFinished() && remount.exitCode() == 0);
+            attempt(m_card);
+        } else {
+            QVERIFY(::chmod(QFile::encodeName(protect == "CONFIG" ? config : m_card + "/SD_WLAN").constData(),
+                            protect == "CONFIG" ? 0444 : 0555) == 0);
+            if (::geteuid() != 0) {
+                attempt(m_card);
+            } else {
+                Unprivileged::GiveTo(m_dir->path(), *Unprivileged::Gid());
+                const QByteArray function = QByteArray("protectedConfig:") + QTest::currentDataTag();
+                const QString failed = Unprivileged::Run(function.constData(), m_dir->path());
+                if (failed.startsWith("skip"))
+                    QSKIP(qPrintable(failed));
+                QVERIFY2(failed.isEmpty(), qPrintable(failed));
+            }
+        }
+        QCOMPARE(TestFiles::read(config), before);
+        QCOMPARE(QDir(m_card + "/SD_WLAN").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"CONFIG"});
     }
 
     // A card filled up (as from a camera): no room for the safe copy, so the line is appended to
@@ -243,9 +301,9 @@ private slots:
         const QString config = TestFiles::write(m_card + "/SD_WLAN/CONFIG", before);
         QCOMPARE(QFileInfo(config).size(), size);
         fillCard(m_card);
-        QString why;
-        QVERIFY(!FileIO::SafeWrite(m_card + "/SD_WLAN/other", QByteArray("x"), &why));
-        QCOMPARE(why, FileIO::Why(ENOSPC));
+        FileIO::Failure failure;
+        QVERIFY(!FileIO::SafeWrite(m_card + "/SD_WLAN/other", QByteArray("x"), &failure));
+        QCOMPARE(failure.error, ENOSPC);
 
         scripted()->volumes = {{"FlashAir", m_card}};
         QTest::mouseClick(UploadSwitchWindow::instance()->findChild<QPushButton*>("setButton"), Qt::LeftButton);

@@ -3,6 +3,7 @@
 // test class given; nothing is ever shown to a user, dialogs go through the scripted platform.
 #include "App.h"
 #include "ScriptedPlatform.h"
+#include "WebView.h"
 
 #include <QPointer>
 #include <QTest>
@@ -15,6 +16,9 @@ template <class T> int RunOne(int argc, char** argv) {
 template <class... Tests> int RunGuiTests(int argc, char** argv) {
     App app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+#ifdef PKL_TEST_WEBVIEW_MODULE
+    SetWebViewModulePath(QStringLiteral(PKL_TEST_WEBVIEW_MODULE));
+#endif
     ScriptedPlatform::install();
     int status = 0;
     ((status |= RunOne<Tests>(argc, argv)), ...);

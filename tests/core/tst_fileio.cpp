@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -42,9 +43,10 @@ private slots:
         QTemporaryDir dir;
         const QString path = TestFiles::write(dir.filePath("f.txt"), "old contents");
         FileIO::InjectWriteFailure(3);
-        QString error;
-        QVERIFY(!FileIO::SafeWrite(path, "new contents that fail", &error));
-        QVERIFY(!error.isEmpty());
+        FileIO::Failure failure;
+        QVERIFY(!FileIO::SafeWrite(path, "new contents that fail", &failure));
+        QCOMPARE(failure.error, ENOSPC);
+        QCOMPARE(failure.step, FileIO::Step::Write);
         QCOMPARE(TestFiles::read(path), QByteArray("old contents"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
         QVERIFY(FileIO::SafeWrite(path, "new"));

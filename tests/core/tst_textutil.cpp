@@ -13,6 +13,23 @@ private slots:
         QCOMPARE(TextUtil::TwoHexDigits(10), QStringLiteral("0a"));
         QCOMPARE(TextUtil::TwoHexDigits(255), QStringLiteral("ff"));
     }
+
+    // A name from the disk as a message shows it, whatever its bytes.
+    void shownName_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("ランダム") << QStringLiteral("ランダム");
+        QTest::newRow("Shift_JIS") << QByteArray("\x83T\x83"
+                                                 "E\x83\x93\x83h")
+                                   << QStringLiteral("サウンド");
+        QTest::newRow("neither") << QByteArray("a\x83\xff.wav") << QStringLiteral("a\\x83\\xff.wav");
+        QTest::newRow("a control character") << QByteArray("a\x01\nb") << QStringLiteral("a\\x01\\x0ab");
+    }
+    void shownName() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        QCOMPARE(TextUtil::ShownName(name), shown);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextUtil)

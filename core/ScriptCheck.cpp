@@ -1,0 +1,139 @@
+#include "ScriptCheck.h"
+
+#include "ScriptScan.h"
+
+#include <QJSEngine>
+#include <QJSValue>
+
+namespace ScriptCheck {
+namespace {
+bool isDigit(QChar c, int base) {
+    const int d = c.isDigit()                                    ? c.unicode() - u'0'
+                  : (c.toLower() >= u'a' && c.toLower() <= u'f') ? c.toLower().unicode() - u'a' + 10
+                                                                 : 99;
+    return d < base;
+}
+
+// Digits of the base with separators only between two of them; at least one digit.
+bool digitRun(const QString& t, qsizetype from, qsizetype to, int base) {
+    if (from >= to)
+        return false;
+    for (qsizetype i = from; i < to; ++i) {
+        if (t[i] == u'_') {
+            if (i == from || i + 1 >= to || !isDigit(t[i - 1], base) || !isDigit(t[i + 1], base))
+                return false;
+        } else if (!isDigit(t[i], base)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a browser reads the numeric literal, and the checking engine might not: legacy octal
+// and legacy decimal ("010", "08") in sloppy mode, numeric separators, BigInt.
+bool needsStandIn(const QString& t, bool strict) {
+    if (t.size() < 2)
+        return false;
+    const bool bigInt = t.endsWith(u'n');
+    const QString n = bigInt ? t.chopped(1) : t;
+    if (n.isEmpty())
+        return false;
+    if (n.size() > 1 && n[0] == u'0' && n[1].isDigit())
+        return !bigInt && !strict && std::all_of(n.begin(), n.end(), [](QChar c) { return c.isDigit(); });
+    if (n.size() > 2 && n[0] == u'0' && QStringLiteral("xXoObB").contains(n[1])) {
+        const int base = QStringLiteral("xX").contains(n[1]) ? 16 : QStringLiteral("oO").contains(n[1]) ? 8 : 2;
+        return digitRun(n, 2, n.size(), base) && (bigInt || n.contains(u'_'));
+    }
+    if (n.size() > 1 && n[0] == u'0' && n[1] == u'_')
+        return false;
+    if (bigInt)
+        return digitRun(n, 0, n.size(), 10);
+    if (!n.contains(u'_'))
+        return false;
+    // digits [. digits] [e [sign] digits], or . digits [...]
+    qsizetype i = 0;
+    auto run = [&](bool required) {
+        const qsizetype from = i;
+        while (i < n.size() && (n[i].isDigit() || n[i] == u'_'))
+            ++i;
+        return i > from ? digitRun(n, from, i, 10) : !required;
+    };
+    if (!run(n[0] != u'.'))
+        return false;
+    if (i < n.size() && n[i] == u'.') {
+        ++i;
+        if (!run(false))
+            return false;
+    }
+    if (i < n.size() && (n[i] == u'e' || n[i] == u'E')) {
+        ++i;
+        if (i < n.size() && (n[i] == u'+' || n[i] == u'-'))
+            ++i;
+        if (!run(true))
+            return false;
+    }
+    return i == n.size();
+}
+
+// A directive prologue holding "use strict" makes the whole script strict.
+bool strictScript(const ScriptScan::Scan& scan) {
+    for (const ScriptScan::Token& t : scan.tokens) {
+        if (t.kind != ScriptScan::Kind::String)
+            return false;
+        if (t.text == u"'use strict'" || t.text == u"\"use strict\"")
+            return true;
+    }
+    return false;
+}
+
+int lineOf(const QJSValue& error) {
+    const QJSValue line = error.property(QStringLiteral("lineNumber"));
+    return line.isNumber() ? line.toInt() : 0;
+}
+
+// Lines the engine puts before a function body it builds from text: found once, as the engine
+// counts them.
+int constructorLead(QJSEngine& engine) {
+    static const int lead = [&engine] {
+        const QJSValue e = engine.globalObject()
+                               .property(QStringLiteral("Function"))
+                               .callAsConstructor({QJSValue(QStringLiteral("\nlet a; let a;"))});
+        return e.isError() && lineOf(e) >= 2 ? lineOf(e) - 2 : 0;
+    }();
+    return lead;
+}
+} // namespace
+
+std::optional<SyntaxError> Check(const QString& script) {
+    const ScriptScan::Scan scan = ScriptScan::Tokenize(script);
+    const bool strict = strictScript(scan);
+    QString probe = script;
+    for (const ScriptScan::Token& t : scan.tokens) {
+        if (t.kind == ScriptScan::Kind::Number && needsStandIn(t.text, strict))
+            probe.replace(t.start, t.end - t.start, QString(t.end - t.start, u'1'));
+        // A function body would take it; a script does not.
+        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0)
+            return SyntaxError{t.line, QStringLiteral("Illegal return statement")};
+    }
+    const qsizetype lines = probe.count(u'\n') + 1;
+
+    QJSEngine engine;
+    // The Function constructor parses and compiles the text as a body and runs none of it, whatever
+    // brackets the text holds; its early errors (a name declared twice) carry their line.
+    const QJSValue built =
+        engine.globalObject().property(QStringLiteral("Function")).callAsConstructor({QJSValue(probe)});
+    if (!built.isError())
+        return std::nullopt;
+    const QString words = built.property(QStringLiteral("message")).toString();
+    if (const int line = lineOf(built) - constructorLead(engine); line >= 1 && line <= lines)
+        return SyntaxError{line, words};
+    // A plain parse error comes without a line. The parser finds it in a wrapper that can never be
+    // a whole script ("@" is no token anywhere outside a string, comment or template), so nothing
+    // runs even where the text closes the wrapper's brackets itself.
+    const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
+    const qsizetype line = lineOf(parsed) - 1;
+    if (parsed.isError() && line >= 1 && line <= lines)
+        return SyntaxError{line, parsed.property(QStringLiteral("message")).toString()};
+    return SyntaxError{scan.brokenLine > 0 ? scan.brokenLine : lines, words};
+}
+} // namespace ScriptCheck

@@ -1,0 +1,17 @@
+#pragma once
+// Whether a page-set script parses as the page's engine parses it. A script that does not parse
+// runs not at all, so the page gets none of its data: an editor must say so rather than show it.
+#include <QString>
+#include <optional>
+
+namespace ScriptCheck {
+struct SyntaxError {
+    qsizetype line;  // of the script text, counted from 1
+    QString message; // the engine's own words
+};
+
+// Nothing when the whole text parses as a classic script does in a browser. Nothing of the text is
+// ever run. Number forms browsers read that the checking engine does not know (legacy octal
+// outside strict mode, separators, BigInt) are taken as browsers take them.
+std::optional<SyntaxError> Check(const QString& script);
+} // namespace ScriptCheck

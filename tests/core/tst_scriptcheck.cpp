@@ -1,0 +1,49 @@
+// The syntax check that tells whether the page can run a script at all: each case as a browser
+// takes it, with the line it names. Nothing of a checked text may run.
+#include "ScriptCheck.h"
+
+#include <QTest>
+
+class TestScriptCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void check_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("line"); // 0: it parses
+
+        QTest::newRow("plain data") << "var a = [['1', 'x'], ['2', \"y\"],];\n// c\n" << 0;
+        QTest::newRow("regex, template, division") << "var r = /[/]x/g, t = `a${1}b`, d = 4 / 2 / 1;" << 0;
+        QTest::newRow("legacy octal outside strict mode") << "var a = [010, 08, 0777];" << 0;
+        QTest::newRow("separators and BigInt") << "var a = [1_000, 0x1_F, 0b1_0, 1_0.5_0e1_0, 10n, 0x1Fn];" << 0;
+        QTest::newRow("strict mode, plain numbers") << "'use strict';\nvar a = [10, 0];" << 0;
+        QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
+        QTest::newRow("empty") << "" << 0;
+
+        QTest::newRow("full-width brackets") << "var a = 1;\nfunction f\uFF08\uFF09{ return 1 }" << 2;
+        QTest::newRow("full-width semicolon") << "var a;\nvar b;\nvar c = 1\uFF1B\nvar d;" << 3;
+        QTest::newRow("let twice") << "let i = 0;\nlet i = 0;" << 2;
+        QTest::newRow("missing comma in braces") << "var a;\n{ speed: 1 delay: 2 }" << 2;
+        QTest::newRow("legacy octal in strict mode") << "'use strict';\nvar a = [0111];" << 2;
+        QTest::newRow("separator before exponent") << "var a = [\n1_e2];" << 2;
+        QTest::newRow("separator after leading zero") << "var a = [0_1];" << 1;
+        QTest::newRow("return at the top level") << "var a;\nreturn;" << 2;
+        QTest::newRow("markers between brace and else") << "if (a) {\n}\n/*m*/\nvar x = [];\n/*m*/\nelse {\n}" << 6;
+        QTest::newRow("text closing the check's own brackets") << "}); x = 1; (function(){" << 1;
+        QTest::newRow("a loop that closes brackets first") << "}); while (true) {} f((function(){" << 1;
+    }
+    void check() {
+        QFETCH(QString, script);
+        QFETCH(int, line);
+        const std::optional<ScriptCheck::SyntaxError> error = ScriptCheck::Check(script);
+        if (line == 0) {
+            QVERIFY2(!error, error ? qPrintable(QString::number(error->line) + ": " + error->message) : "");
+            return;
+        }
+        QVERIFY(error);
+        QCOMPARE(error->line, qsizetype(line));
+        QVERIFY(!error->message.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScriptCheck)
+#include "tst_scriptcheck.moc"
