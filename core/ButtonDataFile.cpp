@@ -1,6 +1,7 @@
 #include "ButtonDataFile.h"
 
 #include "Messages.h"
+#include "ScriptCheck.h"
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
@@ -312,16 +313,45 @@ Reading Read(const QString& text, const QString& fileName, std::optional<TextCod
     return r;
 }
 
-Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
-    if (!encoding) {
-        Reading r;
-        r.recognition = emptyTable();
-        r.robot = emptyTable();
-        r.refusal = Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません..."));
-        return r;
-    }
-    return Read(TextCodec::Decode(bytes, *encoding), fileName, encoding);
+namespace {
+Reading refusedReading(const QString& refusal) {
+    Reading r;
+    r.recognition = emptyTable();
+    r.robot = emptyTable();
+    r.refusal = refusal;
+    return r;
+}
+
+Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page,
+                  bool checkSyntax) {
+    const TextCodec::FileEncoding found = TextCodec::ForFile(bytes, page);
+    if (!found.encoding)
+        return refusedReading(Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません...")));
+    const QString text = TextCodec::Decode(bytes, *found.encoding);
+    // A script that does not parse runs not at all: the page gets none of its arrays.
+    if (checkSyntax)
+        if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text))
+            return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
+    Reading r = Read(text, fileName, found.encoding);
+    r.encoding = found.encoding;
+    if (found.differsFromPage && page)
+        r.notice = Messages::PageShowsGarbled(fileName, *found.encoding, *page);
+    return r;
+}
+
+// The cells as the file's encoding gives them back.
+Table stored(const Table& table, TextCodec::Encoding encoding) {
+    Table out = table;
+    if (encoding != TextCodec::Encoding::Utf8)
+        for (QStringList& field : out)
+            for (QString& cell : field)
+                cell = TextCodec::Stored(cell, encoding);
+    return out;
+}
+} // namespace
+
+Reading ReadFile(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    return readBytes(bytes, fileName, page, true);
 }
 
 void ReadTables(const QString& text, Table& recognition, Table& robot) {
@@ -558,10 +588,12 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
 }
 } // namespace
 
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
+SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Table& robotTyped, const QString& fileName,
+                std::optional<TextCodec::Encoding> page) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::ForFile(old, page).encoding;
     if (!encoding)
         return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+    const Table recognition = stored(recognitionTyped, *encoding), robot = stored(robotTyped, *encoding);
     const SaveResult made = newBytes(old, *encoding, recognition, robot, fileName);
     if (!made.bytes || *made.bytes == old)
         return made;
@@ -569,11 +601,14 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
-    const std::optional<TextCodec::Encoding> after = TextCodec::Detect(*bytes);
+    const std::optional<TextCodec::Encoding> after = TextCodec::ForFile(*bytes, page).encoding;
     if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
+    // The new text must still run: a script that does not parse gives the page nothing.
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(TextCodec::Decode(*bytes, *encoding)))
+        return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
-    const Reading back = ReadFile(*bytes, fileName);
+    const Reading back = readBytes(*bytes, fileName, page, false);
     if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
         return {std::nullopt, notReadBackRefusal(fileName)};
     return {bytes, QString()};

@@ -41,15 +41,22 @@ struct Reading {
     QString refusal;
     // What would keep a save from writing the file, though it reads (the marker lines); else empty.
     QString saveRefusal;
-    bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
+    // What the window says at opening though the file reads (the page shows its text garbled).
+    QString notice;
+    std::optional<TextCodec::Encoding> encoding; // what the file is read and written in, when read
+    bool declared[2] = {false, false};           // whether the file declares ctrlbtndata, ctrlbtnRobi
     // By array, then row; start -1 where the array is not declared.
     std::array<std::array<RowSource, kRows>, 2> sources;
     bool ok() const { return refusal.isEmpty(); }
 };
 // text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
 Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding = std::nullopt);
-// The file's bytes, in their own encoding; a file in neither encoding is refused.
-Reading ReadFile(const QByteArray& bytes, const QString& fileName);
+// The file's bytes, in the encoding the page reads them in (page: what the top page declares): an
+// all-ASCII file takes the page's, one whose own bytes settle another keeps it (and notice says the
+// page shows it garbled). A file in neither encoding, or a script that does not parse as the page's
+// engine parses it, is refused, naming the line and the engine's words.
+Reading ReadFile(const QByteArray& bytes, const QString& fileName,
+                 std::optional<TextCodec::Encoding> page = std::nullopt);
 // The tables alone (empty ones where the text is refused).
 void ReadTables(const QString& text, Table& recognition, Table& robot);
 // The 61-line block between the markers (LF line ends); rows 0 to 51 of each table.
@@ -79,14 +86,16 @@ QString CellName(int table, int row, int field);
 // are replaced, each written in the block's form; otherwise the block replaces the marker lines and
 // what stands between them, or is appended. Rows equal to the file's give the old bytes (an
 // undeclared array counts as equal while its rows are all empty). New text goes in the file's own
-// encoding (UTF-8, or Shift_JIS where the bytes are not UTF-8); the rest keeps its bytes. Refused:
+// encoding (see ReadFile); the rest keeps its bytes. Refused:
 // a file in neither encoding, broken markers, a cell that would not read back as it stands, and
 // text outside the block that would keep the page from reading the block's arrays.
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
 };
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName);
+// Also refused: new text that would not parse as a script. page: as for ReadFile.
+SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
+                std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The built-in texts compiled into the program.
 QString DefaultButtonData();

@@ -8,6 +8,7 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "PaletteWindow.h"
 #include "PreviewWindow.h"
@@ -471,10 +472,9 @@ private slots:
                                             << false;
         QTest::newRow("changed after the block")
             << marked(data(), "ctrlbtnRobi[0][0][1] = 'x';\n") << refused(65, changedElsewhere("ctrlbtnRobi")) << false;
-        QTest::newRow("comment left open") << marked(data(), "/* note\n")
-                                           << refused(65, "スクリプトが正しく終わっていません（文字列、コメントや括弧が"
-                                                          "閉じていない、HTML形式のコメントがある、など）")
-                                           << false;
+        QTest::newRow("comment left open")
+            << marked(data(), "/* note\n")
+            << Messages::ScriptDoesNotParse("plkpadbtn.js", 65, "Unterminated regular expression literal") << false;
         const QString count = "plkpadbtn.jsのボタンデータの目印「/*-- Pelkavin Button Data --*/」が%1つあるため保存でき"
                               "ません（%2）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...";
         QTest::newRow("one marker") << "// head\n" + m + "\n" + data().toUtf8() << count.arg(1).arg("2行目") << true;
