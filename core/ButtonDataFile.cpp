@@ -314,6 +314,11 @@ Reading Read(const QString& text, const QString& fileName, std::optional<TextCod
 }
 
 namespace {
+// The syntax check of the text as the browser runs it: without a byte order mark, which it drops.
+std::optional<ScriptCheck::SyntaxError> syntaxError(const QString& text) {
+    return ScriptCheck::Check(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
+}
+
 Reading refusedReading(const QString& refusal) {
     Reading r;
     r.recognition = emptyTable();
@@ -330,7 +335,7 @@ Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optiona
     const QString text = TextCodec::Decode(bytes, *found.encoding);
     // A script that does not parse runs not at all: the page gets none of its arrays.
     if (checkSyntax)
-        if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text))
+        if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(text))
             return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
     Reading r = Read(text, fileName, found.encoding);
     r.encoding = found.encoding;
@@ -605,7 +610,7 @@ SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Tabl
     if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
     // The new text must still run: a script that does not parse gives the page nothing.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(TextCodec::Decode(*bytes, *encoding)))
+    if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = readBytes(*bytes, fileName, page, false);

@@ -704,6 +704,112 @@ private slots:
         QCOMPARE(w->japaneseField->text(), QString("あ"));
     }
 
+    // A script the page cannot run gives it no buttons at all: said at opening with its line and the
+    // engine's words, nothing shown, the save refused with the same message, the file untouched.
+    void scriptThatDoesNotParse_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("line");
+        const QByteArray m = marker();
+        auto marked = [&](const QString& d, const QByteArray& head = "// head\n") {
+            return head + m + "\n" + d.toUtf8() + m + "\n";
+        };
+        // The data's first row stands 4 lines after the head.
+        QTest::newRow("full-width brackets") << marked(data(), "// head\nfunction f（）{ return 1 }\n") << 2;
+        QTest::newRow("let twice") << marked(data(), "let i = 0;\nlet i = 0;\n") << 2;
+        QTest::newRow("missing comma in an object") << marked(data(), "var o = { speed: 1 delay: 2 };\n") << 1;
+        QTest::newRow("octal id in strict mode") << marked(data({{"[73,", "[0111,"}}), "'use strict';\n") << 5;
+        QTest::newRow("id 1_e2") << marked(data({{"[73,", "[1_e2,"}})) << 5;
+        QTest::newRow("id 0_1") << marked(data({{"[73,", "[0_1,"}})) << 5;
+        QTest::newRow("full-width semicolon on line 3") << marked(data(), "// a\n// b\nvar x = 1；\n") << 3;
+    }
+    void scriptThatDoesNotParse() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, line);
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        QCOMPARE(scripted()->messages.size(), 1);
+        const QString message = scripted()->messages[0];
+        QVERIFY2(message.startsWith(QString("plkpadbtn.jsの%1行目がJavaScriptとして読めません（").arg(line)),
+                 qPrintable(message));
+        QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), (QStringList{"undefined", "undefined"}));
+        w->idField->setText("5");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, (QStringList{message, message}));
+        QCOMPARE(TestFiles::read(m_file), file);
+    }
+
+    // A save whose new text would not parse is refused: here the block would stand between "}" and
+    // "else".
+    void saveThatWouldBreakTheScript() {
+        const QByteArray m = marker();
+        const QByteArray file = "var a = 1;\nif (a) {\n}\n" + m + "\n" + m + "\nelse {\n}\n";
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        scripted()->messages.clear(); // the file declares no button data: said, and shown empty
+        w->idField->setText("5");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), 1);
+        QVERIFY2(scripted()->messages[0].startsWith("保存するとplkpadbtn.jsの"), qPrintable(scripted()->messages[0]));
+        QCOMPARE(TestFiles::read(m_file), file);
+        QVERIFY(!PreviewWindow::isOpen());
+    }
+
+    // The page reads the script in the encoding its top page declares. An all-ASCII file takes the
+    // page's; a file whose own bytes settle another keeps it, and the window says the page shows it
+    // garbled. Without a declaration, the file's own.
+    void pageEncoding_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message"); // at opening
+        QTest::addColumn<int>("written");     // the encoding 立って is saved in
+        Table ax, bx;
+        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
+        for (int r = 0; r < 52; ++r)
+            ax[1][r] = QString("j%1").arg(r), bx[2][r] = QString("p%1").arg(r);
+        const QByteArray ascii = "// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8();
+        const QByteArray utf8 = "// head\n" + marker() + "\n" + data().toUtf8() + marker() + "\n";
+        const QByteArray sjis = TextCodec::Encode(QString::fromUtf8(utf8), TextCodec::Encoding::ShiftJis).value();
+        const QByteArray sjisPage = "<html><head><meta charset=\"Shift_JIS\"></head><body>n</body></html>";
+        const QByteArray utf8Page =
+            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"></head></html>";
+        const int u = int(TextCodec::Encoding::Utf8), j = int(TextCodec::Encoding::ShiftJis);
+        QTest::newRow("ASCII file, Shift_JIS page") << sjisPage << ascii << QString() << j;
+        QTest::newRow("ASCII file, UTF-8 page") << utf8Page << ascii << QString() << u;
+        QTest::newRow("ASCII file, no declaration") << QByteArray("<html></html>") << ascii << QString() << u;
+        QTest::newRow("Shift_JIS file, UTF-8 page")
+            << utf8Page << sjis
+            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8)
+            << j;
+        QTest::newRow("UTF-8 file, Shift_JIS page")
+            << sjisPage << utf8
+            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis)
+            << u;
+        QTest::newRow("Shift_JIS file, Shift_JIS page") << sjisPage << sjis << QString() << j;
+        // The browser follows a byte order mark over the page's declaration.
+        QTest::newRow("UTF-8 file with a BOM, Shift_JIS page") << sjisPage << "\xef\xbb\xbf" + utf8 << QString() << u;
+    }
+    void pageEncoding() {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+        QFETCH(int, written);
+        TestFiles::write(PageSet::chosen().topPage(), page);
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        QCOMPARE(scripted()->messages.join("/"), message);
+        w->japaneseField->setText("立って");
+        w->englishField->setText("Up");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
+        const QByteArray saved = TestFiles::read(m_file);
+        const auto encoding = TextCodec::Encoding(written);
+        QVERIFY(saved.contains(TextCodec::Encode("[73,'立って','Up']", encoding).value()));
+        QVERIFY(TextCodec::Decode(saved, encoding).contains("[73,'立って','Up']"));
+    }
+
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.
     void failingDiskKeepsTheOldFile_data() { FailingFolder::addRows(); }
     void failingDiskKeepsTheOldFile() {
