@@ -5,6 +5,7 @@
 #include "FileIO.h"
 #include "PageSet.h"
 #include "PreviewWindow.h"
+#include "ScriptCheck.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -90,18 +91,23 @@ double peakMb() {
 PKL_BENCH(buttoneditor_big) {
     const qsizetype size =
         qEnvironmentVariableIntValue("PKL_BENCH_MB") > 0 ? qEnvironmentVariableIntValue("PKL_BENCH_MB") : 10;
+    // PKL_BENCH_SHAPE=text: long comments and strings instead of dense code.
+    const bool text = qgetenv("PKL_BENCH_SHAPE") == "text";
     QString head;
     for (int i = 0; head.size() < size * 1000 * 1000; ++i)
-        head +=
-            QStringLiteral("// 操作パネルの補助 %1\nfunction pad%1(b, p) { var s = \"cmd=\" + ctrlbtndata[b][p][0]; "
+        head += text ? QStringLiteral("// %1 %2\nvar note%1 = '%2';\n").arg(i).arg(QString(60, u'x'))
+                     : QStringLiteral(
+                           "// 操作パネルの補助 %1\nfunction pad%1(b, p) { var s = \"cmd=\" + ctrlbtndata[b][p][0]; "
                            "return s + '&n=%1'; }\nvar list%1 = [1, 2.5, 'あ', \"b\", [3, 4]];\n")
-                .arg(i);
+                           .arg(i);
     const QByteArray marker = ButtonDataFile::Marker().toLatin1();
     const QByteArray old = head.toUtf8() + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + '\n';
     std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, peakMb());
     head.clear();
     const double start = peakMb();
     // The format alone first (the peak only grows): read, then save one edit.
+    const QString script = QString::fromUtf8(old);
+    Report("10 MB, the engine's syntax check alone", MedianMs(3, [&script] { ScriptCheck::Check(script); }), 1000);
     Report("10 MB, format only: read",
            MedianMs(3, [&old] { ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js")); }), 1000);
     Report("10 MB, format only: save one edit",
