@@ -21,13 +21,6 @@ using Table = std::array<QStringList, 3>;
 
 QString Marker(); // "/*-- Pelkavin Button Data --*/"
 
-// What the page's script gives the two arrays, as the editor holds them: 52 rows each, empty
-// where the file declares no array. The file is read as an engine reads it (comments, blanks, both
-// quote characters, escapes, trailing commas, numbers in every literal form); the page ends up with
-// the last top-level "var" declaration of each. When the editor cannot hold exactly what the page
-// reads (another number of banks, buttons or fields, a value that is no plain literal, a number an
-// id or seconds cell cannot hold, a change of an array elsewhere, a script that does not end), the
-// tables are empty and refusal says why, naming the file and the line.
 // Where a row's entry stands in the text read, "[" to "]", and which of its cells were strings
 // there (a "" the page reads must not become a hole when the row is written again).
 struct RowSource {
@@ -35,6 +28,14 @@ struct RowSource {
     qsizetype end = -1;
     bool string[3] = {false, false, false};
 };
+
+// What the page's script gives the two arrays, as the editor holds them: 52 rows each, empty
+// where the file declares no array. The file is read as an engine reads it (comments, blanks, both
+// quote characters, escapes, trailing commas, numbers in every literal form); the page ends up with
+// the last top-level "var" declaration of each. When the editor cannot hold exactly what the page
+// reads (another number of banks, buttons or fields, a value that is no plain literal, a number an
+// id or seconds cell cannot hold, a change of an array elsewhere, a script that does not end), the
+// tables are empty and refusal says why, naming the file and the line.
 struct Reading {
     Table recognition; // ctrlbtndata: the recognition words' buttons (id, Japanese, English)
     Table robot;       // ctrlbtnRobi: the robot's phrases (id, seconds, phrase)
@@ -86,14 +87,14 @@ QString CellName(int table, int row, int field);
 // are replaced, each written in the block's form; otherwise the block replaces the marker lines and
 // what stands between them, or is appended. Rows equal to the file's give the old bytes (an
 // undeclared array counts as equal while its rows are all empty). New text goes in the file's own
-// encoding (see ReadFile); the rest keeps its bytes. Refused:
-// a file in neither encoding, broken markers, a cell that would not read back as it stands, and
-// text outside the block that would keep the page from reading the block's arrays.
+// encoding (see ReadFile); the rest keeps its bytes. Refused: a file in neither encoding, broken
+// markers, a cell that would not read back as it stands, text outside the block that would keep the
+// page from reading the block's arrays, and new text that would not parse as a script.
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
 };
-// Also refused: new text that would not parse as a script. page: as for ReadFile.
+// page: as for ReadFile.
 SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
                 std::optional<TextCodec::Encoding> page = std::nullopt);
 
