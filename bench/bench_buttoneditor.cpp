@@ -5,7 +5,9 @@
 #include "FileIO.h"
 #include "PageSet.h"
 #include "PreviewWindow.h"
+#include "ScriptCheck.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -68,5 +70,79 @@ PKL_BENCH(buttoneditor) {
                         ButtonDataFile::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
                     }),
            16);
+    delete w;
+}
+
+namespace {
+// The peak memory of the process so far, in MB.
+double peakMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+} // namespace
+
+// A 10 MB "plkpadbtn.js": the page's own script around the block (functions that read the buttons,
+// strings, comments). Run on its own for the memory figure: pkl_bench buttoneditor_big
+PKL_BENCH(buttoneditor_big) {
+    const qsizetype size =
+        qEnvironmentVariableIntValue("PKL_BENCH_MB") > 0 ? qEnvironmentVariableIntValue("PKL_BENCH_MB") : 10;
+    // PKL_BENCH_SHAPE=text: long comments and strings instead of dense code.
+    const bool text = qgetenv("PKL_BENCH_SHAPE") == "text";
+    QString head;
+    for (int i = 0; head.size() < size * 1000 * 1000; ++i)
+        head += text ? QStringLiteral("// %1 %2\nvar note%1 = '%2';\n").arg(i).arg(QString(60, u'x'))
+                     : QStringLiteral(
+                           "// 操作パネルの補助 %1\nfunction pad%1(b, p) { var s = \"cmd=\" + ctrlbtndata[b][p][0]; "
+                           "return s + '&n=%1'; }\nvar list%1 = [1, 2.5, 'あ', \"b\", [3, 4]];\n")
+                           .arg(i);
+    const QByteArray marker = ButtonDataFile::Marker().toLatin1();
+    const QByteArray old = head.toUtf8() + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + '\n';
+    std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, peakMb());
+    head.clear();
+    const double start = peakMb();
+    // The format alone first (the peak only grows): read, then save one edit.
+    const QString script = QString::fromUtf8(old);
+    Report("10 MB, the engine's syntax check alone", MedianMs(3, [&script] { ScriptCheck::Check(script); }), 1000);
+    Report("10 MB, format only: read",
+           MedianMs(3, [&old] { ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js")); }), 1000);
+    Report("10 MB, format only: save one edit",
+           MedianMs(3,
+                    [&old] {
+                        ButtonDataFile::Reading r = ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js"));
+                        r.recognition[0][7] = QStringLiteral("5");
+                        ButtonDataFile::Save(old, r.recognition, r.robot, QStringLiteral("plkpadbtn.js"));
+                    }),
+           1000);
+    std::printf("format only: peak %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - start, start,
+                (peakMb() - start) * 1048576 / double(old.size()));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
+    FileIO::SafeWrite(file, old);
+    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    PageSet::Files files;
+    files.buttonData = file;
+    files.topPage = dir.filePath(QStringLiteral("n.htm"));
+    PageSet::chosen().setFiles(files);
+    ButtonEditor* w = ButtonEditor::instance();
+    PreviewWindow::instance();
+    const double base = peakMb();
+    Report("10 MB: open (read, check)", MedianMs(3, [w] { w->load(); }), 1000);
+    Report("10 MB: store and save",
+           MedianMs(3,
+                    [w] {
+                        w->idField->setText(w->idField->text() == QStringLiteral("5") ? QStringLiteral("6")
+                                                                                      : QStringLiteral("5"));
+                        w->store();
+                        w->save();
+                    }),
+           1000);
+    Report("10 MB: save without an edit", MedianMs(3, [w] { w->save(); }), 1000);
+    std::printf("peak during open and save: %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - base,
+                base, (peakMb() - base) * 1048576 / double(old.size()));
     delete w;
 }

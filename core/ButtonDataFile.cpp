@@ -1,11 +1,13 @@
 #include "ButtonDataFile.h"
 
 #include "Messages.h"
+#include "ScriptCheck.h"
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
 #include <QFile>
 #include <QHash>
+#include <algorithm>
 
 namespace ButtonDataFile {
 
@@ -195,7 +197,8 @@ std::optional<qsizetype> declaredArray(const Scan& scan, qsizetype k) {
 
 // The table of the array literal at open: 4 banks of 13 buttons of 3 fields each, exactly.
 std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetype open, int array,
-                                 std::optional<TextCodec::Encoding> encoding, Table& table) {
+                                 std::optional<TextCodec::Encoding> encoding, Table& table,
+                                 std::array<RowSource, kRows>& sources) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     auto lineOf = [&](const Element& e, qsizetype fallback) { return e.hole() ? t[fallback].line : t[e.first].line; };
     const QList<Element> banks = ScriptScan::Elements(scan, open);
@@ -217,6 +220,9 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
             const QList<Element> fields = ScriptScan::Elements(scan, *entryOpen);
             if (fields.size() != 3)
                 return Problem{t[*entryOpen].line, valueCountProblem(buttonName(array, row), fields.size())};
+            RowSource& source = sources[row];
+            source.start = t[*entryOpen].start;
+            source.end = t[pads[p].last - 1].end;
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (array == 1 && f == 1);
                 const Literal v = ScriptScan::LiteralOf(text, scan, fields[f]);
@@ -227,6 +233,7 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                     // An empty cell is written as a hole, and read back as one.
                 } else if (v.kind == Literal::String) {
                     value = v.value;
+                    source.string[f] = true;
                 } else if (number && (v.kind == Literal::Number || v.kind == Literal::Signed)) {
                     const std::optional<QString> whole =
                         v.kind == Literal::Number ? ScriptScan::WholeNumber(v.number) : std::nullopt;
@@ -282,7 +289,8 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
         found.reading.declared[a] = found.declared[a] >= 0;
         if (found.declared[a] < 0) {
             *tables[a] = emptyTable();
-        } else if (const std::optional<Problem> p = readTable(text, scan, found.declared[a], a, encoding, *tables[a])) {
+        } else if (const std::optional<Problem> p =
+                       readTable(text, scan, found.declared[a], a, encoding, *tables[a], found.reading.sources[a])) {
             return refuse(*p);
         }
     }
@@ -297,19 +305,58 @@ QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
 } // namespace
 
 Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
-    return readScan(text, ScriptScan::Tokenize(text), fileName, encoding).reading;
+    const Scan scan = ScriptScan::Tokenize(text);
+    Reading r = readScan(text, scan, fileName, encoding).reading;
+    const QList<ScriptScan::Comment> markers = markerLines(text, scan);
+    if (r.ok() && !markers.isEmpty() && markers.size() != 2)
+        r.saveRefusal = markerCountRefusal(fileName, markers);
+    return r;
 }
 
-Reading ReadFile(const QByteArray& bytes, const QString& fileName) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
-    if (!encoding) {
-        Reading r;
-        r.recognition = emptyTable();
-        r.robot = emptyTable();
-        r.refusal = Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません..."));
-        return r;
-    }
-    return Read(TextCodec::Decode(bytes, *encoding), fileName, encoding);
+namespace {
+// The syntax check of the text as the browser runs it: without a byte order mark, which it drops.
+std::optional<ScriptCheck::SyntaxError> syntaxError(const QString& text) {
+    return ScriptCheck::Check(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
+}
+
+Reading refusedReading(const QString& refusal) {
+    Reading r;
+    r.recognition = emptyTable();
+    r.robot = emptyTable();
+    r.refusal = refusal;
+    return r;
+}
+
+Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page,
+                  bool checkSyntax) {
+    const TextCodec::FileEncoding found = TextCodec::ForFile(bytes, page);
+    if (!found.encoding)
+        return refusedReading(Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません...")));
+    const QString text = TextCodec::Decode(bytes, *found.encoding);
+    // A script that does not parse runs not at all: the page gets none of its arrays.
+    if (checkSyntax)
+        if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(text))
+            return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
+    Reading r = Read(text, fileName, found.encoding);
+    r.encoding = found.encoding;
+    if (found.differsFromPage && page)
+        r.notice = Messages::PageShowsGarbled(fileName, *found.encoding, *page);
+    return r;
+}
+
+// The cells as the file's encoding gives them back.
+Table stored(const Table& table, TextCodec::Encoding encoding) {
+    Table out = table;
+    if (encoding != TextCodec::Encoding::Utf8)
+        for (QStringList& field : out)
+            for (QString& cell : field)
+                cell = TextCodec::Stored(cell, encoding);
+    return out;
+}
+} // namespace
+
+Reading ReadFile(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    return readBytes(bytes, fileName, page, true);
 }
 
 void ReadTables(const QString& text, Table& recognition, Table& robot) {
@@ -325,12 +372,8 @@ void appendBank(QString& out, const Table& table, int bank, bool robi) {
     int pad = 0;
     for (int end : kLineEnds) {
         out += QStringLiteral("        ");
-        for (; pad < end; ++pad) {
-            const int r = bank * kPads + pad;
-            // Ids and seconds go unquoted, labels and phrases between apostrophes.
-            out += u'[' + table[0].value(r) + (robi ? QStringLiteral(",") : QStringLiteral(",'")) + table[1].value(r) +
-                   (robi ? QStringLiteral(",'") : QStringLiteral("','")) + table[2].value(r) + QStringLiteral("'],");
-        }
+        for (; pad < end; ++pad)
+            out += Entry(table, bank * kPads + pad, robi) + u',';
         out += u'\n';
     }
 }
@@ -356,6 +399,19 @@ QString Block(const Table& recognition, const Table& robot) {
     }
     out += QStringLiteral("];\n");
     return out;
+}
+
+QString Entry(const Table& table, int row, bool robot, const RowSource* source) {
+    // Ids and seconds go unquoted, labels and phrases between apostrophes. An empty cell the page
+    // read as "" stays "" rather than becoming a hole, which the page would read as undefined.
+    auto number = [&](int f) {
+        const QString v = table[f].value(row);
+        return v.isEmpty() && source && source->string[f] ? QStringLiteral("''") : v;
+    };
+    return u'[' + number(0) +
+           (robot ? u',' + number(1) + QStringLiteral(",'")
+                  : QStringLiteral(",'") + table[1].value(row) + QStringLiteral("','")) +
+           table[2].value(row) + QStringLiteral("']");
 }
 
 QString MarkedBlock(const Table& recognition, const Table& robot) {
@@ -389,19 +445,74 @@ QString CellName(int table, int row, int field) {
 }
 
 namespace {
+bool sameRow(const Table& a, const Table& b, int r) {
+    for (int f = 0; f < 3; ++f)
+        if (a[f].value(r) != b[f].value(r))
+            return false;
+    return true;
+}
+
 bool sameRows(const Table& a, const Table& b) {
+    for (int r = 0; r < kRows; ++r)
+        if (!sameRow(a, b, r))
+            return false;
+    return true;
+}
+
+bool allEmpty(const Table& t) {
     for (int f = 0; f < 3; ++f)
         for (int r = 0; r < kRows; ++r)
-            if (a[f].value(r) != b[f].value(r))
+            if (!t[f].value(r).isEmpty())
                 return false;
     return true;
 }
+
+// A piece of the text replaced by new text.
+struct Edit {
+    qsizetype start;
+    qsizetype end;
+    QString text;
+};
+
+// The old bytes with the edits made (in order, not overlapping): the text between them keeps its
+// bytes, the new text goes in the encoding. Nothing when the bytes do not match the text.
+std::optional<QByteArray> applyEdits(const QByteArray& old, const QString& text, const QList<Edit>& edits,
+                                     TextCodec::Encoding encoding) {
+    QByteArray out;
+    out.reserve(old.size() + 256);
+    qsizetype at = 0;     // in the text
+    qsizetype byteAt = 0; // in the old bytes
+    auto keep = [&](qsizetype until) {
+        const std::optional<QByteArray> piece = TextCodec::Encode(text.mid(at, until - at), encoding);
+        if (!piece || old.mid(byteAt, piece->size()) != *piece)
+            return false;
+        out += *piece;
+        byteAt += piece->size();
+        at = until;
+        return true;
+    };
+    for (const Edit& e : edits) {
+        if (!keep(e.start))
+            return std::nullopt;
+        const std::optional<QByteArray> was = TextCodec::Encode(text.mid(e.start, e.end - e.start), encoding);
+        const std::optional<QByteArray> now = TextCodec::Encode(e.text, encoding);
+        if (!was || !now || old.mid(byteAt, was->size()) != *was)
+            return std::nullopt;
+        out += *now;
+        byteAt += was->size();
+        at = e.end;
+    }
+    if (!keep(text.size()) || byteAt != old.size())
+        return std::nullopt;
+    return out;
+}
 } // namespace
 
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
-    if (!encoding)
-        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+namespace {
+// The new bytes, before they are read back: the scan of the old text goes once they are made.
+SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Table& recognition,
+                    const Table& robot, const QString& fileName) {
+    const std::optional<TextCodec::Encoding> encoding = fileEncoding;
     const QString text = TextCodec::Decode(old, *encoding);
     const Scan scan = ScriptScan::Tokenize(text);
 
@@ -422,50 +533,87 @@ SaveResult Save(const QByteArray& old, const Table& recognition, const Table& ro
                     return {std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)};
             }
 
-    // The block replaces the lines from the first marker to the end of the second one's line; a file
-    // without the marker gets it at its end, on a line of its own.
-    const qsizetype blockStart = markers.isEmpty() ? text.size() : markers[0].start;
-    const qsizetype blockEnd = markers.isEmpty() ? text.size() : ScriptScan::PastLine(text, markers[1].end);
-    const QList<ScriptScan::Token>& tokens = scan.tokens;
-    for (int a = 0; a < 2; ++a) {
-        const qsizetype at = found.declared[a];
-        if (at >= 0 && tokens[at].start >= blockEnd)
-            return {std::nullopt, declaredAfterRefusal(fileName, tokens[at].line, kArrayNames[a])};
-    }
-    qsizetype first = 0;
-    while (first < tokens.size() && tokens[first].start < blockStart)
-        ++first;
-    if (ScriptScan::OpenBefore(scan, first)) {
-        const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
-        return {std::nullopt, openBeforeRefusal(fileName, line)};
-    }
+    const Table* read[2] = {&found.reading.recognition, &found.reading.robot};
+    bool changed = false;
+    for (int a = 0; a < 2; ++a)
+        changed = changed || (found.reading.declared[a] ? !sameRows(*tables[a], *read[a]) : !allEmpty(*tables[a]));
+    // Nothing to write: the file stays as it is, byte for byte.
+    if (!changed)
+        return {old, QString()};
 
-    // The block ends its statements; what follows it must begin one of its own.
-    qsizetype next = first;
-    while (next < tokens.size() && tokens[next].start < blockEnd)
-        ++next;
-    if (!ScriptScan::StartsStatement(scan, next))
-        return {std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)};
+    std::optional<QByteArray> bytes;
+    if (found.reading.declared[0] && found.reading.declared[1]) {
+        // Both arrays stand in the file: each edited row's entry is replaced where it stands, and
+        // every other byte is kept.
+        QList<Edit> edits;
+        for (int a = 0; a < 2; ++a)
+            for (int r = 0; r < kRows; ++r)
+                if (!sameRow(*tables[a], *read[a], r)) {
+                    const RowSource& source = found.reading.sources[a][r];
+                    edits.append({source.start, source.end, Entry(*tables[a], r, a == 1, &source)});
+                }
+        std::sort(edits.begin(), edits.end(), [](const Edit& x, const Edit& y) { return x.start < y.start; });
+        bytes = applyEdits(old, text, edits, *encoding);
+        if (!bytes)
+            return {std::nullopt, notSavedRefusal(fileName)};
+    } else {
+        // The block replaces the lines from the first marker to the end of the second one's line; a
+        // file without the marker gets it at its end, on a line of its own.
+        const qsizetype blockStart = markers.isEmpty() ? text.size() : markers[0].start;
+        const qsizetype blockEnd = markers.isEmpty() ? text.size() : ScriptScan::PastLine(text, markers[1].end);
+        const QList<ScriptScan::Token>& tokens = scan.tokens;
+        for (int a = 0; a < 2; ++a) {
+            const qsizetype at = found.declared[a];
+            if (at >= 0 && tokens[at].start >= blockEnd)
+                return {std::nullopt, declaredAfterRefusal(fileName, tokens[at].line, kArrayNames[a])};
+        }
+        qsizetype first = 0;
+        while (first < tokens.size() && tokens[first].start < blockStart)
+            ++first;
+        if (ScriptScan::OpenBefore(scan, first)) {
+            const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
+            return {std::nullopt, openBeforeRefusal(fileName, line)};
+        }
 
-    QString block = MarkedBlock(recognition, robot);
-    if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
-        block.prepend(u'\n');
-    // The text outside keeps its bytes: both ends of the block fall on line starts, so the bytes
-    // before and after them are the encoded text before and after them.
-    const std::optional<QByteArray> head = TextCodec::Encode(text.left(blockStart), *encoding);
-    const std::optional<QByteArray> kept = TextCodec::Encode(text.left(blockEnd), *encoding);
-    const std::optional<QByteArray> blockBytes = TextCodec::Encode(block, *encoding);
-    if (!head || !kept || !blockBytes || !old.startsWith(*head) || !old.startsWith(*kept))
-        return {std::nullopt, notSavedRefusal(fileName)};
-    const QByteArray bytes = *head + *blockBytes + old.mid(kept->size());
+        // The block ends its statements; what follows it must begin one of its own.
+        qsizetype next = first;
+        while (next < tokens.size() && tokens[next].start < blockEnd)
+            ++next;
+        if (!ScriptScan::StartsStatement(scan, next))
+            return {std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)};
+
+        QString block = MarkedBlock(recognition, robot);
+        if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
+            block.prepend(u'\n');
+        bytes = applyEdits(old, text, {{blockStart, blockEnd, block}}, *encoding);
+        if (!bytes)
+            return {std::nullopt, notSavedRefusal(fileName)};
+    }
+    return {bytes, QString()};
+}
+} // namespace
+
+SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Table& robotTyped, const QString& fileName,
+                std::optional<TextCodec::Encoding> page) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::ForFile(old, page).encoding;
+    if (!encoding)
+        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+    const Table recognition = stored(recognitionTyped, *encoding), robot = stored(robotTyped, *encoding);
+    const SaveResult made = newBytes(old, *encoding, recognition, robot, fileName);
+    if (!made.bytes || *made.bytes == old)
+        return made;
+    const std::optional<QByteArray>& bytes = made.bytes;
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
-    const std::optional<TextCodec::Encoding> after = TextCodec::Detect(bytes);
-    if (!after || (*after != *encoding && TextCodec::Decode(bytes, *after) != TextCodec::Decode(bytes, *encoding)))
+    const std::optional<TextCodec::Encoding> after = TextCodec::ForFile(*bytes, page).encoding;
+    if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
+    // The new text must still run: a script that does not parse gives the page nothing.
+    if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(TextCodec::Decode(*bytes, *encoding)))
+        return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
-    const Reading back = ReadFile(bytes, fileName);
+    const Reading back = readBytes(*bytes, fileName, page, false);
     if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
         return {std::nullopt, notReadBackRefusal(fileName)};
     return {bytes, QString()};

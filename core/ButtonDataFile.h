@@ -21,6 +21,14 @@ using Table = std::array<QStringList, 3>;
 
 QString Marker(); // "/*-- Pelkavin Button Data --*/"
 
+// Where a row's entry stands in the text read, "[" to "]", and which of its cells were strings
+// there (a "" the page reads must not become a hole when the row is written again).
+struct RowSource {
+    qsizetype start = -1;
+    qsizetype end = -1;
+    bool string[3] = {false, false, false};
+};
+
 // What the page's script gives the two arrays, as the editor holds them: 52 rows each, empty
 // where the file declares no array. The file is read as an engine reads it (comments, blanks, both
 // quote characters, escapes, trailing commas, numbers in every literal form); the page ends up with
@@ -32,19 +40,33 @@ struct Reading {
     Table recognition; // ctrlbtndata: the recognition words' buttons (id, Japanese, English)
     Table robot;       // ctrlbtnRobi: the robot's phrases (id, seconds, phrase)
     QString refusal;
-    bool declared[2] = {false, false}; // whether the file declares ctrlbtndata, ctrlbtnRobi
+    // What would keep a save from writing the file, though it reads (the marker lines); else empty.
+    QString saveRefusal;
+    // What the window says at opening though the file reads (the page shows its text garbled).
+    QString notice;
+    std::optional<TextCodec::Encoding> encoding; // what the file is read and written in, when read
+    bool declared[2] = {false, false};           // whether the file declares ctrlbtndata, ctrlbtnRobi
+    // By array, then row; start -1 where the array is not declared.
+    std::array<std::array<RowSource, kRows>, 2> sources;
     bool ok() const { return refusal.isEmpty(); }
 };
 // text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
 Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding = std::nullopt);
-// The file's bytes, in their own encoding; a file in neither encoding is refused.
-Reading ReadFile(const QByteArray& bytes, const QString& fileName);
+// The file's bytes, in the encoding the page reads them in (page: what the top page declares): an
+// all-ASCII file takes the page's, one whose own bytes settle another keeps it (and notice says the
+// page shows it garbled). A file in neither encoding, or a script that does not parse as the page's
+// engine parses it, is refused, naming the line and the engine's words.
+Reading ReadFile(const QByteArray& bytes, const QString& fileName,
+                 std::optional<TextCodec::Encoding> page = std::nullopt);
 // The tables alone (empty ones where the text is refused).
 void ReadTables(const QString& text, Table& recognition, Table& robot);
 // The 61-line block between the markers (LF line ends); rows 0 to 51 of each table.
 QString Block(const Table& recognition, const Table& robot);
 // The block with both marker lines, as written into the file.
 QString MarkedBlock(const Table& recognition, const Table& robot);
+// One row's entry in the block's form, "[" to "]" (no comma). source: the entry the row had, whose
+// string cells stay strings when empty; nothing for a new row.
+QString Entry(const Table& table, int row, bool robot, const RowSource* source = nullptr);
 // Why a cell cannot be written as it stands.
 enum class Fault {
     Number,    // an id or seconds cell that is not empty, "0", or up to 15 digits not starting with 0
@@ -60,15 +82,21 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
 // "バンクBの3番目のボタンの認識(英)": table 0 is recognition, 1 is robot.
 QString CellName(int table, int row, int field);
 
-// The file's new bytes, or why it is not saved (nothing written then). The block goes in the
-// file's own encoding (UTF-8, or Shift_JIS where the bytes are not UTF-8); the text outside keeps
-// its bytes. Refused: a file in neither encoding, broken markers, a cell that would not read back
-// as it stands, and text outside the block that would keep the page from reading the block's arrays.
+// The file's new bytes, or why it is not saved (nothing written then). Rows that equal the file's
+// are left as the text they are; where both arrays are declared, only the entries of edited rows
+// are replaced, each written in the block's form; otherwise the block replaces the marker lines and
+// what stands between them, or is appended. Rows equal to the file's give the old bytes (an
+// undeclared array counts as equal while its rows are all empty). New text goes in the file's own
+// encoding (see ReadFile); the rest keeps its bytes. Refused: a file in neither encoding, broken
+// markers, a cell that would not read back as it stands, text outside the block that would keep the
+// page from reading the block's arrays, and new text that would not parse as a script.
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
 };
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName);
+// page: as for ReadFile.
+SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
+                std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The built-in texts compiled into the program.
 QString DefaultButtonData();

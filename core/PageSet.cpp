@@ -158,5 +158,11 @@ QString PageSet::rewrite(Entry file, const Rewrite& format, Unreadable unreadabl
     const std::optional<QByteArray> bytes = format(*now, &refusal);
     if (!bytes)
         return refusal;
+    // A save that changes nothing writes nothing (no temporary file, no new time on the file); the
+    // preview follows it all the same, as it follows every save.
+    if (*bytes == *now) {
+        emit written(file);
+        return {};
+    }
     return write(file, *bytes);
 }

@@ -80,12 +80,13 @@ public:
     using Rewrite = std::function<std::optional<QByteArray>(const QByteArray& now, QString* refusal)>;
     // How a file that cannot be read at the save is reported: as a failed write, or a failed read.
     enum class Unreadable { AsWriteFailure, AsReadFailure };
-    // Saves an edited file: its bytes as they are now, the format's save, then write(). Empty when
-    // written; else the refusal, or the message of the failed read or write.
+    // Saves an edited file: its bytes as they are now, the format's save, then write() (nothing is
+    // written when the new bytes are the old ones). Empty when saved; else the refusal, or the
+    // message of the failed read or write.
     QString rewrite(Entry file, const Rewrite& format, Unreadable unreadable = Unreadable::AsWriteFailure);
 
 signals:
-    // A file of the set was written.
+    // A file of the set was written, or saved as it was (it already held what the save writes).
     void written(PageSet::Entry file);
 
 private:

@@ -10,16 +10,27 @@ bool isLineTerminator(QChar c) {
     return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
 }
 
+bool isAsciiLetter(char16_t u) {
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+// ASCII first: most scripts are mostly ASCII, and the Unicode tables are slower.
 bool isBlank(QChar c) {
+    if (c.unicode() < 0x80)
+        return c == u'\t' || c == u'\v' || c == u'\f' || c == u' ';
     return c == u'\t' || c == u'\v' || c == u'\f' || c == u' ' || c == QChar(0xA0) || c == QChar(0xFEFF) ||
            c.category() == QChar::Separator_Space;
 }
 
 bool isIdentStart(QChar c) {
+    if (c.unicode() < 0x80)
+        return isAsciiLetter(c.unicode()) || c == u'_' || c == u'$';
     return c == u'_' || c == u'$' || c.isLetter() || c.category() == QChar::Number_Letter;
 }
 
 bool isIdentPart(QChar c) {
+    if (c.unicode() < 0x80)
+        return isAsciiLetter(c.unicode()) || c == u'_' || c == u'$' || (c >= u'0' && c <= u'9');
     return isIdentStart(c) || c.isDigit() || c.isMark() || c.category() == QChar::Punctuation_Connector ||
            c == QChar(0x200C) || c == QChar(0x200D);
 }
@@ -112,7 +123,7 @@ bool isControlWord(const QString& word) {
 
 class Scanner {
 public:
-    explicit Scanner(const QString& text) : s(text) {}
+    explicit Scanner(const QString& text) : s(text) { out.source = text; }
 
     Scan run() {
         while (i < s.size()) {
@@ -201,9 +212,11 @@ private:
     }
 
     void add(Kind kind, qsizetype from, qsizetype fromLine, int depth, QString text = QString()) {
+        // Most tokens are their text as written: a view of the scan's own copy of the text, without
+        // an allocation of its own (a large script has millions of tokens).
         if (text.isNull())
-            text = s.mid(from, i - from);
-        out.tokens.append({kind, from, i, fromLine, depth, lineBreak, text});
+            text = QString::fromRawData(out.source.constData() + from, i - from);
+        out.tokens.append({qint32(from), qint32(i), qint32(fromLine), depth, kind, lineBreak, text});
         lineBreak = false;
         lineStart = false;
         closedControl = closedBlock = false;

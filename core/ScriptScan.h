@@ -10,16 +10,17 @@
 
 namespace ScriptScan {
 
-enum class Kind { Ident, Number, String, Template, Regex, Punct };
+enum class Kind : quint8 { Ident, Number, String, Template, Regex, Punct };
 
 struct Token {
+    // Positions in 32 bits (files are read up to 64 MiB): a large script has millions of tokens.
+    qint32 start; // in the text
+    qint32 end;
+    qint32 line;  // of its start, counted from 1 (LF, CR and CR LF each end a line)
+    qint32 depth; // brackets open before it; for a closing bracket, after it
     Kind kind;
-    qsizetype start; // in the text
-    qsizetype end;
-    qsizetype line;       // of its start, counted from 1 (LF, CR and CR LF each end a line)
-    int depth;            // brackets open before it; for a closing bracket, after it
     bool lineBreakBefore; // a line terminator stands between it and the token before
-    QString text;         // as written; an identifier with its escapes decoded
+    QString text;         // as written; an identifier with its escapes decoded (valid while its Scan lives)
 };
 
 struct Comment {
@@ -28,7 +29,14 @@ struct Comment {
     qsizetype line;
 };
 
+} // namespace ScriptScan
+// Moved as bytes when the list grows: a large script has millions of tokens.
+Q_DECLARE_TYPEINFO(ScriptScan::Token, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(ScriptScan::Comment, Q_PRIMITIVE_TYPE);
+namespace ScriptScan {
+
 struct Scan {
+    QString source; // the text scanned; most tokens' text points into it
     QList<Token> tokens;
     QList<Comment> comments;
     // Where the text stops reading as a script the way this scan reads it: a string, template,

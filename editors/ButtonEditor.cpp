@@ -332,7 +332,7 @@ void ButtonEditor::save() {
     }
     const QString name = QFileInfo(set.buttonData()).fileName();
     const QString failure = set.rewrite(PageSet::Entry::ButtonData, [&](const QByteArray& now, QString* refusal) {
-        ButtonDataFile::SaveResult saved = ButtonDataFile::Save(now, m_recognition, m_robot, name);
+        ButtonDataFile::SaveResult saved = ButtonDataFile::Save(now, m_recognition, m_robot, name, set.pageEncoding());
         *refusal = saved.refusal;
         return saved.bytes;
     });
@@ -352,7 +352,8 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     const QString name = QFileInfo(path).fileName();
     FileIO::Failure failure;
     const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &failure);
-    ButtonDataFile::Reading reading = ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name);
+    ButtonDataFile::Reading reading =
+        ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name, PageSet::chosen().pageEncoding());
     if (!bytes)
         reading.refusal = Messages::CannotRead(name, failure);
     // Another file that cannot be read leaves the tables as they were. The page set's own shows
@@ -364,13 +365,15 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
         return reading.refusal;
     }
     showTables(reading, name);
-    m_encoding = TextCodec::Detect(*bytes);
+    m_encoding = reading.encoding;
     if (!pageSetFile)
         return {};
-    // Said now rather than only at the save: what keeps this file from being saved.
-    const ButtonDataFile::SaveResult trial = ButtonDataFile::Save(*bytes, m_recognition, m_robot, name);
-    if (!trial.bytes) {
-        Platform::get().message(trial.refusal);
+    // Said now rather than only at the save: the page shows the file garbled, or what keeps it from
+    // being saved.
+    if (!reading.notice.isEmpty())
+        Platform::get().message(reading.notice);
+    if (!reading.saveRefusal.isEmpty()) {
+        Platform::get().message(reading.saveRefusal);
     } else if (!reading.declared[0] || !reading.declared[1]) {
         Platform::get().message(message::undeclared(name, reading.declared[0], reading.declared[1]));
     }

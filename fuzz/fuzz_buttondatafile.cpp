@@ -4,7 +4,9 @@
 //   line breaks, comments, either quote, escapes, number forms, trailing commas), then values typed
 //   into cells (bit 1: no markers, the head alone before the data; bit 2: the file in Shift_JIS).
 // Read: whenever a JavaScript engine runs the file, the rows the editor shows are the engine's, or
-// the editor refuses the file. Save: when the tool saves, the bytes outside the old block are kept,
+// the editor refuses the file. Save: a save with no edit gives the same bytes; an edit of one row (or
+// of the typed cells) leaves every other row's text and the text between rows as it was; where the
+// block is written whole, the bytes outside the old block are kept;
 // the saved file reads back as the rows the editor holds, no replacement character appears that the
 // file did not hold, a second save changes nothing, and the engine reads the editor's rows from it
 // (in strict mode too, when the old file ran in it).
@@ -15,6 +17,10 @@
 #include "ScriptScan.h"
 #include "TextCodec.h"
 
+#include <QCoreApplication>
+#include <QHash>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -63,6 +69,52 @@ std::optional<bool> engineAgrees(const QString& script, const Table& ax, const T
     return true;
 }
 
+// Each row's text in the file, "[" to "]", by array and row.
+QStringList rowTexts(const QString& text, const ButtonDataFile::Reading& r) {
+    QStringList out;
+    for (const auto& array : r.sources)
+        for (const ButtonDataFile::RowSource& s : array)
+            out << (s.start < 0 ? QString() : text.mid(s.start, s.end - s.start));
+    return out;
+}
+
+// The text between the rows' entries, in the order they stand.
+QStringList gaps(const QString& text, const ButtonDataFile::Reading& r) {
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    for (const auto& array : r.sources)
+        for (const ButtonDataFile::RowSource& s : array)
+            spans.append({s.start, s.end});
+    std::sort(spans.begin(), spans.end());
+    QStringList out;
+    qsizetype at = 0;
+    for (const auto& [start, end] : spans) {
+        out << text.mid(at, start - at);
+        at = end;
+    }
+    return out << text.mid(at);
+}
+
+// Where both arrays are declared, a row the save did not change keeps its text exactly, and so
+// does all the text between the rows.
+void rowsKeepTheirText(const QString& oldText, const ButtonDataFile::Reading& read, const QString& savedText,
+                       const Table& ax, const Table& bx) {
+    if (!read.declared[0] || !read.declared[1])
+        return;
+    const ButtonDataFile::Reading back = ButtonDataFile::Read(savedText, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(back.ok());
+    PKL_FUZZ_CHECK(gaps(oldText, read) == gaps(savedText, back));
+    const QStringList before = rowTexts(oldText, read), after = rowTexts(savedText, back);
+    const QList<QStringList> was[2] = {rowsOf(read.recognition), rowsOf(read.robot)};
+    const QList<QStringList> now[2] = {rowsOf(ax), rowsOf(bx)};
+    for (int a = 0; a < 2; ++a)
+        for (int r = 0; r < ButtonDataFile::kRows; ++r)
+            if (was[a][r] == now[a][r] &&
+                before[a * ButtonDataFile::kRows + r] != after[a * ButtonDataFile::kRows + r]) {
+                std::fprintf(stderr, "row %d of array %d changed its text without an edit\n", r, a);
+                PKL_FUZZ_CHECK(false);
+            }
+}
+
 // The bytes before the first marker line and after the second one's line.
 std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding encoding) {
     const QString text = TextCodec::Decode(bytes, encoding);
@@ -96,6 +148,22 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         std::fprintf(stderr, "the editor's rows are not the engine's\n");
     PKL_FUZZ_CHECK(!before || *before);
 
+    // A save with no edit writes nothing, or the same bytes.
+    const ButtonDataFile::SaveResult same =
+        ButtonDataFile::Save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js"));
+    PKL_FUZZ_CHECK(!same.bytes || *same.bytes == old);
+    // An edit of one row, picked by the input, leaves every other row's text as it was.
+    {
+        const int pick = int(qHash(old) % (2 * ButtonDataFile::kRows));
+        Table one[2] = {read.recognition, read.robot};
+        QString& cell = one[pick / ButtonDataFile::kRows][2][pick % ButtonDataFile::kRows];
+        cell = cell == QStringLiteral("x") ? QStringLiteral("y") : QStringLiteral("x");
+        const ButtonDataFile::SaveResult saved =
+            ButtonDataFile::Save(old, one[0], one[1], QStringLiteral("plkpadbtn.js"));
+        if (saved.bytes)
+            rowsKeepTheirText(oldText, read, TextCodec::Decode(*saved.bytes, *encoding), one[0], one[1]);
+    }
+
     Table ax = read.recognition, bx = read.robot;
     edit(ax, bx, *encoding);
     const bool edited = ax != read.recognition || bx != read.robot;
@@ -107,15 +175,19 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
     PKL_FUZZ_CHECK(after && TextCodec::Decode(*saved.bytes, *after) == savedText);
     PKL_FUZZ_CHECK(edited || savedText.count(QChar(0xFFFD)) <= oldText.count(QChar(0xFFFD)));
 
+    rowsKeepTheirText(oldText, read, savedText, ax, bx);
+
     // The saved file reads back, and a second save gives the same file.
     const ButtonDataFile::Reading back = ButtonDataFile::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
     PKL_FUZZ_CHECK(back.ok() && rowsOf(back.recognition) == rowsOf(ax) && rowsOf(back.robot) == rowsOf(bx));
     PKL_FUZZ_CHECK(ButtonDataFile::Save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
 
-    // Nothing outside the block changes.
-    const auto [head, tail] = outside(old, *encoding);
-    PKL_FUZZ_CHECK(saved.bytes->startsWith(head));
-    PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
+    // Where the block is written whole, nothing outside it changes.
+    if (!read.declared[0] || !read.declared[1]) {
+        const auto [head, tail] = outside(old, *encoding);
+        PKL_FUZZ_CHECK(saved.bytes->startsWith(head));
+        PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
+    }
 
     // The page reads the editor's rows.
     if (!before || !runnable(savedText))
@@ -218,6 +290,12 @@ void asEdits(const QByteArray& input, uint8_t flags) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The syntax check's engine needs an application object.
+    static int argc = 1;
+    static char name[] = "fuzz_buttondatafile";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    Q_UNUSED(app);
     if (size == 0)
         return 0;
     const QByteArray rest(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));

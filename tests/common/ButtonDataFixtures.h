@@ -3,6 +3,7 @@
 // the editor's tables hold, to compare.
 #include "ButtonDataFile.h"
 #include "JsEval.h"
+#include "TextCodec.h"
 
 #include <QByteArray>
 #include <QList>
@@ -50,6 +51,34 @@ inline QStringList engineRows(const QString& script) {
     }
     return out;
 }
+// The same with every value as exactly what the engine holds ('73' and 73, '' and a hole apart),
+// each row as long as the engine's.
+inline QStringList engineValues(const QString& script) {
+    QStringList out;
+    for (const char* name : {"ctrlbtndata", "ctrlbtnRobi"}) {
+        const JsEval::Result r = JsEval::Rows(script, name);
+        if (!r.ok()) {
+            out << (r.error.contains("undefined") ? "undefined" : "error: " + r.error);
+            continue;
+        }
+        for (const QStringList& e : r.values)
+            out << e.join('|');
+    }
+    return out;
+}
+
+// Each row's text as it stands in the file, "[" to "]": 52 of ctrlbtndata, then 52 of ctrlbtnRobi
+// (empty for an array the file does not declare).
+inline QStringList rowTexts(const QByteArray& bytes) {
+    const ButtonDataFile::Reading r = ButtonDataFile::ReadFile(bytes, "plkpadbtn.js");
+    const QString text = TextCodec::Decode(bytes, TextCodec::Detect(bytes).value_or(TextCodec::Encoding::Utf8));
+    QStringList out;
+    for (const auto& array : r.sources)
+        for (const ButtonDataFile::RowSource& s : array)
+            out << (s.start < 0 ? QString() : text.mid(s.start, s.end - s.start));
+    return out;
+}
+
 inline QStringList editorRows(const Table& ax, const Table& bx) {
     QStringList out;
     for (const Table* t : {&ax, &bx}) {

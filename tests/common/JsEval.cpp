@@ -10,8 +10,22 @@ QString text(const QJSValue& v) {
     return v.isUndefined() ? QString() : v.toString();
 }
 
+QString exact(const QJSValue& array, int i) {
+    const QJSValue v = array.property(quint32(i));
+    if (v.isString())
+        return u'\'' + v.toString() + u'\'';
+    if (v.isNumber() || v.isBool() || v.isNull())
+        return v.toString();
+    if (v.isUndefined()) {
+        const QJSValue has =
+            array.property(QStringLiteral("hasOwnProperty")).callWithInstance(array, {QJSValue(QString::number(i))});
+        return has.toBool() ? QStringLiteral("undefined") : QStringLiteral("hole");
+    }
+    return QStringLiteral("object");
+}
+
 // An array of plain values is a row; an array of arrays holds rows.
-bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
+bool collect(const QJSValue& array, QList<QStringList>& rows, QList<QStringList>& values, int depth) {
     if (depth > 8)
         return false;
     const int n = array.property(QStringLiteral("length")).toInt();
@@ -19,15 +33,18 @@ bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
     for (int i = 0; i < n; ++i)
         nested = nested || array.property(quint32(i)).isArray();
     if (!nested) {
-        QStringList row;
-        for (int i = 0; i < n; ++i)
+        QStringList row, exactRow;
+        for (int i = 0; i < n; ++i) {
             row << text(array.property(quint32(i)));
+            exactRow << exact(array, i);
+        }
         rows << row;
+        values << exactRow;
         return true;
     }
     for (int i = 0; i < n; ++i) {
         const QJSValue item = array.property(quint32(i));
-        if (!item.isArray() || !collect(item, rows, depth + 1))
+        if (!item.isArray() || !collect(item, rows, values, depth + 1))
             return false;
     }
     return true;
@@ -58,7 +75,7 @@ QList<Result> Rows(const QString& script, const QStringList& variables, bool str
         r.undefined = value.isUndefined();
         if (value.isError() || !value.isArray())
             r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
-        else if (!collect(value, r.rows, 0))
+        else if (!collect(value, r.rows, r.values, 0))
             r.error = variable + QStringLiteral(" mixes rows and values");
         out << r;
     }

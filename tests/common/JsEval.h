@@ -9,8 +9,12 @@ namespace JsEval {
 struct Result {
     QString error;           // empty when the script ran and the variable is an array
     QList<QStringList> rows; // the innermost arrays, in order; undefined and holes read as ""
-    bool ran = false;        // the script ran to its end
-    bool undefined = false;  // it ran, and left the variable undefined
+    // The same rows with each value as exactly what the engine holds: 'text' for a string (in
+    // apostrophes), the digits of a number, "hole" for an element the array does not have,
+    // "undefined", "null", "true", "false", or "object".
+    QList<QStringList> values;
+    bool ran = false;       // the script ran to its end
+    bool undefined = false; // it ran, and left the variable undefined
     bool ok() const { return error.isEmpty(); }
 };
 

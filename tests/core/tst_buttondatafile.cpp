@@ -81,42 +81,111 @@ private slots:
         QCOMPARE(out, rows);
     }
 
-    // The bytes outside the block are kept; the block replaces the marker lines and what stands
-    // between them; a second save gives the same file.
-    void saveKeepsTheTextOutside_data() {
+    // A save with no edit gives the file's own bytes. An edit of one row replaces that row's entry
+    // and nothing else: the other rows keep their quotes, blanks, holes and comments, the text
+    // around them its line ends. Where the file declares no array, the block goes at its end.
+    void saveChangesOnlyTheEditedRow_data() {
         const QByteArray m = marker();
         const QByteArray d = data().toUtf8();
         QTest::addColumn<QByteArray>("old");
-        QTest::addColumn<QByteArray>("expected"); // "<block>" for the block
-        QTest::newRow("LF") << "// head\n" + m + "\n" + d + m + "\n// tail\n"
-                            << QByteArray("// head\n<block>// tail\n");
-        QTest::newRow("CR LF") << "// head\r\n" + m + "\r\n" + QByteArray(d).replace("\n", "\r\n") + m +
-                                      "\r\n// tail\r\n"
-                               << QByteArray("// head\r\n<block>// tail\r\n");
-        QTest::newRow("blanks around the markers") << "// head\n  " + m + " \n" + d + "\t" + m + "\t\n// tail\n"
-                                                   << QByteArray("// head\n  <block>// tail\n");
-        QTest::newRow("no marker") << QByteArray("var x;\n") << QByteArray("var x;\n<block>");
-        // The appended marker must stand on a line of its own to be found again.
-        QTest::newRow("no marker, no line end")
-            << QByteArray("var x; // note") << QByteArray("var x; // note\n<block>");
-        QTest::newRow("closing marker at the end") << "h\n" + m + "\n" + d + m << QByteArray("h\n<block>");
-        QTest::newRow("Shift_JIS head") << "// \x82\xa0\r\n" + m + "\n" +
-                                               TextCodec::Encode(data(), TextCodec::Encoding::ShiftJis).value() + m +
-                                               "\n// \x82\xa2"
-                                        << QByteArray("// \x82\xa0\r\n<block>// \x82\xa2");
+        QTest::addColumn<int>("array");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("from"); // the edited row's text, then what the save makes of it
+        QTest::addColumn<QByteArray>("to");
+        const QByteArray stand = "[73,'立って','Stand up']";
+        auto jump = [](const QByteArray& was) { return QByteArray(was).replace("立って", "跳んで"); };
+        auto row = [&](const char* name, const QByteArray& old, const QByteArray& was = "[73,'立って','Stand up']",
+                       const QByteArray& now = "[73,'跳んで','Stand up']") {
+            QTest::newRow(name) << old << 0 << 0 << 1 << "跳んで" << was << now;
+        };
+        row("LF", "// head\n" + m + "\n" + d + m + "\n// tail\n");
+        row("CR LF", "// head\r\n" + m + "\r\n" + QByteArray(d).replace("\n", "\r\n") + m + "\r\n// tail\r\n");
+        row("blanks around the markers", "// head\n  " + m + " \n" + d + "\t" + m + "\t\n// tail\n");
+        row("closing marker at the end", "h\n" + m + "\n" + d + m);
+        row("Shift_JIS head",
+            "// \x82\xa0\r\n" + m + "\n" + TextCodec::Encode(data(), TextCodec::Encoding::ShiftJis).value() + m +
+                "\n// \x82\xa2",
+            TextCodec::Encode(QString::fromUtf8(stand), TextCodec::Encoding::ShiftJis).value(),
+            TextCodec::Encode(QString::fromUtf8(jump(stand)), TextCodec::Encoding::ShiftJis).value());
+        row("no marker: the row where it stands", "var a = 1;\n" + d);
+        row("arrays after the block", m + "\n" + d + m + "\n" + d);
+        // The other rows keep what the page reads: quoted ids and seconds, "" and holes, comments.
+        const QByteArray shapes = "// head\n" + m + "\n" +
+                                  data({{"[75,'座って','Sit down']", "['75', '座って', 'Sit down'] /* 座る */"},
+                                        {"[65,'左','Left']", "['', '', '']"},
+                                        {"[57,'前進','Fowrd']", "[,'','',]"},
+                                        {"[670,3,'ああ良かった']", "[670,'3',\"ああ良かった\"]"},
+                                        {"    [ /* A */\n", "    [ /* A */\n        // ['105','x','y'],\n"}})
+                                      .toUtf8() +
+                                  m + "\n";
+        row("quoted ids, blanks, holes and comments stay", shapes, stand + ",", jump(stand) + ",");
+        // An edited row takes the block's form, but a "" the page read stays "".
+        QTest::newRow("quoted id edited")
+            << shapes << 0 << 1 << 2 << "Sit" << QByteArray("['75', '座って', 'Sit down'] /* 座る */")
+            << QByteArray("[75,'座って','Sit'] /* 座る */");
+        QTest::newRow("blank button edited")
+            << shapes << 0 << 2 << 2 << "Left" << QByteArray("['', '', '']") << QByteArray("['','','Left']");
+        QTest::newRow("holes edited") << shapes << 0 << 3 << 1 << "前" << QByteArray("[,'','',]")
+                                      << QByteArray("[,'前','']");
+        QTest::newRow("quoted seconds edited")
+            << shapes << 1 << 0 << 2 << "よし" << QByteArray("[670,'3',\"ああ良かった\"]")
+            << QByteArray("[670,3,'よし']");
+        QTest::newRow("quoted seconds emptied")
+            << shapes << 1 << 0 << 1 << "" << QByteArray("[670,'3',\"ああ良かった\"]")
+            << QByteArray("[670,'','ああ良かった']");
+        // Without the arrays, the block with both goes at the end, on a line of its own.
+        QTest::newRow("no arrays") << QByteArray("var x;\n") << 0 << 0 << 1 << "跳んで" << QByteArray("var x;\n")
+                                   << QByteArray("var x;\n<block>");
+        QTest::newRow("no arrays, no line end")
+            << QByteArray("var x; // note") << 0 << 0 << 1 << "跳んで" << QByteArray("var x; // note")
+            << QByteArray("var x; // note\n<block>");
     }
-    void saveKeepsTheTextOutside() {
+    void saveChangesOnlyTheEditedRow() {
         QFETCH(QByteArray, old);
-        QFETCH(QByteArray, expected);
-        Table ax, bx;
-        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
-        ax[1][0] = "跳んで";
+        QFETCH(int, array);
+        QFETCH(int, row);
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(old, "plkpadbtn.js");
+        QVERIFY2(read.ok(), qPrintable(read.refusal));
+        const ButtonDataFile::SaveResult same = ButtonDataFile::Save(old, read.recognition, read.robot, "plkpadbtn.js");
+        QCOMPARE(same.bytes, std::optional<QByteArray>(old));
+
+        Table ax = read.recognition, bx = read.robot;
+        (array ? bx : ax)[field][row] = value;
         const auto encoding = TextCodec::Detect(old).value();
-        expected.replace("<block>", TextCodec::Encode(ButtonDataFile::MarkedBlock(ax, bx), encoding).value());
+        to.replace("<block>", TextCodec::Encode(ButtonDataFile::MarkedBlock(ax, bx), encoding).value());
+        // The page reads the last declaration: that is where the edit goes.
+        const qsizetype at = old.lastIndexOf(from);
+        QVERIFY(at >= 0);
+        QByteArray expected = old;
+        expected.replace(at, from.size(), to);
         const ButtonDataFile::SaveResult once = ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js");
         QVERIFY2(once.bytes, qPrintable(once.refusal));
         QCOMPARE(*once.bytes, expected);
         QCOMPARE(ButtonDataFile::Save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
+        // The engine reads the edit, and every other value exactly as before.
+        if (read.declared[0]) {
+            QStringList before = engineValues(TextCodec::Decode(old, encoding));
+            const QStringList after = engineValues(TextCodec::Decode(expected, encoding));
+            QCOMPARE(after.size(), before.size());
+            before[array * 52 + row] = after[array * 52 + row];
+            QCOMPARE(after, before);
+        }
+    }
+
+    // On a file in the block's own form, an edit writes the block as a whole rewrite would.
+    void blockFormFileGetsTheWholeBlock() {
+        Table ax, bx;
+        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
+        const QByteArray old = "// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8() + "// tail\n";
+        ax[0][20] = "5", bx[2][51] = "また";
+        QCOMPARE(ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js").bytes,
+                 std::optional<QByteArray>("// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8() + "// tail\n"));
     }
 };
 

@@ -8,6 +8,7 @@
 #include "FailingFolder.h"
 #include "FileIO.h"
 #include "JsEval.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "PaletteWindow.h"
 #include "PreviewWindow.h"
@@ -18,6 +19,9 @@
 #include "WindowFrame.h"
 
 #include <QAccessible>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +90,20 @@ QStringList shown(ButtonEditor* w) {
         out << w->padButton(i)->text();
     out << w->japaneseLabel->text();
     return out;
+}
+
+// Sets the file's time back an hour, so that any write shows; gives the time set.
+QDateTime backdate(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) ||
+        !f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime))
+        qFatal("cannot set the time of %s", qPrintable(path));
+    f.close();
+    return QFileInfo(path).lastModified();
+}
+// The names in the file's folder, hidden ones (a temporary file) included.
+QStringList folderEntries(const QString& path) {
+    return QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 QAccessibleActionInterface* actions(QWidget* w) {
@@ -295,6 +313,8 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{message});
         QCOMPARE(w->recognitionTable(), ax);
         QCOMPARE(w->robotTable(), bx);
+        // The typed text stays in its field, to be mended.
+        QCOMPARE(w->findChild<QLineEdit*>(field)->text(), value);
     }
 
     void takeWordFromList() {
@@ -321,23 +341,28 @@ private slots:
 
     void saveWritesBlockAndReloads() {
         ButtonEditor* w = openByPalette();
+        const QByteArray before = TestFiles::read(m_file);
         QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
         w->idField->setText("99");
         QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, "// head\r\n" + ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()).toUtf8() +
-                            "// tail\r\n");
-        // Stored in type 0, so the English label's space became "-".
-        QVERIFY(saved.contains("[99,'挨拶して','Say-Hello'],"));
+        // Only the edited row's text changes; the block's CR LF line ends stay. Stored in type 0, so
+        // the English label's space became "-".
+        QCOMPARE(saved, QByteArray(before).replace("[23,'挨拶して','Say Hello']", "[99,'挨拶して','Say-Hello']"));
         QVERIFY(PreviewWindow::isOpen());
         QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(PageSet::chosen().topPage()));
 
-        // A second save without changes gives the same file; the reload runs every time.
+        // A second save without changes writes nothing (the file keeps its time, no temporary file
+        // appears); the reload runs every time.
         QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
+        const QDateTime time = backdate(m_file);
+        const QStringList entries = folderEntries(m_file);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), saved);
+        QCOMPARE(QFileInfo(m_file).lastModified(), time);
+        QCOMPARE(folderEntries(m_file), entries);
         QCOMPARE(scripts.size(), 1);
         QCOMPARE(scripts.first().first().toString(), QString("location.reload();"));
 
@@ -447,20 +472,27 @@ private slots:
                                             << false;
         QTest::newRow("changed after the block")
             << marked(data(), "ctrlbtnRobi[0][0][1] = 'x';\n") << refused(65, changedElsewhere("ctrlbtnRobi")) << false;
-        QTest::newRow("comment left open") << marked(data(), "/* note\n")
-                                           << refused(65, "スクリプトが正しく終わっていません（文字列、コメントや括弧が"
-                                                          "閉じていない、HTML形式のコメントがある、など）")
-                                           << false;
+        QTest::newRow("comment left open")
+            << marked(data(), "/* note\n")
+            << Messages::ScriptDoesNotParse("plkpadbtn.js", 65, "Unterminated regular expression literal") << false;
         const QString count = "plkpadbtn.jsのボタンデータの目印「/*-- Pelkavin Button Data --*/」が%1つあるため保存でき"
                               "ません（%2）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...";
         QTest::newRow("one marker") << "// head\n" + m + "\n" + data().toUtf8() << count.arg(1).arg("2行目") << true;
         QTest::newRow("three markers") << marked(data()) + m + "\n"
                                        << count.arg(3).arg("2行目、64行目、66行目") << true;
-        QTest::newRow("arrays after the block")
-            << marked(data(), data().toUtf8())
-            << "plkpadbtn.jsの65行目で、目印の外からctrlbtndataを定義または変更しているため保存できません（保存した内容"
-               "がページに届きません）..."
-            << true;
+        // The page reads the declarations after the block: the editor shows and edits those.
+        QTest::newRow("arrays after the block") << marked(data(), data().toUtf8()) << QString() << true;
+        QTest::newRow("quoted ids and seconds, blank buttons, holes")
+            << marked(data({{"[73,", "['73',"},
+                            {"[75,'座って','Sit down']", "['', '', '']"},
+                            {"[65,'左','Left']", "[,'',\"\"]"},
+                            {"[670,3,", "[670,'3',"}}))
+            << QString() << true;
+        QTest::newRow("comments between and after rows")
+            << marked(
+                   data({{"[75,'座って','Sit down'],", "[75,'座って','Sit down'], // 座る\n        // [1,'x','y'],\n"},
+                         {"    [ /* B */\n", "    [ /* B */\n        /* [2,'x','y'], */\n"}}))
+            << QString() << true;
         QTest::newRow("larger than the read limit")
             << marked(data(), "//" + QByteArray(FileIO::kMaxReadSize, 'x') + "\n")
             << "plkpadbtn.jsを読み込めませんでした（64MBより大きいファイルです）..." << false;
@@ -485,9 +517,14 @@ private slots:
             return;
         }
         QCOMPARE(scripted()->messages, QStringList{});
+        // A save without edits writes nothing.
+        const QDateTime time = backdate(m_file);
+        const QStringList entries = folderEntries(m_file);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        QCOMPARE(engineRows(QString::fromUtf8(TestFiles::read(m_file))), engineRows(script));
+        QCOMPARE(TestFiles::read(m_file), file);
+        QCOMPARE(QFileInfo(m_file).lastModified(), time);
+        QCOMPARE(folderEntries(m_file), entries);
     }
 
     // Every save the tool accepts is judged by a JavaScript engine: the saved file runs and its two
@@ -522,18 +559,20 @@ private slots:
         QTest::newRow("marker in a comment")
             << "// the data stands between two " + m + " lines\n" + m + "\n" + data + m + "\n"
             << QString();
-        const QString outside = "plkpadbtn.jsの%1行目で、目印の外から%2を定義または変更しているため保存できません（保存"
-                                "した内容がページに届きません）...";
-        QTest::newRow("arrays after the block")
-            << m + "\n" + data + m + "\n" + data << outside.arg(64).arg("ctrlbtndata");
+        // The edit goes where the page reads it.
+        QTest::newRow("arrays after the block") << m + "\n" + data + m + "\n" + data << QString();
         QTest::newRow("changed after the block") << m + "\n" + data + m + "\nctrlbtnRobi[0][0][1] = 5;\n"
                                                  << refused(64, changedElsewhere("ctrlbtnRobi"));
         QTest::newRow("pushed after the block") << m + "\n" + data + m + "\n\nctrlbtndata.push([]);\n"
                                                 << refused(65, changedElsewhere("ctrlbtndata"));
         QTest::newRow("the text after the block goes on with it")
             << m + "\n" + QByteArray(data).replace("];\n", "]\n") + m + "\n, l;\n"
+            << QString();
+        // Without the arrays, the block goes at the end; text after it must not go on with it.
+        QTest::newRow("no arrays, the text goes on")
+            << m + "\nvar k = 1\n" + m + "\n, l;\n"
             << QString("plkpadbtn."
-                       "jsの64行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
+                       "jsの4行目のボタンデータの後ろが、目印の間の式の続きになっているため保存できません（保存し"
                        "た内容がページに届きません）...");
         QTest::newRow("const, no marker")
             << QByteArray("const ctrlbtndata = [];\n")
@@ -585,13 +624,29 @@ private slots:
         }
         QCOMPARE(w->recognitionTable()[0][15], QString("99"));
         QVERIFY(!saved.contains("\xef\xbf\xbd"));
-        // The text before the block keeps its bytes.
-        const qsizetype first = file.indexOf(marker());
-        QVERIFY(saved.startsWith(first < 0 ? file : file.left(first)));
+        const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(file, "plkpadbtn.js");
+        if (!read.declared[0] || !read.declared[1]) {
+            // The block went in: the text before it keeps its bytes.
+            const qsizetype first = file.indexOf(marker());
+            QVERIFY(saved.startsWith(first < 0 ? file : file.left(first)));
+            return;
+        }
+        // Only the two edited rows change their text, and the engine reads every other value exactly
+        // as before; the id typed is a number.
+        QStringList texts = rowTexts(file), values = engineValues(TextCodec::Decode(file, *encoding));
+        const QStringList savedTexts = rowTexts(saved), savedValues = engineValues(script);
+        for (int r : {15, 52 + 15}) {
+            QVERIFY(texts[r] != savedTexts[r]);
+            texts[r] = savedTexts[r];
+            values[r] = savedValues[r];
+        }
+        QCOMPARE(savedTexts, texts);
+        QCOMPARE(savedValues, values);
+        QVERIFY2(savedValues[15].startsWith("99|'"), qPrintable(savedValues[15]));
     }
 
-    // Saved without edits, a file in another encoding keeps every byte outside the block, and the
-    // block's Japanese goes back in the file's own encoding.
+    // Saved without edits, a file in another encoding keeps every byte; an edit goes in the file's
+    // own encoding.
     void noEditSaveKeepsTheEncoding() {
         const QByteArray sjis =
             TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value();
@@ -603,19 +658,25 @@ private slots:
         QCOMPARE(w->japaneseField->text(), QString("立って"));
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        const QByteArray saved = TestFiles::read(m_file);
-        QCOMPARE(saved, head +
-                            TextCodec::Encode(ButtonDataFile::MarkedBlock(w->recognitionTable(), w->robotTable()),
-                                              TextCodec::Encoding::ShiftJis)
-                                .value() +
-                            "// \x82\xa4\n");
-        QVERIFY(saved.contains(TextCodec::Encode("立って", TextCodec::Encoding::ShiftJis).value()));
+        QCOMPARE(TestFiles::read(m_file), file);
+        // An edit goes in the file's encoding, beside the bytes kept.
+        w->japaneseField->setText("跳んで");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, QStringList{});
+        // (stored as type 0, the English label's blank became "-")
+        const auto inSjis = [](const QString& t) {
+            return TextCodec::Encode(t, TextCodec::Encoding::ShiftJis).value();
+        };
+        QCOMPARE(TestFiles::read(m_file),
+                 QByteArray(file).replace(inSjis("[73,'立って','Stand up']"), inSjis("[73,'跳んで','Stand-up']")));
 
         // What Shift_JIS cannot carry is refused at the store, naming the field.
         w->englishField->setText("Café");
         QTest::mouseClick(w->storeButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"認識(英)の「é」はShift_JISのplkpadbtn.jsには書けません..."});
-        QCOMPARE(w->recognitionTable()[2][0], QString("Stand up"));
+        QCOMPARE(w->recognitionTable()[2][0], QString("Stand-up"));
+        QCOMPARE(w->englishField->text(), QString("Café"));
     }
 
     // A file in neither encoding is not read: its text would show as something else.
@@ -641,6 +702,112 @@ private slots:
         w->loadOtherFile();
         QCOMPARE(w->idField->text(), QString("5"));
         QCOMPARE(w->japaneseField->text(), QString("あ"));
+    }
+
+    // A script the page cannot run gives it no buttons at all: said at opening with its line and the
+    // engine's words, nothing shown, the save refused with the same message, the file untouched.
+    void scriptThatDoesNotParse_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("line");
+        const QByteArray m = marker();
+        auto marked = [&](const QString& d, const QByteArray& head = "// head\n") {
+            return head + m + "\n" + d.toUtf8() + m + "\n";
+        };
+        // The data's first row stands 4 lines after the head.
+        QTest::newRow("full-width brackets") << marked(data(), "// head\nfunction f（）{ return 1 }\n") << 2;
+        QTest::newRow("let twice") << marked(data(), "let i = 0;\nlet i = 0;\n") << 2;
+        QTest::newRow("missing comma in an object") << marked(data(), "var o = { speed: 1 delay: 2 };\n") << 1;
+        QTest::newRow("octal id in strict mode") << marked(data({{"[73,", "[0111,"}}), "'use strict';\n") << 5;
+        QTest::newRow("id 1_e2") << marked(data({{"[73,", "[1_e2,"}})) << 5;
+        QTest::newRow("id 0_1") << marked(data({{"[73,", "[0_1,"}})) << 5;
+        QTest::newRow("full-width semicolon on line 3") << marked(data(), "// a\n// b\nvar x = 1；\n") << 3;
+    }
+    void scriptThatDoesNotParse() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, line);
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        QCOMPARE(scripted()->messages.size(), 1);
+        const QString message = scripted()->messages[0];
+        QVERIFY2(message.startsWith(QString("plkpadbtn.jsの%1行目がJavaScriptとして読めません（").arg(line)),
+                 qPrintable(message));
+        QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), (QStringList{"undefined", "undefined"}));
+        w->idField->setText("5");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages, (QStringList{message, message}));
+        QCOMPARE(TestFiles::read(m_file), file);
+    }
+
+    // A save whose new text would not parse is refused: here the block would stand between "}" and
+    // "else".
+    void saveThatWouldBreakTheScript() {
+        const QByteArray m = marker();
+        const QByteArray file = "var a = 1;\nif (a) {\n}\n" + m + "\n" + m + "\nelse {\n}\n";
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        scripted()->messages.clear(); // the file declares no button data: said, and shown empty
+        w->idField->setText("5");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), 1);
+        QVERIFY2(scripted()->messages[0].startsWith("保存するとplkpadbtn.jsの"), qPrintable(scripted()->messages[0]));
+        QCOMPARE(TestFiles::read(m_file), file);
+        QVERIFY(!PreviewWindow::isOpen());
+    }
+
+    // The page reads the script in the encoding its top page declares. An all-ASCII file takes the
+    // page's; a file whose own bytes settle another keeps it, and the window says the page shows it
+    // garbled. Without a declaration, the file's own.
+    void pageEncoding_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message"); // at opening
+        QTest::addColumn<int>("written");     // the encoding 立って is saved in
+        Table ax, bx;
+        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
+        for (int r = 0; r < 52; ++r)
+            ax[1][r] = QString("j%1").arg(r), bx[2][r] = QString("p%1").arg(r);
+        const QByteArray ascii = "// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8();
+        const QByteArray utf8 = "// head\n" + marker() + "\n" + data().toUtf8() + marker() + "\n";
+        const QByteArray sjis = TextCodec::Encode(QString::fromUtf8(utf8), TextCodec::Encoding::ShiftJis).value();
+        const QByteArray sjisPage = "<html><head><meta charset=\"Shift_JIS\"></head><body>n</body></html>";
+        const QByteArray utf8Page =
+            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"></head></html>";
+        const int u = int(TextCodec::Encoding::Utf8), j = int(TextCodec::Encoding::ShiftJis);
+        QTest::newRow("ASCII file, Shift_JIS page") << sjisPage << ascii << QString() << j;
+        QTest::newRow("ASCII file, UTF-8 page") << utf8Page << ascii << QString() << u;
+        QTest::newRow("ASCII file, no declaration") << QByteArray("<html></html>") << ascii << QString() << u;
+        QTest::newRow("Shift_JIS file, UTF-8 page")
+            << utf8Page << sjis
+            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8)
+            << j;
+        QTest::newRow("UTF-8 file, Shift_JIS page")
+            << sjisPage << utf8
+            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis)
+            << u;
+        QTest::newRow("Shift_JIS file, Shift_JIS page") << sjisPage << sjis << QString() << j;
+        // The browser follows a byte order mark over the page's declaration.
+        QTest::newRow("UTF-8 file with a BOM, Shift_JIS page") << sjisPage << "\xef\xbb\xbf" + utf8 << QString() << u;
+    }
+    void pageEncoding() {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+        QFETCH(int, written);
+        TestFiles::write(PageSet::chosen().topPage(), page);
+        TestFiles::write(m_file, file);
+        ButtonEditor* w = openByPalette();
+        QCOMPARE(scripted()->messages.join("/"), message);
+        w->japaneseField->setText("立って");
+        w->englishField->setText("Up");
+        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
+        const QByteArray saved = TestFiles::read(m_file);
+        const auto encoding = TextCodec::Encoding(written);
+        QVERIFY(saved.contains(TextCodec::Encode("[73,'立って','Up']", encoding).value()));
+        QVERIFY(TextCodec::Decode(saved, encoding).contains("[73,'立って','Up']"));
     }
 
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.

@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -66,8 +67,15 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     const QString special = "を読み込めませんでした（通常のファイルではありません）...";
     if (file == "js/plkpadbtn.js") {
         palette->openButtonEditor();
-        if (ButtonEditor::isOpen())
-            QTest::mouseClick(ButtonEditor::instance()->saveButton, Qt::LeftButton);
+        if (ButtonEditor::isOpen()) {
+            // An edit, since a save that changes nothing writes nothing.
+            ButtonEditor* w = ButtonEditor::instance();
+            if (protectedFile) {
+                w->idField->setText("1");
+                QTest::mouseClick(w->storeButton, Qt::LeftButton);
+            }
+            QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        }
         // Not read, so not saved either, with the same message.
         if (!protectedFile)
             return {"plkpadbtn.js" + special, "plkpadbtn.js" + special};
@@ -82,6 +90,10 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     const bool css = file == "js/pelkavin.css";
     w->findChild<QCheckBox*>("pageTarget")->setChecked(css);
     w->findChild<QCheckBox*>("iconTarget")->setChecked(!css);
+    if (css && protectedFile) {
+        scripted()->colors.enqueue(QColor(0x11, 0x22, 0x33));
+        QTest::mouseClick(w->findChild<QPushButton*>("chooseColourButton"), Qt::LeftButton);
+    }
     QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
     // A special file cannot be read at opening nor at the save; a protected one is read but not written.
     const QString path = css ? PageSet::chosen().styleSheet() : PageSet::chosen().icon();
