@@ -338,12 +338,12 @@ public:
     Applies run() {
         if (s.contains('\\'))
             return Applies::Unsure;
-        bool body = false, unsure = false;
+        bool body = false;
         for (;;) {
+            // Unsure stops the reading where it stands.
             const Applies one = complex();
-            if (one == Applies::Invalid)
+            if (one == Applies::Invalid || one == Applies::Unsure)
                 return one;
-            unsure |= one == Applies::Unsure;
             body |= one == Applies::Yes;
             if (i == s.size())
                 break;
@@ -351,7 +351,7 @@ public:
                 return Applies::Invalid;
             ++i;
         }
-        return unsure ? Applies::Unsure : body ? Applies::Yes : Applies::No;
+        return body ? Applies::Yes : Applies::No;
     }
 
 private:
@@ -523,6 +523,8 @@ private:
             const Part p = compound();
             if (p == Part::Invalid)
                 return Applies::Invalid;
+            if (p == Part::Unsure)
+                return Applies::Unsure;
             parts << p;
             const qsizetype before = i;
             blanks();
@@ -537,8 +539,6 @@ private:
             }
             combinators << combinator;
         }
-        if (parts.contains(Part::Unsure))
-            return Applies::Unsure;
         const bool body =
             parts.last() == Part::Body && (parts.size() == 1 || (parts.size() == 2 && parts[0] == Part::Root &&
                                                                  (combinators[0] == ' ' || combinators[0] == '>')));

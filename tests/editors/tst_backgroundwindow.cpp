@@ -313,6 +313,23 @@ private slots:
         QTest::newRow("last declaration runs on past the marker")
             << "body {\n" + kMarker + "\n    background-color: #fff\n    " + kMarker + "\n    color: red;\n}\n"
             << none << "の3行目の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます";
+        QTest::newRow("in @media all inside @media screen")
+            << "@media all {\n@media screen {\n" + sheet("0a0b0c") + "}\n}\n"
+            << c << "";
+        QTest::newRow(":root > body") << ":root > " + sheet("0a0b0c") << c << "";
+        QTest::newRow("hexadecimal escape ending in a line end inside an earlier string")
+            << "a::after { content: \"\\41\n\"; }\n" + sheet("0a0b0c") << c << "";
+        QTest::newRow("markers straight inside @media screen")
+            << "@media screen {\n" + kMarker + "\n    background-color: #fff;\n    " + kMarker + "\n}\n"
+            << none << "の背景色の目印（2行目）が「{ }」の中にない";
+        QTest::newRow("inside @layer")
+            << "@layer base {\n" + sheet("0a0b0c") + "}\n"
+            << none << "の1行目の「@layer base」の中にあるため、目印の間の背景色がページに使われるかどうか";
+        QTest::newRow("rule nested in a body rule") << "body {\n  " + sheet("0a0b0c") + "}\n"
+                                                    << none << "の1行目の規則が「}」で閉じていない";
+        QTest::newRow("functional pseudo-class")
+            << "body:not(.x) {\n" + kMarker + "\n    background-color: #fff;\n    " + kMarker + "\n}\n"
+            << none << "の1行目のセレクタ「body:not(.x)」がページの本体（body）に当たるかどうか";
         QTest::newRow("no markers, file ends in a comment")
             << QByteArray("body { }\n/* 終わり\n") << none << "は2行目からの記述が閉じないまま終わっている";
     }
