@@ -39,10 +39,25 @@ private:
         const uchar c = uchar(t[at]);
         return sjis && at + 1 < t.size() && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
     }
+    // Past an escape whose backslash stands before at (at < size, no line end there): up to six
+    // hexadecimal digits and one blank after them, or one character.
+    qsizetype escapeEnd(qsizetype at) const {
+        if (!std::isxdigit(uchar(t[at])))
+            return at + width(at);
+        const qsizetype last = qMin(t.size(), at + 6);
+        while (at < last && std::isxdigit(uchar(t[at])))
+            ++at;
+        return at < t.size() && isBlank(t[at]) ? at + 1 : at;
+    }
     const QByteArray& t;
     const bool sjis;
     qsizetype i;
 };
+
+// A form feed ends a line, as the browser reads CSS.
+bool isLineEnd(char c) {
+    return c == '\n' || c == '\f';
+}
 
 bool Tokenizer::next(Token& out) {
     const qsizetype n = t.size();
@@ -69,14 +84,18 @@ bool Tokenizer::next(Token& out) {
                 out.open = false;
                 break;
             }
-            if (t[i] == '\n') { // the string ends unclosed at the line end
+            if (isLineEnd(t[i])) { // the string ends unclosed at the line end
                 out.type = Token::BadString;
                 out.open = false;
                 break;
             }
-            if (t[i] == '\\' && ++i == n)
+            if (t[i] != '\\') {
+                i += width(i);
+                continue;
+            }
+            if (++i == n)
                 break;
-            i += width(i); // an escaped line end continues the string
+            i = isLineEnd(t[i]) ? i + 1 : escapeEnd(i); // an escaped line end continues the string
         }
     } else if (isDelim(c)) {
         ++i;
@@ -85,8 +104,10 @@ bool Tokenizer::next(Token& out) {
         while (i < n && !isBlank(t[i]) && !isDelim(t[i]) && t[i] != '"' && t[i] != '\'') {
             if (t[i] == '\\') {
                 ++i;
-                if (i == n || t[i] == '\n')
+                if (i == n || isLineEnd(t[i]))
                     continue;
+                i = escapeEnd(i);
+                continue;
             }
             i += width(i);
         }
@@ -275,12 +296,334 @@ std::optional<QColor> parseColour(const QByteArray& value) {
     return QColor(named.red(), named.green(), named.blue());
 }
 
+// The name of a declaration as the browser reads it: escapes decoded, ASCII letters in lower case.
+// Characters beyond ASCII become a byte no property name holds.
+QByteArray decodedName(QByteArrayView s) {
+    QByteArray out;
+    for (qsizetype i = 0; i < s.size();) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += char(std::tolower(uchar(s[i++])));
+            continue;
+        }
+        ++i;
+        if (!std::isxdigit(uchar(s[i]))) {
+            out += char(std::tolower(uchar(s[i++])));
+            continue;
+        }
+        uint code = 0;
+        for (int k = 0; k < 6 && i < s.size() && std::isxdigit(uchar(s[i])); ++k, ++i)
+            code = code * 16 + uint(QByteArray(1, s[i]).toUInt(nullptr, 16));
+        if (i < s.size() && isBlank(s[i]))
+            ++i;
+        out += code > 0 && code < 0x80 ? char(std::tolower(int(code))) : '\x80';
+    }
+    return out;
+}
+
+// Whether a rule's selector or a group rule's condition makes the block apply to the page's body on
+// a screen. Unsure where this tool cannot tell: it refuses rather than guess.
+enum class Applies { Yes, No, Invalid, Unsure };
+
+bool identStart(char c) {
+    return std::isalpha(uchar(c)) || c == '_' || uchar(c) >= 0x80;
+}
+bool identChar(char c) {
+    return identStart(c) || std::isdigit(uchar(c)) || c == '-';
+}
+
+// A selector list, with comments taken out and blanks made one space.
+class SelectorCheck {
+public:
+    explicit SelectorCheck(const QByteArray& text) : s(text) {}
+    Applies run() {
+        if (s.contains('\\'))
+            return Applies::Unsure;
+        bool body = false;
+        for (;;) {
+            // Unsure stops the reading where it stands.
+            const Applies one = complex();
+            if (one == Applies::Invalid || one == Applies::Unsure)
+                return one;
+            body |= one == Applies::Yes;
+            if (i == s.size())
+                break;
+            if (s[i] != ',')
+                return Applies::Invalid;
+            ++i;
+        }
+        return body ? Applies::Yes : Applies::No;
+    }
+
+private:
+    const QByteArray s;
+    qsizetype i = 0;
+
+    void blanks() {
+        while (i < s.size() && s[i] == ' ')
+            ++i;
+    }
+    QByteArray ident() {
+        const qsizetype b = i;
+        if (i < s.size() && s[i] == '-')
+            ++i;
+        if (i < s.size() && (identStart(s[i]) || (s[i] == '-' && i > b))) {
+            while (i < s.size() && identChar(s[i]))
+                ++i;
+            return s.mid(b, i - b).toLower();
+        }
+        i = b;
+        return {};
+    }
+    // One compound selector: what it is, as far as matching the body goes.
+    enum class Part { Body, Root, Other, Invalid, Unsure };
+    Part compound() {
+        const qsizetype b = i;
+        QByteArray type;
+        if (i < s.size() && s[i] == '*') {
+            ++i;
+            type = "*";
+        } else {
+            type = ident();
+        }
+        if (i < s.size() && s[i] == '|')
+            return Part::Unsure;
+        bool root = false, other = false;
+        while (i < s.size()) {
+            const char c = s[i];
+            if (c == '#' || c == '.') {
+                ++i;
+                const qsizetype at = i;
+                if (c == '#')
+                    while (i < s.size() && identChar(s[i]))
+                        ++i;
+                else
+                    ident();
+                if (i == at)
+                    return Part::Invalid;
+                other = true;
+            } else if (c == '[') {
+                const qsizetype close = s.indexOf(']', i);
+                if (close < 0)
+                    return Part::Invalid;
+                if (!attribute(s.mid(i + 1, close - i - 1)))
+                    return Part::Invalid;
+                i = close + 1;
+                other = true;
+            } else if (c == ':') {
+                ++i;
+                const bool element = i < s.size() && s[i] == ':';
+                if (element)
+                    ++i;
+                const QByteArray name = ident();
+                if (name.isEmpty())
+                    return Part::Invalid;
+                if ((i < s.size() && s[i] == '(') || name.startsWith('-'))
+                    return Part::Unsure;
+                static const QList<QByteArray> elements{"before",    "after",       "first-line", "first-letter",
+                                                        "selection", "placeholder", "marker",     "backdrop"};
+                static const QList<QByteArray> legacy{"before", "after", "first-line", "first-letter"};
+                static const QList<QByteArray> classes{"hover",
+                                                       "active",
+                                                       "focus",
+                                                       "focus-visible",
+                                                       "focus-within",
+                                                       "visited",
+                                                       "link",
+                                                       "any-link",
+                                                       "target",
+                                                       "root",
+                                                       "empty",
+                                                       "first-child",
+                                                       "last-child",
+                                                       "only-child",
+                                                       "first-of-type",
+                                                       "last-of-type",
+                                                       "only-of-type",
+                                                       "checked",
+                                                       "disabled",
+                                                       "enabled",
+                                                       "default",
+                                                       "required",
+                                                       "optional",
+                                                       "read-only",
+                                                       "read-write",
+                                                       "valid",
+                                                       "invalid",
+                                                       "indeterminate",
+                                                       "placeholder-shown",
+                                                       "autofill",
+                                                       "defined",
+                                                       "fullscreen",
+                                                       "in-range",
+                                                       "out-of-range"};
+                if (element || legacy.contains(name)) {
+                    if (!elements.contains(name))
+                        return Part::Invalid;
+                    // Nothing after a pseudo-element but what this tool does not weigh.
+                    if (i < s.size() && s[i] != ' ' && s[i] != ',' && s[i] != '>' && s[i] != '+' && s[i] != '~')
+                        return Part::Unsure;
+                    other = true;
+                    continue;
+                }
+                if (!classes.contains(name))
+                    return Part::Invalid;
+                (name == "root" ? root : other) = true;
+            } else {
+                break;
+            }
+        }
+        if (i == b)
+            return Part::Invalid;
+        if (other)
+            return Part::Other;
+        if (type == "body" && !root)
+            return Part::Body;
+        if ((type == "html" || type.isEmpty()) && root)
+            return Part::Root;
+        return type == "html" ? Part::Root : Part::Other;
+    }
+    static bool attribute(const QByteArray& inner) {
+        SelectorCheck a(inner.trimmed());
+        if (a.ident().isEmpty())
+            return false;
+        a.blanks();
+        if (a.i == a.s.size())
+            return true;
+        if (a.s[a.i] != '=') {
+            if (!std::strchr("~|^$*", a.s[a.i]) || a.i + 1 == a.s.size() || a.s[a.i + 1] != '=')
+                return false;
+            ++a.i;
+        }
+        ++a.i;
+        a.blanks();
+        if (a.i < a.s.size() && (a.s[a.i] == '"' || a.s[a.i] == '\'')) {
+            const qsizetype close = a.s.indexOf(a.s[a.i], a.i + 1);
+            if (close < 0)
+                return false;
+            a.i = close + 1;
+        } else if (a.ident().isEmpty()) {
+            return false;
+        }
+        a.blanks();
+        if (a.i < a.s.size()) {
+            const QByteArray flag = a.ident();
+            if (flag != "i" && flag != "s")
+                return false;
+            a.blanks();
+        }
+        return a.i == a.s.size();
+    }
+    // A complex selector up to the next "," or the end. The body's own rule is "body", or the root
+    // and "body" with a blank or ">" between them.
+    Applies complex() {
+        blanks();
+        QList<Part> parts;
+        QList<char> combinators;
+        for (;;) {
+            const Part p = compound();
+            if (p == Part::Invalid)
+                return Applies::Invalid;
+            if (p == Part::Unsure)
+                return Applies::Unsure;
+            parts << p;
+            const qsizetype before = i;
+            blanks();
+            if (i == s.size() || s[i] == ',')
+                break;
+            char combinator = ' ';
+            if (s[i] == '>' || s[i] == '+' || s[i] == '~') {
+                combinator = s[i++];
+                blanks();
+            } else if (i == before) {
+                return Applies::Invalid;
+            }
+            combinators << combinator;
+        }
+        const bool body =
+            parts.last() == Part::Body && (parts.size() == 1 || (parts.size() == 2 && parts[0] == Part::Root &&
+                                                                 (combinators[0] == ' ' || combinators[0] == '>')));
+        return body ? Applies::Yes : Applies::No;
+    }
+};
+
+// A group rule's prelude ("@media ..." or "@supports ..."), lower case, blanks made one space.
+Applies groupApplies(const QByteArray& prelude) {
+    if (prelude.contains('\\') || prelude.contains('"') || prelude.contains('\''))
+        return Applies::Unsure;
+    auto after = [&](const char* keyword) -> std::optional<QByteArray> {
+        const qsizetype n = qsizetype(std::strlen(keyword));
+        if (!prelude.startsWith(keyword) || (prelude.size() > n && identChar(prelude[n])))
+            return std::nullopt;
+        return prelude.mid(n).trimmed();
+    };
+    if (const std::optional<QByteArray> queries = after("@media")) {
+        if (queries->isEmpty())
+            return Applies::Yes;
+        bool unsure = false;
+        for (const QByteArray& q : queries->split(',')) {
+            const QByteArray query = q.trimmed();
+            QList<QByteArray> words = query.split(' ');
+            if (query.contains('(') || words.contains("and")) {
+                unsure = true;
+                continue;
+            }
+            bool negate = false;
+            if (words.size() == 2 && (words[0] == "not" || words[0] == "only")) {
+                negate = words[0] == "not";
+                words.removeFirst();
+            }
+            if (words.size() != 1 || words[0].isEmpty()) // not a query: it matches nothing
+                continue;
+            if ((words[0] == "screen" || words[0] == "all") != negate)
+                return Applies::Yes;
+        }
+        return unsure ? Applies::Unsure : Applies::No;
+    }
+    if (std::optional<QByteArray> condition = after("@supports")) {
+        bool negate = false;
+        if (condition->startsWith("not") && condition->size() > 3 && !identChar(condition->at(3))) {
+            negate = true;
+            *condition = condition->mid(3).trimmed();
+        }
+        if (!condition->startsWith('(') || !condition->endsWith(')') || condition->count('(') != 1 ||
+            condition->count(')') != 1)
+            return Applies::Unsure;
+        const QByteArray inner = condition->mid(1, condition->size() - 2);
+        const qsizetype colon = inner.indexOf(':');
+        if (colon < 0)
+            return Applies::Unsure;
+        const QByteArray name = inner.left(colon).trimmed(), value = inner.mid(colon + 1).trimmed();
+        static const QList<QByteArray> displays{"block", "inline",      "inline-block", "flex",     "inline-flex",
+                                                "grid",  "inline-grid", "none",         "contents", "table"};
+        bool holds;
+        if (name == "display" && displays.contains(value))
+            holds = true;
+        else if ((name == "background-color" || name == "color") && parseColour(value))
+            holds = true;
+        else
+            return Applies::Unsure;
+        return holds != negate ? Applies::Yes : Applies::No;
+    }
+    return Applies::Unsure;
+}
+
 // Only a file that is not UTF-8 is read as Shift_JIS; plain ASCII needs no look (large files).
 bool IsShiftJis(const QByteArray& t) {
     for (char c : t)
         if (uchar(c) >= 0x80)
             return TextCodec::Detect(t) == TextCodec::Encoding::ShiftJis;
     return false;
+}
+
+// Whether the page's browser reads the sheet as Shift_JIS: in the page's encoding, unless the sheet's
+// byte order mark or @charset names another, or its bytes are in another (then its text shows
+// garbled). Without a declared page encoding, as the bytes read best.
+bool BrowserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding> page) {
+    if (!page)
+        return IsShiftJis(t);
+    const TextCodec::FileEncoding own = TextCodec::ForFile(t, page, true);
+    const TextCodec::Encoding read = own.differsFromPage ? *page : own.encoding.value_or(*page);
+    return read == TextCodec::Encoding::ShiftJis;
 }
 
 // Every line end LF, without a copy where there is nothing to change.
@@ -331,11 +674,6 @@ QString unfinishedBefore(const QString& file, const QString& line) {
     return QStringLiteral(
                "%1の%2の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれません。「;」"
                "を付けて下さい...")
-        .arg(file, line);
-}
-
-QString backslashInName(const QString& file, const QString& line) {
-    return QStringLiteral("%1の%2の指定の名前に「\\」があるため、背景色の指定かどうか分からず保存できません...")
         .arg(file, line);
 }
 
@@ -398,6 +736,47 @@ QString otherDeclaration(const QString& file, const QString& line, const QString
         .arg(file, line, declaration, keptUntilChosen(file));
 }
 
+QString unclosedRule(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の規則が「}」で閉じていないため、背景色の目印のある規則がその中に入ってしまい、目印の間の背景"
+               "色はページに読まれません。「}」を付けて下さい...")
+        .arg(file, line);
+}
+
+QString badSelector(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3はブラウザが読めない書き方のため、その規則は使われず、目印の間の背景色はページ"
+               "に読まれません。書き間違いを直して下さい...")
+        .arg(file, line, selector);
+}
+
+QString unsureSelector(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3がページの本体（body）に当たるかどうか、この画面では確かめられないため保存でき"
+               "ません。背景色の目印は「body {」と「}」の間に置いて下さい...")
+        .arg(file, line, selector);
+}
+
+QString notBody(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3はページの本体（body）を指していないため、目印の間の背景色はページの背景色にな"
+               "りません。背景色の目印は「body {」と「}」の間に置いて下さい...")
+        .arg(file, line, selector);
+}
+
+QString groupNotOnScreen(const QString& file, const QString& line, const QString& group) {
+    return QStringLiteral("%1の%2の%3の中にあるため、目印の間の背景色は画面に表示されるページには使われません...")
+        .arg(file, line, group);
+}
+
+QString groupUnsure(const QString& file, const QString& line, const QString& group) {
+    return QStringLiteral(
+               "%1の%2の%3の中にあるため、目印の間の背景色がページに使われるかどうか、この画面では確かめられず保"
+               "存できません（確かめられるのは「@media screen」「@media all」と、成り立つと分かる「@supports」です"
+               "）...")
+        .arg(file, line, group);
+}
+
 QString notReadBack(const QString& file) {
     return QStringLiteral("%1は、保存すると書いた背景色がページに届かなくなるため保存できません（文字コードが変わるな"
                           "ど）...")
@@ -415,7 +794,7 @@ struct Plan {
 
 class Analysis {
 public:
-    Analysis(const QByteArray& text, const QString& fileName) : t(text), f(fileName), sjis(IsShiftJis(text)) {}
+    Analysis(const QByteArray& text, const QString& fileName, bool shiftJis) : t(text), f(fileName), sjis(shiftJis) {}
     Plan run();
 
 private:
@@ -447,18 +826,25 @@ private:
             s = s.left(40) + u'…';
         return TextUtil::Shown(s);
     }
-    Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem}}; }
+    Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem, {}}}; }
 
     // The shape of the text before a place: the brackets open there, the top-level statement in
     // progress (where it began; broken when the page cannot read it as a rule), the last token that
     // is not a blank or a comment.
+    // A "{" opened where no other bracket is open above the last one: where its prelude began.
+    struct Frame {
+        qsizetype brace = 0, prelude = 0;
+    };
     struct Outline {
         Brackets open;
+        QList<Frame> frames;
         std::optional<qsizetype> statement;
         bool broken = false;
         Token last;
     };
     Outline outline(qsizetype end) const;
+    // A prelude as its rule reads it: comments out, blanks made one space, in lower case when asked.
+    QByteArray prelude(const Frame& frame, bool lower) const;
     Plan append();
     Plan block(const Token& m1, const Token& m2);
 };
@@ -478,6 +864,9 @@ Plan Analysis::run() {
 Analysis::Outline Analysis::outline(qsizetype end) const {
     Outline o;
     bool atRule = false;
+    // The statement in progress inside the innermost frame, and whether it is an at-rule.
+    std::optional<qsizetype> inner;
+    bool innerAtRule = false;
     Tokenizer tokens(t, sjis);
     Token token;
     while (tokens.next(token) && token.begin < end) {
@@ -495,7 +884,23 @@ Analysis::Outline Analysis::outline(qsizetype end) const {
             o.broken = false;
         }
         const qsizetype depth = o.open.kinds.size();
+        const bool framed = depth == o.frames.size(); // no "(" or "[" open above the last frame
+        if (framed && !inner) {
+            inner = token.begin;
+            innerAtRule = token.type == Token::Word && t[token.begin] == '@';
+        }
         o.open.track(t, token);
+        if (framed && o.open.kinds.size() > depth && isDelim(t, token, '{')) {
+            o.frames.append({token.begin, inner.value_or(token.begin)});
+            inner.reset();
+        } else if (o.open.kinds.size() < o.frames.size()) {
+            o.frames.removeLast();
+            inner.reset();
+        } else if (framed && isDelim(t, token, ';')) {
+            // A ";" ends an at-rule, or a declaration in a style rule; a selector runs on through it.
+            if (innerAtRule || (!o.frames.isEmpty() && t[o.frames.last().prelude] != '@'))
+                inner.reset();
+        }
         if (depth == 0 && o.open.isEmpty()) {
             // At the top level a ";" ends only an at-rule; a selector runs on through it and through
             // closing brackets that close nothing.
@@ -511,13 +916,31 @@ Analysis::Outline Analysis::outline(qsizetype end) const {
     return o;
 }
 
+QByteArray Analysis::prelude(const Frame& frame, bool lower) const {
+    QByteArray out;
+    Tokenizer tokens(t, sjis, frame.prelude);
+    Token token;
+    while (tokens.next(token) && token.begin < frame.brace) {
+        if (token.type == Token::Comment)
+            continue;
+        if (token.type == Token::Blank)
+            out += ' ';
+        else if (token.type == Token::BadString)
+            out += ";"; // never a selector or a condition
+        else
+            out += t.mid(token.begin, token.end - token.begin);
+    }
+    out = out.trimmed();
+    return lower ? out.toLower() : out;
+}
+
 Plan Analysis::append() {
     // The new rule must start where a rule may: after a finished statement (a rule's closing brace,
     // or the ";" of an at-rule), not inside a comment, a string, brackets or a selector.
     const std::optional<qsizetype> statement = outline(t.size()).statement;
     if (statement)
         return refuse(message::cannotAppend(f, line(*statement)));
-    Plan p{{Kind::NeedsColour, std::nullopt, message::noMarkers(f)}};
+    Plan p{{Kind::NeedsColour, std::nullopt, message::noMarkers(f), {}}};
     p.edit = Plan::Edit::Append;
     return p;
 }
@@ -525,10 +948,43 @@ Plan Analysis::append() {
 Plan Analysis::block(const Token& m1, const Token& m2) {
     // In front of the block: it must stand inside a rule's braces, after a finished declaration.
     const Outline head = outline(m1.begin);
-    if (head.open.isEmpty() || head.open.innermost() != '{')
+    if (head.open.isEmpty() || head.open.innermost() != '{' || head.frames.size() != head.open.kinds.size())
         return refuse(message::outsideBraces(f, line(m1.begin)));
     if (head.broken)
         return refuse(message::joinsSelector(f, line(*head.statement)));
+    // The block counts only in a style rule for the body, at the top level or inside group rules
+    // that apply on a screen.
+    for (qsizetype k = 0; k + 1 < head.frames.size(); ++k) {
+        const Frame& group = head.frames[k];
+        if (t[group.prelude] != '@')
+            return refuse(message::unclosedRule(f, line(group.prelude)));
+        const Applies applies = groupApplies(prelude(group, true));
+        const QString shownGroup = TextUtil::Shown(QString::fromUtf8(prelude(group, false)));
+        if (applies == Applies::No)
+            return refuse(message::groupNotOnScreen(f, line(group.prelude), shownGroup));
+        if (applies != Applies::Yes)
+            return refuse(message::groupUnsure(f, line(group.prelude), shownGroup));
+    }
+    const Frame& styleRule = head.frames.last();
+    if (t[styleRule.prelude] == '@')
+        return refuse(message::outsideBraces(f, line(m1.begin)));
+    {
+        const QByteArray selector = prelude(styleRule, false);
+        const QString shownSelector = shown(styleRule.prelude, styleRule.brace);
+        const QString at = line(styleRule.prelude);
+        if (selector.contains(';') || selector.contains('}'))
+            return refuse(message::joinsSelector(f, at));
+        switch (SelectorCheck(selector).run()) {
+        case Applies::Yes:
+            break;
+        case Applies::No:
+            return refuse(message::notBody(f, at, shownSelector));
+        case Applies::Invalid:
+            return refuse(message::badSelector(f, at, shownSelector));
+        case Applies::Unsure:
+            return refuse(message::unsureSelector(f, at, shownSelector));
+        }
+    }
     if (!isDelim(t, head.last, '{') && !isDelim(t, head.last, ';'))
         return refuse(message::unfinishedBefore(f, line(head.last.begin)));
 
@@ -554,9 +1010,9 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (piece.count == 0)
             return std::nullopt;
         const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
-        const QByteArray name = declaration ? lower(piece.first) : QByteArray();
-        if (name.contains('\\'))
-            return refuse(message::backslashInName(f, line(piece.first.begin)));
+        const QByteArray name =
+            declaration ? decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin))
+                        : QByteArray();
         if (name == "background-color")
             colours << piece.first.begin;
         else if (name == "background" || name == "all")
@@ -598,7 +1054,8 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (piece.count == 2) {
             piece.second = token;
             if (colourPiece < 0 && piece.first.type == Token::Word && isDelim(t, token, ':') &&
-                lower(piece.first) == "background-color") {
+                decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin)) ==
+                    "background-color") {
                 colourPiece = piece.index;
                 colonEnd = token.end;
                 collecting = true;
@@ -634,7 +1091,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
 
     Plan plan;
     if (colours.isEmpty()) {
-        plan.reading = {Kind::NeedsColour, std::nullopt, message::noDeclaration(f, line(m1.begin), line(m2.begin))};
+        plan.reading = {Kind::NeedsColour, std::nullopt, message::noDeclaration(f, line(m1.begin), line(m2.begin)), {}};
         plan.edit = Plan::Edit::Insert;
         plan.begin = plan.end = t.indexOf('\n', m1.end) + 1;
         return plan;
@@ -665,14 +1122,18 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     const qsizetype at = colours[0];
     if (!colour)
         plan.reading = {
-            Kind::NeedsColour, std::nullopt,
-            message::notShown(f, line(at), sig.isEmpty() ? message::noValue() : shown(plan.begin, plan.end))};
+            Kind::NeedsColour,
+            std::nullopt,
+            message::notShown(f, line(at), sig.isEmpty() ? message::noValue() : shown(plan.begin, plan.end)),
+            {}};
     else if (other)
         plan.reading = {
-            Kind::NeedsColour, colour,
-            message::otherDeclaration(f, line(other->first.begin), shown(other->first.begin, other->last.end))};
+            Kind::NeedsColour,
+            colour,
+            message::otherDeclaration(f, line(other->first.begin), shown(other->first.begin, other->last.end)),
+            {}};
     else
-        plan.reading = {Kind::Shown, colour, QString()};
+        plan.reading = {Kind::Shown, colour, QString(), {}};
     return plan;
 }
 } // namespace
@@ -688,9 +1149,15 @@ QList<qsizetype> MarkerLines(const QByteArray& lfText) {
     return at;
 }
 
-Reading Read(const QByteArray& fileText, const QString& fileName) {
+Reading Read(const QByteArray& fileText, const QString& fileName, std::optional<TextCodec::Encoding> page) {
     const QByteArray text = LineEndsLF(fileText);
-    return Analysis(text, fileName).run().reading;
+    Reading reading = Analysis(text, fileName, BrowserReadsShiftJis(text, page)).run().reading;
+    if (page) {
+        const TextCodec::FileEncoding own = TextCodec::ForFile(text, page, true);
+        if (own.differsFromPage)
+            reading.encodingNote = Messages::PageShowsGarbled(fileName, *own.encoding, *page);
+    }
+    return reading;
 }
 
 QByteArray ColorBlock(const QColor& color) {
@@ -699,9 +1166,13 @@ QByteArray ColorBlock(const QColor& color) {
            ";\n    ";
 }
 
-SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName) {
+SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName,
+                std::optional<TextCodec::Encoding> page) {
     const QByteArray text = LineEndsLF(fileText);
-    const Plan plan = Analysis(text, fileName).run();
+    const Plan plan = Analysis(text, fileName, BrowserReadsShiftJis(text, page)).run();
+    // The colour the page already shows: the file stays as it is, line ends and all.
+    if (plan.edit == Plan::Edit::Replace && plan.reading.color == std::optional<QColor>(color))
+        return {fileText, QString()};
     const QByteArray block = ColorBlock(color);
     const QByteArray digits = block.mid(block.indexOf('#'), 7);
     QByteArray inserted;
@@ -729,7 +1200,7 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
     out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
     // What is written must read back as the colour written: taking bytes out of the block can change
     // how the rest reads (a sheet that turns into valid Shift_JIS, say).
-    const Reading back = Analysis(out, fileName).run().reading;
+    const Reading back = Analysis(out, fileName, BrowserReadsShiftJis(out, page)).run().reading;
     if (back.kind == Kind::Refused || back.color != std::optional<QColor>(color))
         return {std::nullopt, message::notReadBack(fileName)};
     return {out, QString()};

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+#include "TextCodec.h"
+
 namespace StyleSheetColour {
 // The marker comment. It counts only on a line of its own (blanks around it allowed) that does not
 // lie inside a comment or a string.
@@ -27,8 +29,16 @@ struct Reading {
     std::optional<QColor> color;
     // Why it is not Shown, naming the file and the line; empty when Shown.
     QString problem;
+    // Said as well, whatever the kind: the page shows the sheet's text garbled (its bytes are in
+    // another encoding than the page's).
+    QString encodingNote;
 };
-Reading Read(const QByteArray& fileText, const QString& fileName);
+// The sheet is read as the page's browser reads it: in the encoding the page declares (page), unless
+// its byte order mark or @charset names another. The block counts only in a style rule for the
+// body, with a valid selector, at the top level or inside "@media" or "@supports" rules known to
+// apply on a screen; a form feed ends a line, escapes in property names are decoded.
+Reading Read(const QByteArray& fileText, const QString& fileName,
+             std::optional<TextCodec::Encoding> page = std::nullopt);
 
 struct SaveResult {
     std::optional<QByteArray> bytes;
@@ -38,8 +48,9 @@ struct SaveResult {
 // place of the block's background-color value, every other byte kept (other declarations and
 // comments of the block, "!important"). A block without that declaration gets it as its first line;
 // a file without markers gets a body rule holding the block at its end. Refused, with the reading's
-// problem, exactly when Read gives Refused.
-SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName);
+// problem, exactly when Read gives Refused. The colour the block already gives: the file's own bytes.
+SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName,
+                std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The block as written into a new rule: four spaces, "background-color: #", six digits, ";", LF,
 // four spaces.

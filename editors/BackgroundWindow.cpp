@@ -111,13 +111,15 @@ void BackgroundWindow::load() {
         Platform::get().message(Messages::CannotRead(name, failure));
         return;
     }
-    const StyleSheetColour::Reading reading = StyleSheetColour::Read(*text, name);
+    const StyleSheetColour::Reading reading = StyleSheetColour::Read(*text, name, PageSet::chosen().pageEncoding());
     if (reading.color) {
         swatch->setColour(*reading.color);
         m_from = ColourFrom::StyleSheet;
     }
-    if (!reading.problem.isEmpty())
-        Platform::get().message(reading.problem);
+    QStringList said{reading.encodingNote, reading.problem};
+    said.removeAll(QString());
+    if (!said.isEmpty())
+        Platform::get().message(said.join(u'\n'));
 }
 
 QString BackgroundWindow::writeStyleSheet() {
@@ -125,21 +127,24 @@ QString BackgroundWindow::writeStyleSheet() {
     if (set.styleSheet().isEmpty())
         return {};
     const QString name = QFileInfo(set.styleSheet()).fileName();
-    // The file as it stands now, not as it stood at loading.
+    const std::optional<TextCodec::Encoding> page = set.pageEncoding();
+    // The file as it stands now, not as it stood at loading. A save that changes nothing writes
+    // nothing (no temporary file, no reload): it gives no bytes and no refusal.
     const auto save = [&](const QByteArray& now, QString* refusal) -> std::optional<QByteArray> {
         if (m_from != ColourFrom::Picker) {
             // Without a chosen colour the page keeps reading the colour it reads now.
-            const StyleSheetColour::Reading reading = StyleSheetColour::Read(now, name);
+            const StyleSheetColour::Reading reading = StyleSheetColour::Read(now, name, page);
             m_from = reading.color ? ColourFrom::StyleSheet : ColourFrom::Nothing;
             if (reading.color)
                 swatch->setColour(*reading.color);
-            if (reading.kind != StyleSheetColour::Reading::Kind::Shown) {
+            if (reading.kind != StyleSheetColour::Reading::Kind::Shown)
                 *refusal = reading.problem;
-                return std::nullopt;
-            }
+            return std::nullopt;
         }
-        StyleSheetColour::SaveResult saved = StyleSheetColour::Save(now, swatch->colour(), name);
+        StyleSheetColour::SaveResult saved = StyleSheetColour::Save(now, swatch->colour(), name, page);
         *refusal = saved.refusal;
+        if (saved.bytes == now)
+            return std::nullopt;
         return saved.bytes;
     };
     return set.rewrite(PageSet::Entry::StyleSheet, save, PageSet::Unreadable::AsReadFailure);

@@ -90,10 +90,9 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     const bool css = file == "js/pelkavin.css";
     w->findChild<QCheckBox*>("pageTarget")->setChecked(css);
     w->findChild<QCheckBox*>("iconTarget")->setChecked(!css);
-    if (css && protectedFile) {
-        scripted()->colors.enqueue(QColor(0x11, 0x22, 0x33));
-        QTest::mouseClick(w->findChild<QPushButton*>("chooseColourButton"), Qt::LeftButton);
-    }
+    // A colour of its own, since a save that changes nothing writes nothing.
+    scripted()->colors.enqueue(QColor(1, 2, 3));
+    QTest::mouseClick(w->findChild<QPushButton*>("chooseColourButton"), Qt::LeftButton);
     QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
     // A special file cannot be read at opening nor at the save; a protected one is read but not written.
     const QString path = css ? PageSet::chosen().styleSheet() : PageSet::chosen().icon();
