@@ -316,7 +316,7 @@ Reading Read(const QString& text, const QString& fileName, std::optional<TextCod
 namespace {
 // The syntax check of the text as the browser runs it: without a byte order mark, which it drops.
 std::optional<ScriptCheck::SyntaxError> syntaxError(const QString& text) {
-    return ScriptCheck::Check(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
+    return ScriptCheck::Check(text);
 }
 
 Reading refusedReading(const QString& refusal) {

@@ -4,6 +4,8 @@
 
 #include <QJSEngine>
 #include <QJSValue>
+#include <QLoggingCategory>
+#include <QStringList>
 
 namespace ScriptCheck {
 namespace {
@@ -102,12 +104,63 @@ int constructorLead(QJSEngine& engine) {
     }();
     return lead;
 }
+// Whether the text holds what only the engine's compiler, not its parser, refuses: names declared
+// twice (let, const, class), break and continue outside a loop or to no label, strict mode's rules,
+// an assignment or ++ and -- to what is no reference. Compiling costs several times what parsing
+// does, so a script of plain data and functions is only parsed.
+bool needsCompile(const ScriptScan::Scan& scan) {
+    static const QStringList kWords = {QStringLiteral("let"),   QStringLiteral("const"),    QStringLiteral("class"),
+                                       QStringLiteral("break"), QStringLiteral("continue"), QStringLiteral("delete"),
+                                       QStringLiteral("with"),  QStringLiteral("eval"),     QStringLiteral("arguments"),
+                                       QStringLiteral("yield"), QStringLiteral("await"),    QStringLiteral("super")};
+    static const QStringList kAssign = {
+        QStringLiteral("="),   QStringLiteral("+="),   QStringLiteral("-="),  QStringLiteral("*="),
+        QStringLiteral("/="),  QStringLiteral("%="),   QStringLiteral("**="), QStringLiteral("<<="),
+        QStringLiteral(">>="), QStringLiteral(">>>="), QStringLiteral("&="),  QStringLiteral("|="),
+        QStringLiteral("^="),  QStringLiteral("&&="),  QStringLiteral("||="), QStringLiteral("?\?=")};
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    for (qsizetype k = 0; k < t.size(); ++k) {
+        switch (t[k].kind) {
+        case ScriptScan::Kind::Ident:
+            if (kWords.contains(t[k].text))
+                return true;
+            break;
+        case ScriptScan::Kind::String:
+            if (t[k].text.mid(1, t[k].text.size() - 2) == u"use strict")
+                return true;
+            break;
+        case ScriptScan::Kind::Punct:
+            if (t[k].text == u"++" || t[k].text == u"--")
+                return true;
+            if (k > 0 && kAssign.contains(t[k].text)) {
+                const ScriptScan::Token& before = t[k - 1];
+                if (before.kind != ScriptScan::Kind::Ident &&
+                    (before.kind != ScriptScan::Kind::Punct || before.text != u"]"))
+                    return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// The compiler's warnings (a name used before its declaration) are no concern of the page's.
+void quietCompiler() {
+    static const bool once = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.qml.compiler.warning=false"));
+        return true;
+    }();
+    (void)once;
+}
 } // namespace
 
 std::optional<SyntaxError> Check(const QString& script) {
-    const ScriptScan::Scan scan = ScriptScan::Tokenize(script);
+    // A byte order mark decoded into the text is no character of the script's.
+    const ScriptScan::Scan scan = ScriptScan::Tokenize(script.startsWith(QChar(0xFEFF)) ? script.mid(1) : script);
     const bool strict = strictScript(scan);
-    QString probe = script;
+    QString probe = scan.source;
     for (const ScriptScan::Token& t : scan.tokens) {
         if (t.kind == ScriptScan::Kind::Number && needsStandIn(t.text, strict))
             probe.replace(t.start, t.end - t.start, QString(t.end - t.start, u'1'));
@@ -117,9 +170,20 @@ std::optional<SyntaxError> Check(const QString& script) {
     }
     const qsizetype lines = probe.count(u'\n') + 1;
 
+    quietCompiler();
     QJSEngine engine;
-    // The Function constructor parses and compiles the text as a body and runs none of it, whatever
-    // brackets the text holds; its early errors (a name declared twice) carry their line.
+    // The parser alone, in a wrapper that can never be a whole script ("@" is no token anywhere
+    // outside a string, comment or template), so nothing runs whatever brackets the text holds: a
+    // text that parses ends at the "@", lines + 3.
+    const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
+    const qsizetype parsedLine = lineOf(parsed) - 1;
+    if (parsed.isError() && parsedLine >= 1 && parsedLine <= lines)
+        return SyntaxError{parsedLine, parsed.property(QStringLiteral("message")).toString()};
+    const bool escapes = !parsed.isError() || parsedLine != lines + 2 || scan.brokenLine > 0;
+    if (!escapes && !needsCompile(scan))
+        return std::nullopt;
+    // The Function constructor compiles the text as a body and runs none of it, whatever brackets
+    // the text holds; its early errors (a name declared twice) carry their line.
     const QJSValue built =
         engine.globalObject().property(QStringLiteral("Function")).callAsConstructor({QJSValue(probe)});
     if (!built.isError())
@@ -127,13 +191,6 @@ std::optional<SyntaxError> Check(const QString& script) {
     const QString words = built.property(QStringLiteral("message")).toString();
     if (const int line = lineOf(built) - constructorLead(engine); line >= 1 && line <= lines)
         return SyntaxError{line, words};
-    // A plain parse error comes without a line. The parser finds it in a wrapper that can never be
-    // a whole script ("@" is no token anywhere outside a string, comment or template), so nothing
-    // runs even where the text closes the wrapper's brackets itself.
-    const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
-    const qsizetype line = lineOf(parsed) - 1;
-    if (parsed.isError() && line >= 1 && line <= lines)
-        return SyntaxError{line, parsed.property(QStringLiteral("message")).toString()};
     return SyntaxError{scan.brokenLine > 0 ? scan.brokenLine : lines, words};
 }
 } // namespace ScriptCheck

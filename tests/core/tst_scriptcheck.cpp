@@ -18,6 +18,10 @@ private slots:
         QTest::newRow("strict mode, plain numbers") << "'use strict';\nvar a = [10, 0];" << 0;
         QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
         QTest::newRow("empty") << "" << 0;
+        QTest::newRow("byte order mark") << "\uFEFFvar a = [1];" << 0;
+        QTest::newRow("loops, labels, strict functions")
+            << "for (var i = 0; i < 2; i++) { if (i) break; }\nouter: for (;;) { continue outer; }\n"
+               "function f(a) { 'use strict'; return a; }" << 0;
 
         QTest::newRow("full-width brackets") << "var a = 1;\nfunction f\uFF08\uFF09{ return 1 }" << 2;
         QTest::newRow("full-width semicolon") << "var a;\nvar b;\nvar c = 1\uFF1B\nvar d;" << 3;
@@ -27,6 +31,11 @@ private slots:
         QTest::newRow("separator before exponent") << "var a = [\n1_e2];" << 2;
         QTest::newRow("separator after leading zero") << "var a = [0_1];" << 1;
         QTest::newRow("return at the top level") << "var a;\nreturn;" << 2;
+        // Refused by the engine's compiler rather than its parser.
+        QTest::newRow("assignment to a number") << "var a;\n1 = 2;" << 2;
+        QTest::newRow("break outside a loop") << "var a;\n\nbreak;" << 3;
+        QTest::newRow("delete in strict mode") << "'use strict';\nvar x;\ndelete x;" << 3;
+        QTest::newRow("increment of a literal") << "++1;" << 1;
         QTest::newRow("markers between brace and else") << "if (a) {\n}\n/*m*/\nvar x = [];\n/*m*/\nelse {\n}" << 6;
         QTest::newRow("text closing the check's own brackets") << "}); x = 1; (function(){" << 1;
         QTest::newRow("a loop that closes brackets first") << "}); while (true) {} f((function(){" << 1;
