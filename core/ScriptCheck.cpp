@@ -157,15 +157,23 @@ void quietCompiler() {
 } // namespace
 
 std::optional<SyntaxError> Check(const QString& script) {
-    // A byte order mark decoded into the text is no character of the script's.
-    const ScriptScan::Scan scan = ScriptScan::Tokenize(script.startsWith(QChar(0xFEFF)) ? script.mid(1) : script);
+    return Check(script, ScriptScan::Tokenize(script));
+}
+
+std::optional<SyntaxError> Check(const QString& script, const ScriptScan::Scan& scan) {
     const bool strict = strictScript(scan);
-    QString probe = scan.source;
-    for (const ScriptScan::Token& t : scan.tokens) {
+    QString probe = script;
+    // A byte order mark decoded into the text is no character of the script's.
+    if (probe.startsWith(QChar(0xFEFF)))
+        probe[0] = u' ';
+    for (qsizetype k = 0; k < scan.tokens.size(); ++k) {
+        const ScriptScan::Token& t = scan.tokens[k];
         if (t.kind == ScriptScan::Kind::Number && needsStandIn(t.text, strict))
             probe.replace(t.start, t.end - t.start, QString(t.end - t.start, u'1'));
-        // A function body would take it; a script does not.
-        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0)
+        // A function body would take it; a script does not. "a.return" is a property name.
+        const bool property = k > 0 && scan.tokens[k - 1].kind == ScriptScan::Kind::Punct &&
+                              (scan.tokens[k - 1].text == u"." || scan.tokens[k - 1].text == u"?.");
+        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0 && !property)
             return SyntaxError{t.line, QStringLiteral("Illegal return statement")};
     }
     const qsizetype lines = probe.count(u'\n') + 1;

@@ -1,6 +1,8 @@
 #pragma once
 // Whether a page-set script parses as the page's engine parses it. A script that does not parse
 // runs not at all, so the page gets none of its data: an editor must say so rather than show it.
+#include "ScriptScan.h"
+
 #include <QString>
 #include <optional>
 
@@ -14,4 +16,7 @@ struct SyntaxError {
 // ever run. Number forms browsers read that the checking engine does not know (legacy octal
 // outside strict mode, separators, BigInt) are taken as browsers take them.
 std::optional<SyntaxError> Check(const QString& script);
+// The same, with the scan of script a caller already holds (tokenizing a big file costs as much as
+// the check itself).
+std::optional<SyntaxError> Check(const QString& script, const ScriptScan::Scan& scan);
 } // namespace ScriptCheck

@@ -17,6 +17,7 @@ private slots:
         QTest::newRow("separators and BigInt") << "var a = [1_000, 0x1_F, 0b1_0, 1_0.5_0e1_0, 10n, 0x1Fn];" << 0;
         QTest::newRow("strict mode, plain numbers") << "'use strict';\nvar a = [10, 0];" << 0;
         QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
+        QTest::newRow("return as a property name") << "var it = {};\nit.return = 1; it?.return;" << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("byte order mark") << "\uFEFFvar a = [1];" << 0;
         QTest::newRow("loops, labels, strict functions")
