@@ -302,22 +302,21 @@ QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
     return ScriptScan::MarkerLines(text, scan, Marker());
 }
 
-} // namespace
-
-Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
-    const Scan scan = ScriptScan::Tokenize(text);
+Reading readTokenized(const QString& text, const Scan& scan, const QString& fileName,
+                      std::optional<TextCodec::Encoding> encoding) {
     Reading r = readScan(text, scan, fileName, encoding).reading;
     const QList<ScriptScan::Comment> markers = markerLines(text, scan);
     if (r.ok() && !markers.isEmpty() && markers.size() != 2)
         r.saveRefusal = markerCountRefusal(fileName, markers);
     return r;
 }
+} // namespace
+
+Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
+    return readTokenized(text, ScriptScan::Tokenize(text), fileName, encoding);
+}
 
 namespace {
-// The syntax check of the text as the browser runs it: without a byte order mark, which it drops.
-std::optional<ScriptCheck::SyntaxError> syntaxError(const QString& text) {
-    return ScriptCheck::Check(text);
-}
 
 Reading refusedReading(const QString& refusal) {
     Reading r;
@@ -333,11 +332,12 @@ Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optiona
     if (!found.encoding)
         return refusedReading(Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません...")));
     const QString text = TextCodec::Decode(bytes, *found.encoding);
+    const Scan scan = ScriptScan::Tokenize(text);
     // A script that does not parse runs not at all: the page gets none of its arrays.
     if (checkSyntax)
-        if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(text))
+        if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text, scan))
             return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
-    Reading r = Read(text, fileName, found.encoding);
+    Reading r = readTokenized(text, scan, fileName, found.encoding);
     r.encoding = found.encoding;
     if (found.differsFromPage && page)
         r.notice = Messages::PageShowsGarbled(fileName, *found.encoding, *page);
@@ -610,7 +610,7 @@ SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Tabl
     if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
     // The new text must still run: a script that does not parse gives the page nothing.
-    if (const std::optional<ScriptCheck::SyntaxError> e = syntaxError(TextCodec::Decode(*bytes, *encoding)))
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = readBytes(*bytes, fileName, page, false);
