@@ -128,6 +128,8 @@ class TestPackage : public QObject {
     void start(PackageCopyWindow* w, int variant) {
         w->findChild<QComboBox*>("variantList")->setCurrentIndex(variant);
         QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
+        // The copy runs in a worker; its end comes back through the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isCopying(), 120000);
     }
     QString progress(PackageCopyWindow* w) { return w->findChild<QLabel*>("progress")->text(); }
     // The card as real cards are: exFAT, names that differ only in case are one name.
