@@ -33,6 +33,14 @@ public:
 // Qt's file dialog shows dates in the system locale's time format, which comes from the
 // environment; set before the application object reads it.
 int& WithJapaneseDates(int& argc) {
+    // LC_ALL would outrank LC_TIME: hand its value to the other categories instead.
+    const QByteArray all = qgetenv("LC_ALL");
+    if (!all.isEmpty()) {
+        for (const char* category : {"LC_CTYPE", "LC_NUMERIC", "LC_COLLATE", "LC_MONETARY", "LC_MESSAGES", "LC_PAPER",
+                                     "LC_NAME", "LC_ADDRESS", "LC_TELEPHONE", "LC_MEASUREMENT", "LC_IDENTIFICATION"})
+            qputenv(category, all);
+        qunsetenv("LC_ALL");
+    }
     qputenv("LC_TIME", "ja_JP.UTF-8");
     return argc;
 }
