@@ -331,6 +331,15 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
         QCOMPARE(TestFiles::read(m_card + "/ADDON/many/f1499"), QByteArray("1499"));
         QCOMPARE(QDir(m_card + "/ADDON/many").entryList(QDir::Files).size(), 1500);
+        // Quitting deletes the windows: the copy ends first, whole.
+        for (int i = 0; i < 1500; ++i)
+            TestFiles::write(QString("%1/ADDON/many/f%2").arg(m_package).arg(i), "new" + QByteArray::number(i));
+        w = openWith(m_package);
+        QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
+        QVERIFY(w->isCopying());
+        delete w;
+        QCOMPARE(TestFiles::read(m_card + "/ADDON/many/f1499"), QByteArray("new1499"));
+        QCOMPARE(QDir(m_card + "/ADDON/many").entryList(QDir::Files | QDir::Hidden).size(), 1500);
     }
 
     void copyMergesAcrossNameForms() {
