@@ -17,7 +17,16 @@ double MedianMs(int runs, const std::function<void()>& fn) {
     return t[t.size() / 2];
 }
 
+// The copy window's run in a program of its own (bench_copy.cpp).
+double TimeWindowCopy(const QString& package, const QString& card);
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--copy-window") == 0) {
+        App app(argc, argv);
+        std::printf("%.1f\n", TimeWindowCopy(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])));
+        App::deleteWindows();
+        return 0;
+    }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     App app(argc, argv);
     for (const BenchCase& b : Benches()) {

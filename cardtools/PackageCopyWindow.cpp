@@ -7,13 +7,18 @@
 #include "PackageCopy.h"
 #include "Platform.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMutex>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <cerrno>
+#include <utility>
 
 const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
 
@@ -25,6 +30,11 @@ QString copyFailedMessage() {
 
 QString copiedMessage() {
     return QStringLiteral("完了しました...");
+}
+
+// The progress line while the card flushes what was copied, which takes a while on a real card.
+QString writingCardLine() {
+    return QStringLiteral("カードに書き込んでいます...");
 }
 
 // The progress line's reasons for the card itself.
@@ -46,7 +56,24 @@ QString NotAPackageMessage(const QString& folder) {
     return QStringLiteral("選んだフォルダはリモート接続用ロビプログラムのフォルダではありません。Robi_550.zipを"
                           "解凍してできた「リモート接続用ロビプログラム」フォルダを選択してください...");
 }
+// How often the progress line follows the copy: often enough to see it move, and far less often
+// than files are copied (each repaint is a round trip to the display server).
+constexpr int kProgressIntervalMs = 50;
 } // namespace
+
+// What the worker hands to the window: the latest progress line and, at the end, the outcome.
+struct PackageCopyWindow::CopyState {
+    QMutex mutex;
+    QString line;
+    bool changed = false;
+    bool succeeded = false;
+
+    void setLine(const QString& text) {
+        const QMutexLocker lock(&mutex);
+        line = text;
+        changed = true;
+    }
+};
 
 PackageCopyWindow::PackageCopyWindow() {
     InitWindow(this, QStringLiteral("PackageCopyWindow"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470,
@@ -107,6 +134,9 @@ PackageCopyWindow::PackageCopyWindow() {
     connect(m_choosePackage, &QPushButton::clicked, this, &PackageCopyWindow::choosePackage);
     connect(m_rescan, &QPushButton::clicked, this, &PackageCopyWindow::findCards);
     connect(m_startCopy, &QPushButton::clicked, this, &PackageCopyWindow::startCopy);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &PackageCopyWindow::showLatestProgress);
     findCards();
     m_progress->setText(QString());
     // The window opens on the first control of its order.
@@ -154,15 +184,45 @@ void PackageCopyWindow::findCards() {
     m_volumes->scan();
 }
 
+PackageCopyWindow::~PackageCopyWindow() {
+    // The application may quit while a copy runs: let it end, so nothing is left half done.
+    if (m_worker) {
+        m_worker->wait();
+        delete m_worker;
+    }
+}
+
+void PackageCopyWindow::closeEvent(QCloseEvent* event) {
+    if (m_worker) {
+        m_closeWhenDone = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 void PackageCopyWindow::showProgress(const QString& text) {
     m_progress->setText(text);
-    // The copy keeps the event loop waiting; paint the line now so the user sees it move.
-    m_progress->repaint();
+}
+
+void PackageCopyWindow::showLatestProgress() {
+    if (!m_state)
+        return;
+    const QMutexLocker lock(&m_state->mutex);
+    if (m_state->changed)
+        m_progress->setText(m_state->line);
+    m_state->changed = false;
+}
+
+void PackageCopyWindow::setControlsEnabled(bool enabled) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_variantList, m_choosePackage, m_rescan, m_volumeList, m_startCopy})
+        w->setEnabled(enabled);
 }
 
 void PackageCopyWindow::startCopy() {
     using namespace PackageCopy;
-    if (!QFileInfo::exists(m_packageFolder))
+    if (m_worker || !QFileInfo::exists(m_packageFolder))
         return;
     const int row = m_volumeList->currentIndex();
     if (row < 0)
@@ -170,27 +230,57 @@ void PackageCopyWindow::startCopy() {
     const QString root = m_volumeList->itemData(row).toString();
     if (root.isEmpty())
         return;
-    auto fail = [] { Platform::get().message(copyFailedMessage()); };
-    const Plan plan = MakePlan(m_packageFolder, m_variantList->currentIndex());
-    const Progress progress = [this](const QString& t) { showProgress(t); };
+    const QString cardName = m_volumeList->itemText(row);
     // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
-    // the disk below, which must not receive the package. The check reads the whole package first
-    // and names what it refuses (a copy onto itself, a link, two names the card holds as one).
-    Card card(root);
-    if (!card.IsOpen() || !CardVolumeList::isMounted(root) || !card.IsMountRoot()) {
-        showProgress(ProgressLine(m_volumeList->itemText(row), cardGoneReason()));
-        return fail();
+    // the disk below, which must not receive the package.
+    if (!CardVolumeList::isMounted(root)) {
+        showProgress(ProgressLine(cardName, cardGoneReason()));
+        Platform::get().message(copyFailedMessage());
+        return;
     }
-    if (!card.Check(plan, progress))
-        return fail();
-    const bool copied = card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
-                        card.RunSteps(plan.stage3, progress);
-    // Done only once the data is on the card; after a failure what was copied is kept there too.
-    const bool synced = card.Sync();
-    if (copied && !synced)
-        showProgress(ProgressLine(m_volumeList->itemText(row), notSyncedReason(Messages::Why(errno))));
-    if (!copied || !synced)
-        return fail();
+    auto state = std::make_shared<CopyState>();
+    const QString package = m_packageFolder;
+    const int variant = m_variantList->currentIndex();
+    // Everything that touches the card runs here, off the window's thread: a card blocks for
+    // seconds on the final flush, and forever once its FUSE daemon is gone.
+    m_worker = QThread::create([state, root, cardName, package, variant] {
+        const Progress progress = [&state](const QString& t) { state->setLine(t); };
+        const Plan plan = MakePlan(package, variant);
+        // The check reads the whole package first and names what it refuses (a copy onto itself,
+        // a link, two names the card holds as one).
+        Card card(root);
+        if (!card.IsOpen() || !card.IsMountRoot())
+            return progress(ProgressLine(cardName, cardGoneReason()));
+        if (!card.Check(plan, progress))
+            return;
+        const bool copied = card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
+                            card.RunSteps(plan.stage3, progress);
+        if (copied)
+            progress(writingCardLine());
+        // Done only once the data is on the card; after a failure what was copied is kept there too.
+        const bool synced = card.Sync();
+        if (copied && !synced)
+            progress(ProgressLine(cardName, notSyncedReason(Messages::Why(errno))));
+        state->succeeded = copied && synced;
+    });
+    m_state = state;
+    connect(m_worker, &QThread::finished, this, &PackageCopyWindow::copyEnded);
+    setControlsEnabled(false);
     m_progress->setText(QString());
-    Platform::get().message(copiedMessage());
+    m_progressTimer->start();
+    m_worker->start();
+}
+
+void PackageCopyWindow::copyEnded() {
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    m_progressTimer->stop();
+    const std::shared_ptr<CopyState> state = std::exchange(m_state, nullptr);
+    setControlsEnabled(true);
+    // The line a failure left stays exactly as the copy set it.
+    m_progress->setText(state->succeeded ? QString() : state->line);
+    Platform::get().message(state->succeeded ? copiedMessage() : copyFailedMessage());
+    if (m_closeWhenDone)
+        close();
 }

@@ -260,9 +260,14 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     // The new file takes the old one's owner, group and mode where the file system has them (FAT
     // has none) and the process may set them; a new file gets the usual mode.
     if (old->present) {
-        if (::fchown(p.fd, old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
-            Ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
-        Ignore(::fchmod(p.fd, old->st.st_mode & 07777));
+        // Only what differs: on a card each change is a round trip to its driver, for every file.
+        struct stat now {};
+        const bool known = ::fstat(p.fd, &now) == 0;
+        if (!known || now.st_uid != old->st.st_uid || now.st_gid != old->st.st_gid)
+            if (::fchown(p.fd, old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
+                Ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
+        if (!known || (now.st_mode & 07777) != (old->st.st_mode & 07777))
+            Ignore(::fchmod(p.fd, old->st.st_mode & 07777));
     } else {
         Ignore(::fchmod(p.fd, 0666 & ~Umask()));
     }

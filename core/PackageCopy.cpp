@@ -673,11 +673,14 @@ private:
 
     // The card file name in the open folder dir holds exactly the bytes of the open file in.
     bool SameBytes(int dir, const QByteArray& name, int in) {
-        const Fd card(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat a {
         }, b{};
-        if (!card || ::fstat(in, &a) != 0 || ::fstat(card.get(), &b) != 0 || !S_ISREG(b.st_mode) ||
-            a.st_size != b.st_size)
+        // Sizes first: a card file of another size is not opened at all.
+        if (::fstat(in, &a) != 0 || ::fstatat(dir, name.constData(), &b, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(b.st_mode) || a.st_size != b.st_size)
+            return false;
+        const Fd card(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!card || ::fstat(card.get(), &b) != 0 || !S_ISREG(b.st_mode) || a.st_size != b.st_size)
             return false;
         constexpr qsizetype kChunk = 1 << 20;
         m_buffer.resize(2 * kChunk);

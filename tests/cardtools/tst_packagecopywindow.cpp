@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -128,6 +129,8 @@ class TestPackage : public QObject {
     void start(PackageCopyWindow* w, int variant) {
         w->findChild<QComboBox*>("variantList")->setCurrentIndex(variant);
         QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
+        // The copy runs in a worker; its end comes back through the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isCopying(), 120000);
     }
     QString progress(PackageCopyWindow* w) { return w->findChild<QLabel*>("progress")->text(); }
     // The card as real cards are: exFAT, names that differ only in case are one name.
@@ -285,6 +288,58 @@ private slots:
         QCOMPARE(::stat(bytes(m_card + "/ADDON/sub/b.txt").constData(), &after), 0);
         if (!exFat) // exfat-fuse makes up its inode numbers
             QCOMPARE(after.st_ino, before.st_ino);
+    }
+
+    // The copy runs off the window's thread: an event queued after the start is handled while it
+    // runs, with the controls disabled; the close box waits for the copy's end.
+    void windowAnswersDuringCopy() {
+        delete m_mount;
+        m_mount = new MountedCard(m_card, 32 << 20, MountedCard::Fs::ExFat);
+        NEED_CARD();
+        TestFiles::write(m_card + "/SD_WLAN/CONFIG", "c"); // the card the list preselects
+        makePackage(m_package);
+        for (int i = 0; i < 1500; ++i)
+            TestFiles::write(QString("%1/ADDON/many/f%2").arg(m_package).arg(i), QByteArray::number(i));
+        PackageCopyWindow* w = openWith(m_package);
+        const QStringList controls = {"variantList", "choosePackageButton", "rescanButton", "volumeList",
+                                      "startCopyButton"};
+        auto enabled = [&] {
+            QStringList on;
+            for (const QString& name : controls)
+                if (w->findChild<QWidget*>(name)->isEnabled())
+                    on << name;
+            return on;
+        };
+        QCOMPARE(enabled(), controls);
+        w->findChild<QComboBox*>("variantList")->setCurrentIndex(0);
+        QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
+        QVERIFY(w->isCopying());
+        bool handled = false, copying = false;
+        QStringList enabledMeanwhile = {"not handled"};
+        QTimer::singleShot(0, w, [&] {
+            handled = true;
+            copying = w->isCopying();
+            enabledMeanwhile = enabled();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(handled, 120000);
+        QVERIFY(copying);
+        QCOMPARE(enabledMeanwhile, QStringList());
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        QVERIFY(scripted()->messages.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!PackageCopyWindow::isOpen(), 120000);
+        QCOMPARE(scripted()->messages, QStringList{"完了しました..."});
+        QCOMPARE(TestFiles::read(m_card + "/ADDON/many/f1499"), QByteArray("1499"));
+        QCOMPARE(QDir(m_card + "/ADDON/many").entryList(QDir::Files).size(), 1500);
+        // Quitting deletes the windows: the copy ends first, whole.
+        for (int i = 0; i < 1500; ++i)
+            TestFiles::write(QString("%1/ADDON/many/f%2").arg(m_package).arg(i), "new" + QByteArray::number(i));
+        w = openWith(m_package);
+        QTest::mouseClick(w->findChild<QPushButton*>("startCopyButton"), Qt::LeftButton);
+        QVERIFY(w->isCopying());
+        delete w;
+        QCOMPARE(TestFiles::read(m_card + "/ADDON/many/f1499"), QByteArray("new1499"));
+        QCOMPARE(QDir(m_card + "/ADDON/many").entryList(QDir::Files | QDir::Hidden).size(), 1500);
     }
 
     void copyMergesAcrossNameForms() {

@@ -19,6 +19,12 @@ private slots:
 
     void standardDialogsSpeakJapanese() {
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+        // What the folder chooser shows: its own texts, the type of a folder, the month names.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+        QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+                 QStringLiteral("フォルダ"));
+        QCOMPARE(QLocale().language(), QLocale::Japanese);
+        QCOMPARE(QLocale::system().monthName(12, QLocale::ShortFormat), QStringLiteral("12月"));
     }
     void openShowsPaletteThenModalDialog() {
         bool sawModal = false;
