@@ -30,20 +30,24 @@ public:
     void chooseLanguage(int language);
     // Reads the shown language's file into the list.
     void load();
-    // True when the file was written.
+    // True when the file holds the list's rows afterwards: written, or nothing to write.
     bool save();
 
     // The rows as the list holds them.
     QList<WordFile::Row> rows() const;
     // Whether a cell may take this text; when not, a message names the row.
     bool cellAccepts(int row, int column, const QString& text);
+    // The same for text typed into a cell's editor: a refused text is put back into the cell's
+    // editor, opened again once the message is read, to be corrected.
+    bool cellTakes(int row, int column, const QString& text);
 
 private:
-    enum class Outcome { Written, NotOurs, Failed };
+    enum class Outcome { Written, Unchanged, NotOurs, Failed };
     Outcome write();
     void fill(const QList<WordFile::Row>& rows);
     void pressLanguageButton();
     bool edited() const { return rows() != m_base; }
+    QString cellRefusal(int row, int column, const QString& text) const;
 
     QTableWidget* m_list;
     QPushButton* m_save;
@@ -52,6 +56,10 @@ private:
     // The file the list's rows were read from, and its language: only that file is ever written,
     // and always with the words quoted for that language.
     QString m_listFile;
+    QString m_listFolder; // the plk folder it is in
+    // Why the file read is never written (it does not run as a script, or the list cannot show
+    // what the page reads); empty when it may be.
+    QString m_refusal;
     int m_listLanguage = -1;
     // The rows as last read or written: what the user changed since, and what a save merges into
     // the file as it then is.

@@ -10,8 +10,19 @@ QString text(const QJSValue& v) {
     return v.isUndefined() ? QString() : v.toString();
 }
 
+QString exact(const QJSValue& array, int i) {
+    if (!array.hasOwnProperty(QString::number(i)))
+        return QStringLiteral("hole");
+    const QJSValue v = array.property(quint32(i));
+    if (v.isUndefined())
+        return QStringLiteral("undefined");
+    if (v.isString())
+        return u'\'' + v.toString() + u'\'';
+    return v.toString();
+}
+
 // An array of plain values is a row; an array of arrays holds rows.
-bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
+bool collect(const QJSValue& array, QList<QStringList>& rows, int depth, bool exactly = false) {
     if (depth > 8)
         return false;
     const int n = array.property(QStringLiteral("length")).toInt();
@@ -21,20 +32,21 @@ bool collect(const QJSValue& array, QList<QStringList>& rows, int depth) {
     if (!nested) {
         QStringList row;
         for (int i = 0; i < n; ++i)
-            row << text(array.property(quint32(i)));
+            row << (exactly ? exact(array, i) : text(array.property(quint32(i))));
         rows << row;
         return true;
     }
     for (int i = 0; i < n; ++i) {
         const QJSValue item = array.property(quint32(i));
-        if (!item.isArray() || !collect(item, rows, depth + 1))
+        if (!item.isArray() || !collect(item, rows, depth + 1, exactly))
             return false;
     }
     return true;
 }
 } // namespace
 
-QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
+namespace {
+QList<Result> evaluate(const QString& script, const QStringList& variables, bool strict, bool exactly) {
     // The engine needs an application object; fuzz targets have none of their own.
     static int argc = 1;
     static char name[] = "jseval";
@@ -58,11 +70,21 @@ QList<Result> Rows(const QString& script, const QStringList& variables, bool str
         r.undefined = value.isUndefined();
         if (value.isError() || !value.isArray())
             r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
-        else if (!collect(value, r.rows, 0))
+        else if (!collect(value, r.rows, 0, exactly))
             r.error = variable + QStringLiteral(" mixes rows and values");
         out << r;
     }
     return out;
+}
+
+} // namespace
+
+QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
+    return evaluate(script, variables, strict, false);
+}
+
+Result Exact(const QString& script, const QString& variable, bool strict) {
+    return evaluate(script, QStringList{variable}, strict, true).first();
 }
 
 Result Rows(const QString& script, const QString& variable, bool strict) {
