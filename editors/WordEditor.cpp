@@ -240,8 +240,12 @@ QList<WordFile::Row> WordEditor::rows() const {
         const QTableWidgetItem* item = m_list->item(r, c);
         return item ? item->text() : QString();
     };
-    for (int r = 0; r < n; ++r)
+    for (int r = 0; r < n; ++r) {
         rows.append({text(r, IdCol), text(r, WordCol), text(r, Alt1Col), text(r, Alt2Col)});
+        // Ids are never edited: one the file gives as a number stays one.
+        if (r < m_base.size())
+            rows.last().numericId = m_base[r].numericId;
+    }
     return rows;
 }
 
