@@ -490,6 +490,45 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{});
     }
 
+    // The page's browser reads the words in the encoding "n.htm" declares: an all-ASCII file takes
+    // it, a file whose bytes settle another keeps its own and the window says the page shows it
+    // garbled.
+    void pageEncoding_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<QString>("message");
+        const QByteArray ascii = m("var ninshiki_jp = [\n@@\n        ['1','a']\n        @@\n];\n");
+        const QByteArray sjPage = "<html><head><meta charset=\"Shift_JIS\"></head><body>plk</body></html>";
+        const QByteArray utf8Page = "<html><head><meta charset=\"utf-8\"></head><body>plk</body></html>";
+        const int utf8 = int(TextCodec::Encoding::Utf8), sj = int(TextCodec::Encoding::ShiftJis);
+        QTest::newRow("ASCII in a Shift_JIS page") << sjPage << ascii << sj << QString();
+        QTest::newRow("ASCII in a UTF-8 page") << utf8Page << ascii << utf8 << QString();
+        QTest::newRow("ASCII, no declaration") << QByteArray("<html></html>") << ascii << utf8 << QString();
+        QTest::newRow("UTF-8 in a Shift_JIS page")
+            << sjPage << m(kJp) << utf8
+            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis);
+        QTest::newRow("Shift_JIS in a UTF-8 page")
+            << utf8Page << sjis(kSj) << sj
+            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8);
+    }
+    void pageEncoding() {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, file);
+        QFETCH(int, written);
+        QFETCH(QString, message);
+        TestFiles::write(m_top, page);
+        TestFiles::write(m_jp, file);
+        WordEditor* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(scripted()->messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        QVERIFY(typeInto(w, 0, 2, "立って"));
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+        const QByteArray saved = TestFiles::read(m_jp);
+        QVERIFY(saved.contains(*TextCodec::Encode("'立って'", TextCodec::Encoding(written))));
+        QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
+    }
+
     // What the tool saves is what the page reads: after each save the tool accepts, a JavaScript
     // engine runs the file and its word array equals the rows the list shows. A refused save leaves
     // the file as it was and says why.
