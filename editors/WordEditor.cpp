@@ -59,11 +59,15 @@ QString otherFolder(const QString& folder, const QString& file) {
 }
 } // namespace message
 
+} // namespace
+
 // Paints the striped cells and the dotted column lines, and keeps texts the file cannot carry
 // out of the cells.
 class WordDelegate : public QStyledItemDelegate {
 public:
     WordDelegate(WordEditor* win, QObject* parent) : QStyledItemDelegate(parent), m_win(win) {}
+    // The window is going: a cell editor still open is closed without its text.
+    void detach() { m_win = nullptr; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         painter->fillRect(option.rect, index.row() % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(0xFF, 0xFF, 0xFF));
@@ -78,6 +82,8 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         auto* field = qobject_cast<QLineEdit*>(editor);
+        if (!m_win)
+            return;
         if (field && !m_win->cellTakes(index.row(), index.column(), field->text()))
             return;
         QStyledItemDelegate::setModelData(editor, model, index);
@@ -86,8 +92,6 @@ public:
 private:
     WordEditor* m_win;
 };
-
-} // namespace
 
 WordEditor::WordEditor() {
     InitWindow(this, QStringLiteral("WordEditor"), QStringLiteral("認識語パターン編集"), 700, 400);
@@ -122,7 +126,8 @@ WordEditor::WordEditor() {
     m_list->setWordWrap(false);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setItemDelegate(new WordDelegate(this, m_list));
+    m_delegate = new WordDelegate(this, m_list);
+    m_list->setItemDelegate(m_delegate);
 
     m_save = layout->place(MakeClickButton(this, QStringLiteral("saveButton"), QStringLiteral("保存")), 633, 4, 60, 22,
                            Lock::Top | Lock::Right);
@@ -137,6 +142,10 @@ WordEditor::WordEditor() {
     connect(m_save, &QPushButton::clicked, this, &WordEditor::save);
     for (int i = 0; i < 2; ++i)
         connect(m_languageButtons[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i); });
+}
+
+WordEditor::~WordEditor() {
+    m_delegate->detach();
 }
 
 void WordEditor::chooseLanguage(int index) {

@@ -10,12 +10,14 @@
 
 class QPushButton;
 class QTableWidget;
+class WordDelegate;
 
 class WordEditor : public QWidget {
     Q_OBJECT
 public:
     static constexpr bool kShownWhenCreated = true;
     WordEditor();
+    ~WordEditor() override;
     static WordEditor* instance() { return SingleWindow<WordEditor>::get(); }
     // A window that closed itself is gone for the palette even before Qt deletes it.
     static bool isOpen() { return SingleWindow<WordEditor>::isOpen() && !SingleWindow<WordEditor>::get()->isHidden(); }
@@ -50,6 +52,7 @@ private:
     QString cellRefusal(int row, int column, const QString& text) const;
 
     QTableWidget* m_list;
+    WordDelegate* m_delegate;
     QPushButton* m_save;
     QPushButton* m_languageButtons[2];
     int m_language = 0;
