@@ -150,7 +150,8 @@ private slots:
             }
     }
 
-    // One save of an unedited file: what changes, and that a second save changes nothing more.
+    // The writer's form of a whole block (what edited rows take): what it gives an unedited file,
+    // and that writing it again changes nothing more.
     void save_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("language");
