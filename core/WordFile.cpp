@@ -92,6 +92,26 @@ QString notReadBackRefusal(const QString& fileName) {
     return QStringLiteral("%1は、保存しても一覧どおりの内容が届かないため保存しません...").arg(fileName);
 }
 
+QString lookAlikeRefusal(const QString& fileName, qsizetype line, const QString& written) {
+    return QStringLiteral("%1の%2行目の%3は認識語の目印「%4」と空白の入り方が違うため、目印ではありません。この一覧は"
+                          "表示も保存もしません。目印は「%4」と書き、その行にはほかに何も書かないで下さい...")
+        .arg(fileName, QString::number(line), TextUtil::Shown(written), marker());
+}
+
+QString noBlockRefusal(const QString& fileName) {
+    return QStringLiteral("%1には認識語の目印「%2」の行がないため、保存しません。認識語の前と後ろに目印の行を1つずつ"
+                          "書いて下さい...")
+        .arg(fileName, marker());
+}
+
+QString withoutBlanks(QStringView text) {
+    QString out;
+    for (QChar c : text)
+        if (!c.isSpace())
+            out += c;
+    return out;
+}
+
 // The text in front of the first row: comments, kept where they stood (the row's indentation is the
 // writer's).
 QString leadOf(const QString& before) {
@@ -109,9 +129,10 @@ struct Problem {
     QString what;
 };
 
-// The rows of the array literal at open.
+// The rows of the array literal at open, and where each stands.
 std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, int language,
-                                std::optional<TextCodec::Encoding> encoding, QList<Row>& rows) {
+                                std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
+                                QList<std::pair<qsizetype, qsizetype>>& spans) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     const QList<Element> elements = ScriptScan::Elements(scan, open);
     for (qsizetype r = 0; r < elements.size(); ++r) {
@@ -145,6 +166,7 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
                     return Problem{line, Messages::CannotCarry(field, *c, *encoding, QStringLiteral("このファイル"))};
         }
         rows.append(row);
+        spans.append({t[elements[r].first].start, t[elements[r].last - 1].end});
     }
     return std::nullopt;
 }
@@ -173,6 +195,7 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     auto refuse = [&](const Problem& problem) {
         Parsed r;
         r.head = text;
+        r.text = text;
         r.refusal = refusalOf(fileName, problem.line, problem.what);
         return r;
     };
@@ -180,6 +203,19 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     if (scan.brokenLine)
         return refuse({scan.brokenLine, Messages::UnfinishedScript()});
     if (markers.isEmpty()) {
+        // A marker mistyped would leave the list empty without a word.
+        const QString bare = withoutBlanks(marker());
+        for (const ScriptScan::Comment& c : scan.comments) {
+            const QStringView written = QStringView(text).mid(c.start, c.end - c.start);
+            if (withoutBlanks(written) == bare) {
+                Parsed r;
+                r.head = text;
+                r.text = text;
+                r.refusal = lookAlikeRefusal(fileName, c.line, written.toString());
+                return r;
+            }
+        }
+        p.text = text;
         // The block a save appends must begin a line, or its first marker would be no marker.
         p.head = text;
         if (!text.isEmpty() && !text.endsWith(u'\n'))
@@ -209,6 +245,8 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     // Nothing between the markers gives the page nothing, wherever they stand (the block a file
     // without markers gets is such).
     const qsizetype areaStart = ScriptScan::PastLine(text, markers[0].end);
+    p.text = text;
+    p.hasBlock = true;
     p.head = text.left(markers[0].start);
     p.tail = text.mid(ScriptScan::PastLine(text, markers[1].end));
     if (open + 1 >= close) {
@@ -225,7 +263,7 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
             if (k != *name && ScriptScan::Names(scan, k, t[*name].text) && ScriptScan::Changes(scan, k))
                 return refuse({t[k].line, changedElsewhereProblem(t[*name].text)});
     }
-    if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows))
+    if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows, p.spans))
         return refuse(*problem);
 
     const qsizetype firstRow = open + 1 < close ? t[open + 1].start : markers[1].start;
@@ -233,8 +271,51 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     return p;
 }
 
-QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
+QString RowText(const Row& r, int language) {
     const QChar q = QuoteChar(language);
+    QString out = QStringLiteral("[");
+    if (r.numericId) {
+        out += r.id;
+    } else {
+        out += u'\'';
+        out += r.id;
+        out += u'\'';
+    }
+    out += u',';
+    out += q;
+    out += r.word;
+    out += q;
+    // An empty first alternative stands in its place when a second one follows.
+    const bool both = !r.alt2.isEmpty();
+    for (const QString* alt : {&r.alt1, &r.alt2}) {
+        if (alt->isEmpty() && !(both && alt == &r.alt1))
+            continue;
+        out += u',';
+        out += q;
+        out += *alt;
+        out += q;
+    }
+    out += u']';
+    return out;
+}
+
+QString Splice(const Parsed& read, const QList<Row>& rows, int language) {
+    QString out;
+    out.reserve(read.text.size() + 64);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < read.spans.size() && i < rows.size(); ++i) {
+        if (rows[i] == read.rows[i])
+            continue;
+        const auto [start, end] = read.spans[i];
+        out += QStringView(read.text).mid(at, start - at);
+        out += RowText(rows[i], language);
+        at = end;
+    }
+    out += QStringView(read.text).mid(at);
+    return out;
+}
+
+QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
     QString out;
     out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
     out += head;
@@ -242,30 +323,8 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     out += u'\n';
     out += lead;
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        const Row& r = rows[i];
-        out += QStringLiteral("        [");
-        if (r.numericId) {
-            out += r.id;
-        } else {
-            out += u'\'';
-            out += r.id;
-            out += u'\'';
-        }
-        out += u',';
-        out += q;
-        out += r.word;
-        out += q;
-        // An empty first alternative stands in its place when a second one follows.
-        const bool both = !r.alt2.isEmpty();
-        for (const QString* alt : {&r.alt1, &r.alt2}) {
-            if (alt->isEmpty() && !(both && alt == &r.alt1))
-                continue;
-            out += u',';
-            out += q;
-            out += *alt;
-            out += q;
-        }
-        out += u']';
+        out += QStringLiteral("        ");
+        out += RowText(rows[i], language);
         if (i + 1 < rows.size())
             out += u',';
         out += u'\n';
@@ -275,6 +334,10 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     out += u'\n';
     out += tail;
     return out;
+}
+
+std::optional<ScriptCheck::SyntaxError> CheckScript(const QString& text) {
+    return ScriptCheck::Check(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
 }
 
 QChar QuoteChar(int language) {
@@ -304,9 +367,9 @@ QString FieldName(int field) {
 }
 
 SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
-                const QString& fileName) {
+                const QString& fileName, std::optional<TextCodec::Encoding> page) {
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(old);
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::ForFile(old, page).encoding;
     if (!encoding)
         return refuse(Messages::NeitherEncoding(fileName, QStringLiteral("、保存しません...")));
     const Parsed disk = Read(TextCodec::Decode(old, *encoding), language, fileName, encoding);
@@ -316,6 +379,14 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     const std::optional<QList<Row>> rows = Merge(base, mine, disk.rows, &conflict);
     if (!rows)
         return refuse(changedMeanwhileRefusal(RowName(conflict, base.value(conflict).id), fileName));
+    // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
+    if (*rows == disk.rows) {
+        SaveResult same{std::nullopt, disk.rows, disk.head, disk.tail, QString()};
+        same.unchanged = true;
+        return same;
+    }
+    if (!disk.hasBlock)
+        return refuse(noBlockRefusal(fileName));
     for (qsizetype r = 0; r < rows->size(); ++r) {
         const Row& row = rows->at(r);
         auto field = [&](int f) { return QStringLiteral("%1の%2").arg(RowName(r, row.id), fieldName(f)); };
@@ -331,12 +402,15 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
                 return refuse(Messages::CannotCarrySo(field(f + 1), *c, *encoding, fileName,
                                                       QStringLiteral("、保存しません...")));
     }
-    const QString text = Write(disk.head, disk.lead, disk.tail, *rows, language);
+    const QString text = Splice(disk, *rows, language);
     const std::optional<QByteArray> bytes = TextCodec::Encode(text, *encoding);
     // What is written must read back as these rows, or it is not written at all.
     const Parsed written = Read(text, language, fileName, encoding);
     if (!bytes || !written.ok() || written.rows != *rows)
         return refuse(!written.ok() ? written.refusal : notReadBackRefusal(fileName));
+    // The page must still be able to run the file.
+    if (const std::optional<ScriptCheck::SyntaxError> e = CheckScript(text))
+        return refuse(Messages::SaveWouldBreakScript(fileName, e->line, e->message));
     return {bytes, written.rows, written.head, written.tail, QString()};
 }
 

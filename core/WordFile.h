@@ -3,12 +3,14 @@
 // "/* ninshiki_go_data */" lines, read as an engine reads the array they fill, into four texts each,
 // and written back. No windows here. The text is decoded before it is read: in Shift_JIS the second
 // byte of a character can be "[" or "]".
+#include "ScriptCheck.h"
 #include "TextCodec.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace WordFile {
 
@@ -30,6 +32,11 @@ struct Parsed {
     QString lead; // comments in front of the first row, kept in place
     QString tail; // after the closing marker's line
     QList<Row> rows;
+    // The LF text read, and where in it each row's "[...]" stands: a row saved unedited is written
+    // back as that text, with what stands between the rows.
+    QString text;
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    bool hasBlock = false; // the two marker lines are there
     // Why the list cannot show exactly what the page reads (the rows are then empty), naming the file
     // and the line; empty when it can.
     QString refusal;
@@ -41,16 +48,28 @@ struct Parsed {
 // lines that do not stand right inside one array, a row that is not an array of up to four plain
 // values (a string, or a whole number for the id), a word the format cannot write back (see
 // ForbiddenChar in the file's language) or, where encoding is given, cannot carry, a change of the array's variable
-// elsewhere, and a script that does not end.
+// elsewhere, a script that does not end, and a file without marker lines that holds a comment
+// that looks like one (the marker's words with other blanks, or not on a line of its own).
 Parsed Read(const QString& fileText, int language, const QString& fileName = QString(),
             std::optional<TextCodec::Encoding> encoding = std::nullopt);
 
 // The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are in "'", unless
 // the file gave them as numbers. An empty alternative 1 is written before a second one, so that
 // the second stays second.
+// One row in the form a save gives edited rows: "['101','word','alt']".
+QString RowText(const Row& row, int language);
+
+// The text read, each row that differs from the one read replaced by its RowText; all else as read.
+// rows must be as many as were read.
+QString Splice(const Parsed& read, const QList<Row>& rows, int language);
+
 QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
 
 QChar QuoteChar(int language);
+
+// Whether the file text parses as the page's engine parses it (a byte order mark is read by the
+// browser, not by the engine).
+std::optional<ScriptCheck::SyntaxError> CheckScript(const QString& text);
 
 // The first character of a word that the file cannot carry in that language: it would end the
 // quoted text early, escape, or break the line. Nothing when it is fine.
@@ -80,9 +99,13 @@ struct SaveResult {
     QList<Row> rows;
     QString head, tail; // around the rows in the new text
     QString refusal;
+    bool unchanged = false; // the file already holds these rows: nothing is written (no bytes)
 };
+// Rows not edited keep the text they were read from; only edited rows are written anew. An all-ASCII
+// file is written in the page's encoding (page), and new text that would not parse is refused. A
+// save that changes no row gives no bytes; a file without marker lines is refused.
 SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
-                const QString& fileName);
+                const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited

@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "TextUtil.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -50,16 +51,23 @@ QString notReadFrom(const QString& file) {
     return QStringLiteral("この一覧は%1から読み込んだものではないため、保存しません...").arg(fileName(file));
 }
 
-QString otherFolder() {
-    return QStringLiteral("plkフォルダが変更されたため、前のフォルダの一覧は保存しません...");
+QString otherFolder(const QString& folder, const QString& file) {
+    return QStringLiteral("この一覧はplkフォルダ「%1」の%2から読み込んだものですが、plkフォルダが変更されたため、"
+                          "保存も言語の切り替えもしません。一覧はそのまま残します。保存するには、plkフォルダを"
+                          "「%1」に戻してから保存して下さい...")
+        .arg(QDir::toNativeSeparators(folder), fileName(file));
 }
 } // namespace message
+
+} // namespace
 
 // Paints the striped cells and the dotted column lines, and keeps texts the file cannot carry
 // out of the cells.
 class WordDelegate : public QStyledItemDelegate {
 public:
     WordDelegate(WordEditor* win, QObject* parent) : QStyledItemDelegate(parent), m_win(win) {}
+    // The window is going: a cell editor still open is closed without its text.
+    void detach() { m_win = nullptr; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         painter->fillRect(option.rect, index.row() % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(0xFF, 0xFF, 0xFF));
@@ -74,7 +82,9 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         auto* field = qobject_cast<QLineEdit*>(editor);
-        if (field && !m_win->cellAccepts(index.row(), index.column(), field->text()))
+        if (!m_win)
+            return;
+        if (field && !m_win->cellTakes(index.row(), index.column(), field->text()))
             return;
         QStyledItemDelegate::setModelData(editor, model, index);
     }
@@ -82,8 +92,6 @@ public:
 private:
     WordEditor* m_win;
 };
-
-} // namespace
 
 WordEditor::WordEditor() {
     InitWindow(this, QStringLiteral("WordEditor"), QStringLiteral("認識語パターン編集"), 700, 400);
@@ -118,7 +126,8 @@ WordEditor::WordEditor() {
     m_list->setWordWrap(false);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setItemDelegate(new WordDelegate(this, m_list));
+    m_delegate = new WordDelegate(this, m_list);
+    m_list->setItemDelegate(m_delegate);
 
     m_save = layout->place(MakeClickButton(this, QStringLiteral("saveButton"), QStringLiteral("保存")), 633, 4, 60, 22,
                            Lock::Top | Lock::Right);
@@ -133,6 +142,10 @@ WordEditor::WordEditor() {
     connect(m_save, &QPushButton::clicked, this, &WordEditor::save);
     for (int i = 0; i < 2; ++i)
         connect(m_languageButtons[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i); });
+}
+
+WordEditor::~WordEditor() {
+    m_delegate->detach();
 }
 
 void WordEditor::chooseLanguage(int index) {
@@ -174,14 +187,23 @@ void WordEditor::load() {
         return;
     }
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
-    // come back as something else.
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(*bytes);
-    const WordFile::Parsed parsed =
-        WordFile::Read(encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes), m_language,
-                       fileName(file), encoding);
+    // come back as something else. An all-ASCII file takes the page's encoding.
+    const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
+    const TextCodec::FileEncoding fileEncoding = TextCodec::ForFile(*bytes, page);
+    const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
+    const QString text = encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
+    WordFile::Parsed parsed;
+    // A script the page cannot run gives it no words at all: nothing of it is shown.
+    const std::optional<ScriptCheck::SyntaxError> broken = WordFile::CheckScript(text);
+    if (broken)
+        parsed.refusal = Messages::ScriptDoesNotParse(fileName(file), broken->line, broken->message);
+    else
+        parsed = WordFile::Read(text, m_language, fileName(file), encoding);
     m_listFile = file;
+    m_listFolder = PageSet::chosen().files().folder;
     m_listLanguage = m_language;
     m_encoding = encoding;
+    m_refusal = parsed.refusal;
     m_base = parsed.rows;
     m_list->setRowCount(0);
     fill(parsed.rows);
@@ -189,6 +211,8 @@ void WordEditor::load() {
         tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
         tell(parsed.refusal);
+    else if (fileEncoding.differsFromPage && page)
+        tell(Messages::PageShowsGarbled(fileName(file), *encoding, *page));
 }
 
 // Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
@@ -225,24 +249,32 @@ QList<WordFile::Row> WordEditor::rows() const {
         const QTableWidgetItem* item = m_list->item(r, c);
         return item ? item->text() : QString();
     };
-    for (int r = 0; r < n; ++r)
+    for (int r = 0; r < n; ++r) {
         rows.append({text(r, IdCol), text(r, WordCol), text(r, Alt1Col), text(r, Alt2Col)});
+        // Ids are never edited: one the file gives as a number stays one.
+        if (r < m_base.size())
+            rows.last().numericId = m_base[r].numericId;
+    }
     return rows;
 }
 
-bool WordEditor::cellAccepts(int row, int column, const QString& text) {
+QString WordEditor::cellRefusal(int row, int column, const QString& text) const {
     if (column < WordCol || !m_encoding)
-        return true;
+        return QString();
     const QTableWidgetItem* id = m_list->item(row, IdCol);
     const QString field =
         QStringLiteral("%1の%2").arg(WordFile::RowName(row, id ? id->text() : QString()), heading(column));
-    QString why;
     if (const std::optional<QString> bad =
             WordFile::ForbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
-        why = message::unquotable(field, *bad);
-    else if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
-        why = Messages::CannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
-    else
+        return message::unquotable(field, *bad);
+    if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
+        return Messages::CannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
+    return QString();
+}
+
+bool WordEditor::cellAccepts(int row, int column, const QString& text) {
+    const QString why = cellRefusal(row, column, text);
+    if (why.isEmpty())
         return true;
     // Said once the cell editor has closed: a modal box in the middle of the commit would take the
     // focus from the editor, which then closes under the delegate's feet.
@@ -251,12 +283,36 @@ bool WordEditor::cellAccepts(int row, int column, const QString& text) {
     return false;
 }
 
+bool WordEditor::cellTakes(int row, int column, const QString& text) {
+    const QString why = cellRefusal(row, column, text);
+    if (why.isEmpty())
+        return true;
+    const QPersistentModelIndex index(m_list->model()->index(row, column));
+    const QString file = m_listFile;
+    QMetaObject::invokeMethod(
+        this,
+        [this, why, index, text, file] {
+            tell(why);
+            // The typed text comes back for correcting, unless the list was read anew meanwhile.
+            if (!index.isValid() || file != m_listFile)
+                return;
+            m_list->setCurrentIndex(index);
+            m_list->edit(index);
+            if (auto* editor = qobject_cast<QLineEdit*>(m_list->indexWidget(index)))
+                editor->setText(text);
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
 bool WordEditor::save() {
-    return write() == Outcome::Written;
+    const Outcome outcome = write();
+    return outcome == Outcome::Written || outcome == Outcome::Unchanged;
 }
 
 // Writes the list's rows into the file they were read from, as that file is now: rows that another
 // program changed and the user did not are kept, and the list then shows what the file holds.
+// A list the user did not change writes nothing.
 WordEditor::Outcome WordEditor::write() {
     if (m_listLanguage < 0) {
         const QString shownFile = PageSet::chosen().words(PageSet::Language(m_language));
@@ -271,17 +327,27 @@ WordEditor::Outcome WordEditor::write() {
     if (setFile.isEmpty())
         return Outcome::NotOurs;
     if (setFile != file) {
-        tell(message::otherFolder());
-        return Outcome::NotOurs;
+        if (!edited())
+            return Outcome::NotOurs;
+        // Typed rows stay on screen: the switch stops too.
+        tell(message::otherFolder(m_listFolder, file));
+        return Outcome::Failed;
     }
     if (!m_encoding) {
         tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、保存しません...")));
         return Outcome::Failed;
     }
+    if (!m_refusal.isEmpty()) {
+        tell(m_refusal);
+        return Outcome::Failed;
+    }
+    if (!edited())
+        return Outcome::Unchanged;
+    const std::optional<TextCodec::Encoding> page = set.pageEncoding();
     WordFile::SaveResult written;
     const QString failure =
         set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
-            written = WordFile::Save(now, m_base, rows(), language, fileName(file));
+            written = WordFile::Save(now, m_base, rows(), language, fileName(file), page);
             *refusal = written.refusal;
             return written.bytes;
         });
@@ -289,8 +355,10 @@ WordEditor::Outcome WordEditor::write() {
         tell(failure);
         return Outcome::Failed;
     }
-    m_encoding = TextCodec::Detect(*written.bytes);
     m_base = written.rows;
     fill(written.rows);
+    if (written.unchanged)
+        return Outcome::Unchanged;
+    m_encoding = TextCodec::ForFile(*written.bytes, page).encoding;
     return Outcome::Written;
 }

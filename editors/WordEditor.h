@@ -10,12 +10,14 @@
 
 class QPushButton;
 class QTableWidget;
+class WordDelegate;
 
 class WordEditor : public QWidget {
     Q_OBJECT
 public:
     static constexpr bool kShownWhenCreated = true;
     WordEditor();
+    ~WordEditor() override;
     static WordEditor* instance() { return SingleWindow<WordEditor>::get(); }
     // A window that closed itself is gone for the palette even before Qt deletes it.
     static bool isOpen() { return SingleWindow<WordEditor>::isOpen() && !SingleWindow<WordEditor>::get()->isHidden(); }
@@ -30,28 +32,37 @@ public:
     void chooseLanguage(int language);
     // Reads the shown language's file into the list.
     void load();
-    // True when the file was written.
+    // True when the file holds the list's rows afterwards: written, or nothing to write.
     bool save();
 
     // The rows as the list holds them.
     QList<WordFile::Row> rows() const;
     // Whether a cell may take this text; when not, a message names the row.
     bool cellAccepts(int row, int column, const QString& text);
+    // The same for text typed into a cell's editor: a refused text is put back into the cell's
+    // editor, opened again once the message is read, to be corrected.
+    bool cellTakes(int row, int column, const QString& text);
 
 private:
-    enum class Outcome { Written, NotOurs, Failed };
+    enum class Outcome { Written, Unchanged, NotOurs, Failed };
     Outcome write();
     void fill(const QList<WordFile::Row>& rows);
     void pressLanguageButton();
     bool edited() const { return rows() != m_base; }
+    QString cellRefusal(int row, int column, const QString& text) const;
 
     QTableWidget* m_list;
+    WordDelegate* m_delegate;
     QPushButton* m_save;
     QPushButton* m_languageButtons[2];
     int m_language = 0;
     // The file the list's rows were read from, and its language: only that file is ever written,
     // and always with the words quoted for that language.
     QString m_listFile;
+    QString m_listFolder; // the plk folder it is in
+    // Why the file read is never written (it does not run as a script, or the list cannot show
+    // what the page reads); empty when it may be.
+    QString m_refusal;
     int m_listLanguage = -1;
     // The rows as last read or written: what the user changed since, and what a save merges into
     // the file as it then is.

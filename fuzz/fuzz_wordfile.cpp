@@ -1,14 +1,16 @@
 // The recognition-word files. The first byte picks the language (bit 0) and what the rest is (bit 1):
 // - a whole file, any bytes: a file in neither encoding is never written; when the tool saves, the
 //   saved file reads back as the rows the list shows, the text around the rows is kept (line ends
-//   made LF), no replacement character appears that the file did not hold, and a second save
-//   changes nothing;
+//   made LF), no replacement character appears that the file did not hold, a save with no edit
+//   writes nothing, and every row not edited keeps its text byte for byte, as does the text between
+//   the rows;
 // - pieces of a page-set file, cut at NUL: a head and a tail around the word array, style bytes, a
 //   piece of text set among the rows, and rows of id, word, two alternatives and a word the user
 //   types over the word (bit 2: the file in Shift_JIS). The rows are written in a fuzzed style
 //   (blanks, line breaks, comments, either quote, escapes, ids as numbers, holes, trailing commas).
 //   Whenever a JavaScript engine runs the file, the list shows the engine's rows or the editor
-//   refuses the file; and after each save the engine reads the rows the list then shows.
+//   refuses the file; and after each save the engine reads the rows the list then shows. One
+//   random row is also edited alone.
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
@@ -39,14 +41,32 @@ bool sameRows(QList<QStringList> engine, const QList<WordFile::Row>& rows) {
     return true;
 }
 
+// The texts between the rows (before the first, between two, after the last).
+QStringList gaps(const WordFile::Parsed& p) {
+    QStringList out;
+    qsizetype at = 0;
+    for (const auto& [start, end] : p.spans) {
+        out << p.text.mid(at, start - at);
+        at = end;
+    }
+    out << p.text.mid(at);
+    return out;
+}
+
 // Saves rows typed over base into the file old; checks what every save must keep. The new text, or
 // nothing when the save is refused.
 std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& base, const QList<WordFile::Row>& mine,
                             int language) {
     const WordFile::SaveResult saved = WordFile::Save(old, base, mine, language, QStringLiteral("ninshiki.js"));
+    const Encoding encoding = *TextCodec::Detect(old);
+    if (saved.unchanged) {
+        // Nothing edited: nothing written.
+        PKL_FUZZ_CHECK(!saved.bytes && saved.refusal.isEmpty() && mine == base);
+        return TextCodec::Decode(old, encoding);
+    }
+    PKL_FUZZ_CHECK(mine != base || !saved.bytes);
     if (!saved.bytes)
         return std::nullopt;
-    const Encoding encoding = *TextCodec::Detect(old);
     PKL_FUZZ_CHECK(TextCodec::Detect(*saved.bytes).has_value());
     const QString text = TextCodec::Decode(*saved.bytes, encoding);
     // A replacement character is written only where a row holds one (an escape in the file, say).
@@ -63,9 +83,18 @@ std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& b
     PKL_FUZZ_CHECK(q.ok());
     PKL_FUZZ_CHECK(q.head == p.head && q.lead == p.lead && q.tail == p.tail);
     PKL_FUZZ_CHECK(q.rows == mine);
+    // Only the edited rows changed their text.
+    PKL_FUZZ_CHECK(p.ok() && p.rows.size() == mine.size());
+    PKL_FUZZ_CHECK(gaps(q) == gaps(p));
+    for (qsizetype i = 0; i < mine.size(); ++i)
+        if (mine[i] == p.rows[i]) {
+            const auto [a, b] = p.spans[i];
+            const auto [c, d] = q.spans[i];
+            PKL_FUZZ_CHECK(p.text.mid(a, b - a) == q.text.mid(c, d - c));
+        }
     const WordFile::SaveResult again =
         WordFile::Save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
-    PKL_FUZZ_CHECK(again.bytes == saved.bytes);
+    PKL_FUZZ_CHECK(again.unchanged && !again.bytes);
     return text;
 }
 
@@ -181,6 +210,16 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
         const QString& t = typed[i];
         if (!t.isEmpty() && !WordFile::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
             mine[i].word = t;
+    }
+    // One row alone edited: every other row keeps its text (checked in save).
+    if (!p.rows.isEmpty()) {
+        const qsizetype one = style.next(int(p.rows.size()));
+        if (mine[one] != p.rows[one]) {
+            QList<WordFile::Row> single = p.rows;
+            single[one] = mine[one];
+            const std::optional<QString> text = save(*bytes, p.rows, single, language);
+            PKL_FUZZ_CHECK(text.has_value());
+        }
     }
     const std::optional<QString> edited = save(*bytes, p.rows, mine, language);
     PKL_FUZZ_CHECK(edited.has_value());

@@ -51,7 +51,8 @@ bool collect(const QJSValue& array, QList<QStringList>& rows, QList<QStringList>
 }
 } // namespace
 
-QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
+namespace {
+QList<Result> evaluate(const QString& script, const QStringList& variables, bool strict, bool exactly) {
     // The engine needs an application object; fuzz targets have none of their own.
     static int argc = 1;
     static char name[] = "jseval";
@@ -77,9 +78,21 @@ QList<Result> Rows(const QString& script, const QStringList& variables, bool str
             r.error = variable + QStringLiteral(" is not an array: ") + value.toString();
         else if (!collect(value, r.rows, r.values, 0))
             r.error = variable + QStringLiteral(" mixes rows and values");
+        if (exactly)
+            r.rows = r.values;
         out << r;
     }
     return out;
+}
+
+} // namespace
+
+QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
+    return evaluate(script, variables, strict, false);
+}
+
+Result Exact(const QString& script, const QString& variable, bool strict) {
+    return evaluate(script, QStringList{variable}, strict, true).first();
 }
 
 Result Rows(const QString& script, const QString& variable, bool strict) {

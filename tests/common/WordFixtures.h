@@ -74,6 +74,18 @@ inline const char* const kEn = "var ninshiki_en = [\n"
                                "        ['202',\"bye\"]\n"
                                "        @@\n"
                                "];\n";
+// Rows as people write them: comments on a row's line and between rows, other quotes and blanks,
+// a row shorter than four, an empty one, a hole, an id as a number.
+inline const char* const kLoose = "var ninshiki_jp = [\n"
+                                  "@@\n"
+                                  "        ['101','こんにちは','やあ',''], // 認識語はまだ未定\n"
+                                  "        // ['105','x'],\n"
+                                  "        ['102'],\n"
+                                  "        [],\n"
+                                  "    [ \"103\" , 'おはよう',,'おはよ' ],\n"
+                                  "        [104,'よう']\n"
+                                  "        @@\n"
+                                  "];\n";
 // In Shift_JIS the second bytes of "表", "ソ", "能" are "\\", of "ゼ" "[", of "ゾ" "]".
 inline const char* const kSj = "var ninshiki_jp = [\n"
                                "@@\n"

@@ -109,6 +109,21 @@ private slots:
         QTest::newRow("three marker lines")
             << arr("@@\n        ['1','a']\n        @@\n") + m("// x\n@@\n") << 0 << QStringList{} << QByteArray()
             << QByteArray() << QByteArray() << count.arg(3).arg("2行目、4行目、7行目");
+        // Mistyped markers: no marker line, and the list would be empty without a word.
+        const QString lookAlike =
+            "ninshiki_jp.jsの%1行目の「%2」は認識語の目印「/* ninshiki_go_data */」と空白の入り方が"
+            "違うため、目印ではありません。この一覧は表示も保存もしません。目印は「/* "
+            "ninshiki_go_data */」と書き、その行にはほかに何も書かないで下さい...";
+        QTest::newRow("a marker without blanks")
+            << QByteArray("var ninshiki_jp = [\n/*ninshiki_go_data*/\n['1','a']\n/*ninshiki_go_data*/\n];\n") << 0
+            << QStringList{} << QByteArray() << QByteArray() << QByteArray()
+            << lookAlike.arg(2).arg("/*ninshiki_go_data*/");
+        QTest::newRow("a marker with other blanks")
+            << QByteArray("var ninshiki_jp = [\n['1','a'] /*  ninshiki_go_data */\n];\n") << 0 << QStringList{}
+            << QByteArray() << QByteArray() << QByteArray() << lookAlike.arg(2).arg("/*  ninshiki_go_data */");
+        QTest::newRow("the marker on a line with a row")
+            << m("var ninshiki_jp = [ @@\n['1','a']\n];\n") << 0 << QStringList{} << QByteArray() << QByteArray()
+            << QByteArray() << lookAlike.arg(1).arg("/* ninshiki_go_data */");
     }
     void read() {
         QFETCH(QByteArray, file);
@@ -135,7 +150,8 @@ private slots:
             }
     }
 
-    // One save of an unedited file: what changes, and that a second save changes nothing more.
+    // The writer's form of a whole block (what edited rows take): what it gives an unedited file,
+    // and that writing it again changes nothing more.
     void save_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("language");
@@ -167,6 +183,128 @@ private slots:
         const WordFile::Parsed again = WordFile::Read(once, language);
         QCOMPARE(again.rows, p.rows);
         QCOMPARE(WordFile::Write(again.head, again.lead, again.tail, again.rows, language), once);
+    }
+
+    // A save writes only what was edited: every other row keeps the text it was read from (quotes,
+    // form of id, length, holes, the comment on its line), comment lines stay where they stand, and
+    // a save with no edit gives no bytes at all. The engine's values are compared exactly.
+    void saveKeepsUneditedRows_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("edits");  // "row|field|text", field 1 word, 2 and 3 alternatives
+        QTest::addColumn<QByteArray>("saved");   // empty: nothing written
+        QTest::addColumn<QStringList>("engine"); // the page's rows after the save, values exactly
+        QTest::addColumn<QString>("refusal");
+        const QByteArray loose = m("var ninshiki_jp = [\n@@\n"
+                                   "        ['101','こんにちは','やあ',''], // 認識語はまだ未定\n"
+                                   "        // ['105','x'],\n"
+                                   "        ['102'],\n"
+                                   "        [],\n"
+                                   "    [ \"103\" , 'おはよう',,'おはよ' ],\n"
+                                   "        [104,'よう']\n"
+                                   "        @@\n];\n");
+        const QStringList asRead{"'101'|'こんにちは'|'やあ'|''", "'102'", "", "'103'|'おはよう'|hole|'おはよ'",
+                                 "104|'よう'"};
+        const QStringList none;
+        QTest::newRow("no edit") << loose << none << QByteArray() << asRead << QString();
+        QTest::newRow("an edit of the first row")
+            << loose << QStringList{"0|3|ハイ"}
+            << QByteArray(loose).replace("['101','こんにちは','やあ','']", "['101','こんにちは','やあ','ハイ']")
+            << QStringList{"'101'|'こんにちは'|'やあ'|'ハイ'", "'102'", "", "'103'|'おはよう'|hole|'おはよ'",
+                           "104|'よう'"}
+            << QString();
+        QTest::newRow("an edit of a row with a hole")
+            << loose << QStringList{"3|1|おっす"}
+            << QByteArray(loose).replace("[ \"103\" , 'おはよう',,'おはよ' ]", "['103','おっす','','おはよ']")
+            << QStringList{"'101'|'こんにちは'|'やあ'|''", "'102'", "", "'103'|'おっす'|''|'おはよ'", "104|'よう'"}
+            << QString();
+        QTest::newRow("an edit of a short row")
+            << loose << QStringList{"1|1|やあ"} << QByteArray(loose).replace("['102'],", "['102','やあ'],")
+            << QStringList{"'101'|'こんにちは'|'やあ'|''", "'102'|'やあ'", "", "'103'|'おはよう'|hole|'おはよ'",
+                           "104|'よう'"}
+            << QString();
+        QTest::newRow("an edit of a number id's row")
+            << loose << QStringList{"4|2|ヨー"} << QByteArray(loose).replace("[104,'よう']", "[104,'よう','ヨー']")
+            << QStringList{"'101'|'こんにちは'|'やあ'|''", "'102'", "", "'103'|'おはよう'|hole|'おはよ'",
+                           "104|'よう'|'ヨー'"}
+            << QString();
+        QTest::newRow("CR LF, no edit") << QByteArray(m(kJp)).replace("\n", "\r\n") << none << QByteArray()
+                                        << QStringList{"'101'|'こんにちは'|'やあ'|'ハロー'", "'102'|'さようなら'",
+                                                       "'103'|'おはよう'|'おはよ'"}
+                                        << QString();
+        QTest::newRow("no markers, no edit")
+            << QByteArray("var ninshiki_jp = [];\n") << none << QByteArray() << QStringList{""} << QString();
+        QTest::newRow("a marker look-alike")
+            << QByteArray("var ninshiki_jp = [\n/*ninshiki_go_data*/\n];\n") << none << QByteArray() << QStringList{""}
+            << "ninshiki_jp.jsの2行目の「/*ninshiki_go_data*/」は認識語の目印「/* ninshiki_go_data "
+               "*/」と空白の入り方が違うため、目印ではありません。この一覧は表示も保存もしません。目印は「/* "
+               "ninshiki_go_data */」と書き、その行にはほかに何も書かないで下さい...";
+    }
+    void saveKeepsUneditedRows() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, edits);
+        QFETCH(QByteArray, saved);
+        QFETCH(QStringList, engine);
+        QFETCH(QString, refusal);
+        const WordFile::Parsed p = WordFile::Read(QString::fromUtf8(file), 0);
+        QList<WordFile::Row> mine = p.rows;
+        for (const QString& e : edits) {
+            const QStringList f = e.split(u'|');
+            WordFile::Row& r = mine[f[0].toInt()];
+            QString* fields[] = {&r.id, &r.word, &r.alt1, &r.alt2};
+            *fields[f[1].toInt()] = f[2];
+        }
+        const WordFile::SaveResult s = WordFile::Save(file, p.rows, mine, 0, "ninshiki_jp.js");
+        QCOMPARE(s.refusal, refusal);
+        QCOMPARE(s.bytes.value_or(QByteArray()), saved);
+        QCOMPARE(s.unchanged, refusal.isEmpty() && saved.isEmpty());
+        const QByteArray after = saved.isEmpty() ? file : saved;
+        const JsEval::Result js = JsEval::Exact(QString::fromUtf8(after), "ninshiki_jp", true);
+        QVERIFY2(js.ok(), qPrintable(js.error));
+        QStringList rows;
+        for (const QStringList& r : js.rows)
+            rows << r.join(u'|');
+        QCOMPARE(rows, engine);
+        if (refusal.isEmpty())
+            QCOMPARE(s.rows, mine);
+    }
+
+    // A file in the written form gets from an edit the bytes the writer gives it.
+    void editOfTheWrittenForm() {
+        const WordFile::Parsed p = WordFile::Read(u(kJp), 0);
+        QList<WordFile::Row> mine = p.rows;
+        mine[1].alt2 = "bye";
+        const WordFile::SaveResult s = WordFile::Save(m(kJp), p.rows, mine, 0, "ninshiki_jp.js");
+        QCOMPARE(s.bytes.value_or(QByteArray()), WordFile::Write(p.head, p.lead, p.tail, mine, 0).toUtf8());
+    }
+
+    // An all-ASCII file takes the encoding the page declares; a file whose bytes settle it keeps its own.
+    void saveInThePagesEncoding_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("page"); // -1 none, else TextCodec::Encoding
+        QTest::addColumn<int>("written");
+        const QByteArray ascii = m("var ninshiki_jp = [\n@@\n        ['1','a']\n        @@\n];\n");
+        const int utf8 = int(TextCodec::Encoding::Utf8), sj = int(TextCodec::Encoding::ShiftJis);
+        QTest::newRow("ASCII, Shift_JIS page") << ascii << sj << sj;
+        QTest::newRow("ASCII, UTF-8 page") << ascii << utf8 << utf8;
+        QTest::newRow("ASCII, no declaration") << ascii << -1 << utf8;
+        QTest::newRow("UTF-8 text, Shift_JIS page") << m(kJp) << sj << utf8;
+        QTest::newRow("Shift_JIS text, UTF-8 page") << sjis(kSj) << utf8 << sj;
+    }
+    void saveInThePagesEncoding() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, page);
+        QFETCH(int, written);
+        const auto pageEncoding =
+            page < 0 ? std::nullopt : std::optional<TextCodec::Encoding>(TextCodec::Encoding(page));
+        const auto encoding = TextCodec::ForFile(file, pageEncoding).encoding;
+        QVERIFY(encoding);
+        const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(file, *encoding), 0);
+        QList<WordFile::Row> mine = p.rows;
+        mine[0].word = "立って";
+        const WordFile::SaveResult s = WordFile::Save(file, p.rows, mine, 0, "ninshiki_jp.js", pageEncoding);
+        QVERIFY2(s.bytes, qPrintable(s.refusal));
+        const QByteArray expected = *TextCodec::Encode(QString::fromUtf8("'立って'"), TextCodec::Encoding(written));
+        QVERIFY(s.bytes->contains(expected));
     }
 
     void write() {

@@ -6,9 +6,11 @@
 #include "FileIO.h"
 #include "FolderDialog.h"
 #include "JsEval.h"
+#include "Messages.h"
 #include "PageSet.h"
 #include "PaletteWindow.h"
 #include "PreviewWindow.h"
+#include "ScriptCheck.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "TextCodec.h"
@@ -25,6 +27,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace WordFixtures;
 
@@ -206,6 +209,7 @@ private slots:
         QVERIFY(w);
         delete PreviewWindow::instance();
         QVERIFY(!PreviewWindow::isOpen());
+        QVERIFY(typeInto(w, 0, 2, "やあやあ"));
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QVERIFY(PreviewWindow::isOpen());
         QCOMPARE(PreviewWindow::instance()->requestedUrl(), QUrl::fromLocalFile(m_top));
@@ -325,14 +329,38 @@ private slots:
         QCOMPARE(PageSet::chosen().words(PageSet::Language::Japanese), other + "/js/ninshiki_jp.js");
         QVERIFY(scripted()->messages.isEmpty());
 
+        const QString refused = "この一覧はplkフォルダ「" + QDir::toNativeSeparators(m_dir->filePath("plk")) +
+                                "」のninshiki_jp.jsから読み込んだものですが、plkフォルダが変更されたため、保存も言語の"
+                                "切り替えもしません。一覧はそのまま残します。保存するには、plkフォルダを「" +
+                                QDir::toNativeSeparators(m_dir->filePath("plk")) + "」に戻してから保存して下さい...";
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
-        QCOMPARE(scripted()->messages, QStringList{"plkフォルダが変更されたため、前のフォルダの一覧は保存しません..."});
-        // A switch then reads the new folder's file.
+        QCOMPARE(scripted()->messages, QStringList{refused});
+        // A refused save stops the switch, and the typed rows stay.
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QCOMPARE(scripted()->messages, (QStringList{refused, refused}));
+        QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
+        QCOMPARE(TestFiles::read(other + "/js/ninshiki_en.js"), otherEn);
+        QCOMPARE(w->language(), 0);
+        QVERIFY(w->languageButton(0)->isChecked());
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("old folder"));
+        // Back in the folder they came from, they are saved there.
+        for (const char* f : {"js/plkpadbtn.js", "js/pelkavin.css", "img/apple-touch-icon.png"})
+            TestFiles::write(m_dir->filePath("plk") + u'/' + QString::fromLatin1(f), "x");
+        scripted()->folders.enqueue(m_dir->filePath("plk"));
+        FolderDialog::instance()->chooseFolder();
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+        QCOMPARE(scripted()->messages.size(), 2);
+        QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("'こんにちは'", "'old folder'"));
+        QCOMPARE(scripted()->messages.size(), 2);
+        // With nothing typed, a switch after a folder change reads the new folder's file.
+        scripted()->folders.enqueue(other);
+        FolderDialog::instance()->chooseFolder();
         QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(column(w, 2), QStringList{"other"});
+        QCOMPARE(scripted()->messages.size(), 2);
         delete FolderDialog::instance();
     }
 
@@ -400,7 +428,105 @@ private slots:
         } else {
             QCOMPARE(cell(w, 1, column), before);
             QCOMPARE(scripted()->messages, QStringList{message});
+            // The typed text is back in the cell's editor, to be corrected.
+            auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(1, column)));
+            QVERIFY(editor);
+            QCOMPARE(editor->text(), text);
         }
+    }
+
+    // A save with nothing typed, by 保存 or by the switch, writes nothing at all: the file keeps its
+    // bytes and its inode (a write would replace it), and no temporary file appears beside it.
+    void noEditWritesNothing_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("viaSwitch");
+        for (bool viaSwitch : {false, true}) {
+            const char* how = viaSwitch ? ", switch" : ", save";
+            QTest::addRow("rows as people write them%s", how) << m(kLoose) << viaSwitch;
+            QTest::addRow("CR LF%s", how) << m(kJp).replace("\n", "\r\n") << viaSwitch;
+            QTest::addRow("no markers%s", how) << QByteArray("var ninshiki_jp = [];\n") << viaSwitch;
+            QTest::addRow("Shift_JIS%s", how) << sjis(kSj) << viaSwitch;
+        }
+    }
+    void noEditWritesNothing() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, viaSwitch);
+        TestFiles::write(m_jp, file);
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(m_jp).constData(), &before), 0);
+        const QStringList entries = QDir(QFileInfo(m_jp).path()).entryList(QDir::AllEntries | QDir::Hidden);
+        WordEditor* w = openFromPalette();
+        QVERIFY(w);
+        std::unique_ptr<QSignalSpy> scripts(scriptSpy());
+        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QCOMPARE(TestFiles::read(m_jp), file);
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(m_jp).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
+        QCOMPARE(scripts->count(), 0);
+        QCOMPARE(scripted()->messages, QStringList{});
+        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
+    }
+
+    // An edit of one row through the window changes that row's text alone; the engine's values of
+    // the others stay exactly as they were.
+    void oneEditChangesOnlyThatRow() {
+        TestFiles::write(m_jp, m(kLoose));
+        WordEditor* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(column(w, 1), (QStringList{"101", "102", "", "103", "104"}));
+        QVERIFY(typeInto(w, 3, 2, "おっす"));
+        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        const QByteArray saved = TestFiles::read(m_jp);
+        QCOMPARE(saved, m(kLoose).replace("[ \"103\" , 'おはよう',,'おはよ' ]", "['103','おっす','','おはよ']"));
+        const JsEval::Result js = JsEval::Exact(QString::fromUtf8(saved), "ninshiki_jp", true);
+        QVERIFY2(js.ok(), qPrintable(js.error));
+        QCOMPARE(js.rows, (QList<QStringList>{{"'101'", "'こんにちは'", "'やあ'", "''"},
+                                              {"'102'"},
+                                              {},
+                                              {"'103'", "'おっす'", "''", "'おはよ'"},
+                                              {"104", "'よう'"}}));
+        QCOMPARE(scripted()->messages, QStringList{});
+    }
+
+    // The page's browser reads the words in the encoding "n.htm" declares: an all-ASCII file takes
+    // it, a file whose bytes settle another keeps its own and the window says the page shows it
+    // garbled.
+    void pageEncoding_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<QString>("message");
+        const QByteArray ascii = m("var ninshiki_jp = [\n@@\n        ['1','a']\n        @@\n];\n");
+        const QByteArray sjPage = "<html><head><meta charset=\"Shift_JIS\"></head><body>plk</body></html>";
+        const QByteArray utf8Page = "<html><head><meta charset=\"utf-8\"></head><body>plk</body></html>";
+        const int utf8 = int(TextCodec::Encoding::Utf8), sj = int(TextCodec::Encoding::ShiftJis);
+        QTest::newRow("ASCII in a Shift_JIS page") << sjPage << ascii << sj << QString();
+        QTest::newRow("ASCII in a UTF-8 page") << utf8Page << ascii << utf8 << QString();
+        QTest::newRow("ASCII, no declaration") << QByteArray("<html></html>") << ascii << utf8 << QString();
+        QTest::newRow("UTF-8 in a Shift_JIS page")
+            << sjPage << m(kJp) << utf8
+            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis);
+        QTest::newRow("Shift_JIS in a UTF-8 page")
+            << utf8Page << sjis(kSj) << sj
+            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8);
+    }
+    void pageEncoding() {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, file);
+        QFETCH(int, written);
+        QFETCH(QString, message);
+        TestFiles::write(m_top, page);
+        TestFiles::write(m_jp, file);
+        WordEditor* w = openFromPalette();
+        QVERIFY(w);
+        QCOMPARE(scripted()->messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        QVERIFY(typeInto(w, 0, 2, "立って"));
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+        const QByteArray saved = TestFiles::read(m_jp);
+        QVERIFY(saved.contains(*TextCodec::Encode("'立って'", TextCodec::Encoding(written))));
+        QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
     }
 
     // What the tool saves is what the page reads: after each save the tool accepts, a JavaScript
@@ -597,8 +723,9 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         QFile::remove(m_jp);
+        // Nothing typed: nothing to write, and the switch goes ahead.
         QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
-        QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした（見つかりません）..."});
+        QCOMPARE(scripted()->messages, QStringList{});
         QVERIFY(!QFile::exists(m_jp));
         QCOMPARE(w->language(), 1);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -662,10 +789,20 @@ private slots:
                                          << "ninshiki_jp.jsの認識語の目印「/* ninshiki_go_data "
                                             "*/」が1つあるため、この一覧は表示も保存もしません（2行"
                                             "目）。目印は、認識語の前と後ろに1行ずつ、2つだけにして下さい...";
-        QTest::newRow("a string left open")
-            << file("@@\n['1','a]\n@@\n")
-            << refused.arg(3).arg("スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じていない、HTML形式の"
-                                  "コメントがある、など）");
+        auto broken = [](const QByteArray& text) {
+            const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(QString::fromUtf8(text));
+            return e ? Messages::ScriptDoesNotParse("ninshiki_jp.js", e->line, e->message) : QString("parses");
+        };
+        QTest::newRow("a string left open") << file("@@\n['1','a]\n@@\n") << broken(file("@@\n['1','a]\n@@\n"));
+        const QByteArray fullWidth = "function f（）{ return 1 }\n" + file("@@\n['1','a']\n@@\n");
+        QTest::newRow("full-width brackets") << fullWidth << broken(fullWidth);
+        const QByteArray twice = "let i = 0;\nlet i = 0;\n" + file("@@\n['1','a']\n@@\n");
+        QTest::newRow("a name declared twice") << twice << broken(twice);
+        QTest::newRow("a marker without blanks")
+            << QByteArray("var ninshiki_jp = [\n/*ninshiki_go_data*/\n['1','a']\n/*ninshiki_go_data*/\n];\n")
+            << "ninshiki_jp.jsの2行目の「/*ninshiki_go_data*/」は認識語の目印「/* ninshiki_go_data */」と空白の入り方"
+               "が違うため、目印ではありません。この一覧は表示も保存もしません。目印は「/* ninshiki_go_data "
+               "*/」と書き、その行にはほかに何も書かないで下さい...";
     }
     void opensWhatThePageReads() {
         QFETCH(QByteArray, file);
