@@ -105,13 +105,6 @@ void closePackageCopyWindow() {
 }
 } // namespace
 
-// The copy tests need the card mounted.
-#define NEED_CARD()                                                                                                    \
-    do {                                                                                                               \
-        if (!m_mount->skipReason().isEmpty())                                                                          \
-            QSKIP(qPrintable(m_mount->skipReason()));                                                                  \
-    } while (false)
-
 class TestPackage : public QObject {
     Q_OBJECT
     QTemporaryDir* m_dir = nullptr;

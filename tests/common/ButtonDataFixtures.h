@@ -37,8 +37,9 @@ inline QString data(const QList<std::pair<QString, QString>>& changes = {}) {
 }
 
 // The rows an engine reads from both arrays, as "id|label|label" (52 each); "undefined" for an
-// array the script does not declare.
-inline QStringList engineRows(const QString& script) {
+// array the script does not declare. exactly: every value as exactly what the engine holds ('73'
+// and 73, '' and a hole apart), each row as long as the engine's.
+inline QStringList engineRows(const QString& script, bool exactly = false) {
     QStringList out;
     for (const char* name : {"ctrlbtndata", "ctrlbtnRobi"}) {
         const JsEval::Result r = JsEval::Rows(script, name);
@@ -46,25 +47,13 @@ inline QStringList engineRows(const QString& script) {
             out << (r.error.contains("undefined") ? "undefined" : "error: " + r.error);
             continue;
         }
-        for (const QStringList& e : r.rows)
+        for (const QStringList& e : exactly ? r.values : r.rows)
             out << e.join('|');
     }
     return out;
 }
-// The same with every value as exactly what the engine holds ('73' and 73, '' and a hole apart),
-// each row as long as the engine's.
 inline QStringList engineValues(const QString& script) {
-    QStringList out;
-    for (const char* name : {"ctrlbtndata", "ctrlbtnRobi"}) {
-        const JsEval::Result r = JsEval::Rows(script, name);
-        if (!r.ok()) {
-            out << (r.error.contains("undefined") ? "undefined" : "error: " + r.error);
-            continue;
-        }
-        for (const QStringList& e : r.values)
-            out << e.join('|');
-    }
-    return out;
+    return engineRows(script, true);
 }
 
 // Each row's text as it stands in the file, "[" to "]": 52 of ctrlbtndata, then 52 of ctrlbtnRobi

@@ -178,3 +178,10 @@ inline void RemoveTree(const QByteArray& root) {
 inline QStringList Tree(const QString& root) {
     return Tree(QFile::encodeName(root));
 }
+
+// The copy tests need the card mounted (a test class with m_mount).
+#define NEED_CARD()                                                                                                    \
+    do {                                                                                                               \
+        if (!m_mount->skipReason().isEmpty())                                                                          \
+            QSKIP(qPrintable(m_mount->skipReason()));                                                                  \
+    } while (false)

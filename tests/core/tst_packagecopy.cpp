@@ -69,12 +69,6 @@ QStringList copied() {
 
 } // namespace
 
-#define NEED_CARD()                                                                                                    \
-    do {                                                                                                               \
-        if (!m_mount->skipReason().isEmpty())                                                                          \
-            QSKIP(qPrintable(m_mount->skipReason()));                                                                  \
-    } while (false)
-
 class TestPackageCopy : public QObject {
     Q_OBJECT
     QTemporaryDir* m_dir = nullptr;

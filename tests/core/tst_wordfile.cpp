@@ -194,14 +194,7 @@ private slots:
         QTest::addColumn<QByteArray>("saved");   // empty: nothing written
         QTest::addColumn<QStringList>("engine"); // the page's rows after the save, values exactly
         QTest::addColumn<QString>("refusal");
-        const QByteArray loose = m("var ninshiki_jp = [\n@@\n"
-                                   "        ['101','こんにちは','やあ',''], // 認識語はまだ未定\n"
-                                   "        // ['105','x'],\n"
-                                   "        ['102'],\n"
-                                   "        [],\n"
-                                   "    [ \"103\" , 'おはよう',,'おはよ' ],\n"
-                                   "        [104,'よう']\n"
-                                   "        @@\n];\n");
+        const QByteArray loose = m(kLoose);
         const QStringList asRead{"'101'|'こんにちは'|'やあ'|''", "'102'", "", "'103'|'おはよう'|hole|'おはよ'",
                                  "104|'よう'"};
         const QStringList none;
