@@ -28,6 +28,9 @@ struct BenchRegistrar {
 // Median milliseconds of runs of fn.
 double MedianMs(int runs, const std::function<void()>& fn);
 
+// The peak memory of the process so far, in MB.
+double PeakMb();
+
 inline void Report(const char* what, double ms, double limitMs) {
     std::printf("%-48s %9.3f ms   (target < %.0f ms)%s\n", what, ms, limitMs, ms < limitMs ? "" : "  OVER");
 }

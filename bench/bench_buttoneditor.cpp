@@ -73,19 +73,6 @@ PKL_BENCH(buttoneditor) {
     delete w;
 }
 
-namespace {
-// The peak memory of the process so far, in MB.
-double peakMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
-} // namespace
-
 // A 10 MB "plkpadbtn.js": the page's own script around the block (functions that read the buttons,
 // strings, comments). Run on its own for the memory figure: pkl_bench buttoneditor_big
 PKL_BENCH(buttoneditor_big) {
@@ -102,9 +89,9 @@ PKL_BENCH(buttoneditor_big) {
                            .arg(i);
     const QByteArray marker = ButtonDataFile::Marker().toLatin1();
     const QByteArray old = head.toUtf8() + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + '\n';
-    std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, peakMb());
+    std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, PeakMb());
     head.clear();
-    const double start = peakMb();
+    const double start = PeakMb();
     // The format alone first (the peak only grows): read, then save one edit.
     const QString script = QString::fromUtf8(old);
     Report("10 MB, the engine's syntax check alone", MedianMs(3, [&script] { ScriptCheck::Check(script); }), 1000);
@@ -118,8 +105,8 @@ PKL_BENCH(buttoneditor_big) {
                         ButtonDataFile::Save(old, r.recognition, r.robot, QStringLiteral("plkpadbtn.js"));
                     }),
            1000);
-    std::printf("format only: peak %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - start, start,
-                (peakMb() - start) * 1048576 / double(old.size()));
+    std::printf("format only: peak %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - start, start,
+                (PeakMb() - start) * 1048576 / double(old.size()));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
     FileIO::SafeWrite(file, old);
@@ -130,7 +117,7 @@ PKL_BENCH(buttoneditor_big) {
     PageSet::chosen().setFiles(files);
     ButtonEditor* w = ButtonEditor::instance();
     PreviewWindow::instance();
-    const double base = peakMb();
+    const double base = PeakMb();
     Report("10 MB: open (read, check)", MedianMs(3, [w] { w->load(); }), 1000);
     Report("10 MB: store and save",
            MedianMs(3,
@@ -142,7 +129,7 @@ PKL_BENCH(buttoneditor_big) {
                     }),
            1000);
     Report("10 MB: save without an edit", MedianMs(3, [w] { w->save(); }), 1000);
-    std::printf("peak during open and save: %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - base,
-                base, (peakMb() - base) * 1048576 / double(old.size()));
+    std::printf("peak during open and save: %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - base,
+                base, (PeakMb() - base) * 1048576 / double(old.size()));
     delete w;
 }

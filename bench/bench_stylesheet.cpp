@@ -22,11 +22,6 @@ public:
     std::optional<QColor> chooseColour(const QColor&, const QString&) override { return QColor(++round % 256, 0, 128); }
 };
 
-double PeakMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
 } // namespace
 
 PKL_BENCH(stylesheet) {

@@ -51,3 +51,39 @@ PKL_BENCH(wordeditor) {
            50);
     delete w;
 }
+
+// A 10 MB word file through the window: opened, one row edited, saved.
+PKL_BENCH(wordeditor_big) {
+    QByteArray file = "var ninshiki_jp = [\n/* ninshiki_go_data */\n";
+    int rows = 0;
+    while (file.size() < 10 * 1000 * 1000) {
+        ++rows;
+        file += "        ['" + QByteArray::number(rows) + "','" + QStringLiteral("こんにちは%1").arg(rows).toUtf8() +
+                "','" + QStringLiteral("やあ").toUtf8() + "','" + QStringLiteral("ハロー").toUtf8() + "'],\n";
+    }
+    file += "        ['0','x']\n        /* ninshiki_go_data */\n];\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ninshiki_jp.js"));
+    FileIO::SafeWrite(path, file);
+    PageSet::Files files;
+    files.words = {path, dir.filePath(QStringLiteral("ninshiki_en.js"))};
+    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    files.topPage = dir.filePath(QStringLiteral("n.htm"));
+    PageSet::chosen().setFiles(files);
+    PreviewWindow::instance();
+    std::printf("file: %.1f MB, %d rows, peak before: %.0f MB\n", double(file.size()) / 1e6, rows, PeakMb());
+    const double before = PeakMb();
+    WordEditor* w = WordEditor::instance();
+    Report("10 MB: open (read, check, fill the list)", MedianMs(3, [&] { w->load(); }), 1000);
+    int round = 0;
+    Report("10 MB: save of one edit",
+           MedianMs(3,
+                    [&] {
+                        w->list()->item(500, 2)->setText(QString::number(++round));
+                        w->save();
+                    }),
+           1000);
+    std::printf("peak: %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - before, before,
+                (PeakMb() - before) * 1048576 / double(file.size()));
+    delete w;
+}

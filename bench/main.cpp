@@ -1,9 +1,11 @@
 // Runs the registered benchmarks (all, or those named on the command line) headless.
 #include "App.h"
 #include "Bench.h"
+#include "WebView.h"
 
 #include <algorithm>
 #include <cstring>
+#include <sys/resource.h>
 
 double MedianMs(int runs, const std::function<void()>& fn) {
     std::vector<double> t;
@@ -17,10 +19,19 @@ double MedianMs(int runs, const std::function<void()>& fn) {
     return t[t.size() / 2];
 }
 
+double PeakMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
 // The copy window's run in a program of its own (bench_copy.cpp).
 double TimeWindowCopy(const QString& package, const QString& card);
 
 int main(int argc, char** argv) {
+#ifdef PKL_BENCH_WEBVIEW_MODULE
+    SetWebViewModulePath(QStringLiteral(PKL_BENCH_WEBVIEW_MODULE));
+#endif
     if (argc == 4 && std::strcmp(argv[1], "--copy-window") == 0) {
         App app(argc, argv);
         std::printf("%.1f\n", TimeWindowCopy(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])));

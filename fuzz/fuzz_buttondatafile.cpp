@@ -290,12 +290,7 @@ void asEdits(const QByteArray& input, uint8_t flags) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The syntax check's engine needs an application object.
-    static int argc = 1;
-    static char name[] = "fuzz_buttondatafile";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    Q_UNUSED(app);
+    EnsureApplication();
     if (size == 0)
         return 0;
     const QByteArray rest(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));

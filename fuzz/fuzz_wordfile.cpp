@@ -65,8 +65,10 @@ std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& b
         return TextCodec::Decode(old, encoding);
     }
     PKL_FUZZ_CHECK(mine != base || !saved.bytes);
-    if (!saved.bytes)
+    if (!saved.bytes) {
+        std::fprintf(stderr, "refused: %s\n", qPrintable(saved.refusal));
         return std::nullopt;
+    }
     PKL_FUZZ_CHECK(TextCodec::Detect(*saved.bytes).has_value());
     const QString text = TextCodec::Decode(*saved.bytes, encoding);
     // A replacement character is written only where a row holds one (an escape in the file, say).
@@ -186,6 +188,10 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     const WordFile::Parsed p = WordFile::Read(onDisk, language, {}, encoding);
     if (!p.ok())
         return;
+    // A script a browser does not parse is refused when the list opens: nothing is saved there.
+    // (The judging engine takes some such texts, a lone "." before a declaration among them.)
+    if (WordFile::CheckScript(onDisk))
+        return;
     const JsEval::Result before = JsEval::Rows(onDisk, variable);
     if (!before.ran)
         return;
@@ -231,6 +237,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    EnsureApplication();
     if (size == 0)
         return 0;
     const int language = data[0] & 1;
