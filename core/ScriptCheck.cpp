@@ -2,8 +2,11 @@
 
 #include "ScriptScan.h"
 
+#include <algorithm>
+
 #include <QJSEngine>
 #include <QJSValue>
+#include <QList>
 #include <QLoggingCategory>
 #include <QStringList>
 
@@ -166,16 +169,52 @@ std::optional<SyntaxError> Check(const QString& script, const ScriptScan::Scan& 
     // A byte order mark decoded into the text is no character of the script's.
     if (probe.startsWith(QChar(0xFEFF)))
         probe[0] = u' ';
-    for (qsizetype k = 0; k < scan.tokens.size(); ++k) {
-        const ScriptScan::Token& t = scan.tokens[k];
+    // Forms browsers read that the checking engine does not know are given to it in a form it does,
+    // on the same lines: async functions and await, logical assignment, catch without a binding, the
+    // regular expression flag "s", and the number forms above.
+    struct Edit {
+        qsizetype at, length;
+        QString with;
+    };
+    QList<Edit> edits;
+    const QList<ScriptScan::Token>& tokens = scan.tokens;
+    auto is = [&tokens](qsizetype k, QStringView text) {
+        return k >= 0 && k < tokens.size() && tokens[k].text == text;
+    };
+    auto afterDot = [&](qsizetype k) { return is(k - 1, u".") || is(k - 1, u"?."); };
+    bool async = false;
+    for (qsizetype k = 0; k < tokens.size(); ++k) {
+        const ScriptScan::Token& t = tokens[k];
         if (t.kind == ScriptScan::Kind::Number && needsStandIn(t.text, strict))
-            probe.replace(t.start, t.end - t.start, QString(t.end - t.start, u'1'));
+            edits.append({t.start, t.end - t.start, QString(t.end - t.start, u'1')});
+        else if (t.kind == ScriptScan::Kind::Ident && t.text == u"async" && !afterDot(k) && k + 1 < tokens.size() &&
+                 !tokens[k + 1].lineBreakBefore &&
+                 (is(k + 1, u"function") || is(k + 1, u"(") ||
+                  (tokens[k + 1].kind == ScriptScan::Kind::Ident && is(k + 2, u"=>")))) {
+            edits.append({t.start, 5, QString(5, u' ')});
+            async = true;
+        } else if (t.kind == ScriptScan::Kind::Punct && (t.text == u"||=" || t.text == u"&&=" || t.text == u"?\?=")) {
+            edits.append({t.start, 2, QStringLiteral("  ")});
+        } else if (t.kind == ScriptScan::Kind::Ident && t.text == u"catch" && is(k + 1, u"{")) {
+            edits.append({t.end, 0, QStringLiteral("(_)")});
+        } else if (t.kind == ScriptScan::Kind::Regex) {
+            const qsizetype flags = t.text.lastIndexOf(u'/') + 1;
+            if (const qsizetype sFlag = t.text.indexOf(u's', flags); sFlag >= flags)
+                edits.append({t.start + sFlag, 1, QString()});
+        }
         // A function body would take it; a script does not. "a.return" is a property name.
-        const bool property = k > 0 && scan.tokens[k - 1].kind == ScriptScan::Kind::Punct &&
-                              (scan.tokens[k - 1].text == u"." || scan.tokens[k - 1].text == u"?.");
-        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0 && !property)
+        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0 && !afterDot(k))
             return SyntaxError{t.line, QStringLiteral("Illegal return statement")};
     }
+    // Outside async functions "await" is a name (var await = 1): only the operator goes.
+    if (async)
+        for (qsizetype k = 0; k < tokens.size(); ++k)
+            if (tokens[k].kind == ScriptScan::Kind::Ident && tokens[k].text == u"await" && !afterDot(k) &&
+                !is(k + 1, u"=") && !is(k + 1, u",") && !is(k + 1, u";") && !is(k - 1, u"var"))
+                edits.append({tokens[k].start, 5, QString(5, u' ')});
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
+    for (const Edit& e : edits)
+        probe.replace(e.at, e.length, e.with);
     const qsizetype lines = probe.count(u'\n') + 1;
 
     quietCompiler();

@@ -16,13 +16,20 @@ private slots:
         QTest::newRow("legacy octal outside strict mode") << "var a = [010, 08, 0777];" << 0;
         QTest::newRow("separators and BigInt") << "var a = [1_000, 0x1_F, 0b1_0, 1_0.5_0e1_0, 10n, 0x1Fn];" << 0;
         QTest::newRow("strict mode, plain numbers") << "'use strict';\nvar a = [10, 0];" << 0;
+        QTest::newRow("async functions and await")
+            << "async function f() { await g(); }\nvar h = async () => { for await (const x of y) {} };\n"
+               "var k = async x => await x;\nvar async = 1, await = 2;"
+            << 0;
+        QTest::newRow("logical assignment, catch without binding, dotAll")
+            << "a ||= b; a &&= b; a ?\?= b;\ntry { f(); } catch { }\nvar r = /a.b/s;" << 0;
         QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
         QTest::newRow("return as a property name") << "var it = {};\nit.return = 1; it?.return;" << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("byte order mark") << "\uFEFFvar a = [1];" << 0;
         QTest::newRow("loops, labels, strict functions")
             << "for (var i = 0; i < 2; i++) { if (i) break; }\nouter: for (;;) { continue outer; }\n"
-               "function f(a) { 'use strict'; return a; }" << 0;
+               "function f(a) { 'use strict'; return a; }"
+            << 0;
 
         QTest::newRow("full-width brackets") << "var a = 1;\nfunction f\uFF08\uFF09{ return 1 }" << 2;
         QTest::newRow("full-width semicolon") << "var a;\nvar b;\nvar c = 1\uFF1B\nvar d;" << 3;
@@ -31,6 +38,7 @@ private slots:
         QTest::newRow("legacy octal in strict mode") << "'use strict';\nvar a = [0111];" << 2;
         QTest::newRow("separator before exponent") << "var a = [\n1_e2];" << 2;
         QTest::newRow("separator after leading zero") << "var a = [0_1];" << 1;
+        QTest::newRow("await outside an async function") << "async function f() {}\nvar a = 1 await 2;" << 2;
         QTest::newRow("return at the top level") << "var a;\nreturn;" << 2;
         // Refused by the engine's compiler rather than its parser.
         QTest::newRow("assignment to a number") << "var a;\n1 = 2;" << 2;
