@@ -679,6 +679,11 @@ private:
         if (::fstat(in, &a) != 0 || ::fstatat(dir, name.constData(), &b, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(b.st_mode) || a.st_size != b.st_size)
             return false;
+        // A package file changed after the card's copy was written is taken as changed unread: the
+        // comparison only spares writing equal bytes again, and reading the card costs as much.
+        if (a.st_mtim.tv_sec > b.st_mtim.tv_sec ||
+            (a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec > b.st_mtim.tv_nsec))
+            return false;
         const Fd card(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!card || ::fstat(card.get(), &b) != 0 || !S_ISREG(b.st_mode) || a.st_size != b.st_size)
             return false;
