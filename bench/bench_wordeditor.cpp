@@ -11,15 +11,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-PKL_BENCH(wordeditor) {
-    QByteArray file = "var ninshiki_jp = [\n/* ninshiki_go_data */\n";
-    for (int i = 1; i <= 1000; ++i) {
-        file += "        ['" + QByteArray::number(i) + "','" + QStringLiteral("こんにちは%1").arg(i).toUtf8() + "','" +
-                QStringLiteral("やあ").toUtf8() + "','" + QStringLiteral("ハロー").toUtf8() + "']";
-        file += i < 1000 ? ",\n" : "\n";
-    }
-    file += "        /* ninshiki_go_data */\n];\n";
-    QTemporaryDir dir;
+namespace {
+// A page set in dir holding the Japanese word file; the path of that file.
+QString chooseWordFile(const QTemporaryDir& dir, const QByteArray& file) {
     const QString path = dir.filePath(QStringLiteral("ninshiki_jp.js"));
     FileIO::SafeWrite(path, file);
     PageSet::Files files;
@@ -27,6 +21,24 @@ PKL_BENCH(wordeditor) {
     FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
     PageSet::chosen().setFiles(files);
+    return path;
+}
+
+// A row of the word file: its id and three words.
+QByteArray row(int id) {
+    return "        ['" + QByteArray::number(id) + "','" + QStringLiteral("こんにちは%1").arg(id).toUtf8() + "','" +
+           QStringLiteral("やあ").toUtf8() + "','" + QStringLiteral("ハロー").toUtf8() + "']";
+}
+} // namespace
+
+PKL_BENCH(wordeditor) {
+    QByteArray file = "var ninshiki_jp = [\n/* ninshiki_go_data */\n";
+    for (int i = 1; i <= 1000; ++i) {
+        file += row(i) + (i < 1000 ? ",\n" : "\n");
+    }
+    file += "        /* ninshiki_go_data */\n];\n";
+    QTemporaryDir dir;
+    const QString path = chooseWordFile(dir, file);
 
     Report("read, decode and parse a 1,000-row file",
            MedianMs(31,
@@ -58,18 +70,11 @@ PKL_BENCH(wordeditor_big) {
     int rows = 0;
     while (file.size() < 10 * 1000 * 1000) {
         ++rows;
-        file += "        ['" + QByteArray::number(rows) + "','" + QStringLiteral("こんにちは%1").arg(rows).toUtf8() +
-                "','" + QStringLiteral("やあ").toUtf8() + "','" + QStringLiteral("ハロー").toUtf8() + "'],\n";
+        file += row(rows) + ",\n";
     }
     file += "        ['0','x']\n        /* ninshiki_go_data */\n];\n";
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("ninshiki_jp.js"));
-    FileIO::SafeWrite(path, file);
-    PageSet::Files files;
-    files.words = {path, dir.filePath(QStringLiteral("ninshiki_en.js"))};
-    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
-    files.topPage = dir.filePath(QStringLiteral("n.htm"));
-    PageSet::chosen().setFiles(files);
+    const QString path = chooseWordFile(dir, file);
     PreviewWindow::instance();
     std::printf("file: %.1f MB, %d rows, peak before: %.0f MB\n", double(file.size()) / 1e6, rows, PeakMb());
     const double before = PeakMb();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sys/resource.h>
+#include <unistd.h>
 
 double MedianMs(int runs, const std::function<void()>& fn) {
     std::vector<double> t;
@@ -31,6 +32,9 @@ double TimeWindowCopy(const QString& package, const QString& card);
 int main(int argc, char** argv) {
 #ifdef PKL_BENCH_WEBVIEW_MODULE
     SetWebViewModulePath(QStringLiteral(PKL_BENCH_WEBVIEW_MODULE));
+    // The benches run by hand, often as root, where the web engine's sandbox refuses to start.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
     if (argc == 4 && std::strcmp(argv[1], "--copy-window") == 0) {
         App app(argc, argv);
