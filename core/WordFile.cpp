@@ -1,6 +1,7 @@
 #include "WordFile.h"
 
 #include "Messages.h"
+#include "ScriptCheck.h"
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
@@ -336,10 +337,6 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     return out;
 }
 
-std::optional<ScriptCheck::SyntaxError> CheckScript(const QString& text) {
-    return ScriptCheck::Check(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
-}
-
 QChar QuoteChar(int language) {
     return language == 1 ? u'"' : u'\'';
 }
@@ -376,7 +373,12 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     if (!disk.ok())
         return refuse(disk.refusal);
     qsizetype conflict = 0;
-    const std::optional<QList<Row>> rows = Merge(base, mine, disk.rows, &conflict);
+    // Typed text as the file's encoding gives it back (a Mac's 〜 as ～ in Shift_JIS).
+    QList<Row> typed = mine;
+    for (Row& row : typed)
+        for (QString* f : {&row.id, &row.word, &row.alt1, &row.alt2})
+            *f = TextCodec::Stored(*f, *encoding);
+    const std::optional<QList<Row>> rows = Merge(base, typed, disk.rows, &conflict);
     if (!rows)
         return refuse(changedMeanwhileRefusal(RowName(conflict, base.value(conflict).id), fileName));
     // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
@@ -409,7 +411,7 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     if (!bytes || !written.ok() || written.rows != *rows)
         return refuse(!written.ok() ? written.refusal : notReadBackRefusal(fileName));
     // The page must still be able to run the file.
-    if (const std::optional<ScriptCheck::SyntaxError> e = CheckScript(text))
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text))
         return refuse(Messages::SaveWouldBreakScript(fileName, e->line, e->message));
     return {bytes, written.rows, written.head, written.tail, QString()};
 }

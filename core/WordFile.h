@@ -3,7 +3,6 @@
 // "/* ninshiki_go_data */" lines, read as an engine reads the array they fill, into four texts each,
 // and written back. No windows here. The text is decoded before it is read: in Shift_JIS the second
 // byte of a character can be "[" or "]".
-#include "ScriptCheck.h"
 #include "TextCodec.h"
 
 #include <QByteArray>
@@ -66,10 +65,6 @@ QString Splice(const Parsed& read, const QList<Row>& rows, int language);
 QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
 
 QChar QuoteChar(int language);
-
-// Whether the file text parses as the page's engine parses it (a byte order mark is read by the
-// browser, not by the engine).
-std::optional<ScriptCheck::SyntaxError> CheckScript(const QString& text);
 
 // The first character of a word that the file cannot carry in that language: it would end the
 // quoted text early, escape, or break the line. Nothing when it is fine.

@@ -5,6 +5,7 @@
 #include "Messages.h"
 #include "PageSet.h"
 #include "Platform.h"
+#include "ScriptCheck.h"
 #include "TextUtil.h"
 
 #include <QDir>
@@ -194,7 +195,7 @@ void WordEditor::load() {
     const QString text = encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
     WordFile::Parsed parsed;
     // A script the page cannot run gives it no words at all: nothing of it is shown.
-    const std::optional<ScriptCheck::SyntaxError> broken = WordFile::CheckScript(text);
+    const std::optional<ScriptCheck::SyntaxError> broken = ScriptCheck::Check(text);
     if (broken)
         parsed.refusal = Messages::ScriptDoesNotParse(fileName(file), broken->line, broken->message);
     else
@@ -272,23 +273,14 @@ QString WordEditor::cellRefusal(int row, int column, const QString& text) const 
     return QString();
 }
 
-bool WordEditor::cellAccepts(int row, int column, const QString& text) {
-    const QString why = cellRefusal(row, column, text);
-    if (why.isEmpty())
-        return true;
-    // Said once the cell editor has closed: a modal box in the middle of the commit would take the
-    // focus from the editor, which then closes under the delegate's feet.
-    QMetaObject::invokeMethod(
-        this, [why] { tell(why); }, Qt::QueuedConnection);
-    return false;
-}
-
 bool WordEditor::cellTakes(int row, int column, const QString& text) {
     const QString why = cellRefusal(row, column, text);
     if (why.isEmpty())
         return true;
     const QPersistentModelIndex index(m_list->model()->index(row, column));
     const QString file = m_listFile;
+    // Said once the cell editor has closed: a modal box in the middle of the commit would take the
+    // focus from the editor, which then closes under the delegate's feet.
     QMetaObject::invokeMethod(
         this,
         [this, why, index, text, file] {

@@ -37,10 +37,8 @@ public:
 
     // The rows as the list holds them.
     QList<WordFile::Row> rows() const;
-    // Whether a cell may take this text; when not, a message names the row.
-    bool cellAccepts(int row, int column, const QString& text);
-    // The same for text typed into a cell's editor: a refused text is put back into the cell's
-    // editor, opened again once the message is read, to be corrected.
+    // Whether a cell may take text typed into its editor; when not, a message names the row, and
+    // the text is put back into the cell's editor, opened again once the message is read.
     bool cellTakes(int row, int column, const QString& text);
 
 private:

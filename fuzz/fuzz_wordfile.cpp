@@ -14,6 +14,7 @@
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
+#include "ScriptCheck.h"
 #include "TextCodec.h"
 #include "TextUtil.h"
 #include "WordFile.h"
@@ -190,7 +191,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
         return;
     // A script a browser does not parse is refused when the list opens: nothing is saved there.
     // (The judging engine takes some such texts, a lone "." before a declaration among them.)
-    if (WordFile::CheckScript(onDisk))
+    if (ScriptCheck::Check(onDisk))
         return;
     const JsEval::Result before = JsEval::Rows(onDisk, variable);
     if (!before.ran)
@@ -215,7 +216,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     for (qsizetype i = 0; i < mine.size() && i < typed.size(); ++i) {
         const QString& t = typed[i];
         if (!t.isEmpty() && !WordFile::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
-            mine[i].word = t;
+            mine[i].word = TextCodec::Stored(t, *encoding); // as the file gives it back
     }
     // One row alone edited: every other row keeps its text (checked in save).
     if (!p.rows.isEmpty()) {
