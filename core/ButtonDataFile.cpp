@@ -326,17 +326,15 @@ Reading refusedReading(const QString& refusal) {
     return r;
 }
 
-Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page,
-                  bool checkSyntax) {
+Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
     const TextCodec::FileEncoding found = TextCodec::ForFile(bytes, page);
     if (!found.encoding)
         return refusedReading(Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません...")));
     const QString text = TextCodec::Decode(bytes, *found.encoding);
     const Scan scan = ScriptScan::Tokenize(text);
     // A script that does not parse runs not at all: the page gets none of its arrays.
-    if (checkSyntax)
-        if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text, scan))
-            return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text, scan))
+        return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
     Reading r = readTokenized(text, scan, fileName, found.encoding);
     r.encoding = found.encoding;
     if (found.differsFromPage && page)
@@ -356,7 +354,7 @@ Table stored(const Table& table, TextCodec::Encoding encoding) {
 } // namespace
 
 Reading ReadFile(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    return readBytes(bytes, fileName, page, true);
+    return readBytes(bytes, fileName, page);
 }
 
 void ReadTables(const QString& text, Table& recognition, Table& robot) {
@@ -609,11 +607,14 @@ SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Tabl
     const std::optional<TextCodec::Encoding> after = TextCodec::ForFile(*bytes, page).encoding;
     if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
-    // The new text must still run: a script that does not parse gives the page nothing.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(TextCodec::Decode(*bytes, *encoding)))
+    // The new text must still run: a script that does not parse gives the page nothing. One scan
+    // serves the check and the reading back.
+    const QString newText = TextCodec::Decode(*bytes, *encoding);
+    const Scan newScan = ScriptScan::Tokenize(newText);
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(newText, newScan))
         return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
-    const Reading back = readBytes(*bytes, fileName, page, false);
+    const Reading back = readTokenized(newText, newScan, fileName, encoding);
     if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
         return {std::nullopt, notReadBackRefusal(fileName)};
     return {bytes, QString()};
