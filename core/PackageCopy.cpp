@@ -77,6 +77,11 @@ private:
     int m_fd;
 };
 
+// The folder name of the open folder parent, never through a link.
+Fd OpenFolder(int parent, const QByteArray& name) {
+    return Fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
 // Names are bytes on disk; the progress line shows them readably (Shift_JIS decoded where they are
 // no UTF-8, escapes otherwise).
 QString Display(const QByteArray& name) {
@@ -441,7 +446,7 @@ void RemoveAll(int dirFd) {
         if (::fstatat(dirFd, e.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
-            const Fd sub(::openat(dirFd, e.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            const Fd sub = OpenFolder(dirFd, e.name);
             if (sub)
                 RemoveAll(sub.get());
             ::unlinkat(dirFd, e.name.constData(), AT_REMOVEDIR);
@@ -477,7 +482,7 @@ Fd DestinationFolder(int parent, const QByteArray& name) {
         present = false;
     if (!present)
         ::mkdirat(parent, name.constData(), 0777);
-    return Fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return OpenFolder(parent, name);
 }
 
 // One step written onto the card from what the scan read. Package entries are opened by name in
@@ -546,7 +551,7 @@ private:
                 return Stop(Line(line, why));
             if (existing->type != DT_DIR)
                 return Stop(Line(line, kFileInTheWay));
-            const Fd to(::openat(dst, existing->name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            const Fd to = OpenFolder(dst, existing->name);
             m_progress(line);
             if (!to)
                 return Stop(Line(line, Messages::Why(errno)));
@@ -611,7 +616,7 @@ private:
             if (errno != EEXIST || attempt == 19)
                 return Stop(Line(line, Messages::Why(errno)));
         }
-        Fd to(::openat(dst, temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        Fd to = OpenFolder(dst, temp);
         if (!to) {
             const int code = errno;
             ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
@@ -642,7 +647,7 @@ private:
                     return Stop(Line(line, why));
                 if (::mkdirat(dst, child.name.constData(), 0777) != 0)
                     return Stop(Line(line, Messages::Why(errno)));
-                const Fd to(::openat(dst, child.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                const Fd to = OpenFolder(dst, child.name);
                 m_progress(line);
                 if (!to)
                     return Stop(Line(line, Messages::Why(errno)));
@@ -888,7 +893,7 @@ unsigned char TypeOf(int dirFd, const Listed& e) {
 }
 
 bool IsEmptyFolder(int dirFd, const QByteArray& name) {
-    const Fd fd(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd fd = OpenFolder(dirFd, name);
     const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
     return entries && entries->isEmpty();
 }
@@ -925,7 +930,7 @@ std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const Q
                                      const std::vector<Source>& children, const QString& shown) {
     if (children.empty())
         return std::nullopt;
-    const Fd fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd fd = OpenFolder(parent, name);
     const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
     if (!entries)
         return std::nullopt;
@@ -953,7 +958,7 @@ std::optional<QString> InTheWayOfStep(int card, const QString& destination, cons
         return std::nullopt;
     if (type != DT_DIR)
         return Line(shown, InTheWay(Display(found->name), type, true));
-    const Fd into(::openat(card, found->name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd into = OpenFolder(card, found->name);
     const std::optional<QList<Listed>> entries = into ? List(into.get()) : std::nullopt;
     if (!entries)
         return std::nullopt;
