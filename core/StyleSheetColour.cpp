@@ -617,11 +617,15 @@ bool IsShiftJis(const QByteArray& t) {
 
 // Whether the page's browser reads the sheet as Shift_JIS: in the page's encoding, unless the sheet's
 // byte order mark or @charset names another, or its bytes are in another (then its text shows
-// garbled). Without a declared page encoding, as the bytes read best.
-bool BrowserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding> page) {
+// garbled). Without a declared page encoding, as the bytes read best. *garbled: the file's own
+// encoding, where the page shows it garbled.
+bool BrowserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding> page,
+                          std::optional<TextCodec::Encoding>* garbled = nullptr) {
     if (!page)
         return IsShiftJis(t);
     const TextCodec::FileEncoding own = TextCodec::ForFile(t, page, true);
+    if (garbled && own.differsFromPage)
+        *garbled = own.encoding;
     const TextCodec::Encoding read = own.differsFromPage ? *page : own.encoding.value_or(*page);
     return read == TextCodec::Encoding::ShiftJis;
 }
@@ -1151,12 +1155,10 @@ QList<qsizetype> MarkerLines(const QByteArray& lfText) {
 
 Reading Read(const QByteArray& fileText, const QString& fileName, std::optional<TextCodec::Encoding> page) {
     const QByteArray text = LineEndsLF(fileText);
-    Reading reading = Analysis(text, fileName, BrowserReadsShiftJis(text, page)).run().reading;
-    if (page) {
-        const TextCodec::FileEncoding own = TextCodec::ForFile(text, page, true);
-        if (own.differsFromPage)
-            reading.encodingNote = Messages::PageShowsGarbled(fileName, *own.encoding, *page);
-    }
+    std::optional<TextCodec::Encoding> garbled;
+    Reading reading = Analysis(text, fileName, BrowserReadsShiftJis(text, page, &garbled)).run().reading;
+    if (garbled)
+        reading.encodingNote = Messages::PageShowsGarbled(fileName, *garbled, *page);
     return reading;
 }
 
