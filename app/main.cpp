@@ -10,7 +10,7 @@
 
 // The editors' and card tools' windows, each with what loads its file. Also called by the start-up
 // benchmark, which builds this file with its own main.
-void RegisterWindows() {
+void registerWindows() {
     using Tool = PaletteWindow::Tool;
     PaletteWindow::setOpener(Tool::ButtonEditor, PaletteWindow::openerOf<ButtonEditor>(&ButtonEditor::load));
     PaletteWindow::setOpener(Tool::WordEditor, PaletteWindow::openerOf<WordEditor>(&WordEditor::load));
@@ -22,7 +22,7 @@ void RegisterWindows() {
 
 int main(int argc, char** argv) {
     App app(argc, argv);
-    RegisterWindows();
+    registerWindows();
     QMetaObject::invokeMethod(&app, &App::start, Qt::QueuedConnection);
     const int status = app.exec();
     App::deleteWindows();

@@ -11,13 +11,13 @@ struct BenchCase {
     std::function<void()> run;
 };
 
-inline std::vector<BenchCase>& Benches() {
+inline std::vector<BenchCase>& benches() {
     static std::vector<BenchCase> all;
     return all;
 }
 
 struct BenchRegistrar {
-    BenchRegistrar(const char* name, std::function<void()> run) { Benches().push_back({name, std::move(run)}); }
+    BenchRegistrar(const char* name, std::function<void()> run) { benches().push_back({name, std::move(run)}); }
 };
 
 #define PKL_BENCH(name)                                                                                                \
@@ -26,11 +26,11 @@ struct BenchRegistrar {
     static void name()
 
 // Median milliseconds of runs of fn.
-double MedianMs(int runs, const std::function<void()>& fn);
+double medianMs(int runs, const std::function<void()>& fn);
 
 // The peak memory of the process so far, in MB.
-double PeakMb();
+double peakMb();
 
-inline void Report(const char* what, double ms, double limitMs) {
+inline void report(const char* what, double ms, double limitMs) {
     std::printf("%-48s %9.3f ms   (target < %.0f ms)%s\n", what, ms, limitMs, ms < limitMs ? "" : "  OVER");
 }

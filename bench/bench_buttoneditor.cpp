@@ -13,8 +13,8 @@
 
 PKL_BENCH(buttoneditor) {
     ButtonEditor* w = ButtonEditor::instance();
-    Report("list fill, types 0, 1, 2 (built-in lists)",
-           MedianMs(51,
+    report("list fill, types 0, 1, 2 (built-in lists)",
+           medianMs(51,
                     [w] {
                         for (int type = 0; type < 3; ++type)
                             w->chooseType(type);
@@ -29,28 +29,28 @@ PKL_BENCH(buttoneditor) {
     }
     for (int i = 1; i <= 748; ++i)
         r += QStringLiteral("        ['%1,3',\"phrase%1\"],\n").arg(i);
-    Report("list rows, 275 + merge and 748 (synthetic)",
-           MedianMs(51,
+    report("list rows, 275 + merge and 748 (synthetic)",
+           medianMs(51,
                     [&] {
-                        ButtonDataFile::ListRows(0, j, e, r);
-                        ButtonDataFile::ListRows(2, j, e, r);
+                        ButtonDataFile::listRows(0, j, e, r);
+                        ButtonDataFile::listRows(2, j, e, r);
                     }),
            16);
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
-    const QByteArray marker = ButtonDataFile::Marker().toLatin1();
-    FileIO::SafeWrite(file, "// head\n" + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker +
+    const QByteArray marker = ButtonDataFile::marker().toLatin1();
+    FileIO::safeWrite(file, "// head\n" + marker + '\n' + ButtonDataFile::defaultButtonData().toUtf8() + marker +
                                 "\n// tail\n");
-    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    FileIO::safeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
     PageSet::Files files;
     files.buttonData = file;
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
     PageSet::chosen().setFiles(files);
     w->chooseType(0);
     PreviewWindow::instance(); // the preview exists in a real session; its creation is not the editor's cost
-    Report("load, store, save (file read, splice, safe write)",
-           MedianMs(51,
+    report("load, store, save (file read, splice, safe write)",
+           medianMs(51,
                     [w] {
                         w->load();
                         w->chooseBank(2);
@@ -61,13 +61,13 @@ PKL_BENCH(buttoneditor) {
                     }),
            16);
     const QByteArray old =
-        "// head\n" + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + "\n// tail\n";
-    Report("format only: parse, check, write block, splice",
-           MedianMs(201,
+        "// head\n" + marker + '\n' + ButtonDataFile::defaultButtonData().toUtf8() + marker + "\n// tail\n";
+    report("format only: parse, check, write block, splice",
+           medianMs(201,
                     [&old] {
                         ButtonDataFile::Table ax, bx;
-                        ButtonDataFile::ReadTables(QString::fromUtf8(old), ax, bx);
-                        ButtonDataFile::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
+                        ButtonDataFile::readTables(QString::fromUtf8(old), ax, bx);
+                        ButtonDataFile::save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
                     }),
            16);
     delete w;
@@ -87,40 +87,40 @@ PKL_BENCH(buttoneditor_big) {
                            "// 操作パネルの補助 %1\nfunction pad%1(b, p) { var s = \"cmd=\" + ctrlbtndata[b][p][0]; "
                            "return s + '&n=%1'; }\nvar list%1 = [1, 2.5, 'あ', \"b\", [3, 4]];\n")
                            .arg(i);
-    const QByteArray marker = ButtonDataFile::Marker().toLatin1();
-    const QByteArray old = head.toUtf8() + marker + '\n' + ButtonDataFile::DefaultButtonData().toUtf8() + marker + '\n';
-    std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, PeakMb());
+    const QByteArray marker = ButtonDataFile::marker().toLatin1();
+    const QByteArray old = head.toUtf8() + marker + '\n' + ButtonDataFile::defaultButtonData().toUtf8() + marker + '\n';
+    std::printf("file: %.1f MB, peak before: %.0f MB\n", double(old.size()) / 1e6, peakMb());
     head.clear();
-    const double start = PeakMb();
+    const double start = peakMb();
     // The format alone first (the peak only grows): read, then save one edit.
     const QString script = QString::fromUtf8(old);
-    Report("10 MB, the engine's syntax check alone", MedianMs(3, [&script] { ScriptCheck::Check(script); }), 1000);
-    Report("10 MB, format only: read",
-           MedianMs(3, [&old] { ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js")); }), 1000);
-    Report("10 MB, format only: save one edit",
-           MedianMs(3,
+    report("10 MB, the engine's syntax check alone", medianMs(3, [&script] { ScriptCheck::check(script); }), 1000);
+    report("10 MB, format only: read",
+           medianMs(3, [&old] { ButtonDataFile::readFile(old, QStringLiteral("plkpadbtn.js")); }), 1000);
+    report("10 MB, format only: save one edit",
+           medianMs(3,
                     [&old] {
-                        ButtonDataFile::Reading r = ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js"));
+                        ButtonDataFile::Reading r = ButtonDataFile::readFile(old, QStringLiteral("plkpadbtn.js"));
                         r.recognition[0][7] = QStringLiteral("5");
-                        ButtonDataFile::Save(old, r.recognition, r.robot, QStringLiteral("plkpadbtn.js"));
+                        ButtonDataFile::save(old, r.recognition, r.robot, QStringLiteral("plkpadbtn.js"));
                     }),
            1000);
-    std::printf("format only: peak %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - start, start,
-                (PeakMb() - start) * 1048576 / double(old.size()));
+    std::printf("format only: peak %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - start, start,
+                (peakMb() - start) * 1048576 / double(old.size()));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("plkpadbtn.js"));
-    FileIO::SafeWrite(file, old);
-    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    FileIO::safeWrite(file, old);
+    FileIO::safeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
     PageSet::Files files;
     files.buttonData = file;
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
     PageSet::chosen().setFiles(files);
     ButtonEditor* w = ButtonEditor::instance();
     PreviewWindow::instance();
-    const double base = PeakMb();
-    Report("10 MB: open (read, check)", MedianMs(3, [w] { w->load(); }), 1000);
-    Report("10 MB: store and save",
-           MedianMs(3,
+    const double base = peakMb();
+    report("10 MB: open (read, check)", medianMs(3, [w] { w->load(); }), 1000);
+    report("10 MB: store and save",
+           medianMs(3,
                     [w] {
                         w->idField->setText(w->idField->text() == QStringLiteral("5") ? QStringLiteral("6")
                                                                                       : QStringLiteral("5"));
@@ -128,8 +128,8 @@ PKL_BENCH(buttoneditor_big) {
                         w->save();
                     }),
            1000);
-    Report("10 MB: save without an edit", MedianMs(3, [w] { w->save(); }), 1000);
-    std::printf("peak during open and save: %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - base,
-                base, (PeakMb() - base) * 1048576 / double(old.size()));
+    report("10 MB: save without an edit", medianMs(3, [w] { w->save(); }), 1000);
+    std::printf("peak during open and save: %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - base,
+                base, (peakMb() - base) * 1048576 / double(old.size()));
     delete w;
 }

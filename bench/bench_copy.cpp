@@ -27,7 +27,7 @@
 #include <unistd.h>
 
 namespace {
-bool Run(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+bool run(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -37,7 +37,7 @@ bool Run(const QString& program, const QStringList& args, QByteArray* out = null
     return true;
 }
 
-bool KernelHas(const QByteArray& fs) {
+bool kernelHas(const QByteArray& fs) {
     QFile f(QStringLiteral("/proc/filesystems"));
     if (!f.open(QIODevice::ReadOnly))
         return false;
@@ -61,15 +61,15 @@ public:
                                              "exfat-fuse)");
         for (Kind k : {Kind::Fat32, Kind::ExFat, Kind::ExFatFuse}) {
             m_kind = k;
-            if ((k == Kind::Fat32 && !KernelHas("vfat")) || (k == Kind::ExFat && !KernelHas("exfat")))
+            if ((k == Kind::Fat32 && !kernelHas("vfat")) || (k == Kind::ExFat && !kernelHas("exfat")))
                 continue;
-            if (Format())
+            if (format())
                 return;
         }
         m_skip = QStringLiteral("no FAT or exFAT image can be mounted here (") + tools + u')';
     }
     ~CardImage() {
-        Unmount();
+        unmount();
         QFile::remove(m_image);
     }
     QString skipReason() const { return m_skip; }
@@ -86,8 +86,8 @@ public:
         return QStringLiteral("exFAT through exfat-fuse, ") + size;
     }
     // An empty card again.
-    bool Format() {
-        Unmount();
+    bool format() {
+        unmount();
         QFile::remove(m_image);
         QFile f(m_image);
         if (!f.open(QIODevice::WriteOnly) || !f.resize(m_bytes))
@@ -95,22 +95,22 @@ public:
         f.close();
         switch (m_kind) {
         case Kind::Fat32:
-            m_mounted = Run(QStringLiteral("mkfs.fat"), {QStringLiteral("-F"), QStringLiteral("32"), m_image}) &&
-                        Run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("vfat"),
+            m_mounted = run(QStringLiteral("mkfs.fat"), {QStringLiteral("-F"), QStringLiteral("32"), m_image}) &&
+                        run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("vfat"),
                                                       QStringLiteral("-o"), QStringLiteral("loop"), m_image, m_root});
             break;
         case Kind::ExFat:
-            m_mounted = Run(QStringLiteral("mkfs.exfat"), {m_image}) &&
-                        Run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("exfat"),
+            m_mounted = run(QStringLiteral("mkfs.exfat"), {m_image}) &&
+                        run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("exfat"),
                                                       QStringLiteral("-o"), QStringLiteral("loop"), m_image, m_root});
             break;
         case Kind::ExFatFuse: {
             QByteArray loop;
-            if (!Run(QStringLiteral("mkfs.exfat"), {m_image}) ||
-                !Run(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), m_image}, &loop))
+            if (!run(QStringLiteral("mkfs.exfat"), {m_image}) ||
+                !run(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), m_image}, &loop))
                 return false;
             m_loop = QString::fromLocal8Bit(loop);
-            m_mounted = Run(QStringLiteral("mount.exfat-fuse"), {m_loop, m_root});
+            m_mounted = run(QStringLiteral("mount.exfat-fuse"), {m_loop, m_root});
             break;
         }
         }
@@ -119,12 +119,12 @@ public:
 
 private:
     enum class Kind { Fat32, ExFat, ExFatFuse };
-    void Unmount() {
+    void unmount() {
         if (m_mounted && ::umount2(QFile::encodeName(m_root).constData(), 0) != 0)
             ::umount2(QFile::encodeName(m_root).constData(), MNT_DETACH);
         m_mounted = false;
         if (!m_loop.isEmpty())
-            Run(QStringLiteral("losetup"), {QStringLiteral("-d"), m_loop});
+            run(QStringLiteral("losetup"), {QStringLiteral("-d"), m_loop});
         m_loop.clear();
     }
     QString m_image, m_root, m_loop, m_skip;
@@ -140,7 +140,7 @@ struct TreeSize {
 
 // A package's ADDON as it comes: 60 folders of 100 small files (8 to 10 KB) and 8 sound files of
 // 6 MB, contents that differ from file to file.
-TreeSize MakeTree(const QString& addon) {
+TreeSize makeTree(const QString& addon) {
     TreeSize size;
     QByteArray block(6 << 20, Qt::Uninitialized);
     quint32 x = 12345;
@@ -173,7 +173,7 @@ TreeSize MakeTree(const QString& addon) {
 
 // A repeat copy in which no file on the card holds the package's bytes any more: the first byte of
 // every file changes, its size stays.
-void ChangeEveryFile(const QString& addon) {
+void changeEveryFile(const QString& addon) {
     QDirIterator it(addon, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile f(it.next());
@@ -184,7 +184,7 @@ void ChangeEveryFile(const QString& addon) {
 }
 
 // What "作成開始" does with one folder: the check, the copy onto the card, then the card synced.
-bool CopyAndSync(const QString& package, const QString& card, const PackageCopy::Progress& progress) {
+bool copyAndSync(const QString& package, const QString& card, const PackageCopy::Progress& progress) {
 #ifdef OLD_COPY
     PackageCopy::Card target(card);
     return target.Copy(package + QStringLiteral("/ADDON"), QString(), progress) && target.Sync();
@@ -193,7 +193,7 @@ bool CopyAndSync(const QString& package, const QString& card, const PackageCopy:
     plan.package = package;
     plan.stage1 = {{package + QStringLiteral("/ADDON"), QString()}};
     PackageCopy::Card target(card);
-    return target.Check(plan, progress) && target.RunSteps(plan.stage1, progress) && target.Sync();
+    return target.check(plan, progress) && target.runSteps(plan.stage1, progress) && target.sync();
 #endif
 }
 
@@ -213,7 +213,7 @@ private:
 } // namespace
 
 // The time from "作成開始" to the copy window's message, or a negative number when it failed.
-double TimeWindowCopy(const QString& package, const QString& card) {
+double timeWindowCopy(const QString& package, const QString& card) {
     auto owned = std::make_unique<BenchPlatform>(package);
     BenchPlatform* platform = owned.get();
     Platform::install(std::move(owned));
@@ -249,7 +249,7 @@ namespace {
 
 // The copy window in a program of its own on the platform given, so the offscreen and the X server
 // runs each get their own application object; it prints the milliseconds.
-bool WindowCopyProcess(const QString& platform, const QString& package, const QString& card, double* ms) {
+bool windowCopyProcess(const QString& platform, const QString& package, const QString& card, double* ms) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
@@ -265,7 +265,7 @@ bool WindowCopyProcess(const QString& platform, const QString& package, const QS
     return ok && *ms >= 0;
 }
 
-double TimeMs(const std::function<bool()>& fn) {
+double timeMs(const std::function<bool()>& fn) {
     ::sync(); // what earlier runs left dirty is no part of this one
     QElapsedTimer t;
     t.start();
@@ -276,7 +276,7 @@ double TimeMs(const std::function<bool()>& fn) {
     return ms;
 }
 
-double Median(std::vector<double> v) {
+double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
@@ -291,12 +291,12 @@ PKL_BENCH(copy) {
         std::printf("skipped: %s\n", qPrintable(image.skipReason()));
         return;
     }
-    const TreeSize size = MakeTree(package + QStringLiteral("/ADDON"));
+    const TreeSize size = makeTree(package + QStringLiteral("/ADDON"));
     // The rest of a package, as small as the window's check lets it be: the copy window copies the
     // first variant's three folders and program file too (four files more than cp).
-    for (const QString& variant : PackageCopy::VariantFolders())
+    for (const QString& variant : PackageCopy::variantFolders())
         QDir().mkpath(package + u'/' + variant);
-    const QString first = package + u'/' + PackageCopy::VariantFolders().first();
+    const QString first = package + u'/' + PackageCopy::variantFolders().first();
     for (const QString& name : {QStringLiteral("1/x"), QStringLiteral("5/y"), QStringLiteral("ランダム/z"),
                                 QStringLiteral("main5_InitFlag確認補完無し_シーン1固定0415_test2.RM4")}) {
         QDir().mkpath(QFileInfo(first + u'/' + name).absolutePath());
@@ -323,7 +323,7 @@ PKL_BENCH(copy) {
         Contender c{name, {}};
         c.timed = [&, platform] {
             double ms = 0;
-            if (!WindowCopyProcess(platform, package, card, &ms))
+            if (!windowCopyProcess(platform, package, card, &ms))
                 std::printf("  a run failed\n");
             return ms;
         };
@@ -332,12 +332,12 @@ PKL_BENCH(copy) {
     window("copy window, offscreen", QStringLiteral("offscreen"));
     if (!qEnvironmentVariableIsEmpty("DISPLAY"))
         window("copy window, X server, a11y on", QStringLiteral("xcb"));
-    contenders.push_back({"core copy, no window", [&] { return CopyAndSync(package, card, quiet); }});
+    contenders.push_back({"core copy, no window", [&] { return copyAndSync(package, card, quiet); }});
     // cp leaves the data in the page cache; the copy ends only once the card is synced, and the tool
     // syncs the card alone.
     contenders.push_back({"cp -r + sync -f card", [&] {
-                              return Run(QStringLiteral("cp"), {QStringLiteral("-r"), addon, card}) &&
-                                     Run(QStringLiteral("sync"), {QStringLiteral("-f"), card});
+                              return run(QStringLiteral("cp"), {QStringLiteral("-r"), addon, card}) &&
+                                     run(QStringLiteral("sync"), {QStringLiteral("-f"), card});
                           }});
     const int rounds =
         qEnvironmentVariableIntValue("PKL_BENCH_ROUNDS") > 0 ? qEnvironmentVariableIntValue("PKL_BENCH_ROUNDS") : 5;
@@ -345,14 +345,14 @@ PKL_BENCH(copy) {
         // Alternate who goes first, so none always meets a cold or a busy disk.
         for (size_t i = 0; i < contenders.size(); ++i) {
             Contender& c = contenders[(size_t(round) + i) % contenders.size()];
-            if (!image.Format()) {
+            if (!image.format()) {
                 std::printf("cannot format the card image again\n");
                 return;
             }
-            auto time = [&] { return c.timed ? c.timed() : TimeMs(c.copy); };
+            auto time = [&] { return c.timed ? c.timed() : timeMs(c.copy); };
             c.fresh.push_back(time());
             c.repeat.push_back(time());
-            ChangeEveryFile(addon);
+            changeEveryFile(addon);
             c.changed.push_back(time());
         }
     }
@@ -361,7 +361,7 @@ PKL_BENCH(copy) {
     const Contender& cp = contenders.back();
     std::printf("%d rounds, median ms              fresh    repeat   changed\n", rounds);
     for (const Contender& c : contenders)
-        std::printf("%-32s %9.0f %9.0f %9.0f\n", c.name, Median(c.fresh), Median(c.repeat), Median(c.changed));
+        std::printf("%-32s %9.0f %9.0f %9.0f\n", c.name, median(c.fresh), median(c.repeat), median(c.changed));
     std::printf("speed / (cp -r + sync -f card), median [min-max] of the rounds (goal: fresh 0.95, repeat 1.0, "
                 "changed 0.8)\n");
     auto ratios = [&](const std::vector<double>& theirs, const std::vector<double>& ours) {
@@ -378,7 +378,7 @@ PKL_BENCH(copy) {
              {std::tuple{"fresh", &cp.fresh, &c.fresh, 0.95}, std::tuple{"repeat", &cp.repeat, &c.repeat, 1.0},
               std::tuple{"changed", &cp.changed, &c.changed, 0.8}}) {
             const std::vector<double> r = ratios(*theirs, *ours);
-            const double m = Median(r);
+            const double m = median(r);
             std::printf(" %s %.2f [%.2f-%.2f]%s", name, m, r.front(), r.back(), m >= goal ? "" : " UNDER");
         }
         std::printf("\n");

@@ -7,9 +7,9 @@ PKL_BENCH(scriptcheck) {
     while (script.size() < 10 * 1000 * 1000)
         script += QStringLiteral("  ['101', '立って', 3, 010], // コメント\n");
     script += QStringLiteral("];\n");
-    Report("check 10 MB script that parses", MedianMs(3, [&] { ScriptCheck::Check(script); }), 1000);
-    const ScriptScan::Scan scan = ScriptScan::Tokenize(script);
-    Report("check 10 MB script, scan at hand", MedianMs(3, [&] { ScriptCheck::Check(script, scan); }), 1000);
+    report("check 10 MB script that parses", medianMs(3, [&] { ScriptCheck::check(script); }), 1000);
+    const ScriptScan::Scan scan = ScriptScan::tokenize(script);
+    report("check 10 MB script, scan at hand", medianMs(3, [&] { ScriptCheck::check(script, scan); }), 1000);
     const QString broken = script + QStringLiteral("let a = 1;\nlet a = 2;\n");
-    Report("check 10 MB script that does not parse", MedianMs(3, [&] { ScriptCheck::Check(broken); }), 1000);
+    report("check 10 MB script that does not parse", medianMs(3, [&] { ScriptCheck::check(broken); }), 1000);
 }

@@ -37,12 +37,12 @@ PKL_BENCH(stylesheet) {
                     " */\n    content: \"" + QStringLiteral("表示%1").arg(i).toUtf8() +
                     "\";\n    margin: calc(1px + 2%);\n}\n@media screen and (max-width: 600px) { .x" +
                     QByteArray::number(i) + " { padding: 0 } }\n";
-        file += "body {\n" + StyleSheetColour::Marker() + "\n    background-color: #ccddee;\n    " +
-                StyleSheetColour::Marker() + "\n}\n";
+        file += "body {\n" + StyleSheetColour::marker() + "\n    background-color: #ccddee;\n    " +
+                StyleSheetColour::marker() + "\n}\n";
         size = file.size();
-        FileIO::SafeWrite(path, file);
+        FileIO::safeWrite(path, file);
     }
-    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html><head><meta charset=\"utf-8\"></head></html>");
+    FileIO::safeWrite(dir.filePath(QStringLiteral("n.htm")), "<html><head><meta charset=\"utf-8\"></head></html>");
     PageSet::Files files;
     files.folder = dir.path();
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
@@ -52,12 +52,12 @@ PKL_BENCH(stylesheet) {
     PreviewWindow::instance(); // the preview exists in a real session; its creation is not the window's cost
     BackgroundWindow* w = BackgroundWindow::instance();
 
-    const double before = PeakMb();
+    const double before = peakMb();
     w->load();
     std::printf("style sheet: %.1f MB\n", double(size) / (1 << 20));
-    Report("open: read the 10 MB sheet and its colour", MedianMs(5, [&] { w->load(); }), 1000);
-    Report("save a chosen colour: read again, rewrite, check, write",
-           MedianMs(5,
+    report("open: read the 10 MB sheet and its colour", medianMs(5, [&] { w->load(); }), 1000);
+    report("save a chosen colour: read again, rewrite, check, write",
+           medianMs(5,
                     [&] {
                         w->chooseColour();
                         const QString failed = w->writeStyleSheet();
@@ -65,7 +65,7 @@ PKL_BENCH(stylesheet) {
                             std::printf("save failed: %s\n", qPrintable(failed));
                     }),
            1000);
-    const double grown = PeakMb() - before;
+    const double grown = peakMb() - before;
     std::printf("%-48s %9.1f MB   (%.1f times the file; target < 10)\n", "peak memory grown over open and save", grown,
                 grown / (double(size) / (1 << 20)));
     delete w;

@@ -15,10 +15,10 @@ namespace {
 // A page set in dir holding the Japanese word file; the path of that file.
 QString chooseWordFile(const QTemporaryDir& dir, const QByteArray& file) {
     const QString path = dir.filePath(QStringLiteral("ninshiki_jp.js"));
-    FileIO::SafeWrite(path, file);
+    FileIO::safeWrite(path, file);
     PageSet::Files files;
     files.words = {path, dir.filePath(QStringLiteral("ninshiki_en.js"))};
-    FileIO::SafeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
+    FileIO::safeWrite(dir.filePath(QStringLiteral("n.htm")), "<html></html>");
     files.topPage = dir.filePath(QStringLiteral("n.htm"));
     PageSet::chosen().setFiles(files);
     return path;
@@ -40,22 +40,22 @@ PKL_BENCH(wordeditor) {
     QTemporaryDir dir;
     const QString path = chooseWordFile(dir, file);
 
-    Report("read, decode and parse a 1,000-row file",
-           MedianMs(31,
+    report("read, decode and parse a 1,000-row file",
+           medianMs(31,
                     [&] {
-                        const QByteArray bytes = *FileIO::ReadAll(path);
-                        WordFile::Read(TextCodec::Decode(bytes, *TextCodec::Detect(bytes)), 0);
+                        const QByteArray bytes = *FileIO::readAll(path);
+                        WordFile::read(TextCodec::decode(bytes, *TextCodec::detect(bytes)), 0);
                     }),
            50);
     WordEditor* w = WordEditor::instance();
-    Report("load: read, parse and fill 1,000 rows", MedianMs(31, [&] { w->load(); }), 50);
-    const WordFile::Parsed parsed = WordFile::Read(QString::fromUtf8(file), 0);
-    Report("build the text of 1,000 rows",
-           MedianMs(31, [&] { WordFile::Write(parsed.head, parsed.lead, parsed.tail, parsed.rows, 0); }), 50);
+    report("load: read, parse and fill 1,000 rows", medianMs(31, [&] { w->load(); }), 50);
+    const WordFile::Parsed parsed = WordFile::read(QString::fromUtf8(file), 0);
+    report("build the text of 1,000 rows",
+           medianMs(31, [&] { WordFile::write(parsed.head, parsed.lead, parsed.tail, parsed.rows, 0); }), 50);
     PreviewWindow::instance(); // the preview exists in a real session; its creation is not the editor's cost
     int round = 0;
-    Report("save of one edit: read again, merge, write, show what was written",
-           MedianMs(31,
+    report("save of one edit: read again, merge, write, show what was written",
+           medianMs(31,
                     [&] {
                         w->list()->item(500, 2)->setText(QString::number(++round));
                         w->save();
@@ -76,19 +76,19 @@ PKL_BENCH(wordeditor_big) {
     QTemporaryDir dir;
     const QString path = chooseWordFile(dir, file);
     PreviewWindow::instance();
-    std::printf("file: %.1f MB, %d rows, peak before: %.0f MB\n", double(file.size()) / 1e6, rows, PeakMb());
-    const double before = PeakMb();
+    std::printf("file: %.1f MB, %d rows, peak before: %.0f MB\n", double(file.size()) / 1e6, rows, peakMb());
+    const double before = peakMb();
     WordEditor* w = WordEditor::instance();
-    Report("10 MB: open (read, check, fill the list)", MedianMs(3, [&] { w->load(); }), 1000);
+    report("10 MB: open (read, check, fill the list)", medianMs(3, [&] { w->load(); }), 1000);
     int round = 0;
-    Report("10 MB: save of one edit",
-           MedianMs(3,
+    report("10 MB: save of one edit",
+           medianMs(3,
                     [&] {
                         w->list()->item(500, 2)->setText(QString::number(++round));
                         w->save();
                     }),
            1000);
-    std::printf("peak: %.0f MB above the %.0f MB before (%.1f times the file)\n", PeakMb() - before, before,
-                (PeakMb() - before) * 1048576 / double(file.size()));
+    std::printf("peak: %.0f MB above the %.0f MB before (%.1f times the file)\n", peakMb() - before, before,
+                (peakMb() - before) * 1048576 / double(file.size()));
     delete w;
 }

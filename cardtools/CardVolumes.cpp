@@ -7,7 +7,7 @@
 #include <QDir>
 #include <algorithm>
 
-int PackageCardRow(const QList<VolumeInfo>& volumes) {
+int packageCardRow(const QList<VolumeInfo>& volumes) {
     QList<VolumeInfo> cards;
     QList<int> rows;
     for (int i = 0; i < volumes.size(); ++i)
@@ -17,7 +17,7 @@ int PackageCardRow(const QList<VolumeInfo>& volumes) {
         }
     if (cards.isEmpty())
         return volumes.isEmpty() ? -1 : 0;
-    const int named = cards.size() > 1 ? UploadConfig::FlashAirRow(cards) : -1;
+    const int named = cards.size() > 1 ? UploadConfig::flashAirRow(cards) : -1;
     return named >= 0 ? rows[named] : rows.last();
 }
 

@@ -11,7 +11,7 @@ class QComboBox;
 // The package window's rule: the last volume holding "SD_WLAN"; where several do, the last of those
 // whose name the upload window's rule accepts (so a backup copy of the card is not taken for it);
 // with no such volume the first row, -1 for no volume.
-int PackageCardRow(const QList<VolumeInfo>& volumes);
+int packageCardRow(const QList<VolumeInfo>& volumes);
 
 class CardVolumeList : public QObject {
     Q_OBJECT

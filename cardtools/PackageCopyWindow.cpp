@@ -47,9 +47,9 @@ QString notSyncedReason(const QString& why) {
 
 // Why a chosen folder is not the package: the first entry it lacks. Choosing the folder one level
 // too high (the one the archive was unpacked into) is the usual slip.
-QString NotAPackageMessage(const QString& folder) {
-    for (const QString& entry : PackageCopy::PackageEntries())
-        if (!QFileInfo::exists(PackageCopy::FindEntry(folder, entry)))
+QString notAPackageMessage(const QString& folder) {
+    for (const QString& entry : PackageCopy::packageEntries())
+        if (!QFileInfo::exists(PackageCopy::findEntry(folder, entry)))
             return QStringLiteral("選んだフォルダに「%1」がありません。Robi_550.zipを解凍してできた"
                                   "「リモート接続用ロビプログラム」フォルダを選択してください...")
                 .arg(entry);
@@ -76,13 +76,13 @@ struct PackageCopyWindow::CopyState {
 };
 
 PackageCopyWindow::PackageCopyWindow() {
-    InitWindow(this, QStringLiteral("PackageCopyWindow"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470,
+    initWindow(this, QStringLiteral("PackageCopyWindow"), QStringLiteral("リモート接続プログラムFlashAir作成"), 470,
                454);
     setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
     auto label = [&](const char* name, const QString& text, int left, int top, int width, int height) {
-        QLabel* l = layout->place(MakeLabel(this, QString::fromLatin1(name), text), left, top, width, height);
+        QLabel* l = layout->place(makeLabel(this, QString::fromLatin1(name), text), left, top, width, height);
         l->setTextFormat(Qt::PlainText);
         return l;
     };
@@ -90,7 +90,7 @@ PackageCopyWindow::PackageCopyWindow() {
     const QString indent2(2, QChar(0x3000));
 
     QLabel* heading = label("heading", QStringLiteral("このアプリはRobi_550.zipに対応しています"), 12, 11, 309, 20);
-    heading->setFont(LayoutFont(heading->font(), 14, false, true));
+    heading->setFont(layoutFont(heading->font(), 14, false, true));
     label("cardStepLabel", QStringLiteral("前操作１、FlashAirに「ロビのココロ」のファイルを全てコピー"), 20, 43, 430,
           20);
     label("downloadStepLabel",
@@ -106,25 +106,25 @@ PackageCopyWindow::PackageCopyWindow() {
               QStringLiteral("「リモート接続用ロビプログラム」フォルダを選択"),
           20, 154, 312, 44);
     m_choosePackage = layout->place(
-        MakeButton(this, QStringLiteral("choosePackageButton"), QStringLiteral("フォルダ選択")), 352, 166, 98, 20);
+        makeButton(this, QStringLiteral("choosePackageButton"), QStringLiteral("フォルダ選択")), 352, 166, 98, 20);
     label("volumeStepLabel", QStringLiteral("２、FlashAirを選択"), 20, 210, 139, 20);
     m_volumeList = layout->place(new QComboBox(this), 152, 210, 298, 20);
     m_volumeList->setObjectName(QStringLiteral("volumeList"));
-    m_volumes = new CardVolumeList(m_volumeList, PackageCardRow);
+    m_volumes = new CardVolumeList(m_volumeList, packageCardRow);
     QLabel* insertHint = label(
         "insertHint", QStringLiteral("FlashAirを挿入してない場合は、\n挿入後、「アップデート」を押してください。"), 125,
         235, 234, 35);
-    insertHint->setFont(LayoutFont(insertHint->font(), 11));
-    m_rescan = layout->place(MakeButton(this, QStringLiteral("rescanButton"), QStringLiteral("アップデート")), 363, 242,
+    insertHint->setFont(layoutFont(insertHint->font(), 11));
+    m_rescan = layout->place(makeButton(this, QStringLiteral("rescanButton"), QStringLiteral("アップデート")), 363, 242,
                              87, 20);
     label("variantStepLabel", QStringLiteral("３、FlashAirにコピーした「ロビのココロ」の種類を選択"), 20, 282, 339, 20);
     m_variantList = layout->place(new QComboBox(this), 240, 314, 210, 20);
     m_variantList->setObjectName(QStringLiteral("variantList"));
-    m_variantList->addItems(PackageCopy::VariantItems());
+    m_variantList->addItems(PackageCopy::variantItems());
     m_variantList->setCurrentIndex(0);
     // "名称未設定" is the layout's placeholder; the line is empty until a copy runs.
     m_progress = label("progress", QStringLiteral("名称未設定"), 20, 346, 430, 46);
-    m_startCopy = layout->place(MakeButton(this, QStringLiteral("startCopyButton"), QStringLiteral("作成開始")), 130,
+    m_startCopy = layout->place(makeButton(this, QStringLiteral("startCopyButton"), QStringLiteral("作成開始")), 130,
                                 404, 210, 20);
     setTabOrder(m_variantList, m_choosePackage);
     setTabOrder(m_choosePackage, m_rescan);
@@ -174,10 +174,10 @@ void PackageCopyWindow::choosePackage() {
     if (!chosen)
         return;
     m_packageFolder.clear();
-    if (PackageCopy::IsPackageFolder(*chosen))
+    if (PackageCopy::isPackageFolder(*chosen))
         m_packageFolder = *chosen;
     else
-        Platform::get().message(NotAPackageMessage(*chosen));
+        Platform::get().message(notAPackageMessage(*chosen));
 }
 
 void PackageCopyWindow::findCards() {
@@ -234,7 +234,7 @@ void PackageCopyWindow::startCopy() {
     // Still the mounted volume the scan found: a card taken out since leaves its mount folder on
     // the disk below, which must not receive the package.
     if (!CardVolumeList::isMounted(root)) {
-        showProgress(ProgressLine(cardName, cardGoneReason()));
+        showProgress(progressLine(cardName, cardGoneReason()));
         Platform::get().message(copyFailedMessage());
         return;
     }
@@ -245,22 +245,22 @@ void PackageCopyWindow::startCopy() {
     // seconds on the final flush, and forever once its FUSE daemon is gone.
     m_worker = QThread::create([state, root, cardName, package, variant] {
         const Progress progress = [&state](const QString& t) { state->setLine(t); };
-        const Plan plan = MakePlan(package, variant);
+        const Plan plan = makePlan(package, variant);
         // The check reads the whole package first and names what it refuses (a copy onto itself,
         // a link, two names the card holds as one).
         Card card(root);
-        if (!card.IsOpen() || !card.IsMountRoot())
-            return progress(ProgressLine(cardName, cardGoneReason()));
-        if (!card.Check(plan, progress))
+        if (!card.isOpen() || !card.isMountRoot())
+            return progress(progressLine(cardName, cardGoneReason()));
+        if (!card.check(plan, progress))
             return;
-        const bool copied = card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
-                            card.RunSteps(plan.stage3, progress);
+        const bool copied = card.runSteps(plan.stage1, progress) && card.runSteps(plan.stage2, progress) &&
+                            card.runSteps(plan.stage3, progress);
         if (copied)
             progress(writingCardLine());
         // Done only once the data is on the card; after a failure what was copied is kept there too.
-        const bool synced = card.Sync();
+        const bool synced = card.sync();
         if (copied && !synced)
-            progress(ProgressLine(cardName, notSyncedReason(Messages::Why(errno))));
+            progress(progressLine(cardName, notSyncedReason(Messages::why(errno))));
         state->succeeded = copied && synced;
     });
     m_state = state;

@@ -10,27 +10,27 @@
 #include <QPushButton>
 
 UploadSwitchWindow::UploadSwitchWindow() {
-    InitWindow(this, QStringLiteral("UploadSwitchWindow"), QStringLiteral("Upload設定"), 374, 120);
+    initWindow(this, QStringLiteral("UploadSwitchWindow"), QStringLiteral("Upload設定"), 374, 120);
     setMaximumSize(32000, 32000);
-    setFont(LayoutFont(font(), 11));
+    setFont(layoutFont(font(), 11));
 
     auto* layout = new FixedLayout(this);
     layout
-        ->place(MakeLabel(this, QStringLiteral("heading"),
+        ->place(makeLabel(this, QStringLiteral("heading"),
                           QStringLiteral("FlashAirのConfigファイルにUpload=1を書き込みます")),
                 12, 11, 351, 20)
-        ->setFont(LayoutFont(font(), 14, false, true));
-    layout->place(MakeLabel(this, QStringLiteral("volumeLabel"), QStringLiteral("FlashAirを選択")), 33, 43, 100, 20);
+        ->setFont(layoutFont(font(), 14, false, true));
+    layout->place(makeLabel(this, QStringLiteral("volumeLabel"), QStringLiteral("FlashAirを選択")), 33, 43, 100, 20);
     m_rescan =
-        layout->place(MakeButton(this, QStringLiteral("rescanButton"), QStringLiteral("再検索")), 124, 43, 64, 20);
+        layout->place(makeButton(this, QStringLiteral("rescanButton"), QStringLiteral("再検索")), 124, 43, 64, 20);
     m_volumeList = layout->place(new QComboBox(this), 33, 68, 197, 20);
     m_volumeList->setObjectName(QStringLiteral("volumeList"));
-    m_set = layout->place(MakeButton(this, QStringLiteral("setButton"), QStringLiteral("Upload=1を設定")), 242, 68, 111,
+    m_set = layout->place(makeButton(this, QStringLiteral("setButton"), QStringLiteral("Upload=1を設定")), 242, 68, 111,
                           20);
     setTabOrder(m_set, m_volumeList);
     setTabOrder(m_volumeList, m_rescan);
 
-    m_volumes = new CardVolumeList(m_volumeList, UploadConfig::FlashAirRow);
+    m_volumes = new CardVolumeList(m_volumeList, UploadConfig::flashAirRow);
     connect(m_set, &QPushButton::clicked, this, &UploadSwitchWindow::setUpload);
     connect(m_rescan, &QPushButton::clicked, this, &UploadSwitchWindow::findCards);
     connect(m_volumeList, &QComboBox::currentIndexChanged, this, &UploadSwitchWindow::updateSetButton);
@@ -70,7 +70,7 @@ void UploadSwitchWindow::setUpload() {
     const int row = m_volumeList->currentIndex();
     if (row < 0)
         return;
-    const QString message = UploadConfig::Message(UploadConfig::SetUpload(m_volumeList->itemData(row).toString()));
+    const QString message = UploadConfig::message(UploadConfig::setUpload(m_volumeList->itemData(row).toString()));
     if (!message.isEmpty())
         Platform::get().message(message);
 }

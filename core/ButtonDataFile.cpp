@@ -11,7 +11,7 @@
 
 namespace ButtonDataFile {
 
-QString Marker() {
+QString marker() {
     return QStringLiteral("/*-- Pelkavin Button Data --*/");
 }
 
@@ -89,32 +89,32 @@ QString changedElsewhereProblem(const QString& array) {
 }
 
 QString cellProblem(const CellFault& f, int table, int row, int field, std::optional<TextCodec::Encoding> encoding) {
-    const QString cell = CellName(table, row, field);
+    const QString cell = cellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
         return notANumberProblem(cell, f.what);
     case Fault::Character:
         return QStringLiteral("%1に%2が含まれています（この画面では書けない文字です）")
-            .arg(cell, TextUtil::Shown(f.what));
+            .arg(cell, TextUtil::shown(f.what));
     case Fault::Encoding:
         break;
     }
     // Only a cell checked against an encoding is refused for it.
-    return Messages::CannotCarry(cell, f.what, *encoding, QStringLiteral("このファイル"));
+    return Messages::cannotCarry(cell, f.what, *encoding, QStringLiteral("このファイル"));
 }
 
 QString saveRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
                     const QString& fileName) {
-    const QString cell = CellName(table, row, field);
+    const QString cell = cellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
-        return QStringLiteral("%1の%2は保存できません。%3...").arg(cell, TextUtil::Shown(f.what), numberRule());
+        return QStringLiteral("%1の%2は保存できません。%3...").arg(cell, TextUtil::shown(f.what), numberRule());
     case Fault::Character:
-        return QStringLiteral("%1に%2が含まれているため保存できません...").arg(cell, TextUtil::Shown(f.what));
+        return QStringLiteral("%1に%2が含まれているため保存できません...").arg(cell, TextUtil::shown(f.what));
     case Fault::Encoding:
         break;
     }
-    return Messages::CannotCarrySo(cell, f.what, encoding, fileName, QStringLiteral("保存できません..."));
+    return Messages::cannotCarrySo(cell, f.what, encoding, fileName, QStringLiteral("保存できません..."));
 }
 
 QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
@@ -123,7 +123,7 @@ QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comm
         lines << m.line;
     return QStringLiteral("%1のボタンデータの目印「%2」が%3つあるため保存できません（%4）。目印は、ボタンデータの前と後"
                           "ろに1行ずつ、2つだけにして下さい...")
-        .arg(fileName, Marker(), QString::number(markers.size()), Messages::Lines(lines));
+        .arg(fileName, marker(), QString::number(markers.size()), Messages::lines(lines));
 }
 
 QString declaredAfterRefusal(const QString& fileName, qsizetype line, const QString& array) {
@@ -150,7 +150,7 @@ QString notSavedRefusal(const QString& fileName) {
 
 QString encodingLostRefusal(const QString& fileName, TextCodec::Encoding encoding) {
     return QStringLiteral("%1は、保存すると文字コードが%2と見分けられなくなるため保存できません...")
-        .arg(fileName, TextCodec::Name(encoding));
+        .arg(fileName, TextCodec::name(encoding));
 }
 
 QString notReadBackRefusal(const QString& fileName) {
@@ -187,10 +187,10 @@ std::optional<qsizetype> declaredArray(const Scan& scan, qsizetype k) {
             !punct(j + 1, u","))
             return std::nullopt;
     }
-    if (j < 0 || (j != k - 1 && !punct(k - 1, u",")) || ScriptScan::OpenBefore(scan, j))
+    if (j < 0 || (j != k - 1 && !punct(k - 1, u",")) || ScriptScan::openBefore(scan, j))
         return std::nullopt;
-    const qsizetype close = ScriptScan::Closing(scan, k + 2);
-    if (close >= t.size() || !ScriptScan::ValueEnds(scan, close + 1))
+    const qsizetype close = ScriptScan::closing(scan, k + 2);
+    if (close >= t.size() || !ScriptScan::valueEnds(scan, close + 1))
         return std::nullopt;
     return k + 2;
 }
@@ -201,23 +201,23 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                                  std::array<RowSource, kRows>& sources) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     auto lineOf = [&](const Element& e, qsizetype fallback) { return e.hole() ? t[fallback].line : t[e.first].line; };
-    const QList<Element> banks = ScriptScan::Elements(scan, open);
+    const QList<Element> banks = ScriptScan::elements(scan, open);
     if (banks.size() != kBanks)
         return Problem{t[open].line, bankCountProblem(array, banks.size())};
     table = emptyTable();
     for (int b = 0; b < kBanks; ++b) {
-        const std::optional<qsizetype> bankOpen = ScriptScan::ArrayOf(scan, banks[b]);
+        const std::optional<qsizetype> bankOpen = ScriptScan::arrayOf(scan, banks[b]);
         if (!bankOpen)
             return Problem{lineOf(banks[b], open), notAnArrayProblem(bankName(array, b))};
-        const QList<Element> pads = ScriptScan::Elements(scan, *bankOpen);
+        const QList<Element> pads = ScriptScan::elements(scan, *bankOpen);
         if (pads.size() != kPads)
             return Problem{t[*bankOpen].line, padCountProblem(bankName(array, b), pads.size())};
         for (int p = 0; p < kPads; ++p) {
             const int row = b * kPads + p;
-            const std::optional<qsizetype> entryOpen = ScriptScan::ArrayOf(scan, pads[p]);
+            const std::optional<qsizetype> entryOpen = ScriptScan::arrayOf(scan, pads[p]);
             if (!entryOpen)
                 return Problem{lineOf(pads[p], *bankOpen), notAnArrayProblem(buttonName(array, row))};
-            const QList<Element> fields = ScriptScan::Elements(scan, *entryOpen);
+            const QList<Element> fields = ScriptScan::elements(scan, *entryOpen);
             if (fields.size() != 3)
                 return Problem{t[*entryOpen].line, valueCountProblem(buttonName(array, row), fields.size())};
             RowSource& source = sources[row];
@@ -225,9 +225,9 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
             source.end = t[pads[p].last - 1].end;
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (array == 1 && f == 1);
-                const Literal v = ScriptScan::LiteralOf(text, scan, fields[f]);
+                const Literal v = ScriptScan::literalOf(text, scan, fields[f]);
                 const qsizetype line = lineOf(fields[f], *entryOpen);
-                auto cell = [&] { return CellName(array, row, f); };
+                auto cell = [&] { return cellName(array, row, f); };
                 QString value;
                 if (v.kind == Literal::Hole) {
                     // An empty cell is written as a hole, and read back as one.
@@ -236,14 +236,14 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                     source.string[f] = true;
                 } else if (number && (v.kind == Literal::Number || v.kind == Literal::Signed)) {
                     const std::optional<QString> whole =
-                        v.kind == Literal::Number ? ScriptScan::WholeNumber(v.number) : std::nullopt;
+                        v.kind == Literal::Number ? ScriptScan::wholeNumber(v.number) : std::nullopt;
                     if (!whole)
                         return Problem{line, notANumberProblem(cell(), v.value)};
                     value = *whole;
                 } else {
                     return Problem{line, notALiteralProblem(cell(), number)};
                 }
-                if (const std::optional<CellFault> bad = CheckCell(value, number, encoding))
+                if (const std::optional<CellFault> bad = checkCell(value, number, encoding))
                     return Problem{line, cellProblem(*bad, array, row, f, encoding)};
                 table[f][row] = value;
             }
@@ -269,21 +269,21 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
         return r;
     };
     if (scan.brokenLine)
-        return refuse({scan.brokenLine, Messages::UnfinishedScript()});
+        return refuse({scan.brokenLine, Messages::unfinishedScript()});
     const QList<ScriptScan::Token>& t = scan.tokens;
     Table* tables[2] = {&found.reading.recognition, &found.reading.robot};
     for (int a = 0; a < 2; ++a) {
         for (qsizetype k = 0; k < t.size(); ++k) {
-            if (!ScriptScan::Names(scan, k, kArrayNames[a]))
+            if (!ScriptScan::names(scan, k, kArrayNames[a]))
                 continue;
             if (const std::optional<qsizetype> open = declaredArray(scan, k)) {
                 // A later declaration replaces an earlier one.
                 found.declared[a] = *open;
                 continue;
             }
-            if (ScriptScan::DeclaredLexically(scan, k))
+            if (ScriptScan::declaredLexically(scan, k))
                 return refuse({t[k].line, lexicalProblem(kArrayNames[a])});
-            if (ScriptScan::Changes(scan, k))
+            if (ScriptScan::changes(scan, k))
                 return refuse({t[k].line, changedElsewhereProblem(kArrayNames[a])});
         }
         found.reading.declared[a] = found.declared[a] >= 0;
@@ -299,7 +299,7 @@ Found readScan(const QString& text, const Scan& scan, const QString& fileName,
 
 // Where the marker stands in the text, in order: lines of their own only.
 QList<ScriptScan::Comment> markerLines(const QString& text, const Scan& scan) {
-    return ScriptScan::MarkerLines(text, scan, Marker());
+    return ScriptScan::markerLines(text, scan, marker());
 }
 
 Reading readTokenized(const QString& text, const Scan& scan, const QString& fileName,
@@ -312,8 +312,8 @@ Reading readTokenized(const QString& text, const Scan& scan, const QString& file
 }
 } // namespace
 
-Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
-    return readTokenized(text, ScriptScan::Tokenize(text), fileName, encoding);
+Reading read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding) {
+    return readTokenized(text, ScriptScan::tokenize(text), fileName, encoding);
 }
 
 namespace {
@@ -327,18 +327,18 @@ Reading refusedReading(const QString& refusal) {
 }
 
 Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    const TextCodec::FileEncoding found = TextCodec::ForFile(bytes, page);
+    const TextCodec::FileEncoding found = TextCodec::forFile(bytes, page);
     if (!found.encoding)
-        return refusedReading(Messages::NeitherEncoding(fileName, QStringLiteral("読み込めません...")));
-    const QString text = TextCodec::Decode(bytes, *found.encoding);
-    const Scan scan = ScriptScan::Tokenize(text);
+        return refusedReading(Messages::neitherEncoding(fileName, QStringLiteral("読み込めません...")));
+    const QString text = TextCodec::decode(bytes, *found.encoding);
+    const Scan scan = ScriptScan::tokenize(text);
     // A script that does not parse runs not at all: the page gets none of its arrays.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text, scan))
-        return refusedReading(Messages::ScriptDoesNotParse(fileName, e->line, e->message));
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(text, scan))
+        return refusedReading(Messages::scriptDoesNotParse(fileName, e->line, e->message));
     Reading r = readTokenized(text, scan, fileName, found.encoding);
     r.encoding = found.encoding;
     if (found.differsFromPage && page)
-        r.notice = Messages::PageShowsGarbled(fileName, *found.encoding, *page);
+        r.notice = Messages::pageShowsGarbled(fileName, *found.encoding, *page);
     return r;
 }
 
@@ -348,17 +348,17 @@ Table stored(const Table& table, TextCodec::Encoding encoding) {
     if (encoding != TextCodec::Encoding::Utf8)
         for (QStringList& field : out)
             for (QString& cell : field)
-                cell = TextCodec::Stored(cell, encoding);
+                cell = TextCodec::stored(cell, encoding);
     return out;
 }
 } // namespace
 
-Reading ReadFile(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+Reading readFile(const QByteArray& bytes, const QString& fileName, std::optional<TextCodec::Encoding> page) {
     return readBytes(bytes, fileName, page);
 }
 
-void ReadTables(const QString& text, Table& recognition, Table& robot) {
-    const Reading r = Read(text, QString());
+void readTables(const QString& text, Table& recognition, Table& robot) {
+    const Reading r = read(text, QString());
     recognition = r.recognition;
     robot = r.robot;
 }
@@ -371,7 +371,7 @@ void appendBank(QString& out, const Table& table, int bank, bool robi) {
     for (int end : kLineEnds) {
         out += QStringLiteral("        ");
         for (; pad < end; ++pad)
-            out += Entry(table, bank * kPads + pad, robi) + u',';
+            out += entry(table, bank * kPads + pad, robi) + u',';
         out += u'\n';
     }
 }
@@ -379,7 +379,7 @@ void appendBank(QString& out, const Table& table, int bank, bool robi) {
 const char* const kBankOpeners[] = {"    [ /* A */\n", "    [ /* B */\n", "    [ /* C */\n", "    [ /* D */\n"};
 } // namespace
 
-QString Block(const Table& recognition, const Table& robot) {
+QString block(const Table& recognition, const Table& robot) {
     QString out;
     out.reserve(4096);
     out += QStringLiteral("var ctrlbtndata=[\n");
@@ -399,7 +399,7 @@ QString Block(const Table& recognition, const Table& robot) {
     return out;
 }
 
-QString Entry(const Table& table, int row, bool robot, const RowSource* source) {
+QString entry(const Table& table, int row, bool robot, const RowSource* source) {
     // Ids and seconds go unquoted, labels and phrases between apostrophes. An empty cell the page
     // read as "" stays "" rather than becoming a hole, which the page would read as undefined.
     auto number = [&](int f) {
@@ -412,11 +412,11 @@ QString Entry(const Table& table, int row, bool robot, const RowSource* source) 
            table[2].value(row) + QStringLiteral("']");
 }
 
-QString MarkedBlock(const Table& recognition, const Table& robot) {
-    return Marker() + u'\n' + Block(recognition, robot) + Marker() + u'\n';
+QString markedBlock(const Table& recognition, const Table& robot) {
+    return marker() + u'\n' + block(recognition, robot) + marker() + u'\n';
 }
 
-std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding) {
+std::optional<CellFault> checkCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding) {
     if (number) {
         // Unquoted, "010" is an old octal literal (8, and an error in strict mode); beyond 15 digits
         // the page's number is no longer the one written.
@@ -428,15 +428,15 @@ std::optional<CellFault> CheckCell(const QString& cell, bool number, std::option
         return std::nullopt;
     }
     // Written between apostrophes as they stand.
-    if (const std::optional<QString> c = ScriptScan::FirstUnquotable(cell, u'\''))
+    if (const std::optional<QString> c = ScriptScan::firstUnquotable(cell, u'\''))
         return CellFault{Fault::Character, *c};
     if (encoding)
-        if (const std::optional<QString> c = TextCodec::FirstUncarriable(cell, *encoding))
+        if (const std::optional<QString> c = TextCodec::firstUncarriable(cell, *encoding))
             return CellFault{Fault::Encoding, *c};
     return std::nullopt;
 }
 
-QString CellName(int table, int row, int field) {
+QString cellName(int table, int row, int field) {
     static const char* const names[2][3] = {{"認識のID", "認識(日)", "認識(英)"}, {"ロビのID", "ロビの秒", "ロビ語"}};
     return QStringLiteral("バンク%1の%2番目のボタンの%3")
         .arg(QChar(u'A' + row / kPads), QString::number(row % kPads + 1), QString::fromUtf8(names[table][field]));
@@ -481,7 +481,7 @@ std::optional<QByteArray> applyEdits(const QByteArray& old, const QString& text,
     qsizetype at = 0;     // in the text
     qsizetype byteAt = 0; // in the old bytes
     auto keep = [&](qsizetype until) {
-        const std::optional<QByteArray> piece = TextCodec::Encode(text.mid(at, until - at), encoding);
+        const std::optional<QByteArray> piece = TextCodec::encode(text.mid(at, until - at), encoding);
         if (!piece || old.mid(byteAt, piece->size()) != *piece)
             return false;
         out += *piece;
@@ -492,8 +492,8 @@ std::optional<QByteArray> applyEdits(const QByteArray& old, const QString& text,
     for (const Edit& e : edits) {
         if (!keep(e.start))
             return std::nullopt;
-        const std::optional<QByteArray> was = TextCodec::Encode(text.mid(e.start, e.end - e.start), encoding);
-        const std::optional<QByteArray> now = TextCodec::Encode(e.text, encoding);
+        const std::optional<QByteArray> was = TextCodec::encode(text.mid(e.start, e.end - e.start), encoding);
+        const std::optional<QByteArray> now = TextCodec::encode(e.text, encoding);
         if (!was || !now || old.mid(byteAt, was->size()) != *was)
             return std::nullopt;
         out += *now;
@@ -511,8 +511,8 @@ namespace {
 SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Table& recognition,
                     const Table& robot, const QString& fileName) {
     const std::optional<TextCodec::Encoding> encoding = fileEncoding;
-    const QString text = TextCodec::Decode(old, *encoding);
-    const Scan scan = ScriptScan::Tokenize(text);
+    const QString text = TextCodec::decode(old, *encoding);
+    const Scan scan = ScriptScan::tokenize(text);
 
     const QList<ScriptScan::Comment> markers = markerLines(text, scan);
     if (!markers.isEmpty() && markers.size() != 2)
@@ -527,7 +527,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         for (int r = 0; r < kRows; ++r)
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (t == 1 && f == 1);
-                if (const std::optional<CellFault> bad = CheckCell((*tables[t])[f].value(r), number, encoding))
+                if (const std::optional<CellFault> bad = checkCell((*tables[t])[f].value(r), number, encoding))
                     return {std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)};
             }
 
@@ -548,7 +548,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
             for (int r = 0; r < kRows; ++r)
                 if (!sameRow(*tables[a], *read[a], r)) {
                     const RowSource& source = found.reading.sources[a][r];
-                    edits.append({source.start, source.end, Entry(*tables[a], r, a == 1, &source)});
+                    edits.append({source.start, source.end, entry(*tables[a], r, a == 1, &source)});
                 }
         std::sort(edits.begin(), edits.end(), [](const Edit& x, const Edit& y) { return x.start < y.start; });
         bytes = applyEdits(old, text, edits, *encoding);
@@ -558,7 +558,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         // The block replaces the lines from the first marker to the end of the second one's line; a
         // file without the marker gets it at its end, on a line of its own.
         const qsizetype blockStart = markers.isEmpty() ? text.size() : markers[0].start;
-        const qsizetype blockEnd = markers.isEmpty() ? text.size() : ScriptScan::PastLine(text, markers[1].end);
+        const qsizetype blockEnd = markers.isEmpty() ? text.size() : ScriptScan::pastLine(text, markers[1].end);
         const QList<ScriptScan::Token>& tokens = scan.tokens;
         for (int a = 0; a < 2; ++a) {
             const qsizetype at = found.declared[a];
@@ -568,7 +568,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         qsizetype first = 0;
         while (first < tokens.size() && tokens[first].start < blockStart)
             ++first;
-        if (ScriptScan::OpenBefore(scan, first)) {
+        if (ScriptScan::openBefore(scan, first)) {
             const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
             return {std::nullopt, openBeforeRefusal(fileName, line)};
         }
@@ -577,10 +577,10 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         qsizetype next = first;
         while (next < tokens.size() && tokens[next].start < blockEnd)
             ++next;
-        if (!ScriptScan::StartsStatement(scan, next))
+        if (!ScriptScan::startsStatement(scan, next))
             return {std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)};
 
-        QString block = MarkedBlock(recognition, robot);
+        QString block = markedBlock(recognition, robot);
         if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
             block.prepend(u'\n');
         bytes = applyEdits(old, text, {{blockStart, blockEnd, block}}, *encoding);
@@ -591,11 +591,11 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
 }
 } // namespace
 
-SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Table& robotTyped, const QString& fileName,
+SaveResult save(const QByteArray& old, const Table& recognitionTyped, const Table& robotTyped, const QString& fileName,
                 std::optional<TextCodec::Encoding> page) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::ForFile(old, page).encoding;
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
-        return {std::nullopt, Messages::NeitherEncoding(fileName, QStringLiteral("保存できません..."))};
+        return {std::nullopt, Messages::neitherEncoding(fileName, QStringLiteral("保存できません..."))};
     const Table recognition = stored(recognitionTyped, *encoding), robot = stored(robotTyped, *encoding);
     const SaveResult made = newBytes(old, *encoding, recognition, robot, fileName);
     if (!made.bytes || *made.bytes == old)
@@ -604,15 +604,15 @@ SaveResult Save(const QByteArray& old, const Table& recognitionTyped, const Tabl
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
-    const std::optional<TextCodec::Encoding> after = TextCodec::ForFile(*bytes, page).encoding;
-    if (!after || (*after != *encoding && TextCodec::Decode(*bytes, *after) != TextCodec::Decode(*bytes, *encoding)))
+    const std::optional<TextCodec::Encoding> after = TextCodec::forFile(*bytes, page).encoding;
+    if (!after || (*after != *encoding && TextCodec::decode(*bytes, *after) != TextCodec::decode(*bytes, *encoding)))
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
     // The new text must still run: a script that does not parse gives the page nothing. One scan
     // serves the check and the reading back.
-    const QString newText = TextCodec::Decode(*bytes, *encoding);
-    const Scan newScan = ScriptScan::Tokenize(newText);
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(newText, newScan))
-        return {std::nullopt, Messages::SaveWouldBreakScript(fileName, e->line, e->message)};
+    const QString newText = TextCodec::decode(*bytes, *encoding);
+    const Scan newScan = ScriptScan::tokenize(newText);
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(newText, newScan))
+        return {std::nullopt, Messages::saveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = readTokenized(newText, newScan, fileName, encoding);
     if (!back.ok() || !sameRows(back.recognition, recognition) || !sameRows(back.robot, robot))
@@ -627,20 +627,20 @@ static QString resourceText(const char* name) {
     return QString::fromUtf8(f.readAll());
 }
 
-QString DefaultButtonData() {
+QString defaultButtonData() {
     return resourceText("DefaultButtonData");
 }
-QString JapaneseWordList() {
+QString japaneseWordList() {
     return resourceText("JapaneseWordList");
 }
-QString EnglishWordList() {
+QString englishWordList() {
     return resourceText("EnglishWordList");
 }
-QString RobotPhraseList() {
+QString robotPhraseList() {
     return resourceText("RobotPhraseList");
 }
 
-QList<QStringList> ParseWordList(const QString& list) {
+QList<QStringList> parseWordList(const QString& list) {
     QList<QStringList> entries;
     const QStringList pieces = list.split(u'[');
     for (const QString& raw : pieces) {
@@ -654,17 +654,17 @@ QList<QStringList> ParseWordList(const QString& list) {
     return entries;
 }
 
-QList<QStringList> ListRows(int type, const QString& listJ, const QString& listE, const QString& listRobi) {
+QList<QStringList> listRows(int type, const QString& listJ, const QString& listE, const QString& listRobi) {
     QList<QStringList> rows;
     if (type == 2) {
-        for (const QStringList& e : ParseWordList(listRobi))
+        for (const QStringList& e : parseWordList(listRobi))
             rows.append({e.value(0), e.value(1), e.value(2)});
         return rows;
     }
     QHash<QString, QString> english;
-    for (const QStringList& e : ParseWordList(listE))
+    for (const QStringList& e : parseWordList(listE))
         english.insert(e.value(0), e.value(1)); // a later entry with the same id wins
-    for (const QStringList& e : ParseWordList(listJ))
+    for (const QStringList& e : parseWordList(listJ))
         rows.append({e.value(0), QString(), e.value(1), english.value(e.value(0))});
     return rows;
 }

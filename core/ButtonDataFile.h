@@ -19,7 +19,7 @@ constexpr int kRows = kBanks * kPads; // rows 0 to 51 are shown and written
 // Field, then row: table[0][row] is the id. Cells are text exactly as read or typed.
 using Table = std::array<QStringList, 3>;
 
-QString Marker(); // "/*-- Pelkavin Button Data --*/"
+QString marker(); // "/*-- Pelkavin Button Data --*/"
 
 // Where a row's entry stands in the text read, "[" to "]", and which of its cells were strings
 // there (a "" the page reads must not become a hole when the row is written again).
@@ -51,22 +51,22 @@ struct Reading {
     bool ok() const { return refusal.isEmpty(); }
 };
 // text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
-Reading Read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding = std::nullopt);
+Reading read(const QString& text, const QString& fileName, std::optional<TextCodec::Encoding> encoding = std::nullopt);
 // The file's bytes, in the encoding the page reads them in (page: what the top page declares): an
 // all-ASCII file takes the page's, one whose own bytes settle another keeps it (and notice says the
 // page shows it garbled). A file in neither encoding, or a script that does not parse as the page's
 // engine parses it, is refused, naming the line and the engine's words.
-Reading ReadFile(const QByteArray& bytes, const QString& fileName,
+Reading readFile(const QByteArray& bytes, const QString& fileName,
                  std::optional<TextCodec::Encoding> page = std::nullopt);
 // The tables alone (empty ones where the text is refused).
-void ReadTables(const QString& text, Table& recognition, Table& robot);
+void readTables(const QString& text, Table& recognition, Table& robot);
 // The 61-line block between the markers (LF line ends); rows 0 to 51 of each table.
-QString Block(const Table& recognition, const Table& robot);
+QString block(const Table& recognition, const Table& robot);
 // The block with both marker lines, as written into the file.
-QString MarkedBlock(const Table& recognition, const Table& robot);
+QString markedBlock(const Table& recognition, const Table& robot);
 // One row's entry in the block's form, "[" to "]" (no comma). source: the entry the row had, whose
 // string cells stay strings when empty; nothing for a new row.
-QString Entry(const Table& table, int row, bool robot, const RowSource* source = nullptr);
+QString entry(const Table& table, int row, bool robot, const RowSource* source = nullptr);
 // Why a cell cannot be written as it stands.
 enum class Fault {
     Number,    // an id or seconds cell that is not empty, "0", or up to 15 digits not starting with 0
@@ -78,9 +78,9 @@ struct CellFault {
     QString what; // the piece refused (the whole cell for Number)
 };
 // number: an id or seconds cell, written unquoted. encoding: the file's, or nothing to skip that check.
-std::optional<CellFault> CheckCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding);
+std::optional<CellFault> checkCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding);
 // "バンクBの3番目のボタンの認識(英)": table 0 is recognition, 1 is robot.
-QString CellName(int table, int row, int field);
+QString cellName(int table, int row, int field);
 
 // The file's new bytes, or why it is not saved (nothing written then). Rows that equal the file's
 // are left as the text they are; where both arrays are declared, only the entries of edited rows
@@ -95,19 +95,19 @@ struct SaveResult {
     QString refusal;
 };
 // page: as for ReadFile.
-SaveResult Save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
+SaveResult save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
                 std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The built-in texts compiled into the program.
-QString DefaultButtonData();
-QString JapaneseWordList();
-QString EnglishWordList();
-QString RobotPhraseList();
+QString defaultButtonData();
+QString japaneseWordList();
+QString englishWordList();
+QString robotPhraseList();
 
 // A word list's entries, each as its comma-separated fields with the quotes removed.
-QList<QStringList> ParseWordList(const QString& list);
+QList<QStringList> parseWordList(const QString& list);
 // The word list's rows for a type: 0 and 1 give id, empty, Japanese, English (merged by id, the last
 // English entry wins); 2 gives id, seconds, phrase.
-QList<QStringList> ListRows(int type, const QString& listJ, const QString& listE, const QString& listRobi);
+QList<QStringList> listRows(int type, const QString& listJ, const QString& listE, const QString& listRobi);
 
 } // namespace ButtonDataFile

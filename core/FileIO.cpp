@@ -18,15 +18,15 @@ qint64 gFailAfter = -1;
 constexpr char kTempPrefix[] = ".pkltmp-";
 constexpr int kTempRandom = 8;
 
-void Fail(Failure* failure, Step step, int error = errno) {
+void setFailure(Failure* failure, Step step, int error = errno) {
     if (failure)
         *failure = {error, step};
 }
 
 // For calls whose failure changes nothing (a file system without owners or modes).
-void Ignore(int) {}
+void ignore(int) {}
 
-QByteArray TempName() {
+QByteArray tempName() {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     QByteArray name(kTempPrefix);
     for (int i = 0; i < kTempRandom; ++i)
@@ -34,7 +34,7 @@ QByteArray TempName() {
     return name;
 }
 
-mode_t Umask() {
+mode_t processUmask() {
     static const mode_t mask = [] {
         const mode_t m = ::umask(0);
         ::umask(m);
@@ -43,7 +43,7 @@ mode_t Umask() {
     return mask;
 }
 
-bool ValidName(const QByteArray& name) {
+bool validName(const QByteArray& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
 }
 
@@ -55,23 +55,23 @@ struct Existing {
     struct stat st {};
 };
 
-std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, Failure* failure) {
+std::optional<Existing> checkTarget(int dirFd, const QByteArray& name, Failure* failure) {
     Existing e;
     if (::fstatat(dirFd, name.constData(), &e.st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return e;
-        Fail(failure, Step::Open);
+        setFailure(failure, Step::Open);
         return std::nullopt;
     }
     if (S_ISLNK(e.st.st_mode))
         return e;
     if (!S_ISREG(e.st.st_mode)) {
-        Fail(failure, Step::Check, kNotRegular);
+        setFailure(failure, Step::Check, kNotRegular);
         return std::nullopt;
     }
     // The rename would replace a file the user may not write, as the folder allows it.
     if (::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0) {
-        Fail(failure, Step::Check);
+        setFailure(failure, Step::Check);
         return std::nullopt;
     }
     e.present = true;
@@ -79,7 +79,7 @@ std::optional<Existing> CheckTarget(int dirFd, const QByteArray& name, Failure* 
 }
 } // namespace
 
-QString ChildPath(const QString& folder, const QString& name) {
+QString childPath(const QString& folder, const QString& name) {
     if (folder.isEmpty() || name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
         return {};
     if (!QFileInfo(folder).isDir())
@@ -87,15 +87,15 @@ QString ChildPath(const QString& folder, const QString& name) {
     return QDir(folder).filePath(name);
 }
 
-std::optional<QByteArray> ReadAll(const QString& path, Failure* failure) {
+std::optional<QByteArray> readAll(const QString& path, Failure* failure) {
     // Non-blocking, so a fifo cannot hold the program at the open; it is refused right after.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        Fail(failure, Step::Open);
+        setFailure(failure, Step::Open);
         return std::nullopt;
     }
     auto fail = [&](Step step, int error) -> std::optional<QByteArray> {
-        Fail(failure, step, error);
+        setFailure(failure, step, error);
         ::close(fd);
         return std::nullopt;
     };
@@ -125,7 +125,7 @@ std::optional<QByteArray> ReadAll(const QString& path, Failure* failure) {
     return data;
 }
 
-bool IsTempName(const QByteArray& name) {
+bool isTempName(const QByteArray& name) {
     const qsizetype prefix = qsizetype(sizeof kTempPrefix) - 1;
     if (name.size() != prefix + kTempRandom || !name.startsWith(kTempPrefix))
         return false;
@@ -137,7 +137,7 @@ bool IsTempName(const QByteArray& name) {
     return true;
 }
 
-void RemoveStaleTemps(int dirFd) {
+void removeStaleTemps(int dirFd) {
     // A handle of its own, so the caller's position in the folder stays where it was.
     const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
@@ -148,7 +148,7 @@ void RemoveStaleTemps(int dirFd) {
         return;
     }
     while (const dirent* entry = ::readdir(dir)) {
-        if (!IsTempName(QByteArray(entry->d_name)))
+        if (!isTempName(QByteArray(entry->d_name)))
             continue;
         const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
@@ -173,14 +173,14 @@ void SafeWriteBatch::drop(Pending& p) {
     ::close(p.dirFd);
 }
 
-bool SafeWriteBatch::Add(const QString& path, const Fill& fill, Failure* failure) {
+bool SafeWriteBatch::add(const QString& path, const Fill& fill, Failure* failure) {
     QFileInfo fi(path);
     // A link is written through, as the file it points at.
     if (fi.isSymLink() && fi.exists())
         fi = QFileInfo(fi.canonicalFilePath());
     const int dirFd = ::open(QFile::encodeName(fi.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
-        Fail(failure, Step::Open);
+        setFailure(failure, Step::Open);
         return false;
     }
     const bool ok = addAt(dirFd, QFile::encodeName(fi.fileName()), fill, failure);
@@ -188,32 +188,28 @@ bool SafeWriteBatch::Add(const QString& path, const Fill& fill, Failure* failure
     return ok;
 }
 
-bool SafeWriteBatch::AddAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure) {
-    return addAt(dirFd, name, fill, failure);
-}
-
 bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure) {
-    if (!ValidName(name)) {
-        Fail(failure, Step::Check, kNotAName);
+    if (!validName(name)) {
+        setFailure(failure, Step::Check, kNotAName);
         return false;
     }
     struct stat dirSt {};
     if (::fstat(dirFd, &dirSt) != 0) {
-        Fail(failure, Step::Open);
+        setFailure(failure, Step::Open);
         return false;
     }
     const QPair<quint64, quint64> folder(quint64(dirSt.st_dev), quint64(dirSt.st_ino));
     if (!m_cleaned.contains(folder)) {
-        RemoveStaleTemps(dirFd);
+        removeStaleTemps(dirFd);
         m_cleaned.append(folder);
     }
-    const std::optional<Existing> old = CheckTarget(dirFd, name, failure);
+    const std::optional<Existing> old = checkTarget(dirFd, name, failure);
     if (!old)
         return false;
 
     Pending p{-1, {}, name, -1};
     for (int attempt = 0; attempt < 20 && p.fd < 0; ++attempt) {
-        p.temp = TempName();
+        p.temp = tempName();
         // Readable by its owner only until it takes the target's mode, so a later cleanup can
         // always open it to see whether a write still holds it.
         p.fd = ::openat(dirFd, p.temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -221,13 +217,13 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
             break;
     }
     if (p.fd < 0) {
-        Fail(failure, Step::Create);
+        setFailure(failure, Step::Create);
         return false;
     }
-    Ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
+    ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
     p.dirFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
     if (p.dirFd < 0) {
-        Fail(failure, Step::Create);
+        setFailure(failure, Step::Create);
         ::unlinkat(dirFd, p.temp.constData(), 0);
         ::close(p.fd);
         return false;
@@ -247,13 +243,13 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         }
     }
     if (gFailAfter >= 0) {
-        Ignore(::ftruncate(p.fd, qMin<off_t>(::lseek(p.fd, 0, SEEK_END), off_t(gFailAfter))));
+        ignore(::ftruncate(p.fd, qMin<off_t>(::lseek(p.fd, 0, SEEK_END), off_t(gFailAfter))));
         gFailAfter = -1;
         filled = false;
         code = ENOSPC; // as a full card would
     }
     if (!filled) {
-        Fail(failure, Step::Write, code ? code : kStoppedShort);
+        setFailure(failure, Step::Write, code ? code : kStoppedShort);
         drop(p);
         return false;
     }
@@ -265,17 +261,17 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         const bool known = ::fstat(p.fd, &now) == 0;
         if (!known || now.st_uid != old->st.st_uid || now.st_gid != old->st.st_gid)
             if (::fchown(p.fd, old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
-                Ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
+                ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
         if (!known || (now.st_mode & 07777) != (old->st.st_mode & 07777))
-            Ignore(::fchmod(p.fd, old->st.st_mode & 07777));
+            ignore(::fchmod(p.fd, old->st.st_mode & 07777));
     } else {
-        Ignore(::fchmod(p.fd, 0666 & ~Umask()));
+        ignore(::fchmod(p.fd, 0666 & ~processUmask()));
     }
     m_pending.append(p);
     return true;
 }
 
-bool SafeWriteBatch::Commit(Failure* failure, Sync sync) {
+bool SafeWriteBatch::commit(Failure* failure, Sync sync) {
     if (sync == Sync::BeforeRename) {
         QList<dev_t> synced;
         for (const Pending& p : m_pending) {
@@ -292,7 +288,7 @@ bool SafeWriteBatch::Commit(Failure* failure, Sync sync) {
                 }
             }
             if (!ok) {
-                Fail(failure, Step::Sync);
+                setFailure(failure, Step::Sync);
                 return false; // the destructor removes the temporary files; no old file was touched
             }
         }
@@ -300,7 +296,7 @@ bool SafeWriteBatch::Commit(Failure* failure, Sync sync) {
     while (!m_pending.isEmpty()) {
         Pending p = m_pending.takeFirst();
         if (::renameat(p.dirFd, p.temp.constData(), p.dirFd, p.target.constData()) != 0) {
-            Fail(failure, Step::Rename);
+            setFailure(failure, Step::Rename);
             drop(p);
             return false;
         }
@@ -310,17 +306,17 @@ bool SafeWriteBatch::Commit(Failure* failure, Sync sync) {
     return true;
 }
 
-bool SafeWrite(const QString& path, const Fill& fill, Failure* failure) {
+bool safeWrite(const QString& path, const Fill& fill, Failure* failure) {
     SafeWriteBatch batch;
-    return batch.Add(path, fill, failure) && batch.Commit(failure);
+    return batch.add(path, fill, failure) && batch.commit(failure);
 }
 
-bool SafeWrite(const QString& path, const QByteArray& data, Failure* failure) {
-    return SafeWrite(
+bool safeWrite(const QString& path, const QByteArray& data, Failure* failure) {
+    return safeWrite(
         path, [&](QFileDevice& f) { return f.write(data) == data.size(); }, failure);
 }
 
-void InjectWriteFailure(qint64 afterBytes) {
+void injectWriteFailure(qint64 afterBytes) {
     gFailAfter = afterBytes;
 }
 

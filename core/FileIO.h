@@ -31,7 +31,7 @@ inline constexpr int kNotAName = -4;     // not a plain file name
 inline constexpr int kChanged = -5;      // changed on the disk since it was read
 
 // A failed read or write as a value: the system's error code (errno) or one of the tool's own
-// above, and the step. Messages::Reason words it.
+// above, and the step. Messages::reason words it.
 struct Failure {
     int error = 0;
     Step step = Step::Write;
@@ -40,18 +40,18 @@ struct Failure {
 // The bytes of a regular file (or of the regular file a link points at). Nothing when it is
 // missing, cannot be opened or read, is larger than kMaxReadSize, or is anything else (a fifo or a
 // device would block or never end); *failure then says which.
-std::optional<QByteArray> ReadAll(const QString& path, Failure* failure = nullptr);
+std::optional<QByteArray> readAll(const QString& path, Failure* failure = nullptr);
 
 // The path of the entry name inside folder, whether or not the entry exists; empty when folder is
 // empty or no existing folder, or name is not a plain name.
-QString ChildPath(const QString& folder, const QString& name);
+QString childPath(const QString& folder, const QString& name);
 
 // The name every temporary file of the tool has: ".pkltmp-" and eight letters or digits. Its length
 // does not depend on the target's, so a name near the file system's limit can still be saved.
-bool IsTempName(const QByteArray& name);
+bool isTempName(const QByteArray& name);
 // Removes the tool's own temporary files in the open folder that no running write holds (left by a
 // crash or a pulled card). Files of any other name are never touched.
-void RemoveStaleTemps(int dirFd);
+void removeStaleTemps(int dirFd);
 
 using Fill = std::function<bool(QFileDevice&)>;
 
@@ -75,17 +75,17 @@ public:
     // Writes the new content of path through fill, which returns whether it wrote everything. On
     // failure nothing is left behind and the batch keeps what was added before, and *failure says
     // why. A link is written through, as the file it points at.
-    bool Add(const QString& path, const Fill& fill, Failure* failure = nullptr);
+    bool add(const QString& path, const Fill& fill, Failure* failure = nullptr);
     // The same for the entry name (its bytes as on disk) of the open folder dirFd. The name is taken
     // as it stands: a link of that name is replaced by the new file, never written through.
-    bool AddAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure = nullptr);
+    bool addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure = nullptr);
 
     // When the data goes to the disk: before the renames (a failure midway leaves every old file
     // whole), or later, by the caller, who renames at once and syncs the file system itself before
     // reporting success (the package copy, which replaces hundreds of files).
     enum class Sync { BeforeRename, ByCaller };
     // Syncs, then renames in the order added; stops at the first failure.
-    bool Commit(Failure* failure = nullptr, Sync sync = Sync::BeforeRename);
+    bool commit(Failure* failure = nullptr, Sync sync = Sync::BeforeRename);
 
 private:
     struct Pending {
@@ -95,15 +95,14 @@ private:
         int fd; // open, and locked, until the rename
     };
     void drop(Pending& p);
-    bool addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure);
     QList<Pending> m_pending;
     QList<QPair<quint64, quint64>> m_cleaned; // folders (device, inode) whose stale files are gone
 };
 
 // One file through a batch of its own.
-bool SafeWrite(const QString& path, const Fill& fill, Failure* failure = nullptr);
-bool SafeWrite(const QString& path, const QByteArray& data, Failure* failure = nullptr);
+bool safeWrite(const QString& path, const Fill& fill, Failure* failure = nullptr);
+bool safeWrite(const QString& path, const QByteArray& data, Failure* failure = nullptr);
 
 // For tests: the next write fails after this many bytes (a full card, a pulled card).
-void InjectWriteFailure(qint64 afterBytes);
+void injectWriteFailure(qint64 afterBytes);
 } // namespace FileIO

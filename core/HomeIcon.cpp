@@ -5,14 +5,14 @@
 
 namespace HomeIcon {
 
-QImage Art() {
+QImage art() {
     static QImage art;
     if (art.isNull())
         art = QImage(QStringLiteral(":/home-icon-art.png"));
     return art;
 }
 
-QImage Make(const QImage& art, const QColor& color) {
+QImage make(const QImage& art, const QColor& color) {
     if (art.isNull())
         return {};
     const int w = art.width(), h = art.height();
@@ -45,7 +45,7 @@ QImage Make(const QImage& art, const QColor& color) {
     return icon.convertToFormat(QImage::Format_ARGB32);
 }
 
-std::optional<QByteArray> EncodePng(const QImage& icon) {
+std::optional<QByteArray> encodePng(const QImage& icon) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (icon.isNull() || !buffer.open(QIODevice::WriteOnly) || !icon.save(&buffer, "PNG"))

@@ -8,12 +8,12 @@
 namespace HomeIcon {
 // The icon art carried by the program, loaded on first use and kept; while it cannot be loaded,
 // every call tries again and gives a null image.
-QImage Art();
+QImage art();
 
 // A picture of the art's size: a plate of the colour with corner arcs a fifth of the width and of the
 // height, the art drawn over it unscaled, and transparent corners outside the arcs. Null for a null art.
-QImage Make(const QImage& art, const QColor& color);
+QImage make(const QImage& art, const QColor& color);
 
 // The picture as PNG bytes; nothing when it cannot be encoded.
-std::optional<QByteArray> EncodePng(const QImage& icon);
+std::optional<QByteArray> encodePng(const QImage& icon);
 } // namespace HomeIcon

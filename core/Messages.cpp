@@ -7,7 +7,7 @@
 #include <cstring>
 
 namespace Messages {
-QString Why(int code) {
+QString why(int code) {
     switch (code) {
     case ENOENT:
     case ENOTDIR:
@@ -84,7 +84,7 @@ QString Why(int code) {
         .arg(name ? QString::fromLatin1(name) : QStringLiteral("エラー番号 %1").arg(code));
 }
 
-QString Reason(const FileIO::Failure& failure) {
+QString reason(const FileIO::Failure& failure) {
     if (failure.error == EACCES || failure.error == EPERM) {
         // Before the write, the target file itself; at the temporary file, the folder it goes in.
         if (failure.step == FileIO::Step::Check)
@@ -92,68 +92,68 @@ QString Reason(const FileIO::Failure& failure) {
         if (failure.step == FileIO::Step::Create)
             return QStringLiteral("フォルダが書き込み禁止です");
     }
-    return Why(failure.error);
+    return why(failure.error);
 }
 
-QString CannotRead(const QString& fileName, const FileIO::Failure& failure) {
-    return CannotRead(fileName, Reason(failure));
+QString cannotRead(const QString& fileName, const FileIO::Failure& failure) {
+    return cannotRead(fileName, reason(failure));
 }
 
-QString CannotWrite(const QString& fileName, const FileIO::Failure& failure) {
-    return CannotWrite(fileName, Reason(failure));
+QString cannotWrite(const QString& fileName, const FileIO::Failure& failure) {
+    return cannotWrite(fileName, reason(failure));
 }
 
-QString CannotRead(const QString& fileName, const QString& why) {
+QString cannotRead(const QString& fileName, const QString& why) {
     return QStringLiteral("%1を読み込めませんでした（%2）...").arg(fileName, why);
 }
 
-QString CannotWrite(const QString& fileName, const QString& why) {
+QString cannotWrite(const QString& fileName, const QString& why) {
     return QStringLiteral("%1に書き込めませんでした（%2）...").arg(fileName, why);
 }
 
-QString NeitherEncoding(const QString& fileName, const QString& consequence) {
+QString neitherEncoding(const QString& fileName, const QString& consequence) {
     return QStringLiteral("%1の文字コードがUTF-8でもShift_JISでもないため%2").arg(fileName, consequence);
 }
 
-QString CannotCarry(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file) {
+QString cannotCarry(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file) {
     return QStringLiteral("%1の%2は%3の%4には書けません")
-        .arg(field, TextUtil::Shown(piece), TextCodec::Name(encoding), file);
+        .arg(field, TextUtil::shown(piece), TextCodec::name(encoding), file);
 }
 
-QString CannotCarrySo(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file,
+QString cannotCarrySo(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file,
                       const QString& consequence) {
     return QStringLiteral("%1の%2は%3の%4には書けないため%5")
-        .arg(field, TextUtil::Shown(piece), TextCodec::Name(encoding), file, consequence);
+        .arg(field, TextUtil::shown(piece), TextCodec::name(encoding), file, consequence);
 }
 
-QString Lines(const QList<qsizetype>& lines) {
+QString lines(const QList<qsizetype>& lines) {
     QStringList shown;
     for (qsizetype line : lines)
         shown << QStringLiteral("%1行目").arg(line);
     return shown.join(QStringLiteral("、"));
 }
 
-QString UnfinishedScript() {
+QString unfinishedScript() {
     return QStringLiteral(
         "スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じていない、HTML形式のコメントが"
         "ある、など）");
 }
 
-QString ScriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords) {
+QString scriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords) {
     return QStringLiteral("%1の%2行目がJavaScriptとして読めません（%3）。ページはこのファイルを実行できず、"
                           "そのデータを読み込めないため、表示も保存もしません。%2行目を直してから開き直してください...")
         .arg(fileName, QString::number(line), engineWords);
 }
 
-QString SaveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords) {
+QString saveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords) {
     return QStringLiteral("保存すると%1の%2行目がJavaScriptとして読めなくなる（%3）ため、保存しません。"
                           "ファイルは変更していません...")
         .arg(fileName, QString::number(line), engineWords);
 }
 
-QString PageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page) {
+QString pageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page) {
     return QStringLiteral("%1は%2で書かれていますが、ページ（n.htm）は%3と宣言しているため、ページでは%1の"
                           "文字が化けて表示されます。%1は%2のまま保存します...")
-        .arg(fileName, TextCodec::Name(file), TextCodec::Name(page));
+        .arg(fileName, TextCodec::name(file), TextCodec::name(page));
 }
 } // namespace Messages

@@ -12,36 +12,36 @@ namespace Messages {
 // Why something on the disk failed, from the system's error code, as a Japanese sentence
 // ("空き容量が足りません"; a card pulled out or unreadable says so). A code without words of its own
 // gets a general sentence with the system's name for it in parentheses after it.
-QString Why(int errorCode);
+QString why(int errorCode);
 // The same for a failed read or write: its error code (the system's or the tool's own), worded for
 // the step where that tells more (a file or a folder that may not be written).
-QString Reason(const FileIO::Failure& failure);
+QString reason(const FileIO::Failure& failure);
 
 // "…を読み込めませんでした（…）..." and "…に書き込めませんでした（…）...".
-QString CannotRead(const QString& fileName, const QString& why);
-QString CannotWrite(const QString& fileName, const QString& why);
-QString CannotRead(const QString& fileName, const FileIO::Failure& failure);
-QString CannotWrite(const QString& fileName, const FileIO::Failure& failure);
+QString cannotRead(const QString& fileName, const QString& why);
+QString cannotWrite(const QString& fileName, const QString& why);
+QString cannotRead(const QString& fileName, const FileIO::Failure& failure);
+QString cannotWrite(const QString& fileName, const FileIO::Failure& failure);
 
 // "…の文字コードがUTF-8でもShift_JISでもないため", then what follows from it ("読み込めません...").
-QString NeitherEncoding(const QString& fileName, const QString& consequence);
+QString neitherEncoding(const QString& fileName, const QString& consequence);
 
-// "{field}の{piece}は{encoding}の{file}には書けません", the piece shown as TextUtil::Shown shows it.
-QString CannotCarry(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file);
+// "{field}の{piece}は{encoding}の{file}には書けません", the piece shown as TextUtil::shown shows it.
+QString cannotCarry(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file);
 // "{field}の{piece}は{encoding}の{file}には書けないため", then what follows from it ("保存できません...").
-QString CannotCarrySo(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file,
+QString cannotCarrySo(const QString& field, const QString& piece, TextCodec::Encoding encoding, const QString& file,
                       const QString& consequence);
 
 // Line numbers as a message lists them: "2行目、64行目".
-QString Lines(const QList<qsizetype>& lines);
+QString lines(const QList<qsizetype>& lines);
 // Why a script is not read as the page reads it: it does not end where a script must.
-QString UnfinishedScript();
+QString unfinishedScript();
 
 // A script that does not parse: the page runs none of it, so it gets none of the file's data.
 // "{file}の{line}行目がJavaScriptとして読めません（{engine's words}）..."
-QString ScriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords);
+QString scriptDoesNotParse(const QString& fileName, qsizetype line, const QString& engineWords);
 // A save whose new text would not parse: refused, nothing written.
-QString SaveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords);
+QString saveWouldBreakScript(const QString& fileName, qsizetype line, const QString& engineWords);
 // The file is in another encoding than the one the page declares: the page shows its text garbled.
-QString PageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page);
+QString pageShowsGarbled(const QString& fileName, TextCodec::Encoding file, TextCodec::Encoding page);
 } // namespace Messages

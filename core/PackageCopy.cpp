@@ -42,16 +42,16 @@ struct Source {
 namespace {
 constexpr QDir::Filters kAllEntries = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
-QString Nfc(const QString& s) {
+QString nfc(const QString& s) {
     return s.normalized(QString::NormalizationForm_C);
 }
 
-bool Present(const QString& path) {
+bool present(const QString& path) {
     const QFileInfo fi(path);
     return fi.exists() || fi.isSymLink();
 }
 
-Id IdOf(const struct stat& st) {
+Id idOf(const struct stat& st) {
     return {quint64(st.st_dev), quint64(st.st_ino)};
 }
 
@@ -78,17 +78,17 @@ private:
 };
 
 // The folder name of the open folder parent, never through a link.
-Fd OpenFolder(int parent, const QByteArray& name) {
+Fd openFolder(int parent, const QByteArray& name) {
     return Fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 // Names are bytes on disk; the progress line shows them readably (Shift_JIS decoded where they are
 // no UTF-8, escapes otherwise).
-QString Display(const QByteArray& name) {
-    return TextUtil::ShownName(name);
+QString display(const QByteArray& name) {
+    return TextUtil::shownName(name);
 }
 
-std::optional<QString> Decoded(const QByteArray& name) {
+std::optional<QString> utf8Name(const QByteArray& name) {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     const QString s = decoder(name);
     if (decoder.hasError())
@@ -98,21 +98,18 @@ std::optional<QString> Decoded(const QByteArray& name) {
 
 // The name as a card that ignores case and Unicode form knows it. Bytes that are no UTF-8 keep
 // their bytes, with ASCII letters folded, and never meet a decoded name.
-QString Fold(const QByteArray& name) {
-    if (const std::optional<QString> s = Decoded(name))
-        return Nfc(*s).toCaseFolded();
+QString fold(const QByteArray& name) {
+    if (const std::optional<QString> s = utf8Name(name))
+        return nfc(*s).toCaseFolded();
     return QChar(0) + QString::fromLatin1(name.toLower());
 }
 
-// The messages, in one place. The progress line of a failure: the entry, and below it why.
-QString Line(const QString& entry, const QString& reason) {
-    return reason.isEmpty() ? entry : QStringLiteral("%1\n%2").arg(entry, reason);
+// The messages, in one place.
+QString folderLine(const QByteArray& name) {
+    return QStringLiteral("Create as %1").arg(display(name));
 }
-QString FolderLine(const QByteArray& name) {
-    return QStringLiteral("Create as %1").arg(Display(name));
-}
-QString SameNameOnCard(const QByteArray& other) {
-    return QStringLiteral("カードでは「%1」と同じ名前になります").arg(Display(other));
+QString sameNameOnCard(const QByteArray& other) {
+    return QStringLiteral("カードでは「%1」と同じ名前になります").arg(display(other));
 }
 const QString kOutside = QStringLiteral("パッケージの外を指すリンクです");
 const QString kDangling = QStringLiteral("リンク先がありません");
@@ -126,14 +123,14 @@ const QString kOverlap = QStringLiteral("コピー先がコピー元と重なっ
 const QString kNotUtf8 =
     QStringLiteral("名前がUTF-8ではないため、カードに書けません。アーカイブを、名前がUTF-8になるように"
                    "解凍し直してから、もう一度コピーしてください");
-QString CannotHold(QChar c) {
+QString cannotHold(QChar c) {
     return QStringLiteral("名前の%1はカードのファイル名に使えません。パッケージを解凍し直すか名前を直してから、もう一度"
                           "コピーしてください")
-        .arg(TextUtil::Shown(QString(c)));
+        .arg(TextUtil::shown(QString(c)));
 }
 // What the card holds at cardPath (type as readdir gives it) where the package needs a folder, or a
 // file, that the copy does not replace.
-QString InTheWay(const QString& cardPath, unsigned char type, bool folderWanted) {
+QString inTheWay(const QString& cardPath, unsigned char type, bool folderWanted) {
     const QString found = type == DT_REG   ? QStringLiteral("ファイル")
                           : type == DT_DIR ? QStringLiteral("空でないフォルダ")
                                            : QStringLiteral("ファイルでもフォルダでもないもの");
@@ -148,13 +145,13 @@ const QString kAnotherCopy =
 // Why a card cannot hold the name of a package entry; nothing when it can. FAT and exFAT keep names
 // as UTF-16 and forbid control characters and " * / : < > ? \ | in them. Trailing dots and blanks
 // are kept as they are.
-std::optional<QString> NameRefusal(const QByteArray& name) {
-    const std::optional<QString> decoded = Decoded(name);
+std::optional<QString> nameRefusal(const QByteArray& name) {
+    const std::optional<QString> decoded = utf8Name(name);
     if (!decoded)
         return kNotUtf8;
     for (const QChar c : *decoded)
         if (c.unicode() < 0x20 || QStringView(u"\"*:<>?\\|").contains(c))
-            return CannotHold(c);
+            return cannotHold(c);
     return std::nullopt;
 }
 
@@ -165,7 +162,7 @@ struct Listed {
 
 // The entries of the open folder, in the order the file system lists them; nothing when the folder
 // cannot be read to its end (a folder listed only in part would be copied only in part).
-std::optional<QList<Listed>> List(int dirFd, int* error = nullptr) {
+std::optional<QList<Listed>> list(int dirFd, int* error = nullptr) {
     const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
@@ -202,13 +199,13 @@ public:
     explicit Names(const QList<Listed>& entries) : m_entries(entries) {
         for (int i = 0; i < entries.size(); ++i) {
             m_exact.insert(entries[i].name, i);
-            m_folded.insert(Fold(entries[i].name), i); // the first of several stays
+            m_folded.insert(fold(entries[i].name), i); // the first of several stays
         }
     }
-    std::optional<Listed> Find(const QByteArray& name) const {
+    std::optional<Listed> find(const QByteArray& name) const {
         int i = m_exact.value(name, -1);
         if (i < 0)
-            i = m_folded.value(Fold(name), -1);
+            i = m_folded.value(fold(name), -1);
         if (i < 0)
             return std::nullopt;
         return m_entries[i];
@@ -221,7 +218,7 @@ private:
 };
 
 // The real path (no link, no "..") of path; nothing and errno set when it cannot be resolved.
-std::optional<QByteArray> RealPath(const QByteArray& path) {
+std::optional<QByteArray> realPath(const QByteArray& path) {
     char buffer[PATH_MAX];
     if (!::realpath(path.constData(), buffer))
         return std::nullopt;
@@ -229,12 +226,12 @@ std::optional<QByteArray> RealPath(const QByteArray& path) {
 }
 
 // The identities of the real path and of every folder above it.
-QSet<Id> Chain(QByteArray real) {
+QSet<Id> chain(QByteArray real) {
     QSet<Id> ids;
     for (;;) {
         struct stat st {};
         if (::stat(real.constData(), &st) == 0)
-            ids.insert(IdOf(st));
+            ids.insert(idOf(st));
         const qsizetype slash = real.lastIndexOf('/');
         if (slash < 0 || real == "/")
             return ids;
@@ -242,11 +239,11 @@ QSet<Id> Chain(QByteArray real) {
     }
 }
 
-std::optional<Id> IdAt(const QByteArray& path) {
+std::optional<Id> idAt(const QByteArray& path) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0)
         return std::nullopt;
-    return IdOf(st);
+    return idOf(st);
 }
 
 // Reads a step's source before anything is written: every folder listed to its end, every link
@@ -260,7 +257,7 @@ public:
 
     // The source at the path relative to the package (its parts as shown), each link on the way
     // resolved by the same rule; not read yet. Nothing, with *missing set, when it does not exist.
-    std::optional<Source> Locate(const QStringList& parts, bool* missing) {
+    std::optional<Source> locate(const QStringList& parts, bool* missing) {
         *missing = false;
         m_read.clear();
         QByteArray real = m_package;
@@ -274,10 +271,10 @@ public:
                     *missing = true;
                     return std::nullopt;
                 }
-                return Refuse(m_shown, Messages::Why(errno));
+                return refuse(m_shown, Messages::why(errno));
             }
             if (S_ISLNK(st.st_mode)) {
-                const std::optional<QByteArray> target = Resolve(path, m_shown);
+                const std::optional<QByteArray> target = resolve(path, m_shown);
                 if (!target)
                     return std::nullopt;
                 real = *target;
@@ -286,91 +283,91 @@ public:
             }
         }
         if (::stat(real.constData(), &st) != 0)
-            return Refuse(m_shown, Messages::Why(errno));
+            return refuse(m_shown, Messages::why(errno));
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-            return Refuse(m_shown, kNotFileOrFolder);
+            return refuse(m_shown, kNotFileOrFolder);
         Source top;
         top.name = QFile::encodeName(parts.isEmpty() ? QString() : parts.last());
         top.real = real;
-        top.id = IdOf(st);
+        top.id = idOf(st);
         top.folder = S_ISDIR(st.st_mode);
         m_read.append(real);
         return top;
     }
 
     // Reads what Locate found, a folder to its last entry.
-    bool Read(Source& top) {
+    bool read(Source& top) {
         if (!top.folder)
             return true;
         const Fd fd(::open(top.real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd) {
-            Refuse(m_shown, Messages::Why(errno));
+            refuse(m_shown, Messages::why(errno));
             return false;
         }
-        return Fill(top, fd.get(), top.real, m_shown);
+        return fill(top, fd.get(), top.real, m_shown);
     }
 
     // The real paths the last step reads from: its source and what its links lead to.
     const QList<QByteArray>& read() const { return m_read; }
 
 private:
-    std::nullopt_t Refuse(const QString& shown, const QString& reason) {
-        m_progress(Line(shown, reason));
+    std::nullopt_t refuse(const QString& shown, const QString& reason) {
+        m_progress(progressLine(shown, reason));
         return std::nullopt;
     }
 
-    std::optional<QByteArray> Resolve(const QByteArray& link, const QString& shown) {
-        const std::optional<QByteArray> target = RealPath(link);
+    std::optional<QByteArray> resolve(const QByteArray& link, const QString& shown) {
+        const std::optional<QByteArray> target = realPath(link);
         if (!target) {
             if (errno == ENOENT || errno == ENOTDIR)
-                return Refuse(shown, kDangling);
-            return Refuse(shown, errno == ELOOP ? kLoop : Messages::Why(errno));
+                return refuse(shown, kDangling);
+            return refuse(shown, errno == ELOOP ? kLoop : Messages::why(errno));
         }
         // The package itself holds the link: copying it would never end.
         if (*target == m_package)
-            return Refuse(shown, kLoop);
+            return refuse(shown, kLoop);
         if (!target->startsWith(m_inside))
-            return Refuse(shown, kOutside);
+            return refuse(shown, kOutside);
         return target;
     }
 
-    bool Fill(Source& folder, int fd, const QByteArray& real, const QString& shown) {
+    bool fill(Source& folder, int fd, const QByteArray& real, const QString& shown) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
-            Refuse(shown, Messages::Why(errno));
+            refuse(shown, Messages::why(errno));
             return false;
         }
         // A folder met again below itself (a mount of it inside it) would never end either.
-        if (m_ids.contains(IdOf(st))) {
-            Refuse(shown, kLoop);
+        if (m_ids.contains(idOf(st))) {
+            refuse(shown, kLoop);
             return false;
         }
         int error = 0;
-        const std::optional<QList<Listed>> entries = List(fd, &error);
+        const std::optional<QList<Listed>> entries = list(fd, &error);
         if (!entries) {
-            Refuse(shown, Messages::Why(error));
+            refuse(shown, Messages::why(error));
             return false;
         }
         // Two names the card holds as one: the second would overwrite or merge into the first.
         QHash<QString, QByteArray> seen;
         for (const Listed& e : *entries) {
-            if (const std::optional<QString> why = NameRefusal(e.name)) {
-                Refuse(shown + u'/' + Display(e.name), *why);
+            if (const std::optional<QString> why = nameRefusal(e.name)) {
+                refuse(shown + u'/' + display(e.name), *why);
                 return false;
             }
-            const QString key = Fold(e.name);
+            const QString key = fold(e.name);
             if (const auto it = seen.constFind(key); it != seen.constEnd()) {
-                Refuse(shown + u'/' + Display(e.name), SameNameOnCard(*it));
+                refuse(shown + u'/' + display(e.name), sameNameOnCard(*it));
                 return false;
             }
             seen.insert(key, e.name);
         }
         m_stack.append(real);
-        m_ids.append(IdOf(st));
+        m_ids.append(idOf(st));
         bool ok = true;
         folder.children.reserve(size_t(entries->size()));
         for (const Listed& e : *entries) {
-            std::optional<Source> child = Make(fd, real, e.name, shown + u'/' + Display(e.name));
+            std::optional<Source> child = make(fd, real, e.name, shown + u'/' + display(e.name));
             if (!child) {
                 ok = false;
                 break;
@@ -382,39 +379,39 @@ private:
         return ok;
     }
 
-    std::optional<Source> Make(int dirFd, const QByteArray& dirReal, const QByteArray& name, const QString& shown) {
+    std::optional<Source> make(int dirFd, const QByteArray& dirReal, const QByteArray& name, const QString& shown) {
         struct stat st {};
         if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return Refuse(shown, Messages::Why(errno));
+            return refuse(shown, Messages::why(errno));
         Source entry;
         entry.name = name;
         QByteArray real = dirReal + '/' + name;
         if (S_ISLNK(st.st_mode)) {
-            const std::optional<QByteArray> target = Resolve(real, shown);
+            const std::optional<QByteArray> target = resolve(real, shown);
             if (!target)
                 return std::nullopt;
             if (::stat(target->constData(), &st) != 0)
-                return Refuse(shown, Messages::Why(errno));
+                return refuse(shown, Messages::why(errno));
             real = entry.real = *target;
             // A link to a folder that holds it, or that holds a folder being read, never ends.
             if (S_ISDIR(st.st_mode))
                 for (const QByteArray& open : m_stack)
                     if (open == real || open.startsWith(real + '/'))
-                        return Refuse(shown, kLoop);
+                        return refuse(shown, kLoop);
             m_read.append(real);
         }
-        entry.id = IdOf(st);
+        entry.id = idOf(st);
         if (S_ISREG(st.st_mode))
             return entry;
         if (!S_ISDIR(st.st_mode))
-            return Refuse(shown, kNotFileOrFolder);
+            return refuse(shown, kNotFileOrFolder);
         entry.folder = true;
         const Fd fd(entry.real.isEmpty()
                         ? ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
                         : ::open(real.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd)
-            return Refuse(shown, Messages::Why(errno));
-        if (!Fill(entry, fd.get(), real, shown))
+            return refuse(shown, Messages::why(errno));
+        if (!fill(entry, fd.get(), real, shown))
             return std::nullopt;
         return entry;
     }
@@ -428,7 +425,7 @@ private:
 };
 
 // The tool's own temporary name, as the safe write makes them.
-QByteArray TempName() {
+QByteArray tempName() {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     QByteArray name(".pkltmp-");
     for (int i = 0; i < 8; ++i)
@@ -437,8 +434,8 @@ QByteArray TempName() {
 }
 
 // Removes everything in the open card folder, never through a link.
-void RemoveAll(int dirFd) {
-    const std::optional<QList<Listed>> entries = List(dirFd);
+void removeAll(int dirFd) {
+    const std::optional<QList<Listed>> entries = list(dirFd);
     if (!entries)
         return;
     for (const Listed& e : *entries) {
@@ -446,9 +443,9 @@ void RemoveAll(int dirFd) {
         if (::fstatat(dirFd, e.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
-            const Fd sub = OpenFolder(dirFd, e.name);
+            const Fd sub = openFolder(dirFd, e.name);
             if (sub)
-                RemoveAll(sub.get());
+                removeAll(sub.get());
             ::unlinkat(dirFd, e.name.constData(), AT_REMOVEDIR);
         } else {
             ::unlinkat(dirFd, e.name.constData(), 0);
@@ -458,9 +455,9 @@ void RemoveAll(int dirFd) {
 
 // Takes out of the listing, and off the card, what an interrupted copy left in this folder: the
 // tool's temporary files and folders that no running copy holds locked. Other names stay.
-void RemoveStale(int dirFd, QList<Listed>& entries) {
+void removeStale(int dirFd, QList<Listed>& entries) {
     entries.removeIf([&](const Listed& e) {
-        if (!FileIO::IsTempName(e.name))
+        if (!FileIO::isTempName(e.name))
             return false;
         const Fd fd(::openat(dirFd, e.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
@@ -468,21 +465,21 @@ void RemoveStale(int dirFd, QList<Listed>& entries) {
             ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
             return false;
         if (S_ISDIR(st.st_mode))
-            RemoveAll(fd.get());
+            removeAll(fd.get());
         return ::unlinkat(dirFd, e.name.constData(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) == 0;
     });
 }
 
 // The card folder name in the open folder parent, made a real folder when it is missing or a link
 // (a link is replaced, never descended into); a file in the way is left and fails.
-Fd DestinationFolder(int parent, const QByteArray& name) {
+Fd destinationFolder(int parent, const QByteArray& name) {
     struct stat st {};
     bool present = ::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (present && S_ISLNK(st.st_mode) && ::unlinkat(parent, name.constData(), 0) == 0)
         present = false;
     if (!present)
         ::mkdirat(parent, name.constData(), 0777);
-    return OpenFolder(parent, name);
+    return openFolder(parent, name);
 }
 
 // One step written onto the card from what the scan read. Package entries are opened by name in
@@ -493,32 +490,33 @@ public:
     Writer(const Progress& progress, int& kernelCopy) : m_progress(progress), m_kernelCopy(kernelCopy) {}
 
     // Puts entry into the open card folder dir.
-    bool Into(int dir, const Source& entry) {
+    bool into(int dir, const Source& entry) {
         int error = 0;
-        std::optional<QList<Listed>> entries = List(dir, &error);
+        std::optional<QList<Listed>> entries = list(dir, &error);
         if (!entries)
-            return Stop(Line(entry.folder ? FolderLine(entry.name) : Display(entry.name), Messages::Why(error)));
-        RemoveStale(dir, *entries);
+            return stop(
+                progressLine(entry.folder ? folderLine(entry.name) : display(entry.name), Messages::why(error)));
+        removeStale(dir, *entries);
         FileIO::SafeWriteBatch files;
-        return Put(dir, Names(*entries).Find(entry.name), -1, entry, files);
+        return put(dir, Names(*entries).find(entry.name), -1, entry, files);
     }
 
-    bool Stop(const QString& line) {
+    bool stop(const QString& line) {
         m_progress(line);
         return false;
     }
 
 private:
     // Opens the package entry in its open folder src (or by its real path) as the scan found it.
-    Fd Open(int src, const Source& e, QString* why) {
+    Fd open(int src, const Source& e, QString* why) {
         const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (e.folder ? O_DIRECTORY : O_NONBLOCK);
         Fd fd(e.real.isEmpty() ? ::openat(src, e.name.constData(), flags) : ::open(e.real.constData(), flags));
         struct stat st {};
         if (!fd || ::fstat(fd.get(), &st) != 0) {
-            *why = Messages::Why(errno);
+            *why = Messages::why(errno);
             return Fd();
         }
-        if (IdOf(st) != e.id || S_ISDIR(st.st_mode) != e.folder) {
+        if (idOf(st) != e.id || S_ISDIR(st.st_mode) != e.folder) {
             *why = kChanged;
             return Fd();
         }
@@ -529,7 +527,7 @@ private:
 
     // The entry e of the package folder src into the card folder dst, where the card holds it as
     // existing (or not at all).
-    bool Put(int dst, std::optional<Listed> existing, int src, const Source& e, FileIO::SafeWriteBatch& files) {
+    bool put(int dst, std::optional<Listed> existing, int src, const Source& e, FileIO::SafeWriteBatch& files) {
         if (existing && existing->type == DT_UNKNOWN) {
             struct stat st {};
             existing->type = ::fstatat(dst, existing->name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ? DT_UNKNOWN
@@ -544,26 +542,26 @@ private:
             if (existing && existing->type == DT_LNK && ::unlinkat(dst, existing->name.constData(), 0) == 0)
                 existing.reset();
             if (!existing)
-                return Fresh(dst, src, e);
-            const QString line = FolderLine(existing->name);
-            const Fd from = Open(src, e, &why);
+                return fresh(dst, src, e);
+            const QString line = folderLine(existing->name);
+            const Fd from = open(src, e, &why);
             if (!from)
-                return Stop(Line(line, why));
+                return stop(progressLine(line, why));
             if (existing->type != DT_DIR)
-                return Stop(Line(line, kFileInTheWay));
-            const Fd to = OpenFolder(dst, existing->name);
+                return stop(progressLine(line, kFileInTheWay));
+            const Fd to = openFolder(dst, existing->name);
             m_progress(line);
             if (!to)
-                return Stop(Line(line, Messages::Why(errno)));
-            return Merge(to.get(), from.get(), e);
+                return stop(progressLine(line, Messages::why(errno)));
+            return merge(to.get(), from.get(), e);
         }
-        const Fd in = Open(src, e, &why);
+        const Fd in = open(src, e, &why);
         if (!in)
-            return Stop(Line(Display(e.name), why));
+            return stop(progressLine(display(e.name), why));
         const QByteArray target = existing ? existing->name : e.name;
         // A repeat copy leaves a file that already holds the same bytes as it is.
-        if (existing && existing->type == DT_REG && SameBytes(dst, target, in.get())) {
-            m_progress(Display(e.name));
+        if (existing && existing->type == DT_REG && sameBytes(dst, target, in.get())) {
+            m_progress(display(e.name));
             return true;
         }
         // An empty folder in the way goes; a full one makes the write refuse.
@@ -574,27 +572,27 @@ private:
         FileIO::Failure failure;
         int code = 0;
         const bool ok =
-            files.AddAt(
-                dst, target, [&](QFileDevice& out) { return CopyData(in.get(), out.handle(), &code); }, &failure) &&
-            files.Commit(&failure, FileIO::SafeWriteBatch::Sync::ByCaller);
-        m_progress(ok ? Display(e.name) : Line(Display(e.name), Messages::Reason(failure)));
+            files.addAt(
+                dst, target, [&](QFileDevice& out) { return copyData(in.get(), out.handle(), &code); }, &failure) &&
+            files.commit(&failure, FileIO::SafeWriteBatch::Sync::ByCaller);
+        m_progress(ok ? display(e.name) : progressLine(display(e.name), Messages::reason(failure)));
         return ok;
     }
 
     // The package folder e (open as src) merged into the open card folder dst.
-    bool Merge(int dst, int src, const Source& e) {
+    bool merge(int dst, int src, const Source& e) {
         struct stat st {};
-        if (::fstat(dst, &st) != 0 || IdOf(st) == e.id)
-            return Stop(Line(FolderLine(e.name), kOverlap));
+        if (::fstat(dst, &st) != 0 || idOf(st) == e.id)
+            return stop(progressLine(folderLine(e.name), kOverlap));
         int error = 0;
-        std::optional<QList<Listed>> entries = List(dst, &error);
+        std::optional<QList<Listed>> entries = list(dst, &error);
         if (!entries)
-            return Stop(Line(FolderLine(e.name), Messages::Why(error)));
-        RemoveStale(dst, *entries);
+            return stop(progressLine(folderLine(e.name), Messages::why(error)));
+        removeStale(dst, *entries);
         const Names names(*entries);
         FileIO::SafeWriteBatch files;
         for (const Source& child : e.children)
-            if (!Put(dst, names.Find(child.name), src, child, files))
+            if (!put(dst, names.find(child.name), src, child, files))
                 return false;
         return true;
     }
@@ -602,74 +600,74 @@ private:
     // A folder the card does not hold yet: written whole under a temporary name, then renamed once,
     // so no file stands half written under its real name. After a failure what was written is kept
     // under the real name too (without the file that failed), as a merge keeps it.
-    bool Fresh(int dst, int src, const Source& e) {
-        const QString line = FolderLine(e.name);
+    bool fresh(int dst, int src, const Source& e) {
+        const QString line = folderLine(e.name);
         QString why;
-        const Fd from = Open(src, e, &why);
+        const Fd from = open(src, e, &why);
         if (!from)
-            return Stop(Line(line, why));
+            return stop(progressLine(line, why));
         QByteArray temp;
         for (int attempt = 0; attempt < 20; ++attempt) {
-            temp = TempName();
+            temp = tempName();
             if (::mkdirat(dst, temp.constData(), 0777) == 0)
                 break;
             if (errno != EEXIST || attempt == 19)
-                return Stop(Line(line, Messages::Why(errno)));
+                return stop(progressLine(line, Messages::why(errno)));
         }
-        Fd to = OpenFolder(dst, temp);
+        Fd to = openFolder(dst, temp);
         if (!to) {
             const int code = errno;
             ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
-            return Stop(Line(line, Messages::Why(code)));
+            return stop(progressLine(line, Messages::why(code)));
         }
         // Held while it is written, so that no other copy takes it for a leftover.
         ::flock(to.get(), LOCK_EX | LOCK_NB);
         m_progress(line);
-        const bool written = WriteNew(to.get(), from.get(), e);
+        const bool written = writeNew(to.get(), from.get(), e);
         if (::renameat(dst, temp.constData(), dst, e.name.constData()) != 0) {
             // What this copy wrote never stays under the temporary name.
             const int code = errno;
-            RemoveAll(to.get());
+            removeAll(to.get());
             ::unlinkat(dst, temp.constData(), AT_REMOVEDIR);
-            return written ? Stop(Line(line, Messages::Why(code))) : false;
+            return written ? stop(progressLine(line, Messages::why(code))) : false;
         }
         return written;
     }
 
     // The content of the package folder e (open as src) into the new, empty card folder dst.
-    bool WriteNew(int dst, int src, const Source& e) {
+    bool writeNew(int dst, int src, const Source& e) {
         QString why;
         for (const Source& child : e.children) {
-            const Fd from = Open(src, child, &why);
+            const Fd from = open(src, child, &why);
             if (child.folder) {
-                const QString line = FolderLine(child.name);
+                const QString line = folderLine(child.name);
                 if (!from)
-                    return Stop(Line(line, why));
+                    return stop(progressLine(line, why));
                 if (::mkdirat(dst, child.name.constData(), 0777) != 0)
-                    return Stop(Line(line, Messages::Why(errno)));
-                const Fd to = OpenFolder(dst, child.name);
+                    return stop(progressLine(line, Messages::why(errno)));
+                const Fd to = openFolder(dst, child.name);
                 m_progress(line);
                 if (!to)
-                    return Stop(Line(line, Messages::Why(errno)));
-                if (!WriteNew(to.get(), from.get(), child))
+                    return stop(progressLine(line, Messages::why(errno)));
+                if (!writeNew(to.get(), from.get(), child))
                     return false;
                 continue;
             }
-            const QString line = Display(child.name);
+            const QString line = display(child.name);
             if (!from)
-                return Stop(Line(line, why));
+                return stop(progressLine(line, why));
             Fd out(::openat(dst, child.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!out)
-                return Stop(Line(line, Messages::Why(errno)));
+                return stop(progressLine(line, Messages::why(errno)));
             int code = 0;
-            bool ok = CopyData(from.get(), out.get(), &code);
+            bool ok = copyData(from.get(), out.get(), &code);
             if (!out.close() && ok) {
                 ok = false;
                 code = errno;
             }
             if (!ok) {
                 ::unlinkat(dst, child.name.constData(), 0);
-                return Stop(Line(line, Messages::Why(code)));
+                return stop(progressLine(line, Messages::why(code)));
             }
             m_progress(line);
         }
@@ -677,7 +675,7 @@ private:
     }
 
     // The card file name in the open folder dir holds exactly the bytes of the open file in.
-    bool SameBytes(int dir, const QByteArray& name, int in) {
+    bool sameBytes(int dir, const QByteArray& name, int in) {
         struct stat a {
         }, b{};
         // Sizes first: a card file of another size is not opened at all.
@@ -698,14 +696,14 @@ private:
         char* theirs = mine + kChunk;
         for (off_t at = 0; at < a.st_size;) {
             const size_t n = size_t(qMin<off_t>(kChunk, a.st_size - at));
-            if (!ReadAt(in, mine, n, at) || !ReadAt(card.get(), theirs, n, at) || std::memcmp(mine, theirs, n) != 0)
+            if (!readAt(in, mine, n, at) || !readAt(card.get(), theirs, n, at) || std::memcmp(mine, theirs, n) != 0)
                 return false;
             at += off_t(n);
         }
         return true;
     }
 
-    static bool ReadAt(int fd, char* to, size_t n, off_t at) {
+    static bool readAt(int fd, char* to, size_t n, off_t at) {
         while (n > 0) {
             const ssize_t got = ::pread(fd, to, n, at);
             if (got < 0 && errno == EINTR)
@@ -721,7 +719,7 @@ private:
 
     // Copies the bytes, in the kernel where it can copy between the two file systems (found out
     // once per copy), else through a buffer. *code says why it failed.
-    bool CopyData(int in, int out, int* code) {
+    bool copyData(int in, int out, int* code) {
         for (bool first = m_kernelCopy != 0; first || m_kernelCopy == 1;) {
             const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
             if (n == 0)
@@ -768,62 +766,62 @@ private:
 };
 } // namespace
 
-QStringList PackageEntries() {
+QStringList packageEntries() {
     return {QStringLiteral("ADDON"), QStringLiteral("ロビ(初販版,再販版,第三版)"), QStringLiteral("ロビのココロ2"),
             QStringLiteral("ロビのココロ2DX"), QStringLiteral("ロビクル")};
 }
 
-QStringList VariantFolders() {
-    return PackageEntries().mid(1);
+QStringList variantFolders() {
+    return packageEntries().mid(1);
 }
 
-QStringList VariantItems() {
+QStringList variantItems() {
     return {QStringLiteral("ロビ(初販版,再販版,第三版)"), QStringLiteral("ロビのココロ２"),
             QStringLiteral("ロビのココロ２DX"), QStringLiteral("ロビクル")};
 }
 
-QString FindEntry(const QString& folder, const QString& name) {
+QString findEntry(const QString& folder, const QString& name) {
     if (folder.isEmpty() || name.isEmpty())
         return {};
     const QString direct = QDir(folder).filePath(name);
-    if (Present(direct))
+    if (present(direct))
         return direct;
     // A name with one form only can only be found under that name.
-    if (Nfc(name) == name.normalized(QString::NormalizationForm_D) || !QFileInfo(folder).isDir())
+    if (nfc(name) == name.normalized(QString::NormalizationForm_D) || !QFileInfo(folder).isDir())
         return {};
     // The disk may hold the name composed or decomposed: compare normalised names.
-    const QString wanted = Nfc(name);
+    const QString wanted = nfc(name);
     QDirIterator it(folder, kAllEntries);
     while (it.hasNext()) {
         it.next();
-        if (Nfc(it.fileName()) == wanted)
+        if (nfc(it.fileName()) == wanted)
             return it.filePath();
     }
     return {};
 }
 
-QString EntryPath(const QString& folder, const QString& name) {
-    const QString found = FindEntry(folder, name);
+QString entryPath(const QString& folder, const QString& name) {
+    const QString found = findEntry(folder, name);
     return found.isEmpty() ? QDir(folder).filePath(name) : found;
 }
 
-bool IsPackageFolder(const QString& folder) {
-    const QStringList names = PackageEntries();
+bool isPackageFolder(const QString& folder) {
+    const QStringList names = packageEntries();
     return std::all_of(names.begin(), names.end(),
-                       [&](const QString& n) { return QFileInfo::exists(FindEntry(folder, n)); });
+                       [&](const QString& n) { return QFileInfo::exists(findEntry(folder, n)); });
 }
 
-Plan MakePlan(const QString& package, int variant) {
+Plan makePlan(const QString& package, int variant) {
     Plan plan;
     plan.package = package;
-    plan.stage1 = {{EntryPath(package, QStringLiteral("ADDON")), QString()}};
-    if (variant < 0 || variant >= VariantFolders().size())
+    plan.stage1 = {{entryPath(package, QStringLiteral("ADDON")), QString()}};
+    if (variant < 0 || variant >= variantFolders().size())
         return plan;
-    const QString folder = EntryPath(package, VariantFolders()[variant]);
+    const QString folder = entryPath(package, variantFolders()[variant]);
     // Into the card itself, or into the card's entry named like the source.
-    auto file = [&](const QString& name) { return CopyStep{EntryPath(folder, name), QString()}; };
+    auto file = [&](const QString& name) { return CopyStep{entryPath(folder, name), QString()}; };
     auto sub = [&](const QString& name) {
-        const QString source = EntryPath(folder, name);
+        const QString source = entryPath(folder, name);
         return CopyStep{source, QFileInfo(source).fileName()};
     };
     // Each variant's folder holds the three; a missing one is a failure, not a reason to skip.
@@ -856,7 +854,7 @@ struct StepSource {
     std::optional<Scanner> scanner;
     QStringList parts; // as the messages name it
 };
-StepSource FindStep(const QString& package, const QString& source, const Progress& progress) {
+StepSource findStep(const QString& package, const QString& source, const Progress& progress) {
     const QString folder = QDir::cleanPath(package), path = QDir::cleanPath(source);
     StepSource step;
     QString root = folder;
@@ -866,24 +864,24 @@ StepSource FindStep(const QString& package, const QString& source, const Progres
         step.parts = QStringList{QFileInfo(path).fileName()};
         root = QFileInfo(path).absolutePath();
     }
-    if (const std::optional<QByteArray> real = RealPath(QFile::encodeName(root)))
+    if (const std::optional<QByteArray> real = realPath(QFile::encodeName(root)))
         step.scanner.emplace(*real, progress);
     return step;
 }
 
 // The entry of the open card folder that stands for name, when it is a real folder or file.
-std::optional<QByteArray> CardEntry(int dirFd, const QByteArray& name) {
-    const std::optional<QList<Listed>> entries = List(dirFd);
+std::optional<QByteArray> cardEntry(int dirFd, const QByteArray& name) {
+    const std::optional<QList<Listed>> entries = list(dirFd);
     if (!entries)
         return std::nullopt;
-    const std::optional<Listed> found = Names(*entries).Find(name);
+    const std::optional<Listed> found = Names(*entries).find(name);
     struct stat st {};
     if (!found || ::fstatat(dirFd, found->name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(st.st_mode))
         return std::nullopt;
     return found->name;
 }
 // The kind of a card entry, asked of the file system where its listing does not say.
-unsigned char TypeOf(int dirFd, const Listed& e) {
+unsigned char typeOf(int dirFd, const Listed& e) {
     if (e.type != DT_UNKNOWN)
         return e.type;
     struct stat st {};
@@ -892,13 +890,13 @@ unsigned char TypeOf(int dirFd, const Listed& e) {
     return S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
 }
 
-bool IsEmptyFolder(int dirFd, const QByteArray& name) {
-    const Fd fd = OpenFolder(dirFd, name);
-    const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
+bool isEmptyFolder(int dirFd, const QByteArray& name) {
+    const Fd fd = openFolder(dirFd, name);
+    const std::optional<QList<Listed>> entries = fd ? list(fd.get()) : std::nullopt;
     return entries && entries->isEmpty();
 }
 
-std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const QString& at,
+std::optional<QString> inTheWayBelow(int parent, const QByteArray& name, const QString& at,
                                      const std::vector<Source>& children, const QString& shown);
 
 // The progress line for what the card holds in the place of the package entry e (shown: its path in
@@ -906,63 +904,63 @@ std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const Q
 // is of the other kind and that the copy does not replace: a file where a folder goes, a folder
 // that is not empty where a file goes. A link is replaced and an empty folder removed, so neither
 // is in the way; what cannot be looked at is left to the copy, which fails there.
-std::optional<QString> InTheWayOf(int dir, const Names& names, const QString& at, const Source& e,
+std::optional<QString> inTheWayOf(int dir, const Names& names, const QString& at, const Source& e,
                                   const QString& shown) {
-    const std::optional<Listed> found = names.Find(e.name);
+    const std::optional<Listed> found = names.find(e.name);
     if (!found)
         return std::nullopt;
-    const unsigned char type = TypeOf(dir, *found);
+    const unsigned char type = typeOf(dir, *found);
     if (type == DT_LNK || type == DT_UNKNOWN)
         return std::nullopt;
-    const QString path = at.isEmpty() ? Display(found->name) : at + u'/' + Display(found->name);
+    const QString path = at.isEmpty() ? display(found->name) : at + u'/' + display(found->name);
     if (!e.folder) {
-        if (type == DT_REG || (type == DT_DIR && IsEmptyFolder(dir, found->name)))
+        if (type == DT_REG || (type == DT_DIR && isEmptyFolder(dir, found->name)))
             return std::nullopt;
-        return Line(shown, InTheWay(path, type, false));
+        return progressLine(shown, inTheWay(path, type, false));
     }
     if (type != DT_DIR)
-        return Line(shown, InTheWay(path, type, true));
-    return InTheWayBelow(dir, found->name, path, e.children, shown);
+        return progressLine(shown, inTheWay(path, type, true));
+    return inTheWayBelow(dir, found->name, path, e.children, shown);
 }
 
 // The same for the entries children, to go into the card folder name (at on the card) of parent.
-std::optional<QString> InTheWayBelow(int parent, const QByteArray& name, const QString& at,
+std::optional<QString> inTheWayBelow(int parent, const QByteArray& name, const QString& at,
                                      const std::vector<Source>& children, const QString& shown) {
     if (children.empty())
         return std::nullopt;
-    const Fd fd = OpenFolder(parent, name);
-    const std::optional<QList<Listed>> entries = fd ? List(fd.get()) : std::nullopt;
+    const Fd fd = openFolder(parent, name);
+    const std::optional<QList<Listed>> entries = fd ? list(fd.get()) : std::nullopt;
     if (!entries)
         return std::nullopt;
     const Names names(*entries);
     for (const Source& child : children)
-        if (std::optional<QString> line = InTheWayOf(fd.get(), names, at, child, shown + u'/' + Display(child.name)))
+        if (std::optional<QString> line = inTheWayOf(fd.get(), names, at, child, shown + u'/' + display(child.name)))
             return line;
     return std::nullopt;
 }
 
 // The same for a step's source, into the card's folder destination (empty: the card itself).
-std::optional<QString> InTheWayOfStep(int card, const QString& destination, const Source& source,
+std::optional<QString> inTheWayOfStep(int card, const QString& destination, const Source& source,
                                       const QString& shown) {
-    const std::optional<QList<Listed>> top = List(card);
+    const std::optional<QList<Listed>> top = list(card);
     if (!top)
         return std::nullopt;
     const Names names(*top);
     if (destination.isEmpty())
-        return InTheWayOf(card, names, QString(), source, shown);
-    const std::optional<Listed> found = names.Find(QFile::encodeName(destination));
+        return inTheWayOf(card, names, QString(), source, shown);
+    const std::optional<Listed> found = names.find(QFile::encodeName(destination));
     if (!found)
         return std::nullopt;
-    const unsigned char type = TypeOf(card, *found);
+    const unsigned char type = typeOf(card, *found);
     if (type == DT_LNK || type == DT_UNKNOWN)
         return std::nullopt;
     if (type != DT_DIR)
-        return Line(shown, InTheWay(Display(found->name), type, true));
-    const Fd into = OpenFolder(card, found->name);
-    const std::optional<QList<Listed>> entries = into ? List(into.get()) : std::nullopt;
+        return progressLine(shown, inTheWay(display(found->name), type, true));
+    const Fd into = openFolder(card, found->name);
+    const std::optional<QList<Listed>> entries = into ? list(into.get()) : std::nullopt;
     if (!entries)
         return std::nullopt;
-    return InTheWayOf(into.get(), Names(*entries), Display(found->name), source, shown);
+    return inTheWayOf(into.get(), Names(*entries), display(found->name), source, shown);
 }
 } // namespace
 
@@ -976,7 +974,7 @@ Card::~Card() {
         ::close(m_fd);
 }
 
-bool Card::IsMountRoot() const {
+bool Card::isMountRoot() const {
     if (m_fd < 0)
         return false;
 #ifdef STATX_ATTR_MOUNT_ROOT
@@ -994,84 +992,84 @@ bool Card::IsMountRoot() const {
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
-QString Card::Overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const {
-    const std::optional<QByteArray> card = RealPath(QFile::encodeName(m_root));
-    const std::optional<QByteArray> package = RealPath(QFile::encodeName(m_package));
+QString Card::overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const {
+    const std::optional<QByteArray> card = realPath(QFile::encodeName(m_root));
+    const std::optional<QByteArray> package = realPath(QFile::encodeName(m_package));
     if (!card || !package)
-        return Messages::Why(errno);
+        return Messages::why(errno);
     // The deepest card folder of the step's target that exists: the target, its destination or the
     // card itself; what the step writes goes there or below.
     QByteArray deepest = *card;
     std::optional<Id> target;
     Fd into(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
     if (!step.destination.isEmpty()) {
-        const std::optional<QByteArray> name = CardEntry(m_fd, QFile::encodeName(step.destination));
+        const std::optional<QByteArray> name = cardEntry(m_fd, QFile::encodeName(step.destination));
         into = Fd(name ? ::openat(m_fd, name->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1);
         if (into)
             deepest += '/' + *name;
     }
     if (into)
-        if (const std::optional<QByteArray> name = CardEntry(into.get(), source.name)) {
+        if (const std::optional<QByteArray> name = cardEntry(into.get(), source.name)) {
             deepest += '/' + *name;
-            target = IdAt(deepest);
+            target = idAt(deepest);
         }
-    const QSet<Id> above = Chain(deepest);
+    const QSet<Id> above = chain(deepest);
     const bool overlaps = std::any_of(read.begin(), read.end(), [&](const QByteArray& r) {
-        const std::optional<Id> id = IdAt(r);
-        return id && (above.contains(*id) || (target && Chain(r).contains(*target)));
+        const std::optional<Id> id = idAt(r);
+        return id && (above.contains(*id) || (target && chain(r).contains(*target)));
     });
     if (!overlaps)
         return QString();
-    const std::optional<Id> cardId = IdAt(*card), packageId = IdAt(*package);
-    if (cardId && Chain(*package).contains(*cardId))
+    const std::optional<Id> cardId = idAt(*card), packageId = idAt(*package);
+    if (cardId && chain(*package).contains(*cardId))
         return kPackageOnCard;
-    if (packageId && Chain(*card).contains(*packageId))
+    if (packageId && chain(*card).contains(*packageId))
         return kCardInPackage;
     return kOverlap;
 }
 
-bool Card::Hold(const Progress& progress) {
+bool Card::hold(const Progress& progress) {
     if (m_held)
         return true;
     // On the card's own top folder, so every process that copies onto this card sees it, and it
     // goes with this handle however the copy ends. A file system that keeps no locks has none.
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         const QString name = QFileInfo(m_root).fileName();
-        progress(Line(name.isEmpty() ? m_root : name, kAnotherCopy));
+        progress(progressLine(name.isEmpty() ? m_root : name, kAnotherCopy));
         return false;
     }
     m_held = true;
     return true;
 }
 
-bool Card::Check(const Plan& plan, const Progress& progress) {
+bool Card::check(const Plan& plan, const Progress& progress) {
     m_package = plan.package;
     m_checked.clear();
-    if (m_fd < 0 || !Hold(progress))
+    if (m_fd < 0 || !hold(progress))
         return false;
     for (const QList<CopyStep>* stage : {&plan.stage1, &plan.stage2, &plan.stage3})
         for (const CopyStep& step : *stage) {
-            StepSource found = FindStep(plan.package, step.source, progress);
+            StepSource found = findStep(plan.package, step.source, progress);
             bool missing = !found.scanner;
-            std::optional<Source> source = found.scanner ? found.scanner->Locate(found.parts, &missing) : std::nullopt;
+            std::optional<Source> source = found.scanner ? found.scanner->locate(found.parts, &missing) : std::nullopt;
             if (!source && missing)
                 continue; // the copy stops there, after what comes before it
             if (!source)
                 return false;
             // Before the source is read (a card inside it would be read too), and again for what
             // its links lead to.
-            QString why = Overlap(step, *source, found.scanner->read());
+            QString why = overlap(step, *source, found.scanner->read());
             if (why.isEmpty()) {
-                if (!found.scanner->Read(*source))
+                if (!found.scanner->read(*source))
                     return false;
-                why = Overlap(step, *source, found.scanner->read());
+                why = overlap(step, *source, found.scanner->read());
             }
             if (!why.isEmpty()) {
-                progress(Line(found.parts.join(u'/'), why));
+                progress(progressLine(found.parts.join(u'/'), why));
                 return false;
             }
             if (const std::optional<QString> line =
-                    InTheWayOfStep(m_fd, step.destination, *source, found.parts.join(u'/'))) {
+                    inTheWayOfStep(m_fd, step.destination, *source, found.parts.join(u'/'))) {
                 progress(*line);
                 return false;
             }
@@ -1080,18 +1078,18 @@ bool Card::Check(const Plan& plan, const Progress& progress) {
     return true;
 }
 
-bool Card::Copy(const QString& source, const QString& destination, const Progress& progress) {
-    if (m_fd < 0 || !Hold(progress))
+bool Card::copy(const QString& source, const QString& destination, const Progress& progress) {
+    if (m_fd < 0 || !hold(progress))
         return false;
     const std::shared_ptr<const Source> checked = m_checked.value(source);
     std::optional<Source> scanned;
     const Source* entry = checked.get();
     if (!entry) {
-        StepSource found = FindStep(m_package, source, progress);
+        StepSource found = findStep(m_package, source, progress);
         bool missing = !found.scanner;
         if (found.scanner)
-            scanned = found.scanner->Locate(found.parts, &missing);
-        if (scanned && !found.scanner->Read(*scanned))
+            scanned = found.scanner->locate(found.parts, &missing);
+        if (scanned && !found.scanner->read(*scanned))
             return false;
         if (!scanned && !missing)
             return false;
@@ -1104,29 +1102,30 @@ bool Card::Copy(const QString& source, const QString& destination, const Progres
     QByteArray intoName;
     if (destination.isEmpty()) {
         into = Fd(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
-    } else if (const std::optional<QList<Listed>> top = List(m_fd)) {
+    } else if (const std::optional<QList<Listed>> top = list(m_fd)) {
         const QByteArray wanted = QFile::encodeName(destination);
-        const std::optional<Listed> found = Names(*top).Find(wanted);
+        const std::optional<Listed> found = Names(*top).find(wanted);
         intoName = found ? found->name : wanted;
-        into = DestinationFolder(m_fd, intoName);
+        into = destinationFolder(m_fd, intoName);
     }
     // A missing source fails only now, after its destination folder was made.
     if (!entry)
-        return writer.Stop(Line(Display(name), Messages::Why(ENOENT)));
+        return writer.stop(progressLine(display(name), Messages::why(ENOENT)));
     if (!into)
-        return writer.Stop(Line(entry->folder ? FolderLine(name) : Display(name),
-                                errno == ENOTDIR ? InTheWay(Display(intoName), DT_REG, true) : Messages::Why(errno)));
-    return writer.Into(into.get(), *entry);
+        return writer.stop(
+            progressLine(entry->folder ? folderLine(name) : display(name),
+                         errno == ENOTDIR ? inTheWay(display(intoName), DT_REG, true) : Messages::why(errno)));
+    return writer.into(into.get(), *entry);
 }
 
-bool Card::RunSteps(const QList<CopyStep>& steps, const Progress& progress) {
+bool Card::runSteps(const QList<CopyStep>& steps, const Progress& progress) {
     for (const CopyStep& step : steps)
-        if (!Copy(step.source, step.destination, progress))
+        if (!copy(step.source, step.destination, progress))
             return false;
     return true;
 }
 
-bool Card::Sync() {
+bool Card::sync() {
     if (m_fd < 0)
         return false;
     // A file system in user space (exfat-fuse) writes its own tables out only when a file or folder
@@ -1135,7 +1134,7 @@ bool Card::Sync() {
         return false;
     return ::syncfs(m_fd) == 0;
 }
-QString ProgressLine(const QString& entry, const QString& reason) {
-    return Line(entry, reason);
+QString progressLine(const QString& entry, const QString& reason) {
+    return reason.isEmpty() ? entry : QStringLiteral("%1\n%2").arg(entry, reason);
 }
 } // namespace PackageCopy

@@ -12,20 +12,20 @@
 
 namespace PackageCopy {
 // The entries a package folder must hold, in the order they are tested.
-QStringList PackageEntries();
+QStringList packageEntries();
 // Folder of each robot variant in the package, by the variant's index.
-QStringList VariantFolders();
+QStringList variantFolders();
 // The variant pop-up's items (full-width digits), by index.
-QStringList VariantItems();
+QStringList variantItems();
 
 // The existing entry of folder whose name equals name, whether the disk holds it composed or
 // decomposed; empty when there is none.
-QString FindEntry(const QString& folder, const QString& name);
+QString findEntry(const QString& folder, const QString& name);
 // The existing entry of that name, else the path it would have (named as given).
-QString EntryPath(const QString& folder, const QString& name);
+QString entryPath(const QString& folder, const QString& name);
 
 // All package entries are present (existence only).
-bool IsPackageFolder(const QString& folder);
+bool isPackageFolder(const QString& folder);
 
 // One call of the copy: source, a file or folder of the package, goes into the card's folder
 // named destination (empty: the card's top level).
@@ -39,13 +39,13 @@ struct Plan {
     QList<CopyStep> stage2; // "1", "5", "ランダム"; empty when the variant has no such folder
     QList<CopyStep> stage3; // the variant's program files and folders
 };
-Plan MakePlan(const QString& package, int variant);
+Plan makePlan(const QString& package, int variant);
 
 // Receives each text of the progress line as it changes. A failure leaves a line that names the
 // entry, and below it the reason where one is known.
 using Progress = std::function<void(const QString&)>;
 // The progress line of a failure: the entry, and below it the reason where one is known.
-QString ProgressLine(const QString& entry, const QString& reason);
+QString progressLine(const QString& entry, const QString& reason);
 
 // What the copy reads of one step's source (the package side, read once).
 struct Source;
@@ -60,10 +60,10 @@ public:
     Card(const Card&) = delete;
     Card& operator=(const Card&) = delete;
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd >= 0; }
     // The folder is the root of a mounted file system, not the empty mount folder a card taken out
     // leaves behind on the disk below it.
-    bool IsMountRoot() const;
+    bool isMountRoot() const;
 
     // Takes the card for this copy, and reads the package side of every step before anything is
     // written. Refuses the plan (false, the progress line naming the entry and the reason) for:
@@ -76,7 +76,7 @@ public:
     // other kind in the way (a file where a folder goes, a folder that is not empty where a file
     // goes), the reason naming it by its path on the card. A source that is missing is left to the
     // copy, which fails there.
-    bool Check(const Plan& plan, const Progress& progress);
+    bool check(const Plan& plan, const Progress& progress);
 
     // Copies source, a file or a whole folder, into the card's folder destination (created when
     // missing). A folder the card does not hold yet is written under a temporary name and renamed
@@ -86,17 +86,17 @@ public:
     // followed. Names match whether stored composed or decomposed, and in either case. False at the
     // first failure; the rest is not attempted, what was copied before stays, no file is left half
     // written under its real name, and nothing under a temporary name. Takes the card as Check does.
-    bool Copy(const QString& source, const QString& destination, const Progress& progress);
-    bool RunSteps(const QList<CopyStep>& steps, const Progress& progress);
+    bool copy(const QString& source, const QString& destination, const Progress& progress);
+    bool runSteps(const QList<CopyStep>& steps, const Progress& progress);
     // Puts everything written on the card itself; the copy is complete only after this.
-    bool Sync();
+    bool sync();
 
 private:
     // Takes the card's lock, which lasts as long as this object; false, with the progress line,
     // while another copy holds it.
-    bool Hold(const Progress& progress);
+    bool hold(const Progress& progress);
     // Why the step would write onto or into what it reads; empty when it would not.
-    QString Overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const;
+    QString overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const;
 
     QString m_root;
     int m_fd = -1;

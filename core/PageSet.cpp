@@ -44,28 +44,28 @@ PageSet::Check PageSet::open(const QString& folder) {
         return c;
     };
     f.folder = folder;
-    f.topPage = FileIO::ChildPath(folder, QStringLiteral("n.htm"));
+    f.topPage = FileIO::childPath(folder, QStringLiteral("n.htm"));
     if (f.topPage.isEmpty())
         return missing(Entry::TopPage);
-    const QString js = FileIO::ChildPath(folder, QStringLiteral("js"));
+    const QString js = FileIO::childPath(folder, QStringLiteral("js"));
     if (!present(js))
         return missing(Entry::ScriptFolder);
-    f.buttonData = FileIO::ChildPath(js, QStringLiteral("plkpadbtn.js"));
+    f.buttonData = FileIO::childPath(js, QStringLiteral("plkpadbtn.js"));
     if (!present(f.buttonData))
         return missing(Entry::ButtonData);
-    f.styleSheet = FileIO::ChildPath(js, QStringLiteral("pelkavin.css"));
+    f.styleSheet = FileIO::childPath(js, QStringLiteral("pelkavin.css"));
     if (!present(f.styleSheet))
         return missing(Entry::StyleSheet);
-    f.words[0] = FileIO::ChildPath(js, QStringLiteral("ninshiki_jp.js"));
+    f.words[0] = FileIO::childPath(js, QStringLiteral("ninshiki_jp.js"));
     if (!present(f.words[0]))
         return missing(Entry::JapaneseWords);
-    f.words[1] = FileIO::ChildPath(js, QStringLiteral("ninshiki_en.js"));
+    f.words[1] = FileIO::childPath(js, QStringLiteral("ninshiki_en.js"));
     if (!present(f.words[1]))
         return missing(Entry::EnglishWords);
-    const QString img = FileIO::ChildPath(folder, QStringLiteral("img"));
+    const QString img = FileIO::childPath(folder, QStringLiteral("img"));
     if (img.isEmpty())
         return missing(Entry::ImageFolder);
-    f.icon = FileIO::ChildPath(img, QStringLiteral("apple-touch-icon.png"));
+    f.icon = FileIO::childPath(img, QStringLiteral("apple-touch-icon.png"));
     if (!present(f.icon))
         return missing(Entry::Icon);
     return c;
@@ -101,8 +101,8 @@ PageSet& PageSet::chosen() {
 std::optional<TextCodec::Encoding> PageSet::pageEncoding() const {
     if (m_files.topPage.isEmpty())
         return std::nullopt;
-    const std::optional<QByteArray> page = FileIO::ReadAll(m_files.topPage);
-    return page ? TextCodec::Declared(*page) : std::nullopt;
+    const std::optional<QByteArray> page = FileIO::readAll(m_files.topPage);
+    return page ? TextCodec::declared(*page) : std::nullopt;
 }
 
 QString PageSet::path(Entry file) const {
@@ -139,8 +139,8 @@ void PageSet::adopt(const Check& check) {
 QString PageSet::write(Entry file, const QByteArray& bytes) {
     const QString target = path(file);
     FileIO::Failure failure;
-    if (!FileIO::SafeWrite(target, bytes, &failure))
-        return Messages::CannotWrite(QFileInfo(target).fileName(), failure);
+    if (!FileIO::safeWrite(target, bytes, &failure))
+        return Messages::cannotWrite(QFileInfo(target).fileName(), failure);
     emit written(file);
     return {};
 }
@@ -150,10 +150,10 @@ QString PageSet::rewrite(Entry file, const Rewrite& format, Unreadable unreadabl
     const QString name = QFileInfo(target).fileName();
     // The text outside what the window owns is taken from the file as it stands now.
     FileIO::Failure failure;
-    const std::optional<QByteArray> now = FileIO::ReadAll(target, &failure);
+    const std::optional<QByteArray> now = FileIO::readAll(target, &failure);
     if (!now)
-        return unreadable == Unreadable::AsReadFailure ? Messages::CannotRead(name, failure)
-                                                       : Messages::CannotWrite(name, failure);
+        return unreadable == Unreadable::AsReadFailure ? Messages::cannotRead(name, failure)
+                                                       : Messages::cannotWrite(name, failure);
     QString refusal;
     const std::optional<QByteArray> bytes = format(*now, &refusal);
     if (!bytes)

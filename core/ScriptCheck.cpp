@@ -159,11 +159,11 @@ void quietCompiler() {
 }
 } // namespace
 
-std::optional<SyntaxError> Check(const QString& script) {
-    return Check(script, ScriptScan::Tokenize(script));
+std::optional<SyntaxError> check(const QString& script) {
+    return check(script, ScriptScan::tokenize(script));
 }
 
-std::optional<SyntaxError> Check(const QString& script, const ScriptScan::Scan& scan) {
+std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan) {
     const bool strict = strictScript(scan);
     QString probe = script;
     // A byte order mark decoded into the text is no character of the script's.

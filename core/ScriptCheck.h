@@ -15,8 +15,8 @@ struct SyntaxError {
 // Nothing when the whole text parses as a classic script does in a browser. Nothing of the text is
 // ever run. Number forms browsers read that the checking engine does not know (legacy octal
 // outside strict mode, separators, BigInt) are taken as browsers take them.
-std::optional<SyntaxError> Check(const QString& script);
+std::optional<SyntaxError> check(const QString& script);
 // The same, with the scan of script a caller already holds (tokenizing a big file costs as much as
 // the check itself).
-std::optional<SyntaxError> Check(const QString& script, const ScriptScan::Scan& scan);
+std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan);
 } // namespace ScriptCheck

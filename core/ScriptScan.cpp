@@ -482,11 +482,11 @@ bool isMutator(const QString& method) {
 
 } // namespace
 
-Scan Tokenize(const QString& text) {
+Scan tokenize(const QString& text) {
     return Scanner(text).run();
 }
 
-std::optional<QString> StringValue(const QString& literal) {
+std::optional<QString> stringValue(const QString& literal) {
     const qsizetype n = literal.size();
     if (n < 2 || (literal[0] != u'\'' && literal[0] != u'"') || literal[n - 1] != literal[0])
         return std::nullopt;
@@ -559,7 +559,7 @@ std::optional<QString> StringValue(const QString& literal) {
     return out;
 }
 
-std::optional<double> NumberValue(const QString& literal) {
+std::optional<double> numberValue(const QString& literal) {
     QString t = literal;
     if (t.isEmpty() || t.endsWith(u'n'))
         return std::nullopt;
@@ -630,7 +630,7 @@ std::optional<double> NumberValue(const QString& literal) {
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
-QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker) {
+QList<Comment> markerLines(const QString& text, const Scan& scan, const QString& marker) {
     QList<Comment> found;
     for (const Comment& c : scan.comments) {
         if (c.end - c.start != marker.size() || QStringView(text).mid(c.start, c.end - c.start) != marker)
@@ -646,7 +646,7 @@ QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString&
     return found;
 }
 
-qsizetype PastLine(const QString& text, qsizetype from) {
+qsizetype pastLine(const QString& text, qsizetype from) {
     qsizetype k = from;
     while (k < text.size() && text[k] != u'\n' && text[k] != u'\r')
         ++k;
@@ -655,12 +655,12 @@ qsizetype PastLine(const QString& text, qsizetype from) {
     return k < text.size() ? k + 1 : k;
 }
 
-bool Names(const Scan& scan, qsizetype k, const QString& name) {
+bool names(const Scan& scan, qsizetype k, const QString& name) {
     const QList<Token>& t = scan.tokens;
     if (k < 0 || k >= t.size())
         return false;
     if (t[k].kind == Kind::String)
-        return is(t, k - 1, u"[") && is(t, k + 1, u"]") && isGlobalObject(t, k - 2) && StringValue(t[k].text) == name;
+        return is(t, k - 1, u"[") && is(t, k + 1, u"]") && isGlobalObject(t, k - 2) && stringValue(t[k].text) == name;
     if (t[k].kind != Kind::Ident || t[k].text != name)
         return false;
     if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
@@ -668,7 +668,7 @@ bool Names(const Scan& scan, qsizetype k, const QString& name) {
     return true;
 }
 
-bool DeclaredLexically(const Scan& scan, qsizetype k) {
+bool declaredLexically(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
     if (t[k].kind != Kind::Ident || is(t, k - 1, u".") || is(t, k - 1, u"?."))
         return false;
@@ -695,9 +695,9 @@ bool DeclaredLexically(const Scan& scan, qsizetype k) {
     return binding;
 }
 
-bool Changes(const Scan& scan, qsizetype k) {
+bool changes(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
-    if (DeclaredLexically(scan, k))
+    if (declaredLexically(scan, k))
         return true;
     const auto [first, after] = reference(t, k);
     if (is(t, first - 1, u"++") || is(t, first - 1, u"--") || isIdent(t, first - 1, u"delete"))
@@ -709,7 +709,7 @@ bool Changes(const Scan& scan, qsizetype k) {
                 return true;
             j += 2;
         } else if (is(t, j, u"[") || is(t, j, u"(")) {
-            j = Closing(scan, j) + 1;
+            j = closing(scan, j) + 1;
         } else {
             break;
         }
@@ -718,7 +718,7 @@ bool Changes(const Scan& scan, qsizetype k) {
            (isAssignment(t[j].text) || ((t[j].text == u"++" || t[j].text == u"--") && !t[j].lineBreakBefore));
 }
 
-bool OpenBefore(const Scan& scan, qsizetype k) {
+bool openBefore(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
     // Something left open before this point swallows what follows.
     if (scan.brokenAt >= 0 && (k >= t.size() || scan.brokenAt < t[k].start))
@@ -745,7 +745,7 @@ bool OpenBefore(const Scan& scan, qsizetype k) {
     return last.text != u";" && last.text != u"}" && last.text != u"]" && last.text != u"++" && last.text != u"--";
 }
 
-bool StartsStatement(const Scan& scan, qsizetype k) {
+bool startsStatement(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
     if (k >= t.size())
         return true;
@@ -761,7 +761,7 @@ bool StartsStatement(const Scan& scan, qsizetype k) {
     return starters.contains(t[k].text);
 }
 
-qsizetype Closing(const Scan& scan, qsizetype open) {
+qsizetype closing(const Scan& scan, qsizetype open) {
     const QList<Token>& t = scan.tokens;
     for (qsizetype k = open + 1; k < t.size(); ++k)
         if (t[k].kind == Kind::Punct && t[k].depth == t[open].depth &&
@@ -770,7 +770,7 @@ qsizetype Closing(const Scan& scan, qsizetype open) {
     return t.size();
 }
 
-bool ValueEnds(const Scan& scan, qsizetype k) {
+bool valueEnds(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
     if (k >= t.size())
         return true;
@@ -794,9 +794,9 @@ bool ValueEnds(const Scan& scan, qsizetype k) {
     }
 }
 
-QList<Element> Elements(const Scan& scan, qsizetype open) {
+QList<Element> elements(const Scan& scan, qsizetype open) {
     const QList<Token>& t = scan.tokens;
-    const qsizetype close = Closing(scan, open);
+    const qsizetype close = closing(scan, open);
     const int inner = t[open].depth + 1;
     auto comma = [&](qsizetype k) { return is(t, k, u",") && t[k].depth == inner; };
     QList<Element> out;
@@ -817,36 +817,36 @@ QList<Element> Elements(const Scan& scan, qsizetype open) {
     return out;
 }
 
-std::optional<qsizetype> ArrayOf(const Scan& scan, const Element& e) {
-    if (e.hole() || !is(scan.tokens, e.first, u"[") || Closing(scan, e.first) != e.last - 1)
+std::optional<qsizetype> arrayOf(const Scan& scan, const Element& e) {
+    if (e.hole() || !is(scan.tokens, e.first, u"[") || closing(scan, e.first) != e.last - 1)
         return std::nullopt;
     return e.first;
 }
 
-Literal LiteralOf(const QString& text, const Scan& scan, const Element& e) {
+Literal literalOf(const QString& text, const Scan& scan, const Element& e) {
     if (e.hole())
         return {Literal::Hole, QString()};
     const QList<Token>& t = scan.tokens;
     const QString source = text.mid(t[e.first].start, t[e.last - 1].end - t[e.first].start);
     const qsizetype n = e.last - e.first;
     if (n == 1 && t[e.first].kind == Kind::String)
-        if (const std::optional<QString> v = StringValue(t[e.first].text))
+        if (const std::optional<QString> v = stringValue(t[e.first].text))
             return {Literal::String, *v};
     if (n == 1 && t[e.first].kind == Kind::Number)
-        if (const std::optional<double> v = NumberValue(t[e.first].text))
+        if (const std::optional<double> v = numberValue(t[e.first].text))
             return {Literal::Number, source, *v};
     if (n == 2 && (is(t, e.first, u"-") || is(t, e.first, u"+")) && t[e.first + 1].kind == Kind::Number)
         return {Literal::Signed, source};
     return {Literal::Other, source};
 }
 
-std::optional<QString> WholeNumber(double value) {
+std::optional<QString> wholeNumber(double value) {
     if (!(value >= 0 && value <= 999999999999999.0) || value != double(qint64(value)))
         return std::nullopt;
     return QString::number(qint64(value));
 }
 
-std::optional<QString> FirstUnquotable(const QString& text, QChar quote) {
+std::optional<QString> firstUnquotable(const QString& text, QChar quote) {
     for (const QChar c : text)
         if (c == quote || c == u'\\' || c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029))
             return QString(c);

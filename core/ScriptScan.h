@@ -46,50 +46,50 @@ struct Scan {
     qsizetype brokenAt = -1; // where in the text
 };
 
-Scan Tokenize(const QString& text);
+Scan tokenize(const QString& text);
 
 // The value of a string literal token. Nothing where an engine would not read it, or would read it
 // differently in strict mode (legacy octal escapes).
-std::optional<QString> StringValue(const QString& literal);
+std::optional<QString> stringValue(const QString& literal);
 // The value of a numeric literal token; nothing for a BigInt or a literal an engine would refuse.
-std::optional<double> NumberValue(const QString& literal);
+std::optional<double> numberValue(const QString& literal);
 
 // The first character of text that cannot stand as it is between quote characters in a script: the
 // quote itself (it would end the text early), a backslash (it escapes), a line terminator (it ends
 // the line, U+2028 and U+2029 included). Nothing when every character can. What the page-set
 // formats write between quotes is refused for these.
-std::optional<QString> FirstUnquotable(const QString& text, QChar quote);
+std::optional<QString> firstUnquotable(const QString& text, QChar quote);
 
 // The comments that are exactly marker and stand on a line of their own (blanks around them
 // allowed). Marker text inside another comment, a string or a line with other text is no marker.
-QList<Comment> MarkerLines(const QString& text, const Scan& scan, const QString& marker);
+QList<Comment> markerLines(const QString& text, const Scan& scan, const QString& marker);
 
 // The index just past the line that holds text[from], its line end (LF, CR or CR LF) included.
-qsizetype PastLine(const QString& text, qsizetype from);
+qsizetype pastLine(const QString& text, qsizetype from);
 
 // Whether tokens[k] is an identifier that names the global variable name (directly, or as a
 // property of window, globalThis, self or the top-level this).
-bool Names(const Scan& scan, qsizetype k, const QString& name);
+bool names(const Scan& scan, qsizetype k, const QString& name);
 // Whether the name at tokens[k] is changed there: assigned (also a part of it), changed in place
 // (++, --, delete, a mutating array method), or declared with let, const or class.
-bool Changes(const Scan& scan, qsizetype k);
+bool changes(const Scan& scan, qsizetype k);
 // Whether the name at tokens[k] is declared there with let, const or class: a "var" for it would
 // then fail and stop the whole script.
-bool DeclaredLexically(const Scan& scan, qsizetype k);
+bool declaredLexically(const Scan& scan, qsizetype k);
 // Whether a statement beginning at tokens[k] (k == size: at the end) would not run as a statement
 // of its own at the top level: it stands inside a bracket, after "if (...)", "else" or "do", or
 // after an unfinished expression.
-bool OpenBefore(const Scan& scan, qsizetype k);
+bool openBefore(const Scan& scan, qsizetype k);
 
 // Whether tokens[k] can begin a statement of its own (k == size: the text ends), rather than go on
 // with the one before it.
-bool StartsStatement(const Scan& scan, qsizetype k);
+bool startsStatement(const Scan& scan, qsizetype k);
 
 // The index of the bracket that closes the one at tokens[open], or size when none does.
-qsizetype Closing(const Scan& scan, qsizetype open);
+qsizetype closing(const Scan& scan, qsizetype open);
 // Whether a value whose last token stands just before tokens[k] ends there: what follows does not
 // go on with the expression (k == size: the text ends).
-bool ValueEnds(const Scan& scan, qsizetype k);
+bool valueEnds(const Scan& scan, qsizetype k);
 
 // One element of an array literal: its tokens [first, last); a hole has none.
 struct Element {
@@ -99,9 +99,9 @@ struct Element {
 };
 // The elements of the array literal whose "[" is tokens[open], as an engine counts them: a
 // trailing comma adds none, a comma with nothing before it a hole.
-QList<Element> Elements(const Scan& scan, qsizetype open);
+QList<Element> elements(const Scan& scan, qsizetype open);
 // The "[" of an element that is one array literal and nothing more.
-std::optional<qsizetype> ArrayOf(const Scan& scan, const Element& e);
+std::optional<qsizetype> arrayOf(const Scan& scan, const Element& e);
 
 // An element as a plain value.
 struct Literal {
@@ -109,8 +109,8 @@ struct Literal {
     QString value; // a string's value; for the others, the element's text
     double number = 0;
 };
-Literal LiteralOf(const QString& text, const Scan& scan, const Element& e);
+Literal literalOf(const QString& text, const Scan& scan, const Element& e);
 // The digits of a whole number from 0 to 15 digits, as the page shows it; nothing for another.
-std::optional<QString> WholeNumber(double value);
+std::optional<QString> wholeNumber(double value);
 
 } // namespace ScriptScan

@@ -137,9 +137,9 @@ bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
 }
 
 bool isMarker(const QByteArray& t, const Token& c) {
-    const QByteArray marker = Marker();
-    return c.type == Token::Comment && c.end - c.begin == marker.size() &&
-           QByteArrayView(t).sliced(c.begin, marker.size()) == marker;
+    const QByteArray expected = marker();
+    return c.type == Token::Comment && c.end - c.begin == expected.size() &&
+           QByteArrayView(t).sliced(c.begin, expected.size()) == expected;
 }
 
 // The marker comments that stand alone on their line. What shares the line with a marker lies in
@@ -608,10 +608,10 @@ Applies groupApplies(const QByteArray& prelude) {
 }
 
 // Only a file that is not UTF-8 is read as Shift_JIS; plain ASCII needs no look (large files).
-bool IsShiftJis(const QByteArray& t) {
+bool isShiftJis(const QByteArray& t) {
     for (char c : t)
         if (uchar(c) >= 0x80)
-            return TextCodec::Detect(t) == TextCodec::Encoding::ShiftJis;
+            return TextCodec::detect(t) == TextCodec::Encoding::ShiftJis;
     return false;
 }
 
@@ -619,11 +619,11 @@ bool IsShiftJis(const QByteArray& t) {
 // byte order mark or @charset names another, or its bytes are in another (then its text shows
 // garbled). Without a declared page encoding, as the bytes read best. *garbled: the file's own
 // encoding, where the page shows it garbled.
-bool BrowserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding> page,
+bool browserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding> page,
                           std::optional<TextCodec::Encoding>* garbled = nullptr) {
     if (!page)
-        return IsShiftJis(t);
-    const TextCodec::FileEncoding own = TextCodec::ForFile(t, page, true);
+        return isShiftJis(t);
+    const TextCodec::FileEncoding own = TextCodec::forFile(t, page, true);
     if (garbled && own.differsFromPage)
         *garbled = own.encoding;
     const TextCodec::Encoding read = own.differsFromPage ? *page : own.encoding.value_or(*page);
@@ -631,8 +631,8 @@ bool BrowserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding
 }
 
 // Every line end LF, without a copy where there is nothing to change.
-QByteArray LineEndsLF(const QByteArray& t) {
-    return t.contains('\r') ? TextUtil::WithLfLineEnds(t) : t;
+QByteArray lineEndsLf(const QByteArray& t) {
+    return t.contains('\r') ? TextUtil::withLfLineEnds(t) : t;
 }
 
 // The messages, in one place: file is the style sheet's name, lines and pieces are as the reading
@@ -645,7 +645,7 @@ QString keptUntilChosen(const QString& file) {
 QString markerCount(const QString& file, qsizetype count, const QString& lines) {
     return QStringLiteral("%1の背景色の目印「%2」が%3つあるため保存できません（%4）。目印は、背景色の指定の前と後ろに1"
                           "行ずつ、目印だけの行にして2つだけ置いて下さい...")
-        .arg(file, QString::fromLatin1(Marker()), QString::number(count), lines);
+        .arg(file, QString::fromLatin1(marker()), QString::number(count), lines);
 }
 
 QString cannotAppend(const QString& file, const QString& line) {
@@ -657,7 +657,7 @@ QString noMarkers(const QString& file) {
     return QStringLiteral(
                "%1には背景色の目印「%2」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を"
                "選ぶと、「背景色変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。%3")
-        .arg(file, QString::fromLatin1(Marker()), keptUntilChosen(file));
+        .arg(file, QString::fromLatin1(marker()), keptUntilChosen(file));
 }
 
 QString outsideBraces(const QString& file, const QString& line) {
@@ -818,17 +818,17 @@ private:
             from = p;
             numbers << number;
         }
-        const QString listed = Messages::Lines(numbers);
+        const QString listed = Messages::lines(numbers);
         return numbers.size() < at.size() ? listed + QStringLiteral("、…") : listed;
     }
     // A piece of the file as a message shows it: on one line, cut when long.
     QString shown(qsizetype begin, qsizetype end) const {
-        QString s = TextCodec::Decode(t.mid(begin, qMin<qsizetype>(end - begin, 400)),
+        QString s = TextCodec::decode(t.mid(begin, qMin<qsizetype>(end - begin, 400)),
                                       sjis ? TextCodec::Encoding::ShiftJis : TextCodec::Encoding::Utf8)
                         .simplified();
         if (s.size() > 40)
             s = s.left(40) + u'…';
-        return TextUtil::Shown(s);
+        return TextUtil::shown(s);
     }
     Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem, {}}}; }
 
@@ -963,7 +963,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (t[group.prelude] != '@')
             return refuse(message::unclosedRule(f, line(group.prelude)));
         const Applies applies = groupApplies(prelude(group, true));
-        const QString shownGroup = TextUtil::Shown(QString::fromUtf8(prelude(group, false)));
+        const QString shownGroup = TextUtil::shown(QString::fromUtf8(prelude(group, false)));
         if (applies == Applies::No)
             return refuse(message::groupNotOnScreen(f, line(group.prelude), shownGroup));
         if (applies != Applies::Yes)
@@ -1142,40 +1142,40 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
 }
 } // namespace
 
-QByteArray Marker() {
+QByteArray marker() {
     return QByteArrayLiteral("/*body-gackground-color*/");
 }
 
-QList<qsizetype> MarkerLines(const QByteArray& lfText) {
+QList<qsizetype> markerLines(const QByteArray& lfText) {
     QList<qsizetype> at;
-    for (const Token& m : markerComments(lfText, IsShiftJis(lfText)))
+    for (const Token& m : markerComments(lfText, isShiftJis(lfText)))
         at.append(m.begin);
     return at;
 }
 
-Reading Read(const QByteArray& fileText, const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    const QByteArray text = LineEndsLF(fileText);
+Reading read(const QByteArray& fileText, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    const QByteArray text = lineEndsLf(fileText);
     std::optional<TextCodec::Encoding> garbled;
-    Reading reading = Analysis(text, fileName, BrowserReadsShiftJis(text, page, &garbled)).run().reading;
+    Reading reading = Analysis(text, fileName, browserReadsShiftJis(text, page, &garbled)).run().reading;
     if (garbled)
-        reading.encodingNote = Messages::PageShowsGarbled(fileName, *garbled, *page);
+        reading.encodingNote = Messages::pageShowsGarbled(fileName, *garbled, *page);
     return reading;
 }
 
-QByteArray ColorBlock(const QColor& color) {
-    return "    background-color: #" + TextUtil::TwoHexDigits(color.red()).toLatin1() +
-           TextUtil::TwoHexDigits(color.green()).toLatin1() + TextUtil::TwoHexDigits(color.blue()).toLatin1() +
+QByteArray colorBlock(const QColor& color) {
+    return "    background-color: #" + TextUtil::twoHexDigits(color.red()).toLatin1() +
+           TextUtil::twoHexDigits(color.green()).toLatin1() + TextUtil::twoHexDigits(color.blue()).toLatin1() +
            ";\n    ";
 }
 
-SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName,
+SaveResult save(const QByteArray& fileText, const QColor& color, const QString& fileName,
                 std::optional<TextCodec::Encoding> page) {
-    const QByteArray text = LineEndsLF(fileText);
-    const Plan plan = Analysis(text, fileName, BrowserReadsShiftJis(text, page)).run();
+    const QByteArray text = lineEndsLf(fileText);
+    const Plan plan = Analysis(text, fileName, browserReadsShiftJis(text, page)).run();
     // The colour the page already shows: the file stays as it is, line ends and all.
     if (plan.edit == Plan::Edit::Replace && plan.reading.color == std::optional<QColor>(color))
         return {fileText, QString()};
-    const QByteArray block = ColorBlock(color);
+    const QByteArray block = colorBlock(color);
     const QByteArray digits = block.mid(block.indexOf('#'), 7);
     QByteArray inserted;
     switch (plan.edit) {
@@ -1185,7 +1185,7 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
         // The marker must start a line of its own to count on the next reading.
         if (!text.isEmpty() && !text.endsWith('\n'))
             inserted = "\n";
-        inserted += "body {\n" + Marker() + '\n' + block + Marker() + "\n}\n";
+        inserted += "body {\n" + marker() + '\n' + block + marker() + "\n}\n";
         break;
     case Plan::Edit::Insert:
         inserted = "    background-color: " + digits + ";\n";
@@ -1202,7 +1202,7 @@ SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& 
     out.append(QByteArrayView(text).first(begin)).append(inserted).append(QByteArrayView(text).sliced(end));
     // What is written must read back as the colour written: taking bytes out of the block can change
     // how the rest reads (a sheet that turns into valid Shift_JIS, say).
-    const Reading back = Analysis(out, fileName, BrowserReadsShiftJis(out, page)).run().reading;
+    const Reading back = Analysis(out, fileName, browserReadsShiftJis(out, page)).run().reading;
     if (back.kind == Kind::Refused || back.color != std::optional<QColor>(color))
         return {std::nullopt, message::notReadBack(fileName)};
     return {out, QString()};

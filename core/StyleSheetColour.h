@@ -12,10 +12,10 @@
 namespace StyleSheetColour {
 // The marker comment. It counts only on a line of its own (blanks around it allowed) that does not
 // lie inside a comment or a string.
-QByteArray Marker();
+QByteArray marker();
 
 // The offsets of the markers that count, in a text whose line ends are LF.
-QList<qsizetype> MarkerLines(const QByteArray& lfText);
+QList<qsizetype> markerLines(const QByteArray& lfText);
 
 // What the window can show of the colour the block gives the page.
 struct Reading {
@@ -37,7 +37,7 @@ struct Reading {
 // its byte order mark or @charset names another. The block counts only in a style rule for the
 // body, with a valid selector, at the top level or inside "@media" or "@supports" rules known to
 // apply on a screen; a form feed ends a line, escapes in property names are decoded.
-Reading Read(const QByteArray& fileText, const QString& fileName,
+Reading read(const QByteArray& fileText, const QString& fileName,
              std::optional<TextCodec::Encoding> page = std::nullopt);
 
 struct SaveResult {
@@ -49,10 +49,10 @@ struct SaveResult {
 // comments of the block, "!important"). A block without that declaration gets it as its first line;
 // a file without markers gets a body rule holding the block at its end. Refused, with the reading's
 // problem, exactly when Read gives Refused. The colour the block already gives: the file's own bytes.
-SaveResult Save(const QByteArray& fileText, const QColor& color, const QString& fileName,
+SaveResult save(const QByteArray& fileText, const QColor& color, const QString& fileName,
                 std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The block as written into a new rule: four spaces, "background-color: #", six digits, ";", LF,
 // four spaces.
-QByteArray ColorBlock(const QColor& color);
+QByteArray colorBlock(const QColor& color);
 } // namespace StyleSheetColour

@@ -21,7 +21,7 @@ QStringEncoder encoder(Encoding encoding) {
 }
 } // namespace
 
-std::optional<Encoding> Detect(const QByteArray& bytes) {
+std::optional<Encoding> detect(const QByteArray& bytes) {
     QStringDecoder utf8 = decoder(Encoding::Utf8);
     const QString asUtf8 = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -34,25 +34,25 @@ std::optional<Encoding> Detect(const QByteArray& bytes) {
         return std::nullopt;
     // Several byte pairs can stand for one character; only a file that comes back byte for byte
     // can be rewritten without changing what nobody edited.
-    if (Encode(text, Encoding::ShiftJis) != bytes)
+    if (encode(text, Encoding::ShiftJis) != bytes)
         return std::nullopt;
     return Encoding::ShiftJis;
 }
 
-QString Decode(const QByteArray& bytes, Encoding encoding) {
+QString decode(const QByteArray& bytes, Encoding encoding) {
     QStringDecoder d = decoder(encoding);
     return d.decode(bytes);
 }
 
-std::optional<QByteArray> Encode(const QString& text, Encoding encoding) {
+std::optional<QByteArray> encode(const QString& text, Encoding encoding) {
     QStringEncoder e = encoder(encoding);
-    QByteArray bytes = e.encode(Stored(text, encoding));
+    QByteArray bytes = e.encode(stored(text, encoding));
     if (e.hasError() || !e.isValid())
         return std::nullopt;
     return bytes;
 }
 
-std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) {
+std::optional<QString> firstUncarriable(const QString& text, Encoding encoding) {
     if (encoding == Encoding::Utf8) {
         // Only a lone surrogate has no UTF-8 form.
         for (qsizetype i = 0; i < text.size(); ++i) {
@@ -65,8 +65,8 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) 
     }
     // A character that is written as another one's bytes (a private-use one as "№") is not carried.
     auto carried = [encoding](const QString& t) {
-        const std::optional<QByteArray> bytes = Encode(t, encoding);
-        return bytes && Decode(*bytes, encoding) == Stored(t, encoding);
+        const std::optional<QByteArray> bytes = encode(t, encoding);
+        return bytes && decode(*bytes, encoding) == stored(t, encoding);
     };
     if (carried(text))
         return std::nullopt;
@@ -80,11 +80,11 @@ std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding) 
     return std::nullopt;
 }
 
-QString Name(Encoding encoding) {
+QString name(Encoding encoding) {
     return encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS");
 }
 
-QString Stored(const QString& text, Encoding encoding) {
+QString stored(const QString& text, Encoding encoding) {
     if (encoding != Encoding::ShiftJis)
         return text;
     static const QList<QPair<char16_t, char16_t>> kMacForms = {
@@ -144,7 +144,7 @@ std::optional<Encoding> charsetOf(const QByteArray& content) {
 }
 } // namespace
 
-std::optional<Encoding> Declared(const QByteArray& topPage) {
+std::optional<Encoding> declared(const QByteArray& topPage) {
     if (topPage.startsWith("\xEF\xBB\xBF"))
         return Encoding::Utf8;
     const QByteArray head = topPage.left(1024);
@@ -214,7 +214,7 @@ std::optional<Encoding> Declared(const QByteArray& topPage) {
     return std::nullopt;
 }
 
-FileEncoding ForFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet) {
+FileEncoding forFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return {Encoding::Utf8, true, false};
     if (styleSheet && bytes.startsWith("@charset \"")) {
@@ -226,7 +226,7 @@ FileEncoding ForFile(const QByteArray& bytes, std::optional<Encoding> page, bool
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (ascii)
         return {page.value_or(Encoding::Utf8), false, false};
-    const std::optional<Encoding> own = Detect(bytes);
+    const std::optional<Encoding> own = detect(bytes);
     if (!own)
         return {};
     return {own, true, page && *page != *own};

@@ -10,28 +10,28 @@ enum class Encoding { Utf8, ShiftJis };
 
 // UTF-8 when the bytes are valid UTF-8 (plain ASCII included); else Shift_JIS when they decode
 // without error and encode back to the same bytes; nothing when neither holds.
-std::optional<Encoding> Detect(const QByteArray& bytes);
+std::optional<Encoding> detect(const QByteArray& bytes);
 
 // A byte order mark at the start stays in the text, so encoding gives it back.
-QString Decode(const QByteArray& bytes, Encoding encoding);
+QString decode(const QByteArray& bytes, Encoding encoding);
 // Nothing when a character cannot be carried by the encoding.
-std::optional<QByteArray> Encode(const QString& text, Encoding encoding);
+std::optional<QByteArray> encode(const QString& text, Encoding encoding);
 // The first character (a surrogate pair as one) that the encoding cannot carry.
-std::optional<QString> FirstUncarriable(const QString& text, Encoding encoding);
+std::optional<QString> firstUncarriable(const QString& text, Encoding encoding);
 
 // "UTF-8" or "Shift_JIS", as the user knows them.
-QString Name(Encoding encoding);
+QString name(Encoding encoding);
 
 // The text as a file in that encoding gives it back. Shift_JIS holds the characters a Mac keyboard
 // types for 〜 − ‖ — ¢ £ ¬ under the codes the page's browser reads as ～ － ∥ ― ￠ ￡ ￢ (0x8160,
 // 0x817C, ...), so these are written as those and read back as them; UTF-8 keeps every text.
-QString Stored(const QString& text, Encoding encoding);
+QString stored(const QString& text, Encoding encoding);
 
 // The encoding the top page "n.htm" declares, as a browser's prescan finds it in its first 1024
 // bytes: a byte order mark, <meta charset="...">, or <meta http-equiv="Content-Type"
 // content="...; charset=...">, outside comments, labels compared case-blind. Nothing when it
 // declares neither UTF-8 nor Shift_JIS.
-std::optional<Encoding> Declared(const QByteArray& topPage);
+std::optional<Encoding> declared(const QByteArray& topPage);
 
 // The encoding a script or the style sheet of the page set is read and written in, given the
 // encoding the page declares (or nothing).
@@ -47,5 +47,5 @@ struct FileEncoding {
 };
 // An all-ASCII file takes the page's encoding (UTF-8 without a declaration); any other decides as
 // Detect does.
-FileEncoding ForFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet = false);
+FileEncoding forFile(const QByteArray& bytes, std::optional<Encoding> page, bool styleSheet = false);
 } // namespace TextCodec

@@ -4,25 +4,25 @@
 
 namespace TextUtil {
 
-QString WithLfLineEnds(const QString& text) {
+QString withLfLineEnds(const QString& text) {
     QString out = text;
     out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out.replace(u'\r', u'\n');
     return out;
 }
 
-QByteArray WithLfLineEnds(const QByteArray& text) {
+QByteArray withLfLineEnds(const QByteArray& text) {
     QByteArray out = text;
     out.replace("\r\n", "\n");
     out.replace('\r', '\n');
     return out;
 }
 
-QString TwoHexDigits(int value) {
+QString twoHexDigits(int value) {
     return QString::number(value & 0xff, 16).rightJustified(2, u'0');
 }
 
-QString Shown(const QString& piece) {
+QString shown(const QString& piece) {
     if (piece == u"\n" || piece == u"\r")
         return QStringLiteral("改行");
     if (piece == QString(QChar(0x2028)))
@@ -35,9 +35,9 @@ QString Shown(const QString& piece) {
     return QStringLiteral("「%1」").arg(piece);
 }
 
-QString ShownName(const QByteArray& name) {
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(name);
-    const QString decoded = encoding ? TextCodec::Decode(name, *encoding) : QString::fromLatin1(name);
+QString shownName(const QByteArray& name) {
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::detect(name);
+    const QString decoded = encoding ? TextCodec::decode(name, *encoding) : QString::fromLatin1(name);
     // A control character would break the message's line or not show at all.
     QString shown;
     for (const QChar c : decoded)

@@ -16,7 +16,7 @@ namespace {
 const QByteArray kLine = QByteArrayLiteral("UPLOAD=1\r\n");
 
 // The open file holds exactly these bytes.
-bool Holds(int fd, const QByteArray& bytes) {
+bool holds(int fd, const QByteArray& bytes) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || st.st_size != bytes.size())
         return false;
@@ -36,7 +36,7 @@ bool Holds(int fd, const QByteArray& bytes) {
 // Appends what updated holds beyond old to the file at path, which must hold old: synced, then read
 // back. Written when the file then holds updated; otherwise it is cut back to old, and the result is
 // CardFull when there was no room (Failed for any other reason, or when it could not be cut back).
-Outcome AppendInPlace(const QString& path, const QByteArray& old, const QByteArray& updated) {
+Outcome appendInPlace(const QString& path, const QByteArray& old, const QByteArray& updated) {
     using FileIO::Step;
     if (!updated.startsWith(old))
         return {Result::Failed, std::nullopt};
@@ -68,14 +68,14 @@ Outcome AppendInPlace(const QString& path, const QByteArray& old, const QByteArr
     }
     if (failure.error == 0 && ::fsync(fd) != 0)
         failure = {errno, Step::Sync};
-    if (failure.error == 0 && !Holds(fd, updated))
+    if (failure.error == 0 && !holds(fd, updated))
         failure = {EIO, Step::Read};
     if (failure.error == 0) {
         ::close(fd);
         return {Result::Written, std::nullopt};
     }
     // Back to the old length (shrinking needs no room), so no part of the line stays.
-    const bool restored = ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0 && Holds(fd, old);
+    const bool restored = ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0 && holds(fd, old);
     ::close(fd);
     if (restored && (failure.error == ENOSPC || failure.error == EDQUOT))
         return {Result::CardFull, failure};
@@ -83,7 +83,7 @@ Outcome AppendInPlace(const QString& path, const QByteArray& old, const QByteArr
 }
 } // namespace
 
-int FlashAirRow(const QList<VolumeInfo>& volumes) {
+int flashAirRow(const QList<VolumeInfo>& volumes) {
     int row = -1;
     for (int i = 0; i < volumes.size(); ++i) {
         const QString& name = volumes[i].name;
@@ -94,46 +94,46 @@ int FlashAirRow(const QList<VolumeInfo>& volumes) {
     return row;
 }
 
-bool HasUploadLine(const QByteArray& config) {
+bool hasUploadLine(const QByteArray& config) {
     // Search the decoded text: an ASCII byte can be the second half of a double-byte character.
     QStringDecoder decoder("Shift_JIS");
     const QString text = decoder.decode(config);
     return text.contains(QString::fromLatin1(kLine));
 }
 
-QByteArray WithUploadLine(const QByteArray& config) {
+QByteArray withUploadLine(const QByteArray& config) {
     QByteArray out = config;
     if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r'))
         out += "\r\n";
     return out + kLine;
 }
 
-Outcome SetUpload(const QString& volumeRoot) {
+Outcome setUpload(const QString& volumeRoot) {
     if (volumeRoot.isEmpty() || !QFileInfo::exists(volumeRoot))
         return {Result::NoVolume, std::nullopt};
-    const QString sdWlan = FileIO::ChildPath(volumeRoot, QStringLiteral("SD_WLAN"));
+    const QString sdWlan = FileIO::childPath(volumeRoot, QStringLiteral("SD_WLAN"));
     if (!QFileInfo::exists(sdWlan))
         return {Result::NoSdWlan, std::nullopt};
-    const QString config = FileIO::ChildPath(sdWlan, QStringLiteral("CONFIG"));
+    const QString config = FileIO::childPath(sdWlan, QStringLiteral("CONFIG"));
     if (!QFileInfo::exists(config))
         return {Result::NoConfig, std::nullopt};
     FileIO::Failure failure;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(config, &failure);
+    const std::optional<QByteArray> bytes = FileIO::readAll(config, &failure);
     if (!bytes)
         return {Result::Failed, failure};
-    if (HasUploadLine(*bytes))
+    if (hasUploadLine(*bytes))
         return {Result::AlreadySet, std::nullopt};
-    const QByteArray updated = WithUploadLine(*bytes);
-    if (FileIO::SafeWrite(config, updated, &failure))
+    const QByteArray updated = withUploadLine(*bytes);
+    if (FileIO::safeWrite(config, updated, &failure))
         return {Result::Written, std::nullopt};
     // No room for the safe copy beside CONFIG: the line may still fit in the file's last cluster,
     // where appending needs no new one. The only write of the tool that is not the safe write.
     if (failure.error != ENOSPC && failure.error != EDQUOT)
         return {Result::Failed, failure};
-    return AppendInPlace(config, *bytes, updated);
+    return appendInPlace(config, *bytes, updated);
 }
 
-QString Message(const Outcome& outcome) {
+QString message(const Outcome& outcome) {
     switch (outcome.result) {
     case Result::NoVolume:
         return {};
@@ -145,7 +145,7 @@ QString Message(const Outcome& outcome) {
         // The reason in parentheses before the dots, as the editors give it.
         if (outcome.failure)
             return QStringLiteral("CONFIGファイルの書き換えに失敗しました（%1）...")
-                .arg(Messages::Reason(*outcome.failure));
+                .arg(Messages::reason(*outcome.failure));
         return QStringLiteral("CONFIGファイルの書き換えに失敗しました...");
     case Result::CardFull:
         return QStringLiteral("CONFIGファイルに書き込めませんでした（FlashAirの空き容量がありません）...");

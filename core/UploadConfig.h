@@ -18,19 +18,19 @@ struct Outcome {
 };
 
 // Row of the last volume whose name holds "FlashAir" or "MicFA" (any letter case), or -1.
-int FlashAirRow(const QList<VolumeInfo>& volumes);
+int flashAirRow(const QList<VolumeInfo>& volumes);
 
 // The decoded (Shift_JIS) text holds "UPLOAD=1" CR LF somewhere.
-bool HasUploadLine(const QByteArray& config);
+bool hasUploadLine(const QByteArray& config);
 // The file's new bytes: the old ones untouched, then "UPLOAD=1" CR LF (after a CR LF of its own
 // when the last line has no line end, so the new line never runs onto it).
-QByteArray WithUploadLine(const QByteArray& config);
+QByteArray withUploadLine(const QByteArray& config);
 
 // Appends the line to volumeRoot/SD_WLAN/CONFIG unless it is there: through the safe write, or,
 // where the card has no room for that copy, appended in place (synced and read back; on failure cut
 // back to the old bytes, CardFull when there was no room).
-Outcome SetUpload(const QString& volumeRoot);
+Outcome setUpload(const QString& volumeRoot);
 // The message for an outcome, a failure's with its reason ("CONFIGファイルの書き換えに失敗しました
 // （…）..."); empty for NoVolume, which is silent.
-QString Message(const Outcome& outcome);
+QString message(const Outcome& outcome);
 } // namespace UploadConfig

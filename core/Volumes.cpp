@@ -16,7 +16,7 @@
 
 namespace {
 // The mount table writes a blank, a tab, a line end and a backslash in a folder's name as "\ooo".
-QByteArray Unescape(const QByteArray& field) {
+QByteArray unescape(const QByteArray& field) {
     QByteArray out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -37,7 +37,7 @@ public:
         QFile table(QStringLiteral("/proc/self/mountinfo"));
         if (!table.open(QIODevice::ReadOnly))
             return {};
-        return RecognisableMounts(ParseMountTable(table.readAll()));
+        return recognisableMounts(parseMountTable(table.readAll()));
     }
     std::optional<VolumeInfo> probe(const MountInfo& mount) override {
         // statfs and the label; the call that never returns on a dead mount.
@@ -47,12 +47,12 @@ public:
             return std::nullopt;
         MountInfo named = mount;
         named.label = storage.name();
-        return VolumeInfo{VolumeName(named), mount.root};
+        return VolumeInfo{volumeName(named), mount.root};
     }
 };
 } // namespace
 
-QList<MountInfo> ParseMountTable(const QByteArray& table) {
+QList<MountInfo> parseMountTable(const QByteArray& table) {
     QList<MountInfo> out;
     for (const QByteArray& line : table.split('\n')) {
         // id, parent, major:minor, root, mount folder, options, optional fields..., "-", type, source
@@ -61,15 +61,15 @@ QList<MountInfo> ParseMountTable(const QByteArray& table) {
         if (fields.size() < 5 || dash < 0 || dash + 2 >= fields.size())
             continue;
         MountInfo m;
-        m.root = QFile::decodeName(Unescape(fields[4]));
-        m.fsType = Unescape(fields[dash + 1]);
-        m.device = Unescape(fields[dash + 2]);
+        m.root = QFile::decodeName(unescape(fields[4]));
+        m.fsType = unescape(fields[dash + 1]);
+        m.device = unescape(fields[dash + 2]);
         out.append(m);
     }
     return out;
 }
 
-QList<MountInfo> RecognisableMounts(const QList<MountInfo>& mounts) {
+QList<MountInfo> recognisableMounts(const QList<MountInfo>& mounts) {
     static const QSet<QByteArray> pseudo = {
         "proc",        "sysfs",         "devtmpfs",  "devpts",    "tmpfs",   "ramfs",       "cgroup",
         "cgroup2",     "pstore",        "bpf",       "tracefs",   "debugfs", "securityfs",  "configfs",
@@ -98,14 +98,14 @@ QList<MountInfo> RecognisableMounts(const QList<MountInfo>& mounts) {
     return out;
 }
 
-QString VolumeName(const MountInfo& mount) {
+QString volumeName(const MountInfo& mount) {
     if (!mount.label.isEmpty())
         return mount.label;
     const QString folder = QFileInfo(mount.root).fileName();
     return folder.isEmpty() ? mount.root : folder;
 }
 
-std::shared_ptr<VolumeSource> SystemVolumes() {
+std::shared_ptr<VolumeSource> systemVolumes() {
     static const std::shared_ptr<VolumeSource> source = std::make_shared<SystemVolumeSource>();
     return source;
 }
@@ -174,7 +174,7 @@ void VolumeScan::start(const std::shared_ptr<VolumeSource>& source) {
     if (!source->mayBlock()) {
         for (int i = 0; i < mounts.size(); ++i)
             if (std::optional<VolumeInfo> v = source->probe(mounts[i])) {
-                v->holdsSdWlan = QFileInfo::exists(FileIO::ChildPath(v->root, QStringLiteral("SD_WLAN")));
+                v->holdsSdWlan = QFileInfo::exists(FileIO::childPath(v->root, QStringLiteral("SD_WLAN")));
                 add(i, *v);
             }
         return finish();
@@ -212,7 +212,7 @@ void VolumeScan::ask(const std::shared_ptr<VolumeSource>& source, const MountInf
                      const std::shared_ptr<Question>& question) {
     std::optional<VolumeInfo> answer = source->probe(mount);
     if (answer)
-        answer->holdsSdWlan = QFileInfo::exists(FileIO::ChildPath(answer->root, QStringLiteral("SD_WLAN")));
+        answer->holdsSdWlan = QFileInfo::exists(FileIO::childPath(answer->root, QStringLiteral("SD_WLAN")));
     QList<QPair<std::weak_ptr<Inbox>, int>> askers;
     {
         std::lock_guard lock(registry().mutex);

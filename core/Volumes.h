@@ -30,12 +30,12 @@ struct MountInfo {
 };
 
 // The entries of /proc/self/mountinfo, in its order (mount folders unescaped).
-QList<MountInfo> ParseMountTable(const QByteArray& table);
+QList<MountInfo> parseMountTable(const QByteArray& table);
 // Leaves out pseudo and system file systems and those not ready, keeps the top one of several
 // mounted on one folder, and orders them by their top-level folder.
-QList<MountInfo> RecognisableMounts(const QList<MountInfo>& mounts);
+QList<MountInfo> recognisableMounts(const QList<MountInfo>& mounts);
 // What the user calls the volume: its label, else its mount folder's name.
-QString VolumeName(const MountInfo& mount);
+QString volumeName(const MountInfo& mount);
 
 // Where the volume list comes from: the system, or a test's script.
 class VolumeSource {
@@ -52,7 +52,7 @@ public:
 };
 
 // The mounted volumes of this system (mount table, then statfs and the label in the probe).
-std::shared_ptr<VolumeSource> SystemVolumes();
+std::shared_ptr<VolumeSource> systemVolumes();
 
 // One scan of a source. Rows appear as their volumes answer, in the source's order; after the time
 // limit the scan ends and a volume that has not answered is left out. Nothing here waits for a

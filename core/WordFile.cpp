@@ -28,11 +28,6 @@ QString rowName(qsizetype row) {
     return QStringLiteral("%1番目の行").arg(row + 1);
 }
 
-QString fieldName(int field) {
-    static const char* const names[4] = {"ID", "認識語", "別候補１", "別候補２"};
-    return QString::fromUtf8(names[field]);
-}
-
 QString fieldOfRow(qsizetype row, int field) {
     return QStringLiteral("%1の%2").arg(rowName(row), fieldName(field));
 }
@@ -57,7 +52,7 @@ QString notALiteralProblem(const QString& field, bool id) {
 }
 
 QString unquotableProblem(const QString& field, const QString& piece) {
-    return QStringLiteral("%1に%2が含まれています（この一覧では書けない文字です）").arg(field, TextUtil::Shown(piece));
+    return QStringLiteral("%1に%2が含まれています（この一覧では書けない文字です）").arg(field, TextUtil::shown(piece));
 }
 
 QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
@@ -66,7 +61,7 @@ QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comm
         lines << m.line;
     return QStringLiteral("%1の認識語の目印「%2」が%3つあるため、この一覧は表示も保存もしません（%4）。目印は、認識語"
                           "の前と後ろに1行ずつ、2つだけにして下さい...")
-        .arg(fileName, marker(), QString::number(markers.size()), Messages::Lines(lines));
+        .arg(fileName, marker(), QString::number(markers.size()), Messages::lines(lines));
 }
 
 QString notOneArrayProblem() {
@@ -86,7 +81,7 @@ QString changedMeanwhileRefusal(const QString& row, const QString& fileName) {
 }
 
 QString unquotableRefusal(const QString& field, const QString& piece) {
-    return QStringLiteral("%1に%2が含まれているため、保存しません...").arg(field, TextUtil::Shown(piece));
+    return QStringLiteral("%1に%2が含まれているため、保存しません...").arg(field, TextUtil::shown(piece));
 }
 
 QString notReadBackRefusal(const QString& fileName) {
@@ -96,7 +91,7 @@ QString notReadBackRefusal(const QString& fileName) {
 QString lookAlikeRefusal(const QString& fileName, qsizetype line, const QString& written) {
     return QStringLiteral("%1の%2行目の%3は認識語の目印「%4」と空白の入り方が違うため、目印ではありません。この一覧は"
                           "表示も保存もしません。目印は「%4」と書き、その行にはほかに何も書かないで下さい...")
-        .arg(fileName, QString::number(line), TextUtil::Shown(written), marker());
+        .arg(fileName, QString::number(line), TextUtil::shown(written), marker());
 }
 
 QString noBlockRefusal(const QString& fileName) {
@@ -135,36 +130,36 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
                                 std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
                                 QList<std::pair<qsizetype, qsizetype>>& spans) {
     const QList<ScriptScan::Token>& t = scan.tokens;
-    const QList<Element> elements = ScriptScan::Elements(scan, open);
+    const QList<Element> elements = ScriptScan::elements(scan, open);
     for (qsizetype r = 0; r < elements.size(); ++r) {
-        const std::optional<qsizetype> rowOpen = ScriptScan::ArrayOf(scan, elements[r]);
+        const std::optional<qsizetype> rowOpen = ScriptScan::arrayOf(scan, elements[r]);
         const qsizetype rowLine = elements[r].hole() ? t[open].line : t[elements[r].first].line;
         if (!rowOpen)
             return Problem{rowLine, notAnArrayProblem(r)};
-        const QList<Element> parts = ScriptScan::Elements(scan, *rowOpen);
+        const QList<Element> parts = ScriptScan::elements(scan, *rowOpen);
         if (parts.size() > 4)
             return Problem{rowLine, valueCountProblem(r, parts.size())};
         Row row;
         QString* fields[4] = {&row.id, &row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < int(parts.size()); ++f) {
-            const Literal v = ScriptScan::LiteralOf(text, scan, parts[f]);
+            const Literal v = ScriptScan::literalOf(text, scan, parts[f]);
             const qsizetype line = parts[f].hole() ? rowLine : t[parts[f].first].line;
             const QString field = fieldOfRow(r, f);
             if (v.kind == Literal::String) {
                 *fields[f] = v.value;
-            } else if (f == 0 && v.kind == Literal::Number && ScriptScan::WholeNumber(v.number)) {
-                row.id = *ScriptScan::WholeNumber(v.number);
+            } else if (f == 0 && v.kind == Literal::Number && ScriptScan::wholeNumber(v.number)) {
+                row.id = *ScriptScan::wholeNumber(v.number);
                 row.numericId = true;
             } else if (v.kind != Literal::Hole) {
                 return Problem{line, notALiteralProblem(field, f == 0)};
             }
             const std::optional<QString> bad =
-                ScriptScan::FirstUnquotable(*fields[f], f == 0 ? QChar(u'\'') : QuoteChar(language));
+                ScriptScan::firstUnquotable(*fields[f], f == 0 ? QChar(u'\'') : quoteChar(language));
             if (bad)
                 return Problem{line, unquotableProblem(field, *bad)};
             if (encoding)
-                if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
-                    return Problem{line, Messages::CannotCarry(field, *c, *encoding, QStringLiteral("このファイル"))};
+                if (const std::optional<QString> c = TextCodec::firstUncarriable(*fields[f], *encoding))
+                    return Problem{line, Messages::cannotCarry(field, *c, *encoding, QStringLiteral("このファイル"))};
         }
         rows.append(row);
         spans.append({t[elements[r].first].start, t[elements[r].last - 1].end});
@@ -186,11 +181,11 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
 
 } // namespace
 
-Parsed Read(const QString& fileText, int language, const QString& fileName,
+Parsed read(const QString& fileText, int language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
-    const QString text = TextUtil::WithLfLineEnds(fileText);
-    const Scan scan = ScriptScan::Tokenize(text);
-    const QList<ScriptScan::Comment> markers = ScriptScan::MarkerLines(text, scan, marker());
+    const QString text = TextUtil::withLfLineEnds(fileText);
+    const Scan scan = ScriptScan::tokenize(text);
+    const QList<ScriptScan::Comment> markers = ScriptScan::markerLines(text, scan, marker());
 
     Parsed p;
     auto refuse = [&](const Problem& problem) {
@@ -202,7 +197,7 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     };
     // The page would not run, and marker lines appended to it could end up inside what is left open.
     if (scan.brokenLine)
-        return refuse({scan.brokenLine, Messages::UnfinishedScript()});
+        return refuse({scan.brokenLine, Messages::unfinishedScript()});
     if (markers.isEmpty()) {
         // A marker mistyped would leave the list empty without a word.
         const QString bare = withoutBlanks(marker());
@@ -242,26 +237,26 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
         }
     }
     const bool insideOne = open >= 0 && t[open].kind == ScriptScan::Kind::Punct && t[open].text == u"[" &&
-                           ScriptScan::Closing(scan, open) == close;
+                           ScriptScan::closing(scan, open) == close;
     // Nothing between the markers gives the page nothing, wherever they stand (the block a file
     // without markers gets is such).
-    const qsizetype areaStart = ScriptScan::PastLine(text, markers[0].end);
+    const qsizetype areaStart = ScriptScan::pastLine(text, markers[0].end);
     p.text = text;
     p.hasBlock = true;
     p.head = text.left(markers[0].start);
-    p.tail = text.mid(ScriptScan::PastLine(text, markers[1].end));
+    p.tail = text.mid(ScriptScan::pastLine(text, markers[1].end));
     if (open + 1 >= close) {
         p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, markers[1].start - areaStart)));
         return p;
     }
     if (!insideOne)
         return refuse({markers[0].line, notOneArrayProblem()});
-    if (!ScriptScan::ValueEnds(scan, close + 1))
+    if (!ScriptScan::valueEnds(scan, close + 1))
         return refuse({t[close].line, inAnExpressionProblem()});
     // Changed elsewhere, the array would no longer be what the page reads.
     if (const std::optional<qsizetype> name = nameOf(scan, open)) {
         for (qsizetype k = 0; k < t.size(); ++k)
-            if (k != *name && ScriptScan::Names(scan, k, t[*name].text) && ScriptScan::Changes(scan, k))
+            if (k != *name && ScriptScan::names(scan, k, t[*name].text) && ScriptScan::changes(scan, k))
                 return refuse({t[k].line, changedElsewhereProblem(t[*name].text)});
     }
     if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows, p.spans))
@@ -272,8 +267,8 @@ Parsed Read(const QString& fileText, int language, const QString& fileName,
     return p;
 }
 
-QString RowText(const Row& r, int language) {
-    const QChar q = QuoteChar(language);
+QString rowText(const Row& r, int language) {
+    const QChar q = quoteChar(language);
     QString out = QStringLiteral("[");
     if (r.numericId) {
         out += r.id;
@@ -300,7 +295,7 @@ QString RowText(const Row& r, int language) {
     return out;
 }
 
-QString Splice(const Parsed& read, const QList<Row>& rows, int language) {
+QString splice(const Parsed& read, const QList<Row>& rows, int language) {
     QString out;
     out.reserve(read.text.size() + 64);
     qsizetype at = 0;
@@ -309,14 +304,14 @@ QString Splice(const Parsed& read, const QList<Row>& rows, int language) {
             continue;
         const auto [start, end] = read.spans[i];
         out += QStringView(read.text).mid(at, start - at);
-        out += RowText(rows[i], language);
+        out += rowText(rows[i], language);
         at = end;
     }
     out += QStringView(read.text).mid(at);
     return out;
 }
 
-QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
+QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
     QString out;
     out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
     out += head;
@@ -325,7 +320,7 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     out += lead;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         out += QStringLiteral("        ");
-        out += RowText(rows[i], language);
+        out += rowText(rows[i], language);
         if (i + 1 < rows.size())
             out += u',';
         out += u'\n';
@@ -337,39 +332,40 @@ QString Write(const QString& head, const QString& lead, const QString& tail, con
     return out;
 }
 
-QChar QuoteChar(int language) {
+QChar quoteChar(int language) {
     return language == 1 ? u'"' : u'\'';
 }
 
-std::optional<QString> ForbiddenChar(const QString& text, int language) {
-    return ScriptScan::FirstUnquotable(text, QuoteChar(language));
+std::optional<QString> forbiddenChar(const QString& text, int language) {
+    return ScriptScan::firstUnquotable(text, quoteChar(language));
 }
 
-std::optional<Forbidden> FirstForbidden(const Row& row, int language) {
-    if (const std::optional<QString> bad = ScriptScan::FirstUnquotable(row.id, u'\''))
+std::optional<Forbidden> firstForbidden(const Row& row, int language) {
+    if (const std::optional<QString> bad = ScriptScan::firstUnquotable(row.id, u'\''))
         return Forbidden{0, *bad};
     const QString* words[] = {&row.word, &row.alt1, &row.alt2};
     for (int i = 0; i < 3; ++i)
-        if (const std::optional<QString> bad = ForbiddenChar(*words[i], language))
+        if (const std::optional<QString> bad = forbiddenChar(*words[i], language))
             return Forbidden{i + 1, *bad};
     return std::nullopt;
 }
 
-QString RowName(qsizetype row, const QString& id) {
+QString rowName(qsizetype row, const QString& id) {
     return QStringLiteral("%1行目（ID %2）").arg(QString::number(row + 1), id);
 }
 
-QString FieldName(int field) {
-    return fieldName(field);
+QString fieldName(int field) {
+    static const char* const names[4] = {"ID", "認識語", "別候補１", "別候補２"};
+    return QString::fromUtf8(names[field]);
 }
 
-SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page) {
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
-    const std::optional<TextCodec::Encoding> encoding = TextCodec::ForFile(old, page).encoding;
+    const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
-        return refuse(Messages::NeitherEncoding(fileName, QStringLiteral("、保存しません...")));
-    const Parsed disk = Read(TextCodec::Decode(old, *encoding), language, fileName, encoding);
+        return refuse(Messages::neitherEncoding(fileName, QStringLiteral("、保存しません...")));
+    const Parsed disk = read(TextCodec::decode(old, *encoding), language, fileName, encoding);
     if (!disk.ok())
         return refuse(disk.refusal);
     qsizetype conflict = 0;
@@ -377,10 +373,10 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     QList<Row> typed = mine;
     for (Row& row : typed)
         for (QString* f : {&row.id, &row.word, &row.alt1, &row.alt2})
-            *f = TextCodec::Stored(*f, *encoding);
-    const std::optional<QList<Row>> rows = Merge(base, typed, disk.rows, &conflict);
+            *f = TextCodec::stored(*f, *encoding);
+    const std::optional<QList<Row>> rows = merge(base, typed, disk.rows, &conflict);
     if (!rows)
-        return refuse(changedMeanwhileRefusal(RowName(conflict, base.value(conflict).id), fileName));
+        return refuse(changedMeanwhileRefusal(rowName(conflict, base.value(conflict).id), fileName));
     // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
     if (*rows == disk.rows) {
         SaveResult same{std::nullopt, disk.rows, disk.head, disk.tail, QString()};
@@ -391,8 +387,8 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
         return refuse(noBlockRefusal(fileName));
     for (qsizetype r = 0; r < rows->size(); ++r) {
         const Row& row = rows->at(r);
-        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(RowName(r, row.id), fieldName(f)); };
-        if (const std::optional<Forbidden> bad = FirstForbidden(row, language))
+        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(rowName(r, row.id), fieldName(f)); };
+        if (const std::optional<Forbidden> bad = firstForbidden(row, language))
             return refuse(unquotableRefusal(field(bad->field), bad->what));
         // Rows from the file read back in its encoding; an edit was checked against the encoding
         // the file had when it was read, which may have changed since.
@@ -400,23 +396,23 @@ SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
             continue;
         const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < 3; ++f)
-            if (const std::optional<QString> c = TextCodec::FirstUncarriable(*fields[f], *encoding))
-                return refuse(Messages::CannotCarrySo(field(f + 1), *c, *encoding, fileName,
+            if (const std::optional<QString> c = TextCodec::firstUncarriable(*fields[f], *encoding))
+                return refuse(Messages::cannotCarrySo(field(f + 1), *c, *encoding, fileName,
                                                       QStringLiteral("、保存しません...")));
     }
-    const QString text = Splice(disk, *rows, language);
-    const std::optional<QByteArray> bytes = TextCodec::Encode(text, *encoding);
+    const QString text = splice(disk, *rows, language);
+    const std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
     // What is written must read back as these rows, or it is not written at all.
-    const Parsed written = Read(text, language, fileName, encoding);
+    const Parsed written = read(text, language, fileName, encoding);
     if (!bytes || !written.ok() || written.rows != *rows)
         return refuse(!written.ok() ? written.refusal : notReadBackRefusal(fileName));
     // The page must still be able to run the file.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(text))
-        return refuse(Messages::SaveWouldBreakScript(fileName, e->line, e->message));
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(text))
+        return refuse(Messages::saveWouldBreakScript(fileName, e->line, e->message));
     return {bytes, written.rows, written.head, written.tail, QString()};
 }
 
-std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
+std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
                                 qsizetype* conflict) {
     QList<Row> out = disk;
     for (qsizetype i = 0; i < mine.size(); ++i) {

@@ -49,26 +49,26 @@ struct Parsed {
 // ForbiddenChar in the file's language) or, where encoding is given, cannot carry, a change of the array's variable
 // elsewhere, a script that does not end, and a file without marker lines that holds a comment
 // that looks like one (the marker's words with other blanks, or not on a line of its own).
-Parsed Read(const QString& fileText, int language, const QString& fileName = QString(),
+Parsed read(const QString& fileText, int language, const QString& fileName = QString(),
             std::optional<TextCodec::Encoding> encoding = std::nullopt);
 
 // The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are in "'", unless
 // the file gave them as numbers. An empty alternative 1 is written before a second one, so that
 // the second stays second.
 // One row in the form a save gives edited rows: "['101','word','alt']".
-QString RowText(const Row& row, int language);
+QString rowText(const Row& row, int language);
 
 // The text read, each row that differs from the one read replaced by its RowText; all else as read.
 // rows must be as many as were read.
-QString Splice(const Parsed& read, const QList<Row>& rows, int language);
+QString splice(const Parsed& read, const QList<Row>& rows, int language);
 
-QString Write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
+QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
 
-QChar QuoteChar(int language);
+QChar quoteChar(int language);
 
 // The first character of a word that the file cannot carry in that language: it would end the
 // quoted text early, escape, or break the line. Nothing when it is fine.
-std::optional<QString> ForbiddenChar(const QString& text, int language);
+std::optional<QString> forbiddenChar(const QString& text, int language);
 
 // The first field of a row (0 the id, 1 the word, 2 and 3 the alternatives) that holds such a
 // piece, and the piece. Ids are checked against the apostrophe they are written in.
@@ -76,12 +76,12 @@ struct Forbidden {
     int field;
     QString what;
 };
-std::optional<Forbidden> FirstForbidden(const Row& row, int language);
+std::optional<Forbidden> firstForbidden(const Row& row, int language);
 
 // A list row as messages name it: "2行目（ID 102）".
-QString RowName(qsizetype row, const QString& id);
+QString rowName(qsizetype row, const QString& id);
 // "ID", "認識語", "別候補１", "別候補２".
-QString FieldName(int field);
+QString fieldName(int field);
 
 // A save of the list: the file's bytes as they are now (old), the rows as they were read from it
 // (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
@@ -99,14 +99,14 @@ struct SaveResult {
 // Rows not edited keep the text they were read from; only edited rows are written anew. An all-ASCII
 // file is written in the page's encoding (page), and new text that would not parse is refused. A
 // save that changes no row gives no bytes; a file without marker lines is refused.
-SaveResult Save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited
 // replaced by the edit. Nothing when an edited row has no counterpart at its position with its id,
 // or was changed there to something else; *conflict is then its position.
-std::optional<QList<Row>> Merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
+std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
                                 qsizetype* conflict = nullptr);
 
 } // namespace WordFile

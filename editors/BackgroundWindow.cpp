@@ -40,9 +40,9 @@ void ColourSwatch::mousePressEvent(QMouseEvent*) {
 }
 
 BackgroundWindow::BackgroundWindow() {
-    InitWindow(this, QStringLiteral("BackgroundWindow"), QStringLiteral("背景色"), 289, 146);
+    initWindow(this, QStringLiteral("BackgroundWindow"), QStringLiteral("背景色"), 289, 146);
     setMaximumSize(32000, 32000);
-    setFont(LayoutFont(font(), 12));
+    setFont(layoutFont(font(), 12));
 
     auto* layout = new FixedLayout(this);
     auto bold = [](QLabel* label) {
@@ -52,17 +52,17 @@ BackgroundWindow::BackgroundWindow() {
         return label;
     };
     m_apply =
-        layout->place(MakeButton(this, QStringLiteral("applyButton"), QStringLiteral("背景色変更")), 161, 97, 108, 20);
+        layout->place(makeButton(this, QStringLiteral("applyButton"), QStringLiteral("背景色変更")), 161, 97, 108, 20);
     // Kept from the layout, out of sight: the style sheet is the page set's.
     layout
-        ->place(bold(MakeLabel(this, QStringLiteral("styleSheetLabel"), QStringLiteral("pelkavin.cssを選択："))), 13,
+        ->place(bold(makeLabel(this, QStringLiteral("styleSheetLabel"), QStringLiteral("pelkavin.cssを選択："))), 13,
                 -53, 120, 20)
         ->hide();
     swatch = layout->place(new ColourSwatch(this), 75, 17, 74, 34);
     swatch->setObjectName(QStringLiteral("swatch"));
     swatch->setColour(QColor(0xcc, 0xdd, 0xee));
-    layout->place(bold(MakeLabel(this, QStringLiteral("colourLabel"), QStringLiteral("背景色："))), 20, 24, 57, 20);
-    m_chooseColour = layout->place(MakeButton(this, QStringLiteral("chooseColourButton"), QStringLiteral("色を選択")),
+    layout->place(bold(makeLabel(this, QStringLiteral("colourLabel"), QStringLiteral("背景色："))), 20, 24, 57, 20);
+    m_chooseColour = layout->place(makeButton(this, QStringLiteral("chooseColourButton"), QStringLiteral("色を選択")),
                                    161, 24, 108, 20);
     m_iconTarget = layout->place(new QCheckBox(QStringLiteral("アイコン背景"), this), 171, 63, 98, 20);
     m_iconTarget->setObjectName(QStringLiteral("iconTarget"));
@@ -70,7 +70,7 @@ BackgroundWindow::BackgroundWindow() {
     m_pageTarget = layout->place(new QCheckBox(QStringLiteral("画面背景"), this), 84, 63, 75, 20);
     m_pageTarget->setObjectName(QStringLiteral("pageTarget"));
     m_pageTarget->setChecked(true);
-    layout->place(bold(MakeLabel(this, QStringLiteral("targetLabel"), QStringLiteral("対象："))), 1, 63, 77, 20)
+    layout->place(bold(makeLabel(this, QStringLiteral("targetLabel"), QStringLiteral("対象："))), 1, 63, 77, 20)
         ->hide();
 
     connect(m_apply, &QPushButton::clicked, this, &BackgroundWindow::apply);
@@ -106,12 +106,12 @@ void BackgroundWindow::load() {
     m_from = ColourFrom::Nothing;
     const QString name = QFileInfo(file).fileName();
     FileIO::Failure failure;
-    const std::optional<QByteArray> text = FileIO::ReadAll(file, &failure);
+    const std::optional<QByteArray> text = FileIO::readAll(file, &failure);
     if (!text) {
-        Platform::get().message(Messages::CannotRead(name, failure));
+        Platform::get().message(Messages::cannotRead(name, failure));
         return;
     }
-    const StyleSheetColour::Reading reading = StyleSheetColour::Read(*text, name, PageSet::chosen().pageEncoding());
+    const StyleSheetColour::Reading reading = StyleSheetColour::read(*text, name, PageSet::chosen().pageEncoding());
     if (reading.color) {
         swatch->setColour(*reading.color);
         m_from = ColourFrom::StyleSheet;
@@ -133,7 +133,7 @@ QString BackgroundWindow::writeStyleSheet() {
     const auto save = [&](const QByteArray& now, QString* refusal) -> std::optional<QByteArray> {
         if (m_from != ColourFrom::Picker) {
             // Without a chosen colour the page keeps reading the colour it reads now.
-            const StyleSheetColour::Reading reading = StyleSheetColour::Read(now, name, page);
+            const StyleSheetColour::Reading reading = StyleSheetColour::read(now, name, page);
             m_from = reading.color ? ColourFrom::StyleSheet : ColourFrom::Nothing;
             if (reading.color)
                 swatch->setColour(*reading.color);
@@ -141,7 +141,7 @@ QString BackgroundWindow::writeStyleSheet() {
                 *refusal = reading.problem;
             return std::nullopt;
         }
-        StyleSheetColour::SaveResult saved = StyleSheetColour::Save(now, swatch->colour(), name, page);
+        StyleSheetColour::SaveResult saved = StyleSheetColour::save(now, swatch->colour(), name, page);
         *refusal = saved.refusal;
         if (saved.bytes == now)
             return std::nullopt;
@@ -158,7 +158,7 @@ QString BackgroundWindow::writeIcon() {
     // The layout colour, or an old one the style sheet no longer gives, is nobody's choice.
     if (m_from == ColourFrom::Nothing)
         return iconNeedsColourMessage(name);
-    const std::optional<QByteArray> png = HomeIcon::EncodePng(HomeIcon::Make(HomeIcon::Art(), swatch->colour()));
+    const std::optional<QByteArray> png = HomeIcon::encodePng(HomeIcon::make(HomeIcon::art(), swatch->colour()));
     if (!png)
         return QStringLiteral("アイコンの絵を読み込めなかったため、%1を作れませんでした...").arg(name);
     return set.write(PageSet::Entry::Icon, *png);

@@ -16,7 +16,7 @@
 
 namespace {
 void applyFont(QWidget* w, int size, bool bold = false) {
-    w->setFont(LayoutFont(w->font(), size, bold));
+    w->setFont(layoutFont(w->font(), size, bold));
 }
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
@@ -27,13 +27,13 @@ QLineEdit* makeField(QWidget* parent, const char* name) {
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const char* text, int pointSize, bool bold) {
-    QLabel* l = MakeLabel(parent, QString::fromLatin1(name), QString::fromUtf8(text));
+    QLabel* l = makeLabel(parent, QString::fromLatin1(name), QString::fromUtf8(text));
     applyFont(l, pointSize, bold);
     return l;
 }
 
 QPushButton* makePush(QWidget* parent, const char* name, const char* caption) {
-    QPushButton* b = MakeButton(parent, QString::fromLatin1(name), QString::fromUtf8(caption));
+    QPushButton* b = makeButton(parent, QString::fromLatin1(name), QString::fromUtf8(caption));
     applyFont(b, 12);
     return b;
 }
@@ -45,7 +45,7 @@ QString notANumber(const QString& field) {
 }
 
 QString unquotable(const QString& field, const QString& piece) {
-    return QStringLiteral("%1には ' \\ や改行は使えません（%2）...").arg(field, TextUtil::Shown(piece));
+    return QStringLiteral("%1には ' \\ や改行は使えません（%2）...").arg(field, TextUtil::shown(piece));
 }
 
 // The file declares one of the arrays, or neither: those buttons are shown, and saved, empty.
@@ -73,7 +73,7 @@ constexpr PadPlace kPadPlaces[13] = {{20, 122, 155, "立って"}, {190, 122, 155
 } // namespace
 
 ButtonEditor::ButtonEditor() {
-    InitWindow(this, QStringLiteral("ButtonEditor"), QStringLiteral("ボタンカスタマイズ設定"), 792, 415,
+    initWindow(this, QStringLiteral("ButtonEditor"), QStringLiteral("ボタンカスタマイズ設定"), 792, 415,
                Qt::WindowFullscreenButtonHint);
     setMaximumSize(32000, 32000);
     auto* layout = new FixedLayout(this);
@@ -88,21 +88,21 @@ ButtonEditor::ButtonEditor() {
     const char* typeCaptions[3] = {"認識(日)", "認識(英)", "ロビ"};
     const int typeLefts[3] = {20, 135, 245};
     for (int i = 0; i < 3; ++i) {
-        m_typeButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("typeButton"), i),
+        m_typeButtons[i] = layout->place(makeClickButton(this, indexedName(QStringLiteral("typeButton"), i),
                                                          QString::fromUtf8(typeCaptions[i]), true, i == 0),
                                          typeLefts[i], 74, 100, 40);
         connect(m_typeButtons[i], &QPushButton::clicked, this, [this, i] { chooseType(i); });
     }
     for (int i = 0; i < 13; ++i) {
         const PadPlace& p = kPadPlaces[i];
-        m_padButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("padButton"), i),
+        m_padButtons[i] = layout->place(makeClickButton(this, indexedName(QStringLiteral("padButton"), i),
                                                         QString::fromUtf8(p.caption), true, i == 0),
                                         p.left, p.top, p.width, 40);
         connect(m_padButtons[i], &QPushButton::clicked, this, [this, i] { choosePad(i); });
     }
     const char* bankCaptions[4] = {"A", "B", "C", "D"};
     for (int i = 0; i < 4; ++i) {
-        m_bankButtons[i] = layout->place(MakeClickButton(this, IndexedName(QStringLiteral("bankButton"), i),
+        m_bankButtons[i] = layout->place(makeClickButton(this, indexedName(QStringLiteral("bankButton"), i),
                                                          QString::fromLatin1(bankCaptions[i]), true, i == 0),
                                          20 + 85 * i, 352, 70, 36);
         connect(m_bankButtons[i], &QPushButton::clicked, this, [this, i] { chooseBank(i); });
@@ -165,12 +165,12 @@ ButtonEditor::ButtonEditor() {
 
     // The built-in data until the palette loads the page set's file.
     fillWordList();
-    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), m_recognition, m_robot);
+    ButtonDataFile::readTables(ButtonDataFile::defaultButtonData(), m_recognition, m_robot);
     showCaptions();
 }
 
 void ButtonEditor::chooseType(int index) {
-    PressOnly(m_typeButtons, index);
+    pressOnly(m_typeButtons, index);
     m_type = index;
     showCaptions();
     showFields();
@@ -178,14 +178,14 @@ void ButtonEditor::chooseType(int index) {
 }
 
 void ButtonEditor::chooseBank(int index) {
-    PressOnly(m_bankButtons, index);
+    pressOnly(m_bankButtons, index);
     m_bank = index;
     showCaptions();
     showFields();
 }
 
 void ButtonEditor::choosePad(int index) {
-    PressOnly(m_padButtons, index);
+    pressOnly(m_padButtons, index);
     m_pad = index;
     showFields();
 }
@@ -195,7 +195,7 @@ void ButtonEditor::showCaptions() {
         const int r = m_bank * ButtonDataFile::kPads + i;
         const QString caption =
             m_type == Robot ? m_robot[2].value(r) : m_recognition[m_type == Japanese ? 1 : 2].value(r);
-        m_padButtons[i]->setText(LiteralCaption(caption));
+        m_padButtons[i]->setText(literalCaption(caption));
     }
 }
 
@@ -236,8 +236,8 @@ void ButtonEditor::fillWordList() {
     if (m_type != Robot)
         wordList->setColumnWidth(2, (wordList->width() - 70) / 2);
     const QList<QStringList> rows =
-        ButtonDataFile::ListRows(m_type, ButtonDataFile::JapaneseWordList(), ButtonDataFile::EnglishWordList(),
-                                 ButtonDataFile::RobotPhraseList());
+        ButtonDataFile::listRows(m_type, ButtonDataFile::japaneseWordList(), ButtonDataFile::englishWordList(),
+                                 ButtonDataFile::robotPhraseList());
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
     for (const QStringList& row : rows)
@@ -284,7 +284,7 @@ QString ButtonEditor::refusedField() const {
         fields << Field{QStringLiteral("認識(日)"), label(japaneseField), false}
                << Field{QStringLiteral("認識(英)"), label(englishField), false};
     for (const Field& f : fields) {
-        const std::optional<ButtonDataFile::CellFault> bad = ButtonDataFile::CheckCell(f.value, f.number, m_encoding);
+        const std::optional<ButtonDataFile::CellFault> bad = ButtonDataFile::checkCell(f.value, f.number, m_encoding);
         if (!bad)
             continue;
         switch (bad->fault) {
@@ -293,7 +293,7 @@ QString ButtonEditor::refusedField() const {
         case ButtonDataFile::Fault::Character:
             return message::unquotable(f.name, bad->what);
         case ButtonDataFile::Fault::Encoding:
-            return Messages::CannotCarry(f.name, bad->what, *m_encoding, m_fileName) + QStringLiteral("...");
+            return Messages::cannotCarry(f.name, bad->what, *m_encoding, m_fileName) + QStringLiteral("...");
         }
     }
     return {};
@@ -332,7 +332,7 @@ void ButtonEditor::save() {
     }
     const QString name = QFileInfo(set.buttonData()).fileName();
     const QString failure = set.rewrite(PageSet::Entry::ButtonData, [&](const QByteArray& now, QString* refusal) {
-        ButtonDataFile::SaveResult saved = ButtonDataFile::Save(now, m_recognition, m_robot, name, set.pageEncoding());
+        ButtonDataFile::SaveResult saved = ButtonDataFile::save(now, m_recognition, m_robot, name, set.pageEncoding());
         *refusal = saved.refusal;
         return saved.bytes;
     });
@@ -351,11 +351,11 @@ void ButtonEditor::showTables(const ButtonDataFile::Reading& reading, const QStr
 QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     const QString name = QFileInfo(path).fileName();
     FileIO::Failure failure;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(path, &failure);
+    const std::optional<QByteArray> bytes = FileIO::readAll(path, &failure);
     ButtonDataFile::Reading reading =
-        ButtonDataFile::ReadFile(bytes.value_or(QByteArray()), name, PageSet::chosen().pageEncoding());
+        ButtonDataFile::readFile(bytes.value_or(QByteArray()), name, PageSet::chosen().pageEncoding());
     if (!bytes)
-        reading.refusal = Messages::CannotRead(name, failure);
+        reading.refusal = Messages::cannotRead(name, failure);
     // Another file that cannot be read leaves the tables as they were. The page set's own shows
     // empty buttons then, never other data as if it were the file's.
     if (!reading.ok()) {

@@ -22,7 +22,7 @@ namespace {
 enum Column { NumberCol = 0, IdCol, WordCol, Alt1Col, Alt2Col, ColumnCount };
 
 QString heading(int column) {
-    return column == NumberCol ? QStringLiteral("#") : WordFile::FieldName(column - IdCol);
+    return column == NumberCol ? QStringLiteral("#") : WordFile::fieldName(column - IdCol);
 }
 
 QString fileName(const QString& file) {
@@ -45,7 +45,7 @@ QString missing() {
 }
 
 QString unquotable(const QString& field, const QString& piece) {
-    return QStringLiteral("%1に%2は使えません...").arg(field, TextUtil::Shown(piece));
+    return QStringLiteral("%1に%2は使えません...").arg(field, TextUtil::shown(piece));
 }
 
 QString notReadFrom(const QString& file) {
@@ -95,7 +95,7 @@ private:
 };
 
 WordEditor::WordEditor() {
-    InitWindow(this, QStringLiteral("WordEditor"), QStringLiteral("認識語パターン編集"), 700, 400);
+    initWindow(this, QStringLiteral("WordEditor"), QStringLiteral("認識語パターン編集"), 700, 400);
     setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
@@ -130,12 +130,12 @@ WordEditor::WordEditor() {
     m_delegate = new WordDelegate(this, m_list);
     m_list->setItemDelegate(m_delegate);
 
-    m_save = layout->place(MakeClickButton(this, QStringLiteral("saveButton"), QStringLiteral("保存")), 633, 4, 60, 22,
+    m_save = layout->place(makeClickButton(this, QStringLiteral("saveButton"), QStringLiteral("保存")), 633, 4, 60, 22,
                            Lock::Top | Lock::Right);
     m_languageButtons[0] = layout->place(
-        MakeClickButton(this, QStringLiteral("japaneseButton"), QStringLiteral("日本語"), true, true), 6, 4, 60, 22);
+        makeClickButton(this, QStringLiteral("japaneseButton"), QStringLiteral("日本語"), true, true), 6, 4, 60, 22);
     m_languageButtons[1] = layout->place(
-        MakeClickButton(this, QStringLiteral("englishButton"), QStringLiteral("英語"), true, false), 70, 4, 60, 22);
+        makeClickButton(this, QStringLiteral("englishButton"), QStringLiteral("英語"), true, false), 70, 4, 60, 22);
     setTabOrder(m_list, m_save);
     setTabOrder(m_save, m_languageButtons[0]);
     setTabOrder(m_languageButtons[0], m_languageButtons[1]);
@@ -171,7 +171,7 @@ void WordEditor::chooseLanguage(int index) {
 }
 
 void WordEditor::pressLanguageButton() {
-    PressOnly(m_languageButtons, m_language);
+    pressOnly(m_languageButtons, m_language);
 }
 
 void WordEditor::load() {
@@ -182,24 +182,24 @@ void WordEditor::load() {
         return;
     }
     FileIO::Failure failure;
-    const std::optional<QByteArray> bytes = FileIO::ReadAll(file, &failure);
+    const std::optional<QByteArray> bytes = FileIO::readAll(file, &failure);
     if (!bytes) {
-        tell(Messages::CannotRead(fileName(file), failure));
+        tell(Messages::cannotRead(fileName(file), failure));
         return;
     }
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else. An all-ASCII file takes the page's encoding.
     const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
-    const TextCodec::FileEncoding fileEncoding = TextCodec::ForFile(*bytes, page);
+    const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
-    const QString text = encoding ? TextCodec::Decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
+    const QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
     WordFile::Parsed parsed;
     // A script the page cannot run gives it no words at all: nothing of it is shown.
-    const std::optional<ScriptCheck::SyntaxError> broken = ScriptCheck::Check(text);
+    const std::optional<ScriptCheck::SyntaxError> broken = ScriptCheck::check(text);
     if (broken)
-        parsed.refusal = Messages::ScriptDoesNotParse(fileName(file), broken->line, broken->message);
+        parsed.refusal = Messages::scriptDoesNotParse(fileName(file), broken->line, broken->message);
     else
-        parsed = WordFile::Read(text, m_language, fileName(file), encoding);
+        parsed = WordFile::read(text, m_language, fileName(file), encoding);
     m_listFile = file;
     m_listFolder = PageSet::chosen().files().folder;
     m_listLanguage = m_language;
@@ -209,11 +209,11 @@ void WordEditor::load() {
     m_list->setRowCount(0);
     fill(parsed.rows);
     if (!encoding)
-        tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
+        tell(Messages::neitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
         tell(parsed.refusal);
     else if (fileEncoding.differsFromPage && page)
-        tell(Messages::PageShowsGarbled(fileName(file), *encoding, *page));
+        tell(Messages::pageShowsGarbled(fileName(file), *encoding, *page));
 }
 
 // Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
@@ -264,12 +264,12 @@ QString WordEditor::cellRefusal(int row, int column, const QString& text) const 
         return QString();
     const QTableWidgetItem* id = m_list->item(row, IdCol);
     const QString field =
-        QStringLiteral("%1の%2").arg(WordFile::RowName(row, id ? id->text() : QString()), heading(column));
+        QStringLiteral("%1の%2").arg(WordFile::rowName(row, id ? id->text() : QString()), heading(column));
     if (const std::optional<QString> bad =
-            WordFile::ForbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
+            WordFile::forbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
         return message::unquotable(field, *bad);
-    if (const std::optional<QString> c = TextCodec::FirstUncarriable(text, *m_encoding))
-        return Messages::CannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
+    if (const std::optional<QString> c = TextCodec::firstUncarriable(text, *m_encoding))
+        return Messages::cannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
     return QString();
 }
 
@@ -326,7 +326,7 @@ WordEditor::Outcome WordEditor::write() {
         return Outcome::Failed;
     }
     if (!m_encoding) {
-        tell(Messages::NeitherEncoding(fileName(file), QStringLiteral("、保存しません...")));
+        tell(Messages::neitherEncoding(fileName(file), QStringLiteral("、保存しません...")));
         return Outcome::Failed;
     }
     if (!m_refusal.isEmpty()) {
@@ -339,7 +339,7 @@ WordEditor::Outcome WordEditor::write() {
     WordFile::SaveResult written;
     const QString failure =
         set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
-            written = WordFile::Save(now, m_base, rows(), language, fileName(file), page);
+            written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
             *refusal = written.refusal;
             return written.bytes;
         });
@@ -351,6 +351,6 @@ WordEditor::Outcome WordEditor::write() {
     fill(written.rows);
     if (written.unchanged)
         return Outcome::Unchanged;
-    m_encoding = TextCodec::ForFile(*written.bytes, page).encoding;
+    m_encoding = TextCodec::forFile(*written.bytes, page).encoding;
     return Outcome::Written;
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 // The syntax check's engine needs an application object; a fuzz target has none of its own.
-inline void EnsureApplication() {
+inline void ensureApplication() {
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};

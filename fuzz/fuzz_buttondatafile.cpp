@@ -57,7 +57,7 @@ bool runnable(const QString& text) {
 // tables are empty. Nothing when the script did not run.
 std::optional<bool> engineAgrees(const QString& script, const Table& ax, const Table& bx, bool strict) {
     const QList<JsEval::Result> r =
-        JsEval::Rows(script, QStringList{QString::fromLatin1(kNames[0]), QString::fromLatin1(kNames[1])}, strict);
+        JsEval::rows(script, QStringList{QString::fromLatin1(kNames[0]), QString::fromLatin1(kNames[1])}, strict);
     const Table* tables[2] = {&ax, &bx};
     for (int a = 0; a < 2; ++a) {
         if (!r[a].ran)
@@ -100,7 +100,7 @@ void rowsKeepTheirText(const QString& oldText, const ButtonDataFile::Reading& re
                        const Table& ax, const Table& bx) {
     if (!read.declared[0] || !read.declared[1])
         return;
-    const ButtonDataFile::Reading back = ButtonDataFile::Read(savedText, QStringLiteral("plkpadbtn.js"));
+    const ButtonDataFile::Reading back = ButtonDataFile::read(savedText, QStringLiteral("plkpadbtn.js"));
     PKL_FUZZ_CHECK(back.ok());
     PKL_FUZZ_CHECK(gaps(oldText, read) == gaps(savedText, back));
     const QStringList before = rowTexts(oldText, read), after = rowTexts(savedText, back);
@@ -117,30 +117,30 @@ void rowsKeepTheirText(const QString& oldText, const ButtonDataFile::Reading& re
 
 // The bytes before the first marker line and after the second one's line.
 std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding encoding) {
-    const QString text = TextCodec::Decode(bytes, encoding);
+    const QString text = TextCodec::decode(bytes, encoding);
     const QList<ScriptScan::Comment> m =
-        ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), ButtonDataFile::Marker());
+        ScriptScan::markerLines(text, ScriptScan::tokenize(text), ButtonDataFile::marker());
     if (m.size() != 2)
         return {bytes, {}};
-    const qsizetype end = ScriptScan::PastLine(text, m[1].end);
-    return {TextCodec::Encode(text.left(m[0].start), encoding).value_or(QByteArray()),
-            TextCodec::Encode(text.mid(end), encoding).value_or(QByteArray())};
+    const qsizetype end = ScriptScan::pastLine(text, m[1].end);
+    return {TextCodec::encode(text.left(m[0].start), encoding).value_or(QByteArray()),
+            TextCodec::encode(text.mid(end), encoding).value_or(QByteArray())};
 }
 
 void check(const QByteArray& old, const std::function<void(Table&, Table&, Encoding)>& edit) {
-    const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(old, QStringLiteral("plkpadbtn.js"));
+    const ButtonDataFile::Reading read = ButtonDataFile::readFile(old, QStringLiteral("plkpadbtn.js"));
     for (const Table* t : {&read.recognition, &read.robot})
         for (const QStringList& field : *t)
             PKL_FUZZ_CHECK(field.size() == ButtonDataFile::kRows);
-    const std::optional<Encoding> encoding = TextCodec::Detect(old);
+    const std::optional<Encoding> encoding = TextCodec::detect(old);
     if (!encoding) {
         PKL_FUZZ_CHECK(!read.ok());
-        PKL_FUZZ_CHECK(!ButtonDataFile::Save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js")).bytes);
+        PKL_FUZZ_CHECK(!ButtonDataFile::save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js")).bytes);
         return;
     }
     if (!read.ok())
         return; // said when the window opens; the save says it again
-    const QString oldText = TextCodec::Decode(old, *encoding);
+    const QString oldText = TextCodec::decode(old, *encoding);
     const bool run = runnable(oldText);
     // What the editor shows is what the page reads.
     const std::optional<bool> before = run ? engineAgrees(oldText, read.recognition, read.robot, false) : std::nullopt;
@@ -150,7 +150,7 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
 
     // A save with no edit writes nothing, or the same bytes.
     const ButtonDataFile::SaveResult same =
-        ButtonDataFile::Save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js"));
+        ButtonDataFile::save(old, read.recognition, read.robot, QStringLiteral("plkpadbtn.js"));
     PKL_FUZZ_CHECK(!same.bytes || *same.bytes == old);
     // An edit of one row, picked by the input, leaves every other row's text as it was.
     {
@@ -159,28 +159,28 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         QString& cell = one[pick / ButtonDataFile::kRows][2][pick % ButtonDataFile::kRows];
         cell = cell == QStringLiteral("x") ? QStringLiteral("y") : QStringLiteral("x");
         const ButtonDataFile::SaveResult saved =
-            ButtonDataFile::Save(old, one[0], one[1], QStringLiteral("plkpadbtn.js"));
+            ButtonDataFile::save(old, one[0], one[1], QStringLiteral("plkpadbtn.js"));
         if (saved.bytes)
-            rowsKeepTheirText(oldText, read, TextCodec::Decode(*saved.bytes, *encoding), one[0], one[1]);
+            rowsKeepTheirText(oldText, read, TextCodec::decode(*saved.bytes, *encoding), one[0], one[1]);
     }
 
     Table ax = read.recognition, bx = read.robot;
     edit(ax, bx, *encoding);
     const bool edited = ax != read.recognition || bx != read.robot;
-    const ButtonDataFile::SaveResult saved = ButtonDataFile::Save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
+    const ButtonDataFile::SaveResult saved = ButtonDataFile::save(old, ax, bx, QStringLiteral("plkpadbtn.js"));
     if (!saved.bytes)
         return;
-    const QString savedText = TextCodec::Decode(*saved.bytes, *encoding);
-    const std::optional<Encoding> after = TextCodec::Detect(*saved.bytes);
-    PKL_FUZZ_CHECK(after && TextCodec::Decode(*saved.bytes, *after) == savedText);
+    const QString savedText = TextCodec::decode(*saved.bytes, *encoding);
+    const std::optional<Encoding> after = TextCodec::detect(*saved.bytes);
+    PKL_FUZZ_CHECK(after && TextCodec::decode(*saved.bytes, *after) == savedText);
     PKL_FUZZ_CHECK(edited || savedText.count(QChar(0xFFFD)) <= oldText.count(QChar(0xFFFD)));
 
     rowsKeepTheirText(oldText, read, savedText, ax, bx);
 
     // The saved file reads back, and a second save gives the same file.
-    const ButtonDataFile::Reading back = ButtonDataFile::ReadFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
+    const ButtonDataFile::Reading back = ButtonDataFile::readFile(*saved.bytes, QStringLiteral("plkpadbtn.js"));
     PKL_FUZZ_CHECK(back.ok() && rowsOf(back.recognition) == rowsOf(ax) && rowsOf(back.robot) == rowsOf(bx));
-    PKL_FUZZ_CHECK(ButtonDataFile::Save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
+    PKL_FUZZ_CHECK(ButtonDataFile::save(*saved.bytes, ax, bx, QStringLiteral("plkpadbtn.js")).bytes == saved.bytes);
 
     // Where the block is written whole, nothing outside it changes.
     if (!read.declared[0] || !read.declared[1]) {
@@ -264,15 +264,15 @@ QString piece(const QByteArray& bytes) {
 void asEdits(const QByteArray& input, uint8_t flags) {
     const QList<QByteArray> pieces = input.split('\0');
     Table defaults[2];
-    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), defaults[0], defaults[1]);
+    ButtonDataFile::readTables(ButtonDataFile::defaultButtonData(), defaults[0], defaults[1]);
     Style style(pieces.value(2));
     const QString data = styled(defaults[0], defaults[1], style);
     const QString head = piece(pieces.value(0)), tail = piece(pieces.value(1));
-    const QString marker = ButtonDataFile::Marker() + u'\n';
+    const QString marker = ButtonDataFile::marker() + u'\n';
     const QString text = flags & 2 ? head + u'\n' + data : head + u'\n' + marker + data + marker + tail;
     const Encoding encoding = flags & 4 ? Encoding::ShiftJis : Encoding::Utf8;
-    const std::optional<QByteArray> old = TextCodec::Encode(text, encoding);
-    if (!old || TextCodec::Detect(*old) != encoding)
+    const std::optional<QByteArray> old = TextCodec::encode(text, encoding);
+    if (!old || TextCodec::detect(*old) != encoding)
         return;
     check(*old, [&](Table& ax, Table& bx, Encoding fileEncoding) {
         for (qsizetype k = 3; k < pieces.size(); ++k) {
@@ -281,7 +281,7 @@ void asEdits(const QByteArray& input, uint8_t flags) {
             const int field = (cell / 2) % 3;
             const int row = (cell * 7) % ButtonDataFile::kRows;
             const QString value = QString::fromUtf8(pieces[k]);
-            if (ButtonDataFile::CheckCell(value, field == 0 || (robi && field == 1), fileEncoding))
+            if (ButtonDataFile::checkCell(value, field == 0 || (robi && field == 1), fileEncoding))
                 continue; // the store refuses it
             (robi ? bx : ax)[field][row] = value;
         }
@@ -290,7 +290,7 @@ void asEdits(const QByteArray& input, uint8_t flags) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    EnsureApplication();
+    ensureApplication();
     if (size == 0)
         return 0;
     const QByteArray rest(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));

@@ -28,7 +28,7 @@ QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
             ++b;
         while (e > b && (line[e - 1] == ' ' || line[e - 1] == '\t'))
             --e;
-        if (line.mid(b, e - b) == StyleSheetColour::Marker())
+        if (line.mid(b, e - b) == StyleSheetColour::marker())
             at.append(start + b);
         start = end + 1;
     }
@@ -39,7 +39,7 @@ QList<qsizetype> plainMarkerLines(const QByteArray& lf) {
 // across a marker.
 bool plainText(const QByteArray& lf) {
     QByteArray rest = lf;
-    rest.replace(StyleSheetColour::Marker(), " ");
+    rest.replace(StyleSheetColour::marker(), " ");
     return !rest.contains("/*") && !rest.contains("*/") && !rest.contains('"') && !rest.contains('\'') &&
            !rest.contains('\\') && !rest.toLower().contains("url(");
 }
@@ -52,15 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray file(reinterpret_cast<const char*>(data + 3), qsizetype(size - 3));
     const QString name = QStringLiteral("pelkavin.css");
 
-    const QByteArray lf = TextUtil::WithLfLineEnds(file);
-    const QList<qsizetype> marks = StyleSheetColour::MarkerLines(lf);
+    const QByteArray lf = TextUtil::withLfLineEnds(file);
+    const QList<qsizetype> marks = StyleSheetColour::markerLines(lf);
     if (plainText(lf))
         PKL_FUZZ_CHECK(marks == plainMarkerLines(lf));
 
-    const StyleSheetColour::Reading reading = StyleSheetColour::Read(file, name);
+    const StyleSheetColour::Reading reading = StyleSheetColour::read(file, name);
     PKL_FUZZ_CHECK((reading.kind == Kind::Shown) == reading.problem.isEmpty());
     PKL_FUZZ_CHECK(reading.kind != Kind::Shown || reading.color);
-    const StyleSheetColour::SaveResult saved = StyleSheetColour::Save(file, color, name);
+    const StyleSheetColour::SaveResult saved = StyleSheetColour::save(file, color, name);
     // Refused exactly when the reading is, or when the bytes written would not read back as the
     // colour (found by fuzzing: a sheet that turns into valid Shift_JIS).
     const bool notReadBack = saved.refusal.contains(QStringLiteral("保存すると書いた背景色がページに届かなく"));
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PKL_FUZZ_CHECK(marks.isEmpty() || marks.size() == 2);
 
     if (marks.isEmpty()) {
-        const QByteArray rule = "body {\n" + StyleSheetColour::Marker() + '\n' + StyleSheetColour::ColorBlock(color) +
-                                StyleSheetColour::Marker() + "\n}\n";
+        const QByteArray rule = "body {\n" + StyleSheetColour::marker() + '\n' + StyleSheetColour::colorBlock(color) +
+                                StyleSheetColour::marker() + "\n}\n";
         const QByteArray lineEnd = lf.isEmpty() || lf.endsWith('\n') ? QByteArray() : QByteArray("\n");
         PKL_FUZZ_CHECK(*saved.bytes == lf + lineEnd + rule);
     } else {
@@ -87,16 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PKL_FUZZ_CHECK(saved.bytes->endsWith(tail));
     }
 
-    const StyleSheetColour::Reading after = StyleSheetColour::Read(*saved.bytes, name);
+    const StyleSheetColour::Reading after = StyleSheetColour::read(*saved.bytes, name);
     PKL_FUZZ_CHECK(after.kind != Kind::Refused);
     PKL_FUZZ_CHECK(after.color == std::optional<QColor>(color));
     if (reading.kind == Kind::Shown)
         PKL_FUZZ_CHECK(after.kind == Kind::Shown);
-    PKL_FUZZ_CHECK(StyleSheetColour::MarkerLines(*saved.bytes).size() == 2);
-    PKL_FUZZ_CHECK(StyleSheetColour::Save(*saved.bytes, color, name).bytes == saved.bytes);
+    PKL_FUZZ_CHECK(StyleSheetColour::markerLines(*saved.bytes).size() == 2);
+    PKL_FUZZ_CHECK(StyleSheetColour::save(*saved.bytes, color, name).bytes == saved.bytes);
 
     // A save of the colour read changes nothing: the same bytes, so nothing is written.
     if (reading.color && reading.kind != Kind::Refused)
-        PKL_FUZZ_CHECK(StyleSheetColour::Save(file, *reading.color, name).bytes == std::optional<QByteArray>(file));
+        PKL_FUZZ_CHECK(StyleSheetColour::save(file, *reading.color, name).bytes == std::optional<QByteArray>(file));
     return 0;
 }

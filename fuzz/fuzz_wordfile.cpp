@@ -58,31 +58,31 @@ QStringList gaps(const WordFile::Parsed& p) {
 // nothing when the save is refused.
 std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& base, const QList<WordFile::Row>& mine,
                             int language) {
-    const WordFile::SaveResult saved = WordFile::Save(old, base, mine, language, QStringLiteral("ninshiki.js"));
-    const Encoding encoding = *TextCodec::Detect(old);
+    const WordFile::SaveResult saved = WordFile::save(old, base, mine, language, QStringLiteral("ninshiki.js"));
+    const Encoding encoding = *TextCodec::detect(old);
     if (saved.unchanged) {
         // Nothing edited: nothing written.
         PKL_FUZZ_CHECK(!saved.bytes && saved.refusal.isEmpty() && mine == base);
-        return TextCodec::Decode(old, encoding);
+        return TextCodec::decode(old, encoding);
     }
     PKL_FUZZ_CHECK(mine != base || !saved.bytes);
     if (!saved.bytes) {
         std::fprintf(stderr, "refused: %s\n", qPrintable(saved.refusal));
         return std::nullopt;
     }
-    PKL_FUZZ_CHECK(TextCodec::Detect(*saved.bytes).has_value());
-    const QString text = TextCodec::Decode(*saved.bytes, encoding);
+    PKL_FUZZ_CHECK(TextCodec::detect(*saved.bytes).has_value());
+    const QString text = TextCodec::decode(*saved.bytes, encoding);
     // A replacement character is written only where a row holds one (an escape in the file, say).
     qsizetype inRows = 0;
     for (const WordFile::Row& r : mine)
         for (const QString* f : {&r.id, &r.word, &r.alt1, &r.alt2})
             inRows += f->count(QChar(0xFFFD));
-    PKL_FUZZ_CHECK(text.count(QChar(0xFFFD)) <= TextCodec::Decode(old, encoding).count(QChar(0xFFFD)) + inRows);
+    PKL_FUZZ_CHECK(text.count(QChar(0xFFFD)) <= TextCodec::decode(old, encoding).count(QChar(0xFFFD)) + inRows);
     PKL_FUZZ_CHECK(saved.rows == mine);
 
     // The text around the rows is kept, and the rows read back as written.
-    const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(old, encoding), language);
-    const WordFile::Parsed q = WordFile::Read(text, language);
+    const WordFile::Parsed p = WordFile::read(TextCodec::decode(old, encoding), language);
+    const WordFile::Parsed q = WordFile::read(text, language);
     PKL_FUZZ_CHECK(q.ok());
     PKL_FUZZ_CHECK(q.head == p.head && q.lead == p.lead && q.tail == p.tail);
     PKL_FUZZ_CHECK(q.rows == mine);
@@ -96,21 +96,21 @@ std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& b
             PKL_FUZZ_CHECK(p.text.mid(a, b - a) == q.text.mid(c, d - c));
         }
     const WordFile::SaveResult again =
-        WordFile::Save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
+        WordFile::save(*saved.bytes, q.rows, q.rows, language, QStringLiteral("ninshiki.js"));
     PKL_FUZZ_CHECK(again.unchanged && !again.bytes);
     return text;
 }
 
 void wholeFile(const QByteArray& file, int language) {
-    const std::optional<Encoding> encoding = TextCodec::Detect(file);
+    const std::optional<Encoding> encoding = TextCodec::detect(file);
     if (!encoding) {
-        PKL_FUZZ_CHECK(!WordFile::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
-    const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(file, *encoding), language, {}, encoding);
+    const WordFile::Parsed p = WordFile::read(TextCodec::decode(file, *encoding), language, {}, encoding);
     if (!p.ok()) {
         PKL_FUZZ_CHECK(p.rows.isEmpty());
-        PKL_FUZZ_CHECK(!WordFile::Save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
+        PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
     PKL_FUZZ_CHECK(save(file, p.rows, p.rows, language).has_value());
@@ -177,29 +177,29 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     const QString original = file(area);
     if (original.count(u'[') > 200)
         return; // deep nesting tests the engine's parser, not the tool
-    std::optional<QByteArray> bytes = shiftJis ? TextCodec::Encode(original, Encoding::ShiftJis) : std::nullopt;
+    std::optional<QByteArray> bytes = shiftJis ? TextCodec::encode(original, Encoding::ShiftJis) : std::nullopt;
     if (!bytes)
         bytes = original.toUtf8();
-    const std::optional<Encoding> encoding = TextCodec::Detect(*bytes);
+    const std::optional<Encoding> encoding = TextCodec::detect(*bytes);
     if (!encoding)
         return;
 
     // What the list shows is what the page reads.
-    const QString onDisk = TextCodec::Decode(*bytes, *encoding);
-    const WordFile::Parsed p = WordFile::Read(onDisk, language, {}, encoding);
+    const QString onDisk = TextCodec::decode(*bytes, *encoding);
+    const WordFile::Parsed p = WordFile::read(onDisk, language, {}, encoding);
     if (!p.ok())
         return;
     // A script a browser does not parse is refused when the list opens: nothing is saved there.
     // (The judging engine takes some such texts, a lone "." before a declaration among them.)
-    if (ScriptCheck::Check(onDisk))
+    if (ScriptCheck::check(onDisk))
         return;
-    const JsEval::Result before = JsEval::Rows(onDisk, variable);
+    const JsEval::Result before = JsEval::rows(onDisk, variable);
     if (!before.ran)
         return;
     // The text around may hide the array from the variable (in a comment, say): then the rows are
     // not the variable's, and the engine has nothing to say about them. A probe in place of the
     // rows tells.
-    const JsEval::Result probe = JsEval::Rows(file(QStringLiteral("'\\x01probe'\n")), variable);
+    const JsEval::Result probe = JsEval::rows(file(QStringLiteral("'\\x01probe'\n")), variable);
     if (!probe.ok() || probe.rows != QList<QStringList>{{QStringLiteral("\x01probe")}})
         return;
     if (!before.ok() || !sameRows(before.rows, p.rows))
@@ -210,13 +210,13 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     // cannot carry.
     const std::optional<QString> unedited = save(*bytes, p.rows, p.rows, language);
     PKL_FUZZ_CHECK(unedited.has_value());
-    const JsEval::Result same = JsEval::Rows(*unedited, variable);
+    const JsEval::Result same = JsEval::rows(*unedited, variable);
     PKL_FUZZ_CHECK(same.ok() && sameRows(same.rows, p.rows));
     QList<WordFile::Row> mine = p.rows;
     for (qsizetype i = 0; i < mine.size() && i < typed.size(); ++i) {
         const QString& t = typed[i];
-        if (!t.isEmpty() && !WordFile::ForbiddenChar(t, language) && !TextCodec::FirstUncarriable(t, *encoding))
-            mine[i].word = TextCodec::Stored(t, *encoding); // as the file gives it back
+        if (!t.isEmpty() && !WordFile::forbiddenChar(t, language) && !TextCodec::firstUncarriable(t, *encoding))
+            mine[i].word = TextCodec::stored(t, *encoding); // as the file gives it back
     }
     // One row alone edited: every other row keeps its text (checked in save).
     if (!p.rows.isEmpty()) {
@@ -230,7 +230,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     }
     const std::optional<QString> edited = save(*bytes, p.rows, mine, language);
     PKL_FUZZ_CHECK(edited.has_value());
-    const JsEval::Result after = JsEval::Rows(*edited, variable);
+    const JsEval::Result after = JsEval::rows(*edited, variable);
     if (!after.ok())
         std::fprintf(stderr, "engine: %s\n", qPrintable(after.error));
     PKL_FUZZ_CHECK(after.ok() && sameRows(after.rows, mine));
@@ -238,7 +238,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    EnsureApplication();
+    ensureApplication();
     if (size == 0)
         return 0;
     const int language = data[0] & 1;

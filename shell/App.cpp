@@ -32,7 +32,7 @@ public:
 
 // Qt's file dialog shows dates in the system locale's time format, which comes from the
 // environment; set before the application object reads it.
-int& WithJapaneseDates(int& argc) {
+int& withJapaneseDates(int& argc) {
     // LC_ALL would outrank LC_TIME: hand its value to the other categories instead.
     const QByteArray all = qgetenv("LC_ALL");
     if (!all.isEmpty()) {
@@ -46,7 +46,7 @@ int& WithJapaneseDates(int& argc) {
 }
 } // namespace
 
-App::App(int& argc, char** argv) : QApplication(WithJapaneseDates(argc), argv) {
+App::App(int& argc, char** argv) : QApplication(withJapaneseDates(argc), argv) {
     // Only the palette's quit button and the File menu end the tool (the folder dialog's quit
     // button is hidden).
     setQuitOnLastWindowClosed(false);
@@ -66,12 +66,12 @@ App::App(int& argc, char** argv) : QApplication(WithJapaneseDates(argc), argv) {
     FolderDialog::setPalette([]() -> QWidget* { return PaletteWindow::instance(); });
     // The preview follows every write of a page-set file, whether or not it is open.
     connect(&PageSet::chosen(), &PageSet::written, this, &PreviewWindow::followWrite);
-    InstallAccessibility();
+    installAccessibility();
     MainMenuBar::instance();
 }
 
 void App::start() {
-    BringToFront(PaletteWindow::instance());
+    bringToFront(PaletteWindow::instance());
     FolderDialog::instance()->exec();
 }
 

@@ -114,7 +114,7 @@ void FixedLayout::apply() {
     }
 }
 
-void InitWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+void initWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
                 Qt::WindowFlags extra) {
     window->setObjectName(name);
     window->setWindowTitle(title);
@@ -124,7 +124,7 @@ void InitWindow(QWidget* window, const QString& name, const QString& title, int 
     window->setMinimumSize(64, 64);
 }
 
-QPushButton* MakeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
+QPushButton* makeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle, bool value) {
     auto* b = new ClickButton(caption, parent);
     b->setObjectName(name);
     b->setFocusPolicy(Qt::StrongFocus);
@@ -136,39 +136,39 @@ QPushButton* MakeClickButton(QWidget* parent, const QString& name, const QString
     return b;
 }
 
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
     return b;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     l->setTextInteractionFlags(Qt::NoTextInteraction);
     return l;
 }
 
-QString IndexedName(const QString& name, int index) {
+QString indexedName(const QString& name, int index) {
     return name + QString::number(index);
 }
 
-QString LiteralCaption(const QString& text) {
+QString literalCaption(const QString& text) {
     return QString(text).replace(u'&', QStringLiteral("&&"));
 }
 
-int PlacedLeft(int left, int paletteLeft, int paletteWidth) {
+int placedLeft(int left, int paletteLeft, int paletteWidth) {
     return left < paletteLeft + paletteWidth ? left + paletteWidth : left;
 }
 
-void PlaceBeside(const QWidget* palette, QWidget* w) {
-    const int left = PlacedLeft(w->x(), palette->x(), palette->width());
+void placeBeside(const QWidget* palette, QWidget* w) {
+    const int left = placedLeft(w->x(), palette->x(), palette->width());
     if (left != w->x())
         w->move(left, w->y());
 }
 
-void InstallAccessibility() {
+void installAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(accessibleFactory);
         return true;
@@ -176,7 +176,7 @@ void InstallAccessibility() {
     (void)installed;
 }
 
-QFont LayoutFont(const QFont& base, int size, bool bold, bool underline) {
+QFont layoutFont(const QFont& base, int size, bool bold, bool underline) {
     QFont f = base;
     f.setPixelSize(size);
     f.setBold(bold);

@@ -42,7 +42,7 @@ private:
 };
 
 // A window's frame: name, title, close/minimise/maximise boxes, content size, minimum size.
-void InitWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
+void initWindow(QWidget* window, const QString& name, const QString& title, int width, int height,
                 Qt::WindowFlags extra = {});
 
 // A button of the palette and the toggle groups: push (keeps its value) or toggle (inverts its value
@@ -53,26 +53,26 @@ class ClickButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 };
-QPushButton* MakeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
+QPushButton* makeClickButton(QWidget* parent, const QString& name, const QString& caption, bool toggle = false,
                              bool value = false);
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption);
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text);
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption);
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text);
 // The layouts give font sizes in points of a 72-dpi screen, one point to a pixel; sizing the font
 // in pixels keeps captions inside their fixed rectangles on every screen.
-QFont LayoutFont(const QFont& base, int size, bool bold = false, bool underline = false);
+QFont layoutFont(const QFont& base, int size, bool bold = false, bool underline = false);
 // A toggle group's handler: the member of that index stays pressed, every other is released.
-template <std::size_t N> void PressOnly(QPushButton* (&group)[N], int index) {
+template <std::size_t N> void pressOnly(QPushButton* (&group)[N], int index) {
     for (std::size_t i = 0; i < N; ++i)
         group[i]->setChecked(int(i) == index);
 }
 // The object name of one of a row of controls: "bankButton2".
-QString IndexedName(const QString& name, int index);
+QString indexedName(const QString& name, int index);
 // A caption taken from data, for a button: shown as it stands, "&" included, and never a mnemonic.
-QString LiteralCaption(const QString& text);
+QString literalCaption(const QString& text);
 // Windows opened from the palette stand right of it: a window whose left edge lies left of the
 // palette's right edge moves right by the palette's width; nothing else moves.
-int PlacedLeft(int left, int paletteLeft, int paletteWidth);
-void PlaceBeside(const QWidget* palette, QWidget* w);
+int placedLeft(int left, int paletteLeft, int paletteWidth);
+void placeBeside(const QWidget* palette, QWidget* w);
 // Screen readers see the windows built on QWidget as windows with their titles, and click buttons
 // as buttons whose action is a click. Called once, when the application object is built.
-void InstallAccessibility();
+void installAccessibility();

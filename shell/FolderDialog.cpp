@@ -19,14 +19,14 @@ FolderDialog::FolderDialog() {
     setMinimumSize(64, 64);
 
     auto* layout = new FixedLayout(this);
-    const QFont font12 = LayoutFont(font(), 12);
-    m_prompt = layout->place(MakeLabel(this, QStringLiteral("prompt"), QStringLiteral("PLKフォルダ選択して下さい")), 28,
+    const QFont font12 = layoutFont(font(), 12);
+    m_prompt = layout->place(makeLabel(this, QStringLiteral("prompt"), QStringLiteral("PLKフォルダ選択して下さい")), 28,
                              20, 164, 20);
-    m_prompt->setFont(LayoutFont(font(), 12, true, true));
-    m_choose = layout->place(MakeButton(this, QStringLiteral("chooseButton"), QStringLiteral("選択")), 191, 20, 80, 20);
-    m_quit = layout->place(MakeButton(this, QStringLiteral("quitButton"), QStringLiteral("終了")), 28, 66, 80, 20);
+    m_prompt->setFont(layoutFont(font(), 12, true, true));
+    m_choose = layout->place(makeButton(this, QStringLiteral("chooseButton"), QStringLiteral("選択")), 191, 20, 80, 20);
+    m_quit = layout->place(makeButton(this, QStringLiteral("quitButton"), QStringLiteral("終了")), 28, 66, 80, 20);
     m_quit->setVisible(false);
-    m_close = layout->place(MakeButton(this, QStringLiteral("closeButton"), QStringLiteral("選択しないで閉じる")), 120,
+    m_close = layout->place(makeButton(this, QStringLiteral("closeButton"), QStringLiteral("選択しないで閉じる")), 120,
                             66, 151, 20);
     for (QPushButton* b : {m_choose, m_quit, m_close})
         b->setFont(font12);
@@ -65,14 +65,14 @@ void FolderDialog::chooseFolder() {
         preview->accessButton(PageSet::Access::Folder)->setChecked(true);
         preview->accessButton(PageSet::Access::Card)->setChecked(false);
         preview->load();
-        PlaceBeside(s_palette(), preview);
+        placeBeside(s_palette(), preview);
     }
     close();
 }
 
 void FolderDialog::closeWithoutChoosing() {
     close();
-    BringToFront(s_palette());
+    bringToFront(s_palette());
 }
 
 void FolderDialog::quit() {

@@ -27,7 +27,7 @@ PaletteWindow::PaletteWindow() {
 
     auto* layout = new FixedLayout(content);
     auto button = [&](const char* name, const char* caption, int top, unsigned locks) {
-        return layout->place(MakeClickButton(content, QString::fromLatin1(name), QString::fromUtf8(caption)), 9, top,
+        return layout->place(makeClickButton(content, QString::fromLatin1(name), QString::fromUtf8(caption)), 9, top,
                              136, 22, locks);
     };
     const unsigned bottom = Lock::Left | Lock::Bottom;
@@ -38,7 +38,7 @@ PaletteWindow::PaletteWindow() {
     m_uploadSwitch = button("uploadSwitchButton", "Upload=1の設定", 193, bottom);
     m_quit = button("quitButton", "終了", 285, bottom);
     m_wordEditor = button("wordEditorButton", "認識語の編集", 119, Lock::TopLeft);
-    m_cardHeading = layout->place(MakeLabel(content, QStringLiteral("cardHeading"), QStringLiteral("FlashAir関連")), 9,
+    m_cardHeading = layout->place(makeLabel(content, QStringLiteral("cardHeading"), QStringLiteral("FlashAir関連")), 9,
                                   169, 100, 20);
     m_packageCopy = button("packageCopyButton", "PLK用FlashAir作成", 219, bottom);
 
@@ -62,7 +62,7 @@ void PaletteWindow::setOpener(Tool tool, Opener o) {
 }
 
 void PaletteWindow::place(QWidget* w) {
-    PlaceBeside(instance(), w);
+    placeBeside(instance(), w);
 }
 
 void PaletteWindow::closeEvent(QCloseEvent* event) {
@@ -76,7 +76,7 @@ void PaletteWindow::chooseFolder() {
 
 void PaletteWindow::showPreview() {
     PreviewWindow::instance()->load();
-    BringToFront(PreviewWindow::instance());
+    bringToFront(PreviewWindow::instance());
     place(PreviewWindow::instance());
 }
 
@@ -84,7 +84,7 @@ void PaletteWindow::openWindow(Tool tool, bool placed) {
     const Opener o = opener(tool);
     if (!o.instance)
         return;
-    BringToFront(o.instance());
+    bringToFront(o.instance());
     if (o.load)
         o.load();
     // Loading may close the editor (its file is gone); never bring it back empty.

@@ -34,7 +34,7 @@ public:
         return o;
     }
 
-    // Puts w right of the palette (see PlaceBeside).
+    // Puts w right of the palette (see placeBeside).
     static void place(QWidget* w);
 
     void chooseFolder();

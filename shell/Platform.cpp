@@ -57,5 +57,5 @@ void QtPlatform::openUrl(const QUrl& url) {
 }
 
 std::shared_ptr<VolumeSource> QtPlatform::volumeSource() {
-    return SystemVolumes();
+    return systemVolumes();
 }

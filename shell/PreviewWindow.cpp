@@ -13,8 +13,8 @@
 namespace {
 // The hint is wider than its rectangle at 12 pixels in the fonts here; the largest bold size up to
 // the layout's that shows it whole.
-QFont FittingFont(const QLabel* label, int size) {
-    QFont f = LayoutFont(label->font(), size, true);
+QFont fittingFont(const QLabel* label, int size) {
+    QFont f = layoutFont(label->font(), size, true);
     const int room = label->contentsRect().width();
     while (f.pixelSize() > 6 && QFontMetrics(f).horizontalAdvance(label->text()) > room)
         f.setPixelSize(f.pixelSize() - 1);
@@ -25,31 +25,31 @@ QFont FittingFont(const QLabel* label, int size) {
 const QUrl PreviewWindow::kCardAddress(QStringLiteral("http://flashair/plk/n.htm"));
 
 PreviewWindow::PreviewWindow() {
-    InitWindow(this, QStringLiteral("PreviewWindow"), QStringLiteral("Pelkavin"), 400, 600);
+    initWindow(this, QStringLiteral("PreviewWindow"), QStringLiteral("Pelkavin"), 400, 600);
 
     auto* layout = new FixedLayout(this);
-    m_view = layout->place(WebView().create(this), 0, 30, 400, 550, Lock::All);
+    m_view = layout->place(webView().create(this), 0, 30, 400, 550, Lock::All);
     m_view->setObjectName(QStringLiteral("view"));
     for (const char* item : {"EditClear", "EditCopy", "EditCut", "EditPaste", "EditSelectAll"}) {
         const QString name = QString::fromLatin1(item);
         MainMenuBar::addMenuHandler(
-            m_view, name, [this, name] { return WebView().edit(m_view, name); },
-            [this, name] { return WebView().canEdit(m_view, name); });
+            m_view, name, [this, name] { return webView().edit(m_view, name); },
+            [this, name] { return webView().canEdit(m_view, name); });
     }
 
     m_reloadHint =
-        layout->place(MakeLabel(this, QStringLiteral("reloadHint"),
+        layout->place(makeLabel(this, QStringLiteral("reloadHint"),
                                 QStringLiteral("自動で書き変わらない場合は右クリックで「再読み込み」を選択して下さい")),
                       9, 580, 391, 20, Lock::Left | Lock::Bottom);
     m_reloadHint->setStyleSheet(QStringLiteral("color: #fa0000;"));
-    m_reloadHint->setFont(FittingFont(m_reloadHint, 12));
+    m_reloadHint->setFont(fittingFont(m_reloadHint, 12));
 
     const unsigned top = Lock::Left | Lock::Top | Lock::Right;
     m_access[0] = layout->place(
-        MakeClickButton(this, QStringLiteral("folderAccessButton"), QStringLiteral("Localアクセス"), true, true), 0, 0,
+        makeClickButton(this, QStringLiteral("folderAccessButton"), QStringLiteral("Localアクセス"), true, true), 0, 0,
         200, 30, top);
     m_access[1] = layout->place(
-        MakeClickButton(this, QStringLiteral("cardAccessButton"), QStringLiteral("Wi-Fiアクセス"), true, false), 200, 0,
+        makeClickButton(this, QStringLiteral("cardAccessButton"), QStringLiteral("Wi-Fiアクセス"), true, false), 200, 0,
         200, 30, top);
     for (PageSet::Access access : {PageSet::Access::Folder, PageSet::Access::Card})
         connect(accessButton(access), &QPushButton::clicked, this, [this, access] { chooseAccess(access); });
@@ -72,17 +72,17 @@ void PreviewWindow::load() {
 
 void PreviewWindow::loadUrl(const QUrl& url) {
     m_requested = url;
-    WebView().load(m_view, url);
+    webView().load(m_view, url);
 }
 
 void PreviewWindow::chooseAccess(PageSet::Access access) {
     PageSet::chosen().setAccess(access);
-    PressOnly(m_access, int(access));
+    pressOnly(m_access, int(access));
     load();
 }
 
 void PreviewWindow::runJavaScript(const QString& script) {
-    WebView().runJavaScript(m_view, script);
+    webView().runJavaScript(m_view, script);
     emit scriptRun(script);
 }
 

@@ -23,7 +23,7 @@ private:
 };
 
 // Visible and in front.
-inline void BringToFront(QWidget* w) {
+inline void bringToFront(QWidget* w) {
     w->show();
     w->raise();
     w->activateWindow();

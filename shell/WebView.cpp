@@ -64,11 +64,11 @@ const WebViewApi* loadModule() {
 }
 } // namespace
 
-void SetWebViewModulePath(const QString& path) {
+void setWebViewModulePath(const QString& path) {
     modulePath() = path;
 }
 
-const WebViewApi& WebView() {
+const WebViewApi& webView() {
     static const WebViewApi* api = loadModule();
     return *api;
 }

@@ -24,7 +24,7 @@ using WebViewApiFunction = const WebViewApi* (*)();
 
 // Loads the module on first use: beside the program (the build tree), else where `cmake --install`
 // put it relative to the program's folder.
-const WebViewApi& WebView();
+const WebViewApi& webView();
 // For programs that stand elsewhere (the tests in the build tree's subfolders): the module's path,
-// tried first. Call before the first WebView().
-void SetWebViewModulePath(const QString& path);
+// tried first. Call before the first webView().
+void setWebViewModulePath(const QString& path);

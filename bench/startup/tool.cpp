@@ -5,14 +5,14 @@
 #include "ExposeProbe.h"
 #include "PaletteWindow.h"
 
-void RegisterWindows();
+void registerWindows();
 
 int main(int argc, char** argv) {
     // The alternative the program does without: the GL share context made before the application.
     if (argc > 1 && qstrcmp(argv[1], "--share-contexts-at-start") == 0)
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     App app(argc, argv);
-    RegisterWindows();
+    registerWindows();
     QMetaObject::invokeMethod(
         &app,
         [] {

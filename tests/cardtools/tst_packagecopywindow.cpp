@@ -28,21 +28,21 @@ namespace {
 const QString kMain5 = "main5_InitFlag確認補完無し_シーン1固定0415_test2.RM4";
 const QString kListen = "聞き音声にモーションdx.RM4";
 
-QString Nfd(const QString& s) {
+QString nfd(const QString& s) {
     return s.normalized(QString::NormalizationForm_D);
 }
-QString Nfc(const QString& s) {
+QString nfc(const QString& s) {
     return s.normalized(QString::NormalizationForm_C);
 }
 
 // A package as unpacked from the archive, small: each variant's files hold "v<index>".
-QString makePackage(const QString& root, bool nfd = false) {
+QString makePackage(const QString& root, bool decomposed = false) {
     auto put = [&](const QString& rel, const QByteArray& bytes) {
-        TestFiles::write(root + '/' + (nfd ? Nfd(rel) : rel), bytes);
+        TestFiles::write(root + '/' + (decomposed ? nfd(rel) : rel), bytes);
     };
     put("ADDON/a.txt", "addon");
     put("ADDON/sub/b.txt", "b");
-    const QStringList variants = PackageCopy::VariantFolders();
+    const QStringList variants = PackageCopy::variantFolders();
     for (int i = 0; i < 4; ++i) {
         const QString v = variants[i] + '/';
         const QByteArray tag = "v" + QByteArray::number(i);
@@ -58,10 +58,6 @@ QString makePackage(const QString& root, bool nfd = false) {
     put(variants[3] + "/voice/v.wav", "v3");
     put(variants[3] + "/ロビクル/k.txt", "v3");
     return root;
-}
-
-QStringList tree(const QString& root) {
-    return Tree(root);
 }
 
 QStringList stage2(const QString& tag) {
@@ -153,13 +149,13 @@ private slots:
         VolumeScan::setTimeLimit(m_timeLimit);
         delete m_mount;
         // QTemporaryDir cannot remove names that are not UTF-8.
-        RemoveTree(bytes(m_dir->path()));
+        removeTree(bytes(m_dir->path()));
         delete m_dir;
     }
 
     void frame() {
         scripted()->volumes = {{"disk", "/"}, {"FlashAir", m_card}};
-        CheckFrame(PackageCopyWindow::instance(), QAccessible::Window, "リモート接続プログラムFlashAir作成",
+        checkFrame(PackageCopyWindow::instance(), QAccessible::Window, "リモート接続プログラムFlashAir作成",
                    kLaidOutLimit, "variantList");
     }
 
@@ -199,7 +195,7 @@ private slots:
         QTest::addColumn<QString>("missing"); // the entry the refusal names
         QTest::newRow("complete") << "" << false << true << "";
         QTest::newRow("complete, names decomposed on disk") << "" << true << true << "";
-        for (const QString& e : PackageCopy::PackageEntries())
+        for (const QString& e : PackageCopy::packageEntries())
             QTest::newRow(qPrintable("without " + e)) << "remove " + e << false << false << e;
         QTest::newRow("an entry that is a file") << "file ロビクル" << false << true << "";
         // The usual slip: the folder the archive was unpacked into, one level too high.
@@ -213,7 +209,7 @@ private slots:
         makePackage(m_package, nfd);
         const QString entry = change == "parent" ? QString() : change.section(' ', 1);
         if (!entry.isEmpty())
-            QVERIFY(QDir(PackageCopy::EntryPath(m_package, entry)).removeRecursively());
+            QVERIFY(QDir(PackageCopy::entryPath(m_package, entry)).removeRecursively());
         if (change.startsWith("file"))
             TestFiles::write(m_package + '/' + entry, "");
         // A package accepted before is forgotten when the next choice fails.
@@ -338,18 +334,18 @@ private slots:
     void copyMergesAcrossNameForms() {
         makePackage(m_package, true);
         TestFiles::write(m_card + "/ランダム/ランダム/old", "kept");
-        const QList<PackageCopy::CopyStep> steps = PackageCopy::MakePlan(m_package, 0).stage2;
+        const QList<PackageCopy::CopyStep> steps = PackageCopy::makePlan(m_package, 0).stage2;
         QStringList seen;
         PackageCopy::Card card(m_card);
-        QVERIFY(card.RunSteps(steps, [&](const QString& t) { seen << Nfc(t); }));
+        QVERIFY(card.runSteps(steps, [&](const QString& t) { seen << nfc(t); }));
         QCOMPARE(seen, (QStringList{"Create as 1", "x", "Create as 5", "y", "Create as ランダム", "z"}));
         QStringList random;
         for (const QString& e : QDir(m_card).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            if (Nfc(e) == "ランダム")
+            if (nfc(e) == "ランダム")
                 random << e;
         QCOMPARE(random, QStringList{"ランダム"});
         QCOMPARE(TestFiles::read(m_card + "/ランダム/ランダム/old"), QByteArray("kept"));
-        QCOMPARE(TestFiles::read(PackageCopy::EntryPath(m_card + "/ランダム/ランダム", "z")), QByteArray("v0"));
+        QCOMPARE(TestFiles::read(PackageCopy::entryPath(m_card + "/ランダム/ランダム", "z")), QByteArray("v0"));
     }
 
     void copyFails_data() {
@@ -426,14 +422,14 @@ private slots:
         PackageCopyWindow* w = openWith(m_package);
         QVERIFY(!w->packageFolder().isEmpty());
         if (change == "card gone" || change.startsWith("unmount"))
-            QVERIFY(m_mount->Unmount());
+            QVERIFY(m_mount->unmount());
         if (change == "card gone")
             QVERIFY(QDir(m_card).removeRecursively());
         if (change == "unlisted" || change == "unmount")
             scripted()->volumes.removeLast();
         start(w, variant);
         QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
-        QCOMPARE(Nfc(this->progress(w)), progress);
+        QCOMPARE(nfc(this->progress(w)), progress);
         for (const QString& p : present)
             QVERIFY2(QFileInfo::exists(m_card + '/' + p), qPrintable(p));
         for (const QString& p : absent)
@@ -525,15 +521,15 @@ private slots:
             QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
             QCOMPARE(this->progress(w), progress);
         };
-        if (Unprivileged::IsChild())
-            return attempt(Unprivileged::Dir());
+        if (Unprivileged::isChild())
+            return attempt(Unprivileged::dir());
         NEED_CARD();
         makePackage(m_package);
         TestFiles::write(m_package + "/ADDON/voice/v.wav", "v");
-        Unprivileged::GiveTo(m_dir->path(), *Unprivileged::Gid());
+        Unprivileged::giveTo(m_dir->path(), *Unprivileged::gid());
         QVERIFY(::chmod(bytes(m_package + '/' + entry).constData(), 0) == 0);
         const QByteArray function = QByteArray("unreadableSource:") + QTest::currentDataTag();
-        const QString failed = Unprivileged::Run(function.constData(), m_dir->path());
+        const QString failed = Unprivileged::run(function.constData(), m_dir->path());
         if (failed.startsWith("skip"))
             QSKIP(qPrintable(failed));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
@@ -672,8 +668,8 @@ private slots:
             << QStringList{"ADDON/sub/B.TXT=B"} << QStringList{} << QStringList{"ADDON/sub", "b.txt", "B.TXT"}
             << QStringList{};
         QTest::newRow("names that differ in Unicode form")
-            << QStringList{"ADDON/ランダム=1", "ADDON/" + Nfd("ランダム") + "=2"} << QStringList{}
-            << QStringList{"ADDON", "ランダム", Nfd("ランダム")} << QStringList{};
+            << QStringList{"ADDON/ランダム=1", "ADDON/" + nfd("ランダム") + "=2"} << QStringList{}
+            << QStringList{"ADDON", "ランダム", nfd("ランダム")} << QStringList{};
         QTest::newRow("card entries of another case are merged into")
             << QStringList{} << QStringList{"Addon/A.TXT=old", "Addon/SUB/old.txt=kept"} << QStringList{}
             << QStringList{"Addon/", "Addon/A.TXT=addon", "Addon/SUB/", "Addon/SUB/b.txt=b", "Addon/SUB/old.txt=kept"};
@@ -779,7 +775,7 @@ private slots:
             QVERIFY2(now.filter(QRegularExpression("@$")).isEmpty(), qPrintable(now.join(' ')));
         } else {
             QCOMPARE(scripted()->messages, QStringList{"作成エラー"});
-            QCOMPARE(Nfc(progress(w)), reason);
+            QCOMPARE(nfc(progress(w)), reason);
             QCOMPARE(tree(m_card), cardBefore);
         }
         QCOMPARE(tree(m_package), packageBefore);

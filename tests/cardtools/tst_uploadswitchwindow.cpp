@@ -90,7 +90,7 @@ private slots:
         scripted()->volumes = {{"disk", "/"}};
         if (card)
             scripted()->volumes.append({"FlashAir", m_card});
-        CheckFrame(UploadSwitchWindow::instance(), QAccessible::Window, "Upload設定", kLaidOutLimit, focus);
+        checkFrame(UploadSwitchWindow::instance(), QAccessible::Window, "Upload設定", kLaidOutLimit, focus);
     }
 
     void flashAirRow_data() {
@@ -110,7 +110,7 @@ private slots:
         QList<VolumeInfo> volumes;
         for (const QString& n : names)
             volumes.append({n, m_dir->filePath("disk")});
-        QCOMPARE(UploadConfig::FlashAirRow(volumes), row);
+        QCOMPARE(UploadConfig::flashAirRow(volumes), row);
 
         // The window selects that row and enables the set button only with a row.
         scripted()->volumes = volumes;
@@ -185,7 +185,7 @@ private slots:
                 QSKIP("cannot make a file read-only here");
         }
         if (setup == "noRoom")
-            FileIO::InjectWriteFailure(2);
+            FileIO::injectWriteFailure(2);
 
         scripted()->volumes = {{"Macintosh HD", m_dir->filePath("disk")}, {"FlashAir", m_card}};
         UploadSwitchWindow* w = UploadSwitchWindow::instance();
@@ -240,8 +240,8 @@ private slots:
             QTest::mouseClick(UploadSwitchWindow::instance()->findChild<QPushButton*>("setButton"), Qt::LeftButton);
             QCOMPARE(scripted()->messages, QStringList{failedBecause(reason)});
         };
-        if (Unprivileged::IsChild())
-            return attempt(Unprivileged::Dir() + "/card");
+        if (Unprivileged::isChild())
+            return attempt(Unprivileged::dir() + "/card");
         std::optional<MountedCard> mounted;
         if (protect == "card") {
             mounted.emplace(m_card);
@@ -261,9 +261,9 @@ private slots:
             if (::geteuid() != 0) {
                 attempt(m_card);
             } else {
-                Unprivileged::GiveTo(m_dir->path(), *Unprivileged::Gid());
+                Unprivileged::giveTo(m_dir->path(), *Unprivileged::gid());
                 const QByteArray function = QByteArray("protectedConfig:") + QTest::currentDataTag();
-                const QString failed = Unprivileged::Run(function.constData(), m_dir->path());
+                const QString failed = Unprivileged::run(function.constData(), m_dir->path());
                 if (failed.startsWith("skip"))
                     QSKIP(qPrintable(failed));
                 QVERIFY2(failed.isEmpty(), qPrintable(failed));
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(QFileInfo(config).size(), size);
         fillCard(m_card);
         FileIO::Failure failure;
-        QVERIFY(!FileIO::SafeWrite(m_card + "/SD_WLAN/other", QByteArray("x"), &failure));
+        QVERIFY(!FileIO::safeWrite(m_card + "/SD_WLAN/other", QByteArray("x"), &failure));
         QCOMPARE(failure.error, ENOSPC);
 
         scripted()->volumes = {{"FlashAir", m_card}};

@@ -15,7 +15,7 @@ namespace ButtonDataFixtures {
 using ButtonDataFile::Table;
 
 inline QByteArray marker() {
-    return ButtonDataFile::Marker().toLatin1();
+    return ButtonDataFile::marker().toLatin1();
 }
 
 inline QStringList row(const Table& t, int r) {
@@ -33,7 +33,7 @@ inline QString changed(QString text, const QList<std::pair<QString, QString>>& c
     return text;
 }
 inline QString data(const QList<std::pair<QString, QString>>& changes = {}) {
-    return changed(ButtonDataFile::DefaultButtonData(), changes);
+    return changed(ButtonDataFile::defaultButtonData(), changes);
 }
 
 // The rows an engine reads from both arrays, as "id|label|label" (52 each); "undefined" for an
@@ -42,7 +42,7 @@ inline QString data(const QList<std::pair<QString, QString>>& changes = {}) {
 inline QStringList engineRows(const QString& script, bool exactly = false) {
     QStringList out;
     for (const char* name : {"ctrlbtndata", "ctrlbtnRobi"}) {
-        const JsEval::Result r = JsEval::Rows(script, name);
+        const JsEval::Result r = JsEval::rows(script, name);
         if (!r.ok()) {
             out << (r.error.contains("undefined") ? "undefined" : "error: " + r.error);
             continue;
@@ -59,8 +59,8 @@ inline QStringList engineValues(const QString& script) {
 // Each row's text as it stands in the file, "[" to "]": 52 of ctrlbtndata, then 52 of ctrlbtnRobi
 // (empty for an array the file does not declare).
 inline QStringList rowTexts(const QByteArray& bytes) {
-    const ButtonDataFile::Reading r = ButtonDataFile::ReadFile(bytes, "plkpadbtn.js");
-    const QString text = TextCodec::Decode(bytes, TextCodec::Detect(bytes).value_or(TextCodec::Encoding::Utf8));
+    const ButtonDataFile::Reading r = ButtonDataFile::readFile(bytes, "plkpadbtn.js");
+    const QString text = TextCodec::decode(bytes, TextCodec::detect(bytes).value_or(TextCodec::Encoding::Utf8));
     QStringList out;
     for (const auto& array : r.sources)
         for (const ButtonDataFile::RowSource& s : array)

@@ -57,7 +57,7 @@ public:
         m_mounted = true;
     }
     ~MountedCard() {
-        Unmount();
+        unmount();
         ::unlink(m_image.constData());
     }
     MountedCard(const MountedCard&) = delete;
@@ -65,7 +65,7 @@ public:
     // Empty when the card is mounted.
     QString skipReason() const { return m_skip; }
     // Takes the card out; its mount folder stays behind.
-    bool Unmount() {
+    bool unmount() {
         if (m_mounted && ::umount2(m_root.constData(), 0) != 0)
             ::umount2(m_root.constData(), MNT_DETACH);
         if (!m_loop.isEmpty())
@@ -98,7 +98,7 @@ private:
 };
 
 // A name as the tests write it: decoded and composed where it is UTF-8, else its bytes as \xNN.
-inline QString ShowName(const QByteArray& name) {
+inline QString showName(const QByteArray& name) {
     QString shown = QString::fromUtf8(name);
     if (shown.toUtf8() == name)
         return shown.normalized(QString::NormalizationForm_C);
@@ -109,7 +109,7 @@ inline QString ShowName(const QByteArray& name) {
 }
 
 // The content of the file at path (bytes, so any name works), nothing when it cannot be read.
-inline std::optional<QByteArray> ReadBytes(const QByteArray& path) {
+inline std::optional<QByteArray> readBytes(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW);
     if (fd < 0)
         return std::nullopt;
@@ -125,7 +125,7 @@ inline std::optional<QByteArray> ReadBytes(const QByteArray& path) {
 }
 
 // Every entry below root, read by bytes and never through a link: "dir/", "file=contents", "link@".
-inline QStringList Tree(const QByteArray& root, const QString& prefix = QString()) {
+inline QStringList tree(const QByteArray& root, const QString& prefix = QString()) {
     QStringList out;
     DIR* dir = ::opendir(root.constData());
     if (!dir)
@@ -135,7 +135,7 @@ inline QStringList Tree(const QByteArray& root, const QString& prefix = QString(
         if (name == "." || name == "..")
             continue;
         const QByteArray path = root + '/' + name;
-        const QString rel = prefix + ShowName(name);
+        const QString rel = prefix + showName(name);
         struct stat st {};
         if (::lstat(path.constData(), &st) != 0) {
             out << rel + '?';
@@ -143,9 +143,9 @@ inline QStringList Tree(const QByteArray& root, const QString& prefix = QString(
             out << rel + '@';
         } else if (S_ISDIR(st.st_mode)) {
             out << rel + '/';
-            out << Tree(path, rel + '/');
+            out << tree(path, rel + '/');
         } else {
-            out << rel + '=' + QString::fromUtf8(ReadBytes(path).value_or("?"));
+            out << rel + '=' + QString::fromUtf8(readBytes(path).value_or("?"));
         }
     }
     ::closedir(dir);
@@ -154,7 +154,7 @@ inline QStringList Tree(const QByteArray& root, const QString& prefix = QString(
 }
 
 // Removes root and all it holds, by bytes.
-inline void RemoveTree(const QByteArray& root) {
+inline void removeTree(const QByteArray& root) {
     struct stat st {};
     if (::lstat(root.constData(), &st) != 0)
         return;
@@ -167,7 +167,7 @@ inline void RemoveTree(const QByteArray& root) {
                     names << QByteArray(e->d_name);
             ::closedir(dir);
             for (const QByteArray& n : names)
-                RemoveTree(root + '/' + n);
+                removeTree(root + '/' + n);
         }
         ::rmdir(root.constData());
     } else {
@@ -175,8 +175,8 @@ inline void RemoveTree(const QByteArray& root) {
     }
 }
 
-inline QStringList Tree(const QString& root) {
-    return Tree(QFile::encodeName(root));
+inline QStringList tree(const QString& root) {
+    return tree(QFile::encodeName(root));
 }
 
 // The copy tests need the card mounted (a test class with m_mount).

@@ -87,7 +87,7 @@ void fillUp(const QString& folder) {
 FailingFolder::FailingFolder(WriteFailure kind, const QString& folder) : m_folder(folder) {
     switch (kind) {
     case WriteFailure::Midway:
-        FileIO::InjectWriteFailure(10);
+        FileIO::injectWriteFailure(10);
         break;
     case WriteFailure::ReadOnlyFolder:
         m_readOnly = new ReadOnly(folder);
@@ -126,7 +126,7 @@ FailingFolder::FailingFolder(WriteFailure kind, const QString& folder) : m_folde
 }
 
 FailingFolder::~FailingFolder() {
-    FileIO::InjectWriteFailure(-1);
+    FileIO::injectWriteFailure(-1);
     delete m_readOnly;
     if (m_mounted)
         ::umount2(QFile::encodeName(m_folder).constData(), MNT_DETACH);

@@ -87,15 +87,15 @@ QList<Result> evaluate(const QString& script, const QStringList& variables, bool
 
 } // namespace
 
-QList<Result> Rows(const QString& script, const QStringList& variables, bool strict) {
+QList<Result> rows(const QString& script, const QStringList& variables, bool strict) {
     return evaluate(script, variables, strict, false);
 }
 
-Result Exact(const QString& script, const QString& variable, bool strict) {
+Result exact(const QString& script, const QString& variable, bool strict) {
     return evaluate(script, QStringList{variable}, strict, true).first();
 }
 
-Result Rows(const QString& script, const QString& variable, bool strict) {
-    return Rows(script, QStringList{variable}, strict).first();
+Result rows(const QString& script, const QString& variable, bool strict) {
+    return rows(script, QStringList{variable}, strict).first();
 }
 } // namespace JsEval

@@ -19,12 +19,12 @@ struct Result {
 };
 
 // Runs script in a fresh engine (in strict mode when asked) and reads the global variable.
-Result Rows(const QString& script, const QString& variable, bool strict = false);
+Result rows(const QString& script, const QString& variable, bool strict = false);
 // The same for several variables of one run.
-QList<Result> Rows(const QString& script, const QStringList& variables, bool strict = false);
+QList<Result> rows(const QString& script, const QStringList& variables, bool strict = false);
 
 // The same, with each value of a row told apart exactly: a string in apostrophes ('101', ''), a
 // number as the engine prints it (101), "hole" for a hole and "undefined" for an undefined value;
 // rows keep their own lengths.
-Result Exact(const QString& script, const QString& variable, bool strict = false);
+Result exact(const QString& script, const QString& variable, bool strict = false);
 } // namespace JsEval

@@ -9,18 +9,18 @@
 #include <QPointer>
 #include <QTest>
 
-inline void ResetPageSet() {
+inline void resetPageSet() {
     PageSet::chosen().setFiles({});
     PageSet::chosen().setAccess(PageSet::Access::Folder);
 }
 
-inline bool Activate(QWidget* w) {
+inline bool activate(QWidget* w) {
     w->show();
     w->activateWindow();
     return QTest::qWaitForWindowActive(w);
 }
 
-inline void CloseShellWindows() {
+inline void closeShellWindows() {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<FolderDialog*>(w) || qobject_cast<PreviewWindow*>(w) || qobject_cast<PaletteWindow*>(w))

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QTest>
 
-template <class T> int RunOne(int argc, char** argv) {
+template <class T> int runOne(int argc, char** argv) {
     T t;
     return QTest::qExec(&t, argc, argv);
 }
@@ -17,11 +17,11 @@ template <class... Tests> int RunGuiTests(int argc, char** argv) {
     App app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 #ifdef PKL_TEST_WEBVIEW_MODULE
-    SetWebViewModulePath(QStringLiteral(PKL_TEST_WEBVIEW_MODULE));
+    setWebViewModulePath(QStringLiteral(PKL_TEST_WEBVIEW_MODULE));
 #endif
     ScriptedPlatform::install();
     int status = 0;
-    ((status |= RunOne<Tests>(argc, argv)), ...);
+    ((status |= runOne<Tests>(argc, argv)), ...);
     App::deleteWindows();
     return status;
 }

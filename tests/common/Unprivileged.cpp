@@ -18,50 +18,50 @@ const passwd* user() {
 }
 } // namespace
 
-bool IsChild() {
+bool isChild() {
     return qEnvironmentVariableIsSet(kDirVar);
 }
 
-QString Dir() {
+QString dir() {
     return qEnvironmentVariable(kDirVar);
 }
 
-std::optional<uid_t> Uid() {
+std::optional<uid_t> uid() {
     if (const passwd* pw = user())
         return pw->pw_uid;
     return std::nullopt;
 }
 
-std::optional<gid_t> Gid() {
+std::optional<gid_t> gid() {
     if (const passwd* pw = user())
         return pw->pw_gid;
     return std::nullopt;
 }
 
-void GiveTo(const QString& path, gid_t group) {
-    const uid_t uid = Uid().value_or(uid_t(-1));
-    if (::chown(QFile::encodeName(path).constData(), uid, group) != 0)
+void giveTo(const QString& path, gid_t group) {
+    const uid_t owner = uid().value_or(uid_t(-1));
+    if (::chown(QFile::encodeName(path).constData(), owner, group) != 0)
         qWarning("cannot give %s to the unprivileged user", qPrintable(path));
     if (!QFileInfo(path).isDir())
         return;
     QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
-        if (::lchown(QFile::encodeName(it.next()).constData(), uid, group) != 0)
+        if (::lchown(QFile::encodeName(it.next()).constData(), owner, group) != 0)
             qWarning("cannot give %s to the unprivileged user", qPrintable(it.filePath()));
 }
 
-QString Run(const char* function, const QString& dir, std::optional<gid_t> extraGroup) {
+QString run(const char* function, const QString& dir, std::optional<gid_t> extraGroup) {
     if (::geteuid() != 0)
         return QStringLiteral("skip: not root, so no other user to become");
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (setpriv.isEmpty() || !Uid())
+    if (setpriv.isEmpty() || !uid())
         return QStringLiteral("skip: no setpriv or no user nobody");
     // The child must reach the folder: temporary folders are made for their owner only.
     for (QString d = QFileInfo(dir).absolutePath(); d != QStringLiteral("/"); d = QFileInfo(d).absolutePath())
         if (d.startsWith(QStringLiteral("/tmp/")))
             QFile::setPermissions(d, QFile::permissions(d) | QFileDevice::ExeOther);
-    QStringList args = {QStringLiteral("--reuid=%1").arg(*Uid()), QStringLiteral("--regid=%1").arg(*Gid())};
+    QStringList args = {QStringLiteral("--reuid=%1").arg(*uid()), QStringLiteral("--regid=%1").arg(*gid())};
     args << (extraGroup ? QStringLiteral("--groups=%1").arg(*extraGroup) : QStringLiteral("--clear-groups"));
     args << QStringLiteral("--") << QCoreApplication::applicationFilePath() << QString::fromLatin1(function);
     QProcess child;

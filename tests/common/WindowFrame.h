@@ -12,7 +12,7 @@ inline const QSize kLaidOutLimit(32000, 32000);
 inline const QSize kNoLimit(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 
 // focus empty: not looked at. A failure returns from here and fails the test.
-inline void CheckFrame(QWidget* w, QAccessible::Role role, const QString& title, const QSize& maximum,
+inline void checkFrame(QWidget* w, QAccessible::Role role, const QString& title, const QSize& maximum,
                        const QString& focus) {
     QVERIFY(w);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);

@@ -41,8 +41,8 @@ inline QByteArray sjis(const char* text, const std::pair<const char*, const char
     QString t = u(text);
     if (*replace.first)
         t.replace(QString::fromUtf8(replace.first), QString::fromUtf8(replace.second));
-    const QByteArray bytes = TextCodec::Encode(t, TextCodec::Encoding::ShiftJis).value_or(QByteArray());
-    if (TextCodec::Detect(bytes) != TextCodec::Encoding::ShiftJis)
+    const QByteArray bytes = TextCodec::encode(t, TextCodec::Encoding::ShiftJis).value_or(QByteArray());
+    if (TextCodec::detect(bytes) != TextCodec::Encoding::ShiftJis)
         qFatal("not a Shift_JIS fixture: %s", text);
     return bytes;
 }

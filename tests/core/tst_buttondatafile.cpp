@@ -13,12 +13,12 @@ class TestButtonDataFile : public QObject {
     Q_OBJECT
 private slots:
     void defaultDataRoundTrip() {
-        const QString text = ButtonDataFile::DefaultButtonData();
+        const QString text = ButtonDataFile::defaultButtonData();
         QCOMPARE(text.toUtf8().size(), 2955);
         QCOMPARE(text.split('\n').size(), 62); // 61 lines, each ending in LF
         QCOMPARE(text.split('\n')[6], QString("        [136,'+','+'],[139,'-','-']"));
         Table ax, bx;
-        ButtonDataFile::ReadTables(text, ax, bx);
+        ButtonDataFile::readTables(text, ax, bx);
         for (const Table* t : {&ax, &bx})
             for (const QStringList& field : *t)
                 QCOMPARE(field.size(), 52);
@@ -32,9 +32,9 @@ private slots:
             for (int t = 0; t < 2; ++t)
                 for (int r = 0; r < 52; ++r)
                     for (int f = 0; f < 3; ++f)
-                        QVERIFY(!ButtonDataFile::CheckCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
+                        QVERIFY(!ButtonDataFile::checkCell((t ? bx : ax)[f][r], f == 0 || (t && f == 1), encoding));
 
-        const QString block = ButtonDataFile::Block(ax, bx);
+        const QString block = ButtonDataFile::block(ax, bx);
         QCOMPARE(block.toUtf8().size(), 2959);
         const QStringList lines = block.split('\n');
         QCOMPARE(lines.size(), 62);
@@ -44,10 +44,10 @@ private slots:
         QCOMPARE(lines[38], QString("],"));
         QCOMPARE(lines[60], QString("];"));
         Table ax2, bx2;
-        ButtonDataFile::ReadTables(block, ax2, bx2);
+        ButtonDataFile::readTables(block, ax2, bx2);
         QCOMPARE(ax2, ax);
         QCOMPARE(bx2, bx);
-        QCOMPARE(ButtonDataFile::MarkedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
+        QCOMPARE(ButtonDataFile::markedBlock(ax, bx).toUtf8(), marker() + '\n' + block.toUtf8() + marker() + '\n');
         QCOMPARE(editorRows(ax, bx), engineRows(text));
     }
 
@@ -76,7 +76,7 @@ private slots:
         QFETCH(QString, robot);
         QFETCH(QStringList, rows);
         QStringList out;
-        for (const QStringList& r : ButtonDataFile::ListRows(type, japanese, english, robot))
+        for (const QStringList& r : ButtonDataFile::listRows(type, japanese, english, robot))
             out << r.join('|');
         QCOMPARE(out, rows);
     }
@@ -105,10 +105,10 @@ private slots:
         row("blanks around the markers", "// head\n  " + m + " \n" + d + "\t" + m + "\t\n// tail\n");
         row("closing marker at the end", "h\n" + m + "\n" + d + m);
         row("Shift_JIS head",
-            "// \x82\xa0\r\n" + m + "\n" + TextCodec::Encode(data(), TextCodec::Encoding::ShiftJis).value() + m +
+            "// \x82\xa0\r\n" + m + "\n" + TextCodec::encode(data(), TextCodec::Encoding::ShiftJis).value() + m +
                 "\n// \x82\xa2",
-            TextCodec::Encode(QString::fromUtf8(stand), TextCodec::Encoding::ShiftJis).value(),
-            TextCodec::Encode(QString::fromUtf8(jump(stand)), TextCodec::Encoding::ShiftJis).value());
+            TextCodec::encode(QString::fromUtf8(stand), TextCodec::Encoding::ShiftJis).value(),
+            TextCodec::encode(QString::fromUtf8(jump(stand)), TextCodec::Encoding::ShiftJis).value());
         row("no marker: the row where it stands", "var a = 1;\n" + d);
         row("arrays after the block", m + "\n" + d + m + "\n" + d);
         // The other rows keep what the page reads: quoted ids and seconds, "" and holes, comments.
@@ -150,28 +150,28 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QByteArray, from);
         QFETCH(QByteArray, to);
-        const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(old, "plkpadbtn.js");
+        const ButtonDataFile::Reading read = ButtonDataFile::readFile(old, "plkpadbtn.js");
         QVERIFY2(read.ok(), qPrintable(read.refusal));
-        const ButtonDataFile::SaveResult same = ButtonDataFile::Save(old, read.recognition, read.robot, "plkpadbtn.js");
+        const ButtonDataFile::SaveResult same = ButtonDataFile::save(old, read.recognition, read.robot, "plkpadbtn.js");
         QCOMPARE(same.bytes, std::optional<QByteArray>(old));
 
         Table ax = read.recognition, bx = read.robot;
         (array ? bx : ax)[field][row] = value;
-        const auto encoding = TextCodec::Detect(old).value();
-        to.replace("<block>", TextCodec::Encode(ButtonDataFile::MarkedBlock(ax, bx), encoding).value());
+        const auto encoding = TextCodec::detect(old).value();
+        to.replace("<block>", TextCodec::encode(ButtonDataFile::markedBlock(ax, bx), encoding).value());
         // The page reads the last declaration: that is where the edit goes.
         const qsizetype at = old.lastIndexOf(from);
         QVERIFY(at >= 0);
         QByteArray expected = old;
         expected.replace(at, from.size(), to);
-        const ButtonDataFile::SaveResult once = ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js");
+        const ButtonDataFile::SaveResult once = ButtonDataFile::save(old, ax, bx, "plkpadbtn.js");
         QVERIFY2(once.bytes, qPrintable(once.refusal));
         QCOMPARE(*once.bytes, expected);
-        QCOMPARE(ButtonDataFile::Save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
+        QCOMPARE(ButtonDataFile::save(*once.bytes, ax, bx, "plkpadbtn.js").bytes, once.bytes);
         // The engine reads the edit, and every other value exactly as before.
         if (read.declared[0]) {
-            QStringList before = engineValues(TextCodec::Decode(old, encoding));
-            const QStringList after = engineValues(TextCodec::Decode(expected, encoding));
+            QStringList before = engineValues(TextCodec::decode(old, encoding));
+            const QStringList after = engineValues(TextCodec::decode(expected, encoding));
             QCOMPARE(after.size(), before.size());
             before[array * 52 + row] = after[array * 52 + row];
             QCOMPARE(after, before);
@@ -181,11 +181,11 @@ private slots:
     // On a file in the block's own form, an edit writes the block as a whole rewrite would.
     void blockFormFileGetsTheWholeBlock() {
         Table ax, bx;
-        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
-        const QByteArray old = "// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8() + "// tail\n";
+        ButtonDataFile::readTables(ButtonDataFile::defaultButtonData(), ax, bx);
+        const QByteArray old = "// head\n" + ButtonDataFile::markedBlock(ax, bx).toUtf8() + "// tail\n";
         ax[0][20] = "5", bx[2][51] = "また";
-        QCOMPARE(ButtonDataFile::Save(old, ax, bx, "plkpadbtn.js").bytes,
-                 std::optional<QByteArray>("// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8() + "// tail\n"));
+        QCOMPARE(ButtonDataFile::save(old, ax, bx, "plkpadbtn.js").bytes,
+                 std::optional<QByteArray>("// head\n" + ButtonDataFile::markedBlock(ax, bx).toUtf8() + "// tail\n"));
     }
 };
 

@@ -42,18 +42,18 @@ private slots:
     void safeWriteKeepsOldFileOnFailure() {
         QTemporaryDir dir;
         const QString path = TestFiles::write(dir.filePath("f.txt"), "old contents");
-        FileIO::InjectWriteFailure(3);
+        FileIO::injectWriteFailure(3);
         FileIO::Failure failure;
-        QVERIFY(!FileIO::SafeWrite(path, "new contents that fail", &failure));
+        QVERIFY(!FileIO::safeWrite(path, "new contents that fail", &failure));
         QCOMPARE(failure.error, ENOSPC);
         QCOMPARE(failure.step, FileIO::Step::Write);
         QCOMPARE(TestFiles::read(path), QByteArray("old contents"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
-        QVERIFY(FileIO::SafeWrite(path, "new"));
+        QVERIFY(FileIO::safeWrite(path, "new"));
         QCOMPARE(TestFiles::read(path), QByteArray("new"));
         // A folder that is gone (card pulled) fails and creates nothing.
-        QVERIFY(!FileIO::SafeWrite(dir.filePath("gone/f.txt"), "x"));
-        QVERIFY(!FileIO::ReadAll(dir.filePath("gone/f.txt")));
+        QVERIFY(!FileIO::safeWrite(dir.filePath("gone/f.txt"), "x"));
+        QVERIFY(!FileIO::readAll(dir.filePath("gone/f.txt")));
     }
     void safeWriteBatch() {
         QTemporaryDir dir;
@@ -66,43 +66,43 @@ private slots:
         };
         {
             FileIO::SafeWriteBatch batch;
-            QVERIFY(batch.Add(a, bytes("new a")));
-            QVERIFY(!batch.Add(b, [](QFileDevice&) { return false; }));
+            QVERIFY(batch.add(a, bytes("new a")));
+            QVERIFY(!batch.add(b, [](QFileDevice&) { return false; }));
             // Nothing is replaced before the commit, and a failed add leaves the batch as it was.
             QCOMPARE(TestFiles::read(a), QByteArray("old a"));
-            QVERIFY(batch.Commit());
+            QVERIFY(batch.commit());
         }
         QCOMPARE(TestFiles::read(a), QByteArray("new a"));
         QCOMPARE(TestFiles::read(b), QByteArray("old b"));
         QCOMPARE(QFile::permissions(a), perms);
         {
             FileIO::SafeWriteBatch abandoned;
-            QVERIFY(abandoned.Add(b, bytes("never")));
+            QVERIFY(abandoned.add(b, bytes("never")));
         }
         QCOMPARE(TestFiles::read(b), QByteArray("old b"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a", "b"}));
         // A link is written through: the file it points at changes, the link stays a link.
         QVERIFY(QFile::link(a, dir.filePath("link")));
-        QVERIFY(FileIO::SafeWrite(dir.filePath("link"), "through"));
+        QVERIFY(FileIO::safeWrite(dir.filePath("link"), "through"));
         QVERIFY(QFileInfo(dir.filePath("link")).isSymLink());
         QCOMPARE(TestFiles::read(a), QByteArray("through"));
     }
     void childHandles() {
         QTemporaryDir dir;
-        QCOMPARE(FileIO::ChildPath(dir.path(), "missing"), dir.filePath("missing"));
-        QVERIFY(!QFileInfo::exists(FileIO::ChildPath(dir.path(), "missing")));
-        QVERIFY(FileIO::ChildPath(QString(), "x").isEmpty());
-        QVERIFY(FileIO::ChildPath(dir.filePath("nodir"), "x").isEmpty());
-        QVERIFY(FileIO::ChildPath(dir.path(), "a/b").isEmpty());
+        QCOMPARE(FileIO::childPath(dir.path(), "missing"), dir.filePath("missing"));
+        QVERIFY(!QFileInfo::exists(FileIO::childPath(dir.path(), "missing")));
+        QVERIFY(FileIO::childPath(QString(), "x").isEmpty());
+        QVERIFY(FileIO::childPath(dir.filePath("nodir"), "x").isEmpty());
+        QVERIFY(FileIO::childPath(dir.path(), "a/b").isEmpty());
     }
     // The parts that must hold for a user other than root run in a child process as "nobody".
     void protectedFileIsRefused() {
         auto attempt = [](const QString& dir) {
-            QVERIFY(!FileIO::SafeWrite(dir + "/pelkavin.css", "new"));
-            QVERIFY(FileIO::ReadAll(dir + "/pelkavin.css"));
+            QVERIFY(!FileIO::safeWrite(dir + "/pelkavin.css", "new"));
+            QVERIFY(FileIO::readAll(dir + "/pelkavin.css"));
         };
-        if (Unprivileged::IsChild())
-            return attempt(Unprivileged::Dir());
+        if (Unprivileged::isChild())
+            return attempt(Unprivileged::dir());
         QTemporaryDir tmp;
         const QString dir = tmp.filePath("plk");
         const QString file = TestFiles::write(dir + "/pelkavin.css", "old");
@@ -110,8 +110,8 @@ private slots:
         if (::geteuid() != 0) {
             attempt(dir);
         } else {
-            Unprivileged::GiveTo(dir, *Unprivileged::Gid());
-            const QString failed = Unprivileged::Run("protectedFileIsRefused", dir);
+            Unprivileged::giveTo(dir, *Unprivileged::gid());
+            const QString failed = Unprivileged::run("protectedFileIsRefused", dir);
             if (failed.startsWith("skip"))
                 QSKIP(qPrintable(failed));
             QVERIFY2(failed.isEmpty(), qPrintable(failed));
@@ -122,26 +122,26 @@ private slots:
     }
     void savedFileKeepsModeAndGroup() {
         const gid_t users = 100;
-        auto save = [](const QString& dir) { QVERIFY(FileIO::SafeWrite(dir + "/plkpadbtn.js", "new")); };
-        if (Unprivileged::IsChild())
-            return save(Unprivileged::Dir());
+        auto save = [](const QString& dir) { QVERIFY(FileIO::safeWrite(dir + "/plkpadbtn.js", "new")); };
+        if (Unprivileged::isChild())
+            return save(Unprivileged::dir());
         QTemporaryDir tmp;
         const QString dir = tmp.filePath("plk");
         const QString file = TestFiles::write(dir + "/plkpadbtn.js", "old");
         QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
         if (::geteuid() != 0)
             QSKIP("needs root to give the file a group of its own");
-        Unprivileged::GiveTo(dir, *Unprivileged::Gid());
-        QVERIFY(::chown(QFile::encodeName(file).constData(), *Unprivileged::Uid(), users) == 0);
+        Unprivileged::giveTo(dir, *Unprivileged::gid());
+        QVERIFY(::chown(QFile::encodeName(file).constData(), *Unprivileged::uid(), users) == 0);
         // The user is in the file's group, but it is not the user's own group.
-        const QString failed = Unprivileged::Run("savedFileKeepsModeAndGroup", dir, users);
+        const QString failed = Unprivileged::run("savedFileKeepsModeAndGroup", dir, users);
         if (failed.startsWith("skip"))
             QSKIP(qPrintable(failed));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(TestFiles::read(file), QByteArray("new"));
         QCOMPARE(statOf(file).st_mode & 07777, mode_t(0640));
         QCOMPARE(statOf(file).st_gid, users);
-        QCOMPARE(statOf(file).st_uid, *Unprivileged::Uid());
+        QCOMPARE(statOf(file).st_uid, *Unprivileged::uid());
     }
     void rootKeepsModeAndOwner() {
         if (::geteuid() != 0)
@@ -150,7 +150,7 @@ private slots:
         const QString file = TestFiles::write(tmp.filePath("apple-touch-icon.png"), "old");
         QVERIFY(::chown(QFile::encodeName(file).constData(), 1234, 5678) == 0);
         QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
-        QVERIFY(FileIO::SafeWrite(file, "new"));
+        QVERIFY(FileIO::safeWrite(file, "new"));
         QCOMPARE(TestFiles::read(file), QByteArray("new"));
         QCOMPARE(statOf(file).st_mode & 07777, mode_t(0444));
         QCOMPARE(statOf(file).st_uid, uid_t(1234));
@@ -178,8 +178,8 @@ private slots:
         const QStringList before = entries(tmp.path());
         const struct stat st = statOf(path);
         // Neither blocks: a fifo with no writer would hold a plain open for good.
-        QVERIFY(!FileIO::ReadAll(path));
-        QVERIFY(!FileIO::SafeWrite(path, "new"));
+        QVERIFY(!FileIO::readAll(path));
+        QVERIFY(!FileIO::safeWrite(path, "new"));
         QCOMPARE(entries(tmp.path()), before);
         QCOMPARE(statOf(path).st_mode, st.st_mode);
         QCOMPARE(statOf(path).st_ino, st.st_ino);
@@ -188,10 +188,10 @@ private slots:
         QTemporaryDir tmp;
         const QString file = TestFiles::write(tmp.filePath("CONFIG"), "APPMODE=4\r\n");
         QVERIFY(QFile::link(file, tmp.filePath("link")));
-        QCOMPARE(FileIO::ReadAll(file), std::optional(QByteArray("APPMODE=4\r\n")));
-        QCOMPARE(FileIO::ReadAll(tmp.filePath("link")), std::optional(QByteArray("APPMODE=4\r\n")));
-        QCOMPARE(FileIO::ReadAll(TestFiles::write(tmp.filePath("empty"), "")), std::optional(QByteArray()));
-        QVERIFY(!FileIO::ReadAll(tmp.filePath("missing")));
+        QCOMPARE(FileIO::readAll(file), std::optional(QByteArray("APPMODE=4\r\n")));
+        QCOMPARE(FileIO::readAll(tmp.filePath("link")), std::optional(QByteArray("APPMODE=4\r\n")));
+        QCOMPARE(FileIO::readAll(TestFiles::write(tmp.filePath("empty"), "")), std::optional(QByteArray()));
+        QVERIFY(!FileIO::readAll(tmp.filePath("missing")));
     }
     void staleTemporaryFilesGoOthersStay() {
         QTemporaryDir tmp;
@@ -205,7 +205,7 @@ private slots:
         const QString live = TestFiles::write(dir + "/.pkltmp-live0000", "being written");
         const int fd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
         QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX) == 0);
-        QVERIFY(FileIO::SafeWrite(dir + "/plkpadbtn.js", "new"));
+        QVERIFY(FileIO::safeWrite(dir + "/plkpadbtn.js", "new"));
         ::close(fd);
         QCOMPARE(entries(dir), (QStringList{".pkltmp-0A1B2C3D", ".pkltmp-abc", ".pkltmp-live0000",
                                             ".plkpadbtn.js.k3j2l1.part", "pkltmp-0a1b2c3d", "plkpadbtn.js", "x.part"}));
@@ -214,7 +214,7 @@ private slots:
         QTemporaryDir tmp;
         // As long as the file system allows (255 bytes on most).
         const QString name = QString(255 - 3, u'a') + ".js";
-        QVERIFY(FileIO::SafeWrite(tmp.filePath(name), "data"));
+        QVERIFY(FileIO::safeWrite(tmp.filePath(name), "data"));
         QCOMPARE(TestFiles::read(tmp.filePath(name)), QByteArray("data"));
         QCOMPARE(entries(tmp.path()), QStringList{name});
     }
@@ -228,8 +228,8 @@ private slots:
         QVERIFY(dirFd >= 0);
         {
             FileIO::SafeWriteBatch batch;
-            QVERIFY(batch.AddAt(dirFd, "mainP.RM4", [](QFileDevice& f) { return f.write("program") == 7; }));
-            QVERIFY(batch.Commit());
+            QVERIFY(batch.addAt(dirFd, "mainP.RM4", [](QFileDevice& f) { return f.write("program") == 7; }));
+            QVERIFY(batch.commit());
         }
         ::close(dirFd);
         QVERIFY(!QFileInfo(card + "/mainP.RM4").isSymLink());
@@ -253,30 +253,30 @@ private slots:
     void detectsTheEncoding() {
         QFETCH(QByteArray, bytes);
         QFETCH(std::optional<Encoding>, encoding);
-        QCOMPARE(TextCodec::Detect(bytes), encoding);
+        QCOMPARE(TextCodec::detect(bytes), encoding);
         // What is detected comes back byte for byte.
         if (encoding)
-            QCOMPARE(TextCodec::Encode(TextCodec::Decode(bytes, *encoding), *encoding), std::optional(bytes));
+            QCOMPARE(TextCodec::encode(TextCodec::decode(bytes, *encoding), *encoding), std::optional(bytes));
     }
     void refusesWhatAnEncodingCannotCarry() {
         const QString text = QString::fromUtf8("あé😀");
-        QCOMPARE(TextCodec::FirstUncarriable(text, Encoding::ShiftJis), std::optional(QString::fromUtf8("é")));
-        QCOMPARE(TextCodec::FirstUncarriable(QString::fromUtf8("あ😀"), Encoding::ShiftJis),
+        QCOMPARE(TextCodec::firstUncarriable(text, Encoding::ShiftJis), std::optional(QString::fromUtf8("é")));
+        QCOMPARE(TextCodec::firstUncarriable(QString::fromUtf8("あ😀"), Encoding::ShiftJis),
                  std::optional(QString::fromUtf8("😀")));
-        QVERIFY(!TextCodec::Encode(text, Encoding::ShiftJis));
-        QCOMPARE(TextCodec::FirstUncarriable(text, Encoding::Utf8), std::nullopt);
-        QCOMPARE(TextCodec::FirstUncarriable(QString(QChar(0xD800)), Encoding::Utf8),
+        QVERIFY(!TextCodec::encode(text, Encoding::ShiftJis));
+        QCOMPARE(TextCodec::firstUncarriable(text, Encoding::Utf8), std::nullopt);
+        QCOMPARE(TextCodec::firstUncarriable(QString(QChar(0xD800)), Encoding::Utf8),
                  std::optional(QString(QChar(0xD800))));
     }
     void engineReadsWhatThePageReads() {
         // The judge itself: rows of nested arrays, holes as empty cells. An old octal literal, which a
         // browser reads as another number, does not parse at all here.
-        const JsEval::Result rows = JsEval::Rows("var d=[[[10,'a','b'],[,'c','d']]];", "d", true);
+        const JsEval::Result rows = JsEval::rows("var d=[[[10,'a','b'],[,'c','d']]];", "d", true);
         QVERIFY2(rows.ok(), qPrintable(rows.error));
         QCOMPARE(rows.rows, (QList<QStringList>{{"10", "a", "b"}, {"", "c", "d"}}));
-        QVERIFY(!JsEval::Rows("var d=[[010,'a']];", "d").ok());
-        QVERIFY(!JsEval::Rows("var d=[['abc\\']];", "d").ok());
-        QVERIFY(!JsEval::Rows("var e=1;", "d").ok());
+        QVERIFY(!JsEval::rows("var d=[[010,'a']];", "d").ok());
+        QVERIFY(!JsEval::rows("var d=[['abc\\']];", "d").ok());
+        QVERIFY(!JsEval::rows("var e=1;", "d").ok());
     }
 };
 

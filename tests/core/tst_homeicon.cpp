@@ -62,7 +62,7 @@ private slots:
         QFETCH(int, w);
         QFETCH(int, h);
         const QColor c(12, 200, 99);
-        const QImage icon = HomeIcon::Make(testArt(w, h), c);
+        const QImage icon = HomeIcon::make(testArt(w, h), c);
         QCOMPARE(icon.size(), QSize(w, h));
         QVERIFY(icon.hasAlphaChannel());
         QCOMPARE(cornerFaults(icon), 0);
@@ -74,24 +74,24 @@ private slots:
         QCOMPARE(qAlpha(half), 255);
         QVERIFY(qAbs(qRed(half) - (255 + 12) / 2) <= 2 && qAbs(qGreen(half) - (255 + 200) / 2) <= 2);
         // The same colour gives the same picture and the same file.
-        const QImage again = HomeIcon::Make(testArt(w, h), c);
+        const QImage again = HomeIcon::make(testArt(w, h), c);
         QCOMPARE(again, icon);
-        QCOMPARE(HomeIcon::EncodePng(again), HomeIcon::EncodePng(icon));
-        const QImage decoded = QImage::fromData(*HomeIcon::EncodePng(icon), "PNG");
+        QCOMPARE(HomeIcon::encodePng(again), HomeIcon::encodePng(icon));
+        const QImage decoded = QImage::fromData(*HomeIcon::encodePng(icon), "PNG");
         QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32), icon);
     }
     void noArt() {
-        QVERIFY(HomeIcon::Make(QImage(), Qt::red).isNull());
-        QVERIFY(!HomeIcon::EncodePng(QImage()));
+        QVERIFY(HomeIcon::make(QImage(), Qt::red).isNull());
+        QVERIFY(!HomeIcon::encodePng(QImage()));
     }
     void shippedArt() {
-        const QImage art = HomeIcon::Art();
+        const QImage art = HomeIcon::art();
         QCOMPARE(art.size(), QSize(180, 180));
         QVERIFY(art.hasAlphaChannel());
         QCOMPARE(qAlpha(art.pixel(5, 90)), 0);  // the ground
         QCOMPARE(qAlpha(art.pixel(68, 88)), 0); // an eye
         QCOMPARE(art.pixel(90, 60), qRgba(255, 255, 255, 255));
-        QCOMPARE(HomeIcon::Art().cacheKey(), art.cacheKey());
+        QCOMPARE(HomeIcon::art().cacheKey(), art.cacheKey());
     }
 };
 

@@ -14,7 +14,7 @@ namespace {
 const QString kCardGone = "ディスクを読み書きできません（取り出された可能性があります）";
 
 // Holds Japanese: the sentence is not a bare system name or number.
-bool IsJapanese(const QString& text) {
+bool isJapanese(const QString& text) {
     return text.contains(QRegularExpression("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]"));
 }
 } // namespace
@@ -55,20 +55,20 @@ private slots:
         QFETCH(int, error);
         QFETCH(FileIO::Step, step);
         QFETCH(QString, reason);
-        QCOMPARE(Messages::Reason({error, step}), reason);
-        QCOMPARE(Messages::CannotWrite("CONFIG", {error, step}), "CONFIGに書き込めませんでした（" + reason + "）...");
+        QCOMPARE(Messages::reason({error, step}), reason);
+        QCOMPARE(Messages::cannotWrite("CONFIG", {error, step}), "CONFIGに書き込めませんでした（" + reason + "）...");
     }
 
     // Every code the system knows: a Japanese sentence, and where the system's name appears, it stands
     // in parentheses at the end of one.
     void noSystemNameAlone() {
         for (int code = 1; code < 134; ++code) {
-            const QString why = Messages::Why(code);
-            QVERIFY2(IsJapanese(why), qPrintable(why));
+            const QString why = Messages::why(code);
+            QVERIFY2(isJapanese(why), qPrintable(why));
             const char* name = ::strerrorname_np(code);
             if (name && why.contains(QString::fromLatin1(name))) {
                 QVERIFY2(why.endsWith("（" + QString::fromLatin1(name) + "）"), qPrintable(why));
-                QVERIFY2(IsJapanese(why.chopped(qstrlen(name) + 2)), qPrintable(why));
+                QVERIFY2(isJapanese(why.chopped(qstrlen(name) + 2)), qPrintable(why));
             }
         }
     }

@@ -25,7 +25,7 @@ QString makePackage(const QString& root) {
     for (const QString& f : QStringList{"ADDON/a.txt", "ADDON/sub/b.txt", kVariant0 + "/1/x", kVariant0 + "/5/y",
                                         kVariant0 + "/ランダム/z", kVariant0 + '/' + kMain5})
         TestFiles::write(root + '/' + f, f.section('/', -1).toUtf8());
-    for (const QString& v : PackageCopy::VariantFolders().mid(1))
+    for (const QString& v : PackageCopy::variantFolders().mid(1))
         QDir().mkpath(root + '/' + v);
     return root;
 }
@@ -41,8 +41,8 @@ void put(const QByteArray& path, const QByteArray& data) {
 }
 
 bool copyAll(PackageCopy::Card& card, const PackageCopy::Plan& plan, const PackageCopy::Progress& progress) {
-    return card.RunSteps(plan.stage1, progress) && card.RunSteps(plan.stage2, progress) &&
-           card.RunSteps(plan.stage3, progress) && card.Sync();
+    return card.runSteps(plan.stage1, progress) && card.runSteps(plan.stage2, progress) &&
+           card.runSteps(plan.stage3, progress) && card.sync();
 }
 
 // The card after a complete copy of variant 0 onto a card that held only SD_WLAN/CONFIG.
@@ -93,7 +93,7 @@ private slots:
         delete m_mount;
         m_mount = nullptr;
         if (m_dir)
-            RemoveTree(QFile::encodeName(m_dir->path()));
+            removeTree(QFile::encodeName(m_dir->path()));
         delete m_dir;
         m_dir = nullptr;
     }
@@ -138,18 +138,18 @@ private slots:
         put(QFile::encodeName(m_package) + "/ADDON/zz/" + name, "new");
         // A card that holds the older package: it must not end up half old, half new.
         TestFiles::write(m_card + "/ADDON/a.txt", "old");
-        const QStringList before = Tree(m_card);
+        const QStringList before = tree(m_card);
         PackageCopy::Card card(m_card);
-        const PackageCopy::Plan plan = PackageCopy::MakePlan(m_package, 0);
+        const PackageCopy::Plan plan = PackageCopy::makePlan(m_package, 0);
         if (shown.isEmpty()) {
-            QVERIFY2(card.Check(plan, m_progress), qPrintable(m_lines.join(' ')));
+            QVERIFY2(card.check(plan, m_progress), qPrintable(m_lines.join(' ')));
             QVERIFY(copyAll(card, plan, m_progress));
-            QCOMPARE(ReadBytes(QFile::encodeName(m_card) + "/ADDON/zz/" + name), QByteArray("new"));
+            QCOMPARE(readBytes(QFile::encodeName(m_card) + "/ADDON/zz/" + name), QByteArray("new"));
             return;
         }
-        QVERIFY(!card.Check(plan, m_progress));
+        QVERIFY(!card.check(plan, m_progress));
         QCOMPARE(m_lines, QStringList{shown + '\n' + reason});
-        QCOMPARE(Tree(m_card), before);
+        QCOMPARE(tree(m_card), before);
     }
 
     // A card entry of the other kind where the package puts a file or folder stops the check: the
@@ -186,18 +186,18 @@ private slots:
                 QDir().mkpath(m_card + '/' + e);
             else
                 TestFiles::write(m_card + '/' + e.section('=', 0, 0), e.section('=', 1).toUtf8());
-        const QStringList before = Tree(m_card);
+        const QStringList before = tree(m_card);
         PackageCopy::Card copy(m_card);
-        const PackageCopy::Plan plan = PackageCopy::MakePlan(m_package, 0);
+        const PackageCopy::Plan plan = PackageCopy::makePlan(m_package, 0);
         if (line.isEmpty()) {
-            QVERIFY2(copy.Check(plan, m_progress), qPrintable(m_lines.join(' ')));
+            QVERIFY2(copy.check(plan, m_progress), qPrintable(m_lines.join(' ')));
             QVERIFY(copyAll(copy, plan, m_progress));
-            QCOMPARE(Tree(m_card), copied());
+            QCOMPARE(tree(m_card), copied());
             return;
         }
-        QVERIFY(!copy.Check(plan, m_progress));
+        QVERIFY(!copy.check(plan, m_progress));
         QCOMPARE(m_lines, QStringList{line});
-        QCOMPARE(Tree(m_card), before);
+        QCOMPARE(tree(m_card), before);
     }
 
     // Two copies onto one card at once, from two processes: the one that comes second refuses at
@@ -206,8 +206,8 @@ private slots:
         if (qEnvironmentVariableIsSet(kHolderCard)) {
             // The first copy: holds the card from its check on, until told to go on.
             PackageCopy::Card card(qEnvironmentVariable(kHolderCard));
-            const PackageCopy::Plan plan = PackageCopy::MakePlan(qEnvironmentVariable(kHolderPackage), 0);
-            QVERIFY(card.Check(plan, m_progress));
+            const PackageCopy::Plan plan = PackageCopy::makePlan(qEnvironmentVariable(kHolderPackage), 0);
+            QVERIFY(card.check(plan, m_progress));
             std::fputs("held\n", stdout);
             std::fflush(stdout);
             char c = 0;
@@ -229,28 +229,28 @@ private slots:
             output += first.readAll();
         QVERIFY2(output.contains("held\n"), output.constData());
 
-        const QStringList before = Tree(m_card);
-        const PackageCopy::Plan plan = PackageCopy::MakePlan(m_package, 0);
+        const QStringList before = tree(m_card);
+        const PackageCopy::Plan plan = PackageCopy::makePlan(m_package, 0);
         const QString refusal =
             "card\nこのカードへの別のコピーが実行中です。それが終わってから、もう一度コピーしてください";
         {
             PackageCopy::Card second(m_card);
-            QVERIFY(!second.Check(plan, m_progress));
-            QVERIFY(!second.RunSteps(plan.stage1, m_progress));
+            QVERIFY(!second.check(plan, m_progress));
+            QVERIFY(!second.runSteps(plan.stage1, m_progress));
             QCOMPARE(m_lines, (QStringList{refusal, refusal}));
         }
-        QCOMPARE(Tree(m_card), before);
+        QCOMPARE(tree(m_card), before);
 
         first.closeWriteChannel();
         QVERIFY(first.waitForFinished(60000));
         output += first.readAll();
         QVERIFY2(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0, output.constData());
-        QCOMPARE(Tree(m_card), copied());
+        QCOMPARE(tree(m_card), copied());
 
         PackageCopy::Card again(m_card);
-        QVERIFY(again.Check(plan, m_progress));
+        QVERIFY(again.check(plan, m_progress));
         QVERIFY(copyAll(again, plan, m_progress));
-        QCOMPARE(Tree(m_card), copied());
+        QCOMPARE(tree(m_card), copied());
     }
 
     // A folder new to the card is written under a temporary name; when it cannot take its real name
@@ -258,19 +258,19 @@ private slots:
     void noTemporaryFolderLeftAfterAFailure() {
         NEED_CARD();
         PackageCopy::Card card(m_card);
-        const PackageCopy::Plan plan = PackageCopy::MakePlan(m_package, 0);
-        QVERIFY(card.Check(plan, m_progress));
+        const PackageCopy::Plan plan = PackageCopy::makePlan(m_package, 0);
+        QVERIFY(card.check(plan, m_progress));
         bool made = false;
         const PackageCopy::Progress meanwhile = [&](const QString& line) {
             m_lines << line;
             if (line == "Create as ADDON" && !made)
                 made = !TestFiles::write(m_card + "/ADDON/other", "other").isEmpty();
         };
-        QVERIFY(!card.RunSteps(plan.stage1, meanwhile));
+        QVERIFY(!card.runSteps(plan.stage1, meanwhile));
         QVERIFY(made);
         QCOMPARE(m_lines.last(), QString("Create as ADDON\n同じ名前のフォルダがすでにあり、空ではありません"));
         QStringList left = {"ADDON/", "ADDON/other=other", "SD_WLAN/", "SD_WLAN/CONFIG=c"};
-        QCOMPARE(Tree(m_card), left);
+        QCOMPARE(tree(m_card), left);
     }
 };
 

@@ -117,14 +117,14 @@ private slots:
             return std::nullopt;
         };
         QCOMPARE(set.rewrite(Entry::StyleSheet, refuse), QString("no"));
-        FileIO::InjectWriteFailure(0);
-        QCOMPARE(set.write(Entry::Icon, "new"), Messages::CannotWrite("apple-touch-icon.png", "空き容量が足りません"));
+        FileIO::injectWriteFailure(0);
+        QCOMPARE(set.write(Entry::Icon, "new"), Messages::cannotWrite("apple-touch-icon.png", "空き容量が足りません"));
         QCOMPARE(TestFiles::read(set.icon()), QByteArray("x"));
         // A file gone at the save: said as a failed write, or as a failed read.
         QFile::remove(set.words(PageSet::Language::English));
-        QCOMPARE(set.rewrite(Entry::EnglishWords, refuse), Messages::CannotWrite("ninshiki_en.js", "見つかりません"));
+        QCOMPARE(set.rewrite(Entry::EnglishWords, refuse), Messages::cannotWrite("ninshiki_en.js", "見つかりません"));
         QCOMPARE(set.rewrite(Entry::EnglishWords, refuse, PageSet::Unreadable::AsReadFailure),
-                 Messages::CannotRead("ninshiki_en.js", "見つかりません"));
+                 Messages::cannotRead("ninshiki_en.js", "見つかりません"));
         QCOMPARE(written.size(), 1);
     }
 };

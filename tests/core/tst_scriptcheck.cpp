@@ -52,7 +52,7 @@ private slots:
     void check() {
         QFETCH(QString, script);
         QFETCH(int, line);
-        const std::optional<ScriptCheck::SyntaxError> error = ScriptCheck::Check(script);
+        const std::optional<ScriptCheck::SyntaxError> error = ScriptCheck::check(script);
         if (line == 0) {
             QVERIFY2(!error, error ? qPrintable(QString::number(error->line) + ": " + error->message) : "");
             return;

@@ -62,7 +62,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, tokens);
         QFETCH(int, broken);
-        const ScriptScan::Scan scan = ScriptScan::Tokenize(text);
+        const ScriptScan::Scan scan = ScriptScan::tokenize(text);
         QCOMPARE(shown(scan), tokens);
         QCOMPARE(int(scan.brokenLine), broken);
     }
@@ -89,12 +89,12 @@ private slots:
         QJSEngine engine;
         const QJSValue engineValue = engine.evaluate("(" + literal + ")");
         if (string) {
-            const std::optional<QString> v = ScriptScan::StringValue(literal);
+            const std::optional<QString> v = ScriptScan::stringValue(literal);
             QCOMPARE(v.has_value(), reads);
             if (reads)
                 QCOMPARE(*v, engineValue.toString());
         } else {
-            const std::optional<double> v = ScriptScan::NumberValue(literal);
+            const std::optional<double> v = ScriptScan::numberValue(literal);
             QCOMPARE(v.has_value(), reads);
             // The engine here knows neither separators nor the legacy forms a browser reads in a
             // script (010 is 8, 08 is 8); those are checked by hand.
@@ -103,9 +103,9 @@ private slots:
                 QCOMPARE(*v, engineValue.toNumber());
         }
         if (literal == "1_000")
-            QCOMPARE(*ScriptScan::NumberValue(literal), 1000.0);
+            QCOMPARE(*ScriptScan::numberValue(literal), 1000.0);
         if (literal == "010" || literal == "08")
-            QCOMPARE(*ScriptScan::NumberValue(literal), 8.0);
+            QCOMPARE(*ScriptScan::numberValue(literal), 8.0);
     }
 
     void markerLines_data() {
@@ -123,7 +123,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QList<int>, lines);
         QList<int> found;
-        for (const ScriptScan::Comment& c : ScriptScan::MarkerLines(text, ScriptScan::Tokenize(text), "/*M*/"))
+        for (const ScriptScan::Comment& c : ScriptScan::markerLines(text, ScriptScan::tokenize(text), "/*M*/"))
             found << int(c.line);
         QCOMPARE(found, lines);
     }
@@ -169,19 +169,19 @@ private slots:
         QFETCH(int, declared);
         QFETCH(int, changed);
         QFETCH(bool, open);
-        const ScriptScan::Scan scan = ScriptScan::Tokenize(text);
+        const ScriptScan::Scan scan = ScriptScan::tokenize(text);
         int d = 0, c = 0;
         for (qsizetype k = 0; k < scan.tokens.size(); ++k)
             for (const QString name : {"ctrlbtndata", "ctrlbtnRobi"})
-                if (ScriptScan::Names(scan, k, name)) {
-                    if (!d && ScriptScan::DeclaredLexically(scan, k))
+                if (ScriptScan::names(scan, k, name)) {
+                    if (!d && ScriptScan::declaredLexically(scan, k))
                         d = int(scan.tokens[k].line);
-                    if (!c && ScriptScan::Changes(scan, k))
+                    if (!c && ScriptScan::changes(scan, k))
                         c = int(scan.tokens[k].line);
                 }
         QCOMPARE(d, declared);
         QCOMPARE(c, changed);
-        QCOMPARE(ScriptScan::OpenBefore(scan, scan.tokens.size()), open);
+        QCOMPARE(ScriptScan::openBefore(scan, scan.tokens.size()), open);
     }
 
     // Elements as an engine counts them: holes and trailing commas.
@@ -204,9 +204,9 @@ private slots:
     void elements() {
         QFETCH(QString, array);
         QFETCH(QString, elements);
-        const ScriptScan::Scan scan = ScriptScan::Tokenize(array);
+        const ScriptScan::Scan scan = ScriptScan::tokenize(array);
         QStringList out;
-        for (const ScriptScan::Element& e : ScriptScan::Elements(scan, 0))
+        for (const ScriptScan::Element& e : ScriptScan::elements(scan, 0))
             out << (e.hole() ? QString("_")
                              : array.mid(scan.tokens[e.first].start,
                                          scan.tokens[e.last - 1].end - scan.tokens[e.first].start));

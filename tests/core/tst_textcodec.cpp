@@ -39,7 +39,7 @@ private slots:
     void declared() {
         QFETCH(QByteArray, page);
         QFETCH(std::optional<Encoding>, expected);
-        QCOMPARE(TextCodec::Declared(page), expected);
+        QCOMPARE(TextCodec::declared(page), expected);
     }
 
     // Page encodings against file encodings.
@@ -73,7 +73,7 @@ private slots:
         QFETCH(std::optional<Encoding>, encoding);
         QFETCH(bool, settles);
         QFETCH(bool, garbled);
-        const TextCodec::FileEncoding got = TextCodec::ForFile(bytes, page, styleSheet);
+        const TextCodec::FileEncoding got = TextCodec::forFile(bytes, page, styleSheet);
         QCOMPARE(got.encoding, encoding);
         QCOMPARE(got.ownBytesSettle, settles);
         QCOMPARE(got.differsFromPage, garbled);
@@ -94,12 +94,12 @@ private slots:
     void macForms() {
         QFETCH(QString, typed);
         QFETCH(QByteArray, bytes);
-        QCOMPARE(TextCodec::Encode(typed, Encoding::ShiftJis), std::optional<QByteArray>(bytes));
-        QVERIFY(!TextCodec::FirstUncarriable(typed, Encoding::ShiftJis));
-        QCOMPARE(TextCodec::Decode(bytes, Encoding::ShiftJis), TextCodec::Stored(typed, Encoding::ShiftJis));
-        QCOMPARE(TextCodec::Stored(typed, Encoding::Utf8), typed);
+        QCOMPARE(TextCodec::encode(typed, Encoding::ShiftJis), std::optional<QByteArray>(bytes));
+        QVERIFY(!TextCodec::firstUncarriable(typed, Encoding::ShiftJis));
+        QCOMPARE(TextCodec::decode(bytes, Encoding::ShiftJis), TextCodec::stored(typed, Encoding::ShiftJis));
+        QCOMPARE(TextCodec::stored(typed, Encoding::Utf8), typed);
         // A yen sign would be written as the backslash: still refused.
-        QVERIFY(TextCodec::FirstUncarriable(QStringLiteral("\u00A5"), Encoding::ShiftJis));
+        QVERIFY(TextCodec::firstUncarriable(QStringLiteral("\u00A5"), Encoding::ShiftJis));
     }
 };
 

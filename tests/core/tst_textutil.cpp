@@ -7,11 +7,11 @@ class TestTextUtil : public QObject {
     Q_OBJECT
 private slots:
     void lineEndingsAndHex() {
-        QCOMPARE(TextUtil::WithLfLineEnds(QStringLiteral("a\r\nb\rc\n")), QStringLiteral("a\nb\nc\n"));
-        QCOMPARE(TextUtil::WithLfLineEnds(QByteArray("a\r\n\r\rb")), QByteArray("a\n\n\nb"));
-        QCOMPARE(TextUtil::TwoHexDigits(0), QStringLiteral("00"));
-        QCOMPARE(TextUtil::TwoHexDigits(10), QStringLiteral("0a"));
-        QCOMPARE(TextUtil::TwoHexDigits(255), QStringLiteral("ff"));
+        QCOMPARE(TextUtil::withLfLineEnds(QStringLiteral("a\r\nb\rc\n")), QStringLiteral("a\nb\nc\n"));
+        QCOMPARE(TextUtil::withLfLineEnds(QByteArray("a\r\n\r\rb")), QByteArray("a\n\n\nb"));
+        QCOMPARE(TextUtil::twoHexDigits(0), QStringLiteral("00"));
+        QCOMPARE(TextUtil::twoHexDigits(10), QStringLiteral("0a"));
+        QCOMPARE(TextUtil::twoHexDigits(255), QStringLiteral("ff"));
     }
 
     // A name from the disk as a message shows it, whatever its bytes.
@@ -28,7 +28,7 @@ private slots:
     void shownName() {
         QFETCH(QByteArray, name);
         QFETCH(QString, shown);
-        QCOMPARE(TextUtil::ShownName(name), shown);
+        QCOMPARE(TextUtil::shownName(name), shown);
     }
 };
 

@@ -12,7 +12,7 @@ namespace {
 QString listedName(const QString& root) {
     VolumeScan scan;
     QSignalSpy finished(&scan, &VolumeScan::finished);
-    scan.start(SystemVolumes());
+    scan.start(systemVolumes());
     if (scan.isRunning() && !finished.wait(10000))
         return "<scan did not end>";
     for (const VolumeInfo& v : scan.volumes())
@@ -34,8 +34,8 @@ private slots:
                                          {"/snap/core", "", "squashfs", "/dev/loop0"},
                                          {"/media/u/x", "", "vfat", "/dev/sdd1", true, false}};
         QStringList names;
-        for (const MountInfo& m : RecognisableMounts(mounts))
-            names << VolumeName(m) + u'=' + m.root;
+        for (const MountInfo& m : recognisableMounts(mounts))
+            names << volumeName(m) + u'=' + m.root;
         QCOMPARE(names, (QStringList{"/=/", "FlashAir=/media/u/FlashAir", "CARD=/run/media/u/MicFA"}));
     }
     // Folder names are escaped in the table ("NO NAME" is a FAT card's usual label); a folder
@@ -49,7 +49,7 @@ private slots:
                                  "34 33 8:49 / /media/u/card rw - vfat /dev/sde1 rw\n"
                                  "a line that is no mount\n";
         QStringList mounts;
-        for (const MountInfo& m : RecognisableMounts(ParseMountTable(table)))
+        for (const MountInfo& m : recognisableMounts(parseMountTable(table)))
             mounts << m.root + '=' + m.fsType + '@' + m.device;
         QCOMPARE(mounts, (QStringList{"/=ext4@/dev/sda1", "/media/u/NO NAME=vfat@/dev/sdb1",
                                       "/media/u/card=vfat@/dev/sde1", "/mnt/back\\slash=fuseblk@/dev/sdc1"}));
@@ -63,7 +63,7 @@ private slots:
         if (!card.skipReason().isEmpty())
             QSKIP(qPrintable(card.skipReason()));
         QCOMPARE(listedName(root), QString("FlashAir"));
-        card.Unmount();
+        card.unmount();
         QCOMPARE(listedName(root), QString());
     }
 };

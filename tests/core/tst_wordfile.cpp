@@ -134,7 +134,7 @@ private slots:
         QFETCH(QByteArray, tail);
         QFETCH(QString, refusal);
         const QString text = QString::fromUtf8(file);
-        const WordFile::Parsed p = WordFile::Read(text, language, language ? "ninshiki_en.js" : "ninshiki_jp.js");
+        const WordFile::Parsed p = WordFile::read(text, language, language ? "ninshiki_en.js" : "ninshiki_jp.js");
         QCOMPARE(p.refusal, refusal);
         QCOMPARE(flat(p.rows), rows);
         if (!refusal.isEmpty())
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(p.tail, QString::fromUtf8(tail));
         for (const char* name : {"ninshiki_jp", "ninshiki_en"})
             if (text.contains(QString("var %1 = [").arg(name))) {
-                const JsEval::Result js = JsEval::Rows(text, name);
+                const JsEval::Result js = JsEval::rows(text, name);
                 QVERIFY2(js.ok(), qPrintable(js.error));
                 QCOMPARE(flatEngine(js.rows), rows);
             }
@@ -176,13 +176,13 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, language);
         QFETCH(QByteArray, saved);
-        const WordFile::Parsed p = WordFile::Read(QString::fromUtf8(file), language);
+        const WordFile::Parsed p = WordFile::read(QString::fromUtf8(file), language);
         QVERIFY2(p.ok(), qPrintable(p.refusal));
-        const QString once = WordFile::Write(p.head, p.lead, p.tail, p.rows, language);
+        const QString once = WordFile::write(p.head, p.lead, p.tail, p.rows, language);
         QCOMPARE(once, QString::fromUtf8(saved));
-        const WordFile::Parsed again = WordFile::Read(once, language);
+        const WordFile::Parsed again = WordFile::read(once, language);
         QCOMPARE(again.rows, p.rows);
-        QCOMPARE(WordFile::Write(again.head, again.lead, again.tail, again.rows, language), once);
+        QCOMPARE(WordFile::write(again.head, again.lead, again.tail, again.rows, language), once);
     }
 
     // A save writes only what was edited: every other row keeps the text it was read from (quotes,
@@ -238,7 +238,7 @@ private slots:
         QFETCH(QByteArray, saved);
         QFETCH(QStringList, engine);
         QFETCH(QString, refusal);
-        const WordFile::Parsed p = WordFile::Read(QString::fromUtf8(file), 0);
+        const WordFile::Parsed p = WordFile::read(QString::fromUtf8(file), 0);
         QList<WordFile::Row> mine = p.rows;
         for (const QString& e : edits) {
             const QStringList f = e.split(u'|');
@@ -246,12 +246,12 @@ private slots:
             QString* fields[] = {&r.id, &r.word, &r.alt1, &r.alt2};
             *fields[f[1].toInt()] = f[2];
         }
-        const WordFile::SaveResult s = WordFile::Save(file, p.rows, mine, 0, "ninshiki_jp.js");
+        const WordFile::SaveResult s = WordFile::save(file, p.rows, mine, 0, "ninshiki_jp.js");
         QCOMPARE(s.refusal, refusal);
         QCOMPARE(s.bytes.value_or(QByteArray()), saved);
         QCOMPARE(s.unchanged, refusal.isEmpty() && saved.isEmpty());
         const QByteArray after = saved.isEmpty() ? file : saved;
-        const JsEval::Result js = JsEval::Exact(QString::fromUtf8(after), "ninshiki_jp", true);
+        const JsEval::Result js = JsEval::exact(QString::fromUtf8(after), "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
         QStringList rows;
         for (const QStringList& r : js.rows)
@@ -263,11 +263,11 @@ private slots:
 
     // A file in the written form gets from an edit the bytes the writer gives it.
     void editOfTheWrittenForm() {
-        const WordFile::Parsed p = WordFile::Read(u(kJp), 0);
+        const WordFile::Parsed p = WordFile::read(u(kJp), 0);
         QList<WordFile::Row> mine = p.rows;
         mine[1].alt2 = "bye";
-        const WordFile::SaveResult s = WordFile::Save(m(kJp), p.rows, mine, 0, "ninshiki_jp.js");
-        QCOMPARE(s.bytes.value_or(QByteArray()), WordFile::Write(p.head, p.lead, p.tail, mine, 0).toUtf8());
+        const WordFile::SaveResult s = WordFile::save(m(kJp), p.rows, mine, 0, "ninshiki_jp.js");
+        QCOMPARE(s.bytes.value_or(QByteArray()), WordFile::write(p.head, p.lead, p.tail, mine, 0).toUtf8());
     }
 
     // An all-ASCII file takes the encoding the page declares; a file whose bytes settle it keeps its own.
@@ -289,28 +289,28 @@ private slots:
         QFETCH(int, written);
         const auto pageEncoding =
             page < 0 ? std::nullopt : std::optional<TextCodec::Encoding>(TextCodec::Encoding(page));
-        const auto encoding = TextCodec::ForFile(file, pageEncoding).encoding;
+        const auto encoding = TextCodec::forFile(file, pageEncoding).encoding;
         QVERIFY(encoding);
-        const WordFile::Parsed p = WordFile::Read(TextCodec::Decode(file, *encoding), 0);
+        const WordFile::Parsed p = WordFile::read(TextCodec::decode(file, *encoding), 0);
         QList<WordFile::Row> mine = p.rows;
         mine[0].word = "立って";
-        const WordFile::SaveResult s = WordFile::Save(file, p.rows, mine, 0, "ninshiki_jp.js", pageEncoding);
+        const WordFile::SaveResult s = WordFile::save(file, p.rows, mine, 0, "ninshiki_jp.js", pageEncoding);
         QVERIFY2(s.bytes, qPrintable(s.refusal));
-        const QByteArray expected = *TextCodec::Encode(QString::fromUtf8("'立って'"), TextCodec::Encoding(written));
+        const QByteArray expected = *TextCodec::encode(QString::fromUtf8("'立って'"), TextCodec::Encoding(written));
         QVERIFY(s.bytes->contains(expected));
     }
 
     void write() {
         const QList<WordFile::Row> rows = unflat({"1|こんにちは|やあ|ハロー", "2|さようなら||", "3|w||z"});
-        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 0),
+        QCOMPARE(WordFile::write("H\n", {}, "T\n", rows, 0),
                  u("H\n@@\n        ['1','こんにちは','やあ','ハロー'],\n        ['2','さようなら'],\n"
                    "        ['3','w','','z']\n        @@\nT\n"));
-        QCOMPARE(WordFile::Write("H\n", {}, "T\n", rows, 1),
+        QCOMPARE(WordFile::write("H\n", {}, "T\n", rows, 1),
                  u("H\n@@\n        ['1',\"こんにちは\",\"やあ\",\"ハロー\"],\n        ['2',\"さようなら\"],\n"
                    "        ['3',\"w\",\"\",\"z\"]\n        @@\nT\n"));
-        QCOMPARE(WordFile::Write("H\n", {}, "T\n", {}, 0), u("H\n@@\n        @@\nT\n"));
+        QCOMPARE(WordFile::write("H\n", {}, "T\n", {}, 0), u("H\n@@\n        @@\nT\n"));
         // Alternative 2 without alternative 1 stays the second.
-        const WordFile::Parsed p = WordFile::Read("x = [\n" + WordFile::Write({}, {}, {}, rows, 0) + "];\n", 0);
+        const WordFile::Parsed p = WordFile::read("x = [\n" + WordFile::write({}, {}, {}, rows, 0) + "];\n", 0);
         QCOMPARE(flat(p.rows).last(), QStringLiteral("3|w||z"));
     }
 
@@ -342,10 +342,10 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, bad);
         QFETCH(bool, badInAnId);
-        QCOMPARE(WordFile::ForbiddenChar(text, language).value_or(QString()), bad);
-        const std::optional<WordFile::Forbidden> inWord = WordFile::FirstForbidden({"1", "w", "", text}, language);
+        QCOMPARE(WordFile::forbiddenChar(text, language).value_or(QString()), bad);
+        const std::optional<WordFile::Forbidden> inWord = WordFile::firstForbidden({"1", "w", "", text}, language);
         QCOMPARE(inWord ? inWord->field : -1, bad.isEmpty() ? -1 : 3);
-        const std::optional<WordFile::Forbidden> inId = WordFile::FirstForbidden({text, "w", "", ""}, language);
+        const std::optional<WordFile::Forbidden> inId = WordFile::firstForbidden({text, "w", "", ""}, language);
         QCOMPARE(inId ? inId->field : -1, badInAnId ? 0 : -1);
     }
 
@@ -385,7 +385,7 @@ private slots:
         QFETCH(QStringList, merged);
         QFETCH(int, conflict);
         qsizetype at = -1;
-        const std::optional<QList<WordFile::Row>> rows = WordFile::Merge(unflat(base), unflat(mine), unflat(disk), &at);
+        const std::optional<QList<WordFile::Row>> rows = WordFile::merge(unflat(base), unflat(mine), unflat(disk), &at);
         QCOMPARE(rows ? flat(*rows) : QStringList(), merged);
         QCOMPARE(int(at), conflict);
     }

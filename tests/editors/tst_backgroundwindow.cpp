@@ -116,7 +116,7 @@ private slots:
     }
 
     void frame() {
-        CheckFrame(BackgroundWindow::instance(), QAccessible::Window, "背景色", kLaidOutLimit, "applyButton");
+        checkFrame(BackgroundWindow::instance(), QAccessible::Window, "背景色", kLaidOutLimit, "applyButton");
     }
 
     void layout() {
@@ -450,7 +450,7 @@ private slots:
         }
         QCOMPARE(TestFiles::read(m_css), written);
         QCOMPARE(scripted()->messages, QStringList());
-        QCOMPARE(StyleSheetColour::Read(written, "pelkavin.css").color, std::optional<QColor>(chosen));
+        QCOMPARE(StyleSheetColour::read(written, "pelkavin.css").color, std::optional<QColor>(chosen));
         // Applied again: nothing to write, so nothing is written.
         apply(true, false);
         QCOMPARE(TestFiles::read(m_css), written);
@@ -584,13 +584,13 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QString css = "pelkavin.css", icon = "apple-touch-icon.png";
         QTest::newRow("style sheet write fails")
-            << "cssWrite" << false << true << QStringList{Messages::CannotWrite(css, "空き容量が足りません")};
+            << "cssWrite" << false << true << QStringList{Messages::cannotWrite(css, "空き容量が足りません")};
         QTest::newRow("style sheet gone")
-            << "cssGone" << false << true << QStringList{Messages::CannotRead(css, "見つかりません")};
+            << "cssGone" << false << true << QStringList{Messages::cannotRead(css, "見つかりません")};
         QTest::newRow("img folder missing")
-            << "noImg" << true << false << QStringList{Messages::CannotWrite(icon, "見つかりません")};
+            << "noImg" << true << false << QStringList{Messages::cannotWrite(icon, "見つかりません")};
         QTest::newRow("icon write fails")
-            << "iconWrite" << true << false << QStringList{Messages::CannotWrite(icon, "空き容量が足りません")};
+            << "iconWrite" << true << false << QStringList{Messages::cannotWrite(icon, "空き容量が足りません")};
         QTest::newRow("icon handle unset") << "noIconHandle" << true << false << QStringList{};
     }
     void failures() {
@@ -609,7 +609,7 @@ private slots:
         if (fault == "noIconHandle")
             PageSet::chosen().setPath(PageSet::Entry::Icon, {});
         if (fault == "cssWrite") {
-            FileIO::InjectWriteFailure(5);
+            FileIO::injectWriteFailure(5);
             w->findChild<QCheckBox*>("iconTarget")->setChecked(false);
             QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
             w->findChild<QCheckBox*>("iconTarget")->setChecked(true);
@@ -617,7 +617,7 @@ private slots:
             QTest::mouseClick(w->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
         } else if (fault == "iconWrite") {
             apply(true, false);
-            FileIO::InjectWriteFailure(5);
+            FileIO::injectWriteFailure(5);
             apply(false, true);
         } else {
             apply(true, true);

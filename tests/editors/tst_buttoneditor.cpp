@@ -38,7 +38,7 @@ namespace {
 // line, trailing commas, a comment for each bank.
 QString formatted() {
     Table ax, bx;
-    ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
+    ButtonDataFile::readTables(ButtonDataFile::defaultButtonData(), ax, bx);
     QString out;
     for (int a = 0; a < 2; ++a) {
         const Table& t = a ? bx : ax;
@@ -148,7 +148,7 @@ private slots:
     void init() {
         ScriptedPlatform::install();
         m_file = TestFiles::write(m_dir.filePath("plk/js/plkpadbtn.js"),
-                                  "// head\r\n" + marker() + "\r\n" + ButtonDataFile::DefaultButtonData().toUtf8() +
+                                  "// head\r\n" + marker() + "\r\n" + ButtonDataFile::defaultButtonData().toUtf8() +
                                       marker() + "\r\n// tail\r\n");
         PageSet::Files files;
         files.topPage = TestFiles::write(m_dir.filePath("plk/n.htm"), "<html><body>n</body></html>");
@@ -159,7 +159,7 @@ private slots:
     void cleanup() { closeEditors(); }
 
     void frame() {
-        CheckFrame(ButtonEditor::instance(), QAccessible::Window, "ボタンカスタマイズ設定", kLaidOutLimit,
+        checkFrame(ButtonEditor::instance(), QAccessible::Window, "ボタンカスタマイズ設定", kLaidOutLimit,
                    "bankButton0");
     }
 
@@ -379,7 +379,7 @@ private slots:
         const QByteArray before = TestFiles::read(m_file);
         w->idField->setText("1");
         QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        FileIO::InjectWriteFailure(10);
+        FileIO::injectWriteFailure(10);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"plkpadbtn.jsに書き込めませんでした（空き容量が足りません）..."});
         QCOMPARE(TestFiles::read(m_file), before);
@@ -474,7 +474,7 @@ private slots:
             << marked(data(), "ctrlbtnRobi[0][0][1] = 'x';\n") << refused(65, changedElsewhere("ctrlbtnRobi")) << false;
         QTest::newRow("comment left open")
             << marked(data(), "/* note\n")
-            << Messages::ScriptDoesNotParse("plkpadbtn.js", 65, "Unterminated regular expression literal") << false;
+            << Messages::scriptDoesNotParse("plkpadbtn.js", 65, "Unterminated regular expression literal") << false;
         const QString count = "plkpadbtn.jsのボタンデータの目印「/*-- Pelkavin Button Data --*/」が%1つあるため保存でき"
                               "ません（%2）。目印は、ボタンデータの前と後ろに1行ずつ、2つだけにして下さい...";
         QTest::newRow("one marker") << "// head\n" + m + "\n" + data().toUtf8() << count.arg(1).arg("2行目") << true;
@@ -531,7 +531,7 @@ private slots:
     // arrays are the editor's rows. A refused save leaves the file as it was and says why.
     void saveIsWhatThePageReads_data() {
         const QByteArray m = marker();
-        const QByteArray data = ButtonDataFile::DefaultButtonData().toUtf8();
+        const QByteArray data = ButtonDataFile::defaultButtonData().toUtf8();
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
         QTest::newRow("LF") << "// head\n" + m + "\n" + data + m + "\n// tail\n" << QString();
@@ -546,7 +546,7 @@ private slots:
             << QString();
         QTest::newRow("Shift_JIS")
             << "// \x82\xa0\n" + m + "\n" +
-                   TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value() + m +
+                   TextCodec::encode(ButtonDataFile::defaultButtonData(), TextCodec::Encoding::ShiftJis).value() + m +
                    "\n// \x82\xa2\n"
             << QString();
         const QString count =
@@ -611,12 +611,12 @@ private slots:
         }
         QCOMPARE(scripted()->messages, QStringList{});
         const QByteArray saved = TestFiles::read(m_file);
-        const auto encoding = TextCodec::Detect(saved);
-        QCOMPARE(encoding, TextCodec::Detect(file));
-        const QString script = TextCodec::Decode(saved, *encoding);
+        const auto encoding = TextCodec::detect(saved);
+        QCOMPARE(encoding, TextCodec::detect(file));
+        const QString script = TextCodec::decode(saved, *encoding);
         for (const auto& [name, table] :
              {std::pair{"ctrlbtndata", &w->recognitionTable()}, std::pair{"ctrlbtnRobi", &w->robotTable()}}) {
-            const JsEval::Result page = JsEval::Rows(script, name);
+            const JsEval::Result page = JsEval::rows(script, name);
             QVERIFY2(page.ok(), qPrintable(page.error));
             QCOMPARE(page.rows.size(), 52);
             for (int r = 0; r < 52; ++r)
@@ -624,7 +624,7 @@ private slots:
         }
         QCOMPARE(w->recognitionTable()[0][15], QString("99"));
         QVERIFY(!saved.contains("\xef\xbf\xbd"));
-        const ButtonDataFile::Reading read = ButtonDataFile::ReadFile(file, "plkpadbtn.js");
+        const ButtonDataFile::Reading read = ButtonDataFile::readFile(file, "plkpadbtn.js");
         if (!read.declared[0] || !read.declared[1]) {
             // The block went in: the text before it keeps its bytes.
             const qsizetype first = file.indexOf(marker());
@@ -633,7 +633,7 @@ private slots:
         }
         // Only the two edited rows change their text, and the engine reads every other value exactly
         // as before; the id typed is a number.
-        QStringList texts = rowTexts(file), values = engineValues(TextCodec::Decode(file, *encoding));
+        QStringList texts = rowTexts(file), values = engineValues(TextCodec::decode(file, *encoding));
         const QStringList savedTexts = rowTexts(saved), savedValues = engineValues(script);
         for (int r : {15, 52 + 15}) {
             QVERIFY(texts[r] != savedTexts[r]);
@@ -649,9 +649,9 @@ private slots:
     // own encoding.
     void noEditSaveKeepsTheEncoding() {
         const QByteArray sjis =
-            TextCodec::Encode(ButtonDataFile::DefaultButtonData(), TextCodec::Encoding::ShiftJis).value();
+            TextCodec::encode(ButtonDataFile::defaultButtonData(), TextCodec::Encoding::ShiftJis).value();
         const QByteArray head = "// \x82\xa0\x82\xa2 Caf\xe9\x41\r\n"; // "Caf\xe9" read on as Shift_JIS
-        QVERIFY(TextCodec::Detect(head) == TextCodec::Encoding::ShiftJis);
+        QVERIFY(TextCodec::detect(head) == TextCodec::Encoding::ShiftJis);
         const QByteArray file = head + marker() + "\n" + sjis + marker() + "\n// \x82\xa4\n";
         TestFiles::write(m_file, file);
         ButtonEditor* w = openByPalette();
@@ -666,7 +666,7 @@ private slots:
         QCOMPARE(scripted()->messages, QStringList{});
         // (stored as type 0, the English label's blank became "-")
         const auto inSjis = [](const QString& t) {
-            return TextCodec::Encode(t, TextCodec::Encoding::ShiftJis).value();
+            return TextCodec::encode(t, TextCodec::Encoding::ShiftJis).value();
         };
         QCOMPARE(TestFiles::read(m_file),
                  QByteArray(file).replace(inSjis("[73,'立って','Stand up']"), inSjis("[73,'跳んで','Stand-up']")));
@@ -696,7 +696,7 @@ private slots:
         // The hidden load button reads a Shift_JIS file in its encoding.
         const QString other = TestFiles::write(
             m_dir.filePath("other.js"),
-            TextCodec::Encode(data({{"[73,'立って'", "[5,'あ'"}, {"'Stand up'", "'x'"}}), TextCodec::Encoding::ShiftJis)
+            TextCodec::encode(data({{"[73,'立って'", "[5,'あ'"}, {"'Stand up'", "'x'"}}), TextCodec::Encoding::ShiftJis)
                 .value());
         scripted()->openFiles.enqueue(other);
         w->loadOtherFile();
@@ -765,12 +765,12 @@ private slots:
         QTest::addColumn<QString>("message"); // at opening
         QTest::addColumn<int>("written");     // the encoding 立って is saved in
         Table ax, bx;
-        ButtonDataFile::ReadTables(ButtonDataFile::DefaultButtonData(), ax, bx);
+        ButtonDataFile::readTables(ButtonDataFile::defaultButtonData(), ax, bx);
         for (int r = 0; r < 52; ++r)
             ax[1][r] = QString("j%1").arg(r), bx[2][r] = QString("p%1").arg(r);
-        const QByteArray ascii = "// head\n" + ButtonDataFile::MarkedBlock(ax, bx).toUtf8();
+        const QByteArray ascii = "// head\n" + ButtonDataFile::markedBlock(ax, bx).toUtf8();
         const QByteArray utf8 = "// head\n" + marker() + "\n" + data().toUtf8() + marker() + "\n";
-        const QByteArray sjis = TextCodec::Encode(QString::fromUtf8(utf8), TextCodec::Encoding::ShiftJis).value();
+        const QByteArray sjis = TextCodec::encode(QString::fromUtf8(utf8), TextCodec::Encoding::ShiftJis).value();
         const QByteArray sjisPage = "<html><head><meta charset=\"Shift_JIS\"></head><body>n</body></html>";
         const QByteArray utf8Page =
             "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"></head></html>";
@@ -780,11 +780,11 @@ private slots:
         QTest::newRow("ASCII file, no declaration") << QByteArray("<html></html>") << ascii << QString() << u;
         QTest::newRow("Shift_JIS file, UTF-8 page")
             << utf8Page << sjis
-            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8)
+            << Messages::pageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8)
             << j;
         QTest::newRow("UTF-8 file, Shift_JIS page")
             << sjisPage << utf8
-            << Messages::PageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis)
+            << Messages::pageShowsGarbled("plkpadbtn.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis)
             << u;
         QTest::newRow("Shift_JIS file, Shift_JIS page") << sjisPage << sjis << QString() << j;
         // The browser follows a byte order mark over the page's declaration.
@@ -806,8 +806,8 @@ private slots:
         QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
         const QByteArray saved = TestFiles::read(m_file);
         const auto encoding = TextCodec::Encoding(written);
-        QVERIFY(saved.contains(TextCodec::Encode("[73,'立って','Up']", encoding).value()));
-        QVERIFY(TextCodec::Decode(saved, encoding).contains("[73,'立って','Up']"));
+        QVERIFY(saved.contains(TextCodec::encode("[73,'立って','Up']", encoding).value()));
+        QVERIFY(TextCodec::decode(saved, encoding).contains("[73,'立って','Up']"));
     }
 
     // The old file stays byte for byte however the disk fails, and nothing is left beside it.
@@ -857,7 +857,7 @@ private slots:
         QCOMPARE(w->recognitionTable(), ax);
         QTest::mouseClick(w->saveButton, Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), 1);
-        QCOMPARE(ButtonDataFile::ReadFile(TestFiles::read(m_file), "plkpadbtn.js").recognition, ax);
+        QCOMPARE(ButtonDataFile::readFile(TestFiles::read(m_file), "plkpadbtn.js").recognition, ax);
     }
 };
 

@@ -32,7 +32,7 @@ const QByteArray kColourMarker = "/*body-gackground-color*/";
 void makePageSet(const QString& plk) {
     TestFiles::write(plk + "/n.htm", "<html><body>n</body></html>");
     TestFiles::write(plk + "/js/plkpadbtn.js", "// head\n" + kButtonMarker + "\n" +
-                                                   ButtonDataFile::DefaultButtonData().toUtf8() + kButtonMarker + "\n");
+                                                   ButtonDataFile::defaultButtonData().toUtf8() + kButtonMarker + "\n");
     TestFiles::write(plk + "/js/pelkavin.css",
                      "body {\n" + kColourMarker + "\n    background-color: #ccddee;\n    " + kColourMarker + "\n}\n");
     for (const char* lang : {"jp", "en"})
@@ -99,10 +99,10 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile()) {
         const QString why = "通常のファイルではありません";
-        return css ? QStringList{Messages::CannotRead(name, why), Messages::CannotRead(name, why)}
-                   : QStringList{Messages::CannotWrite(name, why)};
+        return css ? QStringList{Messages::cannotRead(name, why), Messages::cannotRead(name, why)}
+                   : QStringList{Messages::cannotWrite(name, why)};
     }
-    return {Messages::CannotWrite(name, "ファイルが書き込み禁止です")};
+    return {Messages::cannotWrite(name, "ファイルが書き込み禁止です")};
 }
 } // namespace
 
@@ -179,9 +179,9 @@ private slots:
     // Root may write any file, so the save runs as another user.
     void protectedFileIsRefused() {
         QFETCH(QString, file);
-        if (Unprivileged::IsChild()) {
+        if (Unprivileged::isChild()) {
             // The child runs every row; only the row its parent prepared has a protected file.
-            const QString plk = Unprivileged::Dir();
+            const QString plk = Unprivileged::dir();
             if (QFileInfo(plk + '/' + file).isWritable())
                 return;
             chooseFolder(plk);
@@ -196,8 +196,8 @@ private slots:
         const QByteArray before = TestFiles::read(path);
         QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
         if (::geteuid() == 0) {
-            Unprivileged::GiveTo(plk, *Unprivileged::Gid());
-            const QString failed = Unprivileged::Run("protectedFileIsRefused", plk);
+            Unprivileged::giveTo(plk, *Unprivileged::gid());
+            const QString failed = Unprivileged::run("protectedFileIsRefused", plk);
             if (failed.startsWith("skip"))
                 QSKIP(qPrintable(failed));
             QVERIFY2(failed.isEmpty(), qPrintable(failed));

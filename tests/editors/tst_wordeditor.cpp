@@ -76,10 +76,10 @@ class TestWordEditor : public QObject {
     // the rows the list shows.
     static void checkEngineReadsTheList(WordEditor* w, const QString& path, int language) {
         const QByteArray bytes = TestFiles::read(path);
-        const std::optional<TextCodec::Encoding> encoding = TextCodec::Detect(bytes);
+        const std::optional<TextCodec::Encoding> encoding = TextCodec::detect(bytes);
         QVERIFY(encoding);
         const JsEval::Result js =
-            JsEval::Rows(TextCodec::Decode(bytes, *encoding), language ? "ninshiki_en" : "ninshiki_jp", true);
+            JsEval::rows(TextCodec::decode(bytes, *encoding), language ? "ninshiki_en" : "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
         QCOMPARE(flatEngine(js.rows), flat(w->rows()));
     }
@@ -107,7 +107,7 @@ private slots:
     void cleanup() { closeEditor(); }
 
     void frame() {
-        CheckFrame(WordEditor::instance(), QAccessible::Window, "認識語パターン編集", kLaidOutLimit, "wordList");
+        checkFrame(WordEditor::instance(), QAccessible::Window, "認識語パターン編集", kLaidOutLimit, "wordList");
     }
 
     void layout() {
@@ -422,9 +422,9 @@ private slots:
             QCOMPARE(cell(w, 1, column), text);
             QVERIFY(scripted()->messages.isEmpty());
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
-            const QString q = WordFile::QuoteChar(language);
+            const QString q = WordFile::quoteChar(language);
             const QByteArray saved = TestFiles::read(language ? m_en : m_jp);
-            QVERIFY(TextCodec::Decode(saved, *TextCodec::Detect(saved)).contains(q + text + q));
+            QVERIFY(TextCodec::decode(saved, *TextCodec::detect(saved)).contains(q + text + q));
         } else {
             QCOMPARE(cell(w, 1, column), before);
             QCOMPARE(scripted()->messages, QStringList{message});
@@ -480,7 +480,7 @@ private slots:
         QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         const QByteArray saved = TestFiles::read(m_jp);
         QCOMPARE(saved, m(kLoose).replace("[ \"103\" , 'おはよう',,'おはよ' ]", "['103','おっす','','おはよ']"));
-        const JsEval::Result js = JsEval::Exact(QString::fromUtf8(saved), "ninshiki_jp", true);
+        const JsEval::Result js = JsEval::exact(QString::fromUtf8(saved), "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
         QCOMPARE(js.rows, (QList<QStringList>{{"'101'", "'こんにちは'", "'やあ'", "''"},
                                               {"'102'"},
@@ -507,10 +507,10 @@ private slots:
         QTest::newRow("ASCII, no declaration") << QByteArray("<html></html>") << ascii << utf8 << QString();
         QTest::newRow("UTF-8 in a Shift_JIS page")
             << sjPage << m(kJp) << utf8
-            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis);
+            << Messages::pageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::Utf8, TextCodec::Encoding::ShiftJis);
         QTest::newRow("Shift_JIS in a UTF-8 page")
             << utf8Page << sjis(kSj) << sj
-            << Messages::PageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8);
+            << Messages::pageShowsGarbled("ninshiki_jp.js", TextCodec::Encoding::ShiftJis, TextCodec::Encoding::Utf8);
     }
     void pageEncoding() {
         QFETCH(QByteArray, page);
@@ -525,7 +525,7 @@ private slots:
         QVERIFY(typeInto(w, 0, 2, "立って"));
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         const QByteArray saved = TestFiles::read(m_jp);
-        QVERIFY(saved.contains(*TextCodec::Encode("'立って'", TextCodec::Encoding(written))));
+        QVERIFY(saved.contains(*TextCodec::encode("'立って'", TextCodec::Encoding(written))));
         QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
     }
 
@@ -632,7 +632,7 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         QCOMPARE(w->list()->rowCount(), 3);
-        const bool saveable = TextCodec::Detect(file).has_value();
+        const bool saveable = TextCodec::detect(file).has_value();
         QCOMPARE(bool(w->list()->item(0, 2)->flags() & Qt::ItemIsEditable), saveable);
         for (const QString& e : edits) {
             const QStringList p = e.split(u'|');
@@ -790,8 +790,8 @@ private slots:
                                             "*/」が1つあるため、この一覧は表示も保存もしません（2行"
                                             "目）。目印は、認識語の前と後ろに1行ずつ、2つだけにして下さい...";
         auto broken = [](const QByteArray& text) {
-            const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::Check(QString::fromUtf8(text));
-            return e ? Messages::ScriptDoesNotParse("ninshiki_jp.js", e->line, e->message) : QString("parses");
+            const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(QString::fromUtf8(text));
+            return e ? Messages::scriptDoesNotParse("ninshiki_jp.js", e->line, e->message) : QString("parses");
         };
         QTest::newRow("a string left open") << file("@@\n['1','a]\n@@\n") << broken(file("@@\n['1','a]\n@@\n"));
         const QByteArray fullWidth = "function f（）{ return 1 }\n" + file("@@\n['1','a']\n@@\n");
@@ -810,7 +810,7 @@ private slots:
         TestFiles::write(m_jp, file);
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        const JsEval::Result before = JsEval::Rows(QString::fromUtf8(file), "ninshiki_jp");
+        const JsEval::Result before = JsEval::rows(QString::fromUtf8(file), "ninshiki_jp");
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
             QCOMPARE(w->list()->rowCount(), 0);
@@ -858,14 +858,14 @@ private slots:
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "new"));
-        FileIO::InjectWriteFailure(10);
+        FileIO::injectWriteFailure(10);
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_jp.jsに書き込めませんでした（空き容量が足りません）..."});
         QCOMPARE(scripts->count(), 0);
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::Files).size(), 2);
         // A switch whose save fails keeps the edits on screen.
-        FileIO::InjectWriteFailure(0);
+        FileIO::injectWriteFailure(0);
         QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(w->language(), 0);

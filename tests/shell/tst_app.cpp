@@ -12,10 +12,10 @@ class TestApp : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
     }
-    void cleanup() { CloseShellWindows(); }
+    void cleanup() { closeShellWindows(); }
 
     void standardDialogsSpeakJapanese() {
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));

@@ -21,10 +21,10 @@ class TestFolderDialog : public QObject {
 
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
     }
-    void cleanup() { CloseShellWindows(); }
+    void cleanup() { closeShellWindows(); }
 
     void layout() {
         FolderDialog* d = FolderDialog::instance();
@@ -37,7 +37,7 @@ private slots:
     }
 
     void frame() {
-        CheckFrame(FolderDialog::instance(), QAccessible::Dialog, "PLKフォルダ選択", kNoLimit, "chooseButton");
+        checkFrame(FolderDialog::instance(), QAccessible::Dialog, "PLKフォルダ選択", kNoLimit, "chooseButton");
     }
     void failingStep_data() {
         QTest::addColumn<QStringList>("skip");
@@ -142,7 +142,7 @@ private slots:
     }
     void escapeDoesNotClose() {
         QPointer<FolderDialog> d = FolderDialog::instance();
-        QVERIFY(Activate(d));
+        QVERIFY(activate(d));
         QTest::keyClick(d, Qt::Key_Escape);
         QVERIFY(!d.isNull());
         QVERIFY(d->isVisible());

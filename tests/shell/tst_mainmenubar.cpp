@@ -16,7 +16,7 @@ namespace {
 // Chooses an item of the Edit menu as a user does: a click on the menu's title in the palette's
 // bar (the window manager makes the palette active on the press), then on the item.
 void chooseWithMouse(const char* name) {
-    QVERIFY(Activate(PaletteWindow::instance()));
+    QVERIFY(activate(PaletteWindow::instance()));
     MainMenuBar* bar = MainMenuBar::instance();
     QAction* title = bar->item("EditMenu");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
@@ -46,10 +46,10 @@ class TestMainMenuBar : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
     }
-    void cleanup() { CloseShellWindows(); }
+    void cleanup() { closeShellWindows(); }
 
     void menuBar() {
         MainMenuBar* bar = MainMenuBar::instance();
@@ -111,7 +111,7 @@ class TestEditMenu : public QObject {
 
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
         QGuiApplication::clipboard()->clear();
         PaletteWindow::instance()->show();
@@ -122,13 +122,13 @@ private slots:
         m_field = new QLineEdit(QStringLiteral("abc def"), m_editor);
         m_button = new QPushButton(QStringLiteral("ok"), m_editor);
         m_button->move(0, 40);
-        QVERIFY(Activate(m_editor));
+        QVERIFY(activate(m_editor));
         m_field->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), m_field);
     }
     void cleanup() {
         delete m_editor.data();
-        CloseShellWindows();
+        closeShellWindows();
     }
 
     void itemsActOnTheFieldOfTheWindowBefore_data() {
@@ -192,12 +192,12 @@ private slots:
     }
     void clearWithoutSelectionDeletesNothing() {
         m_field->setCursorPosition(0);
-        QVERIFY(Activate(PaletteWindow::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         MainMenuBar::instance()->item("EditClear")->trigger();
         QCOMPARE(m_field->text(), QStringLiteral("abc def"));
     }
     void itemsEnabledOnlyWhenTheyAct() {
-        QVERIFY(Activate(PaletteWindow::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         QCOMPARE(enabledItems(), QStringList{"EditSelectAll"});
         m_field->setSelection(0, 3);
         QGuiApplication::clipboard()->setText(QStringLiteral("x"));
@@ -206,13 +206,13 @@ private slots:
         QCOMPARE(enabledItems(), (QStringList{"EditCopy", "EditSelectAll"}));
         m_field->setReadOnly(false);
         // The user moved on to the button: nothing to edit there.
-        QVERIFY(Activate(m_editor));
+        QVERIFY(activate(m_editor));
         m_button->setFocus();
-        QVERIFY(Activate(PaletteWindow::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         QCOMPARE(enabledItems(), QStringList());
     }
     void shortcutsStayAliveAfterTheMenuClosed() {
-        QVERIFY(Activate(PaletteWindow::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         // Opened with nothing selected, the menu shows "コピー" disabled ...
         QVERIFY(!enabledItems().contains("EditCopy"));
         // ... which must not keep the shortcut from working once there is a selection.

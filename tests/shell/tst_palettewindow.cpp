@@ -18,10 +18,10 @@ class TestPaletteWindow : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
     }
-    void cleanup() { CloseShellWindows(); }
+    void cleanup() { closeShellWindows(); }
 
     void placement_data() {
         QTest::addColumn<int>("left");
@@ -39,7 +39,7 @@ private slots:
         QFETCH(int, left);
         QFETCH(int, paletteWidth);
         QFETCH(int, placed);
-        QCOMPARE(PlacedLeft(left, 20, paletteWidth), placed);
+        QCOMPARE(placedLeft(left, 20, paletteWidth), placed);
     }
     void placementMovesOnlyTheLeftEdge() {
         PaletteWindow* palette = PaletteWindow::instance();
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(t->isVisible());
     }
     void frame() {
-        CheckFrame(PaletteWindow::instance(), QAccessible::Window, "ツール", kLaidOutLimit, "chooseFolderButton");
+        checkFrame(PaletteWindow::instance(), QAccessible::Window, "ツール", kLaidOutLimit, "chooseFolderButton");
     }
     void editorsDoNothingBeforeAFolderIsChosen() {
         int opened = 0;

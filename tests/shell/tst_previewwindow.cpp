@@ -44,15 +44,15 @@ class TestPreviewWindow : public QObject {
 
 private slots:
     void init() {
-        ResetPageSet();
+        resetPageSet();
         ScriptedPlatform::install();
     }
     void cleanup() {
-        CloseShellWindows();
+        closeShellWindows();
     }
 
     void frame() {
-        CheckFrame(PreviewWindow::instance(), QAccessible::Window, "Pelkavin", kNoLimit, QString());
+        checkFrame(PreviewWindow::instance(), QAccessible::Window, "Pelkavin", kNoLimit, QString());
     }
     void layout() {
         PreviewWindow* p = PreviewWindow::instance();
@@ -104,7 +104,7 @@ private slots:
         PreviewWindow* p = PreviewWindow::instance();
         auto* view = qobject_cast<QWebEngineView*>(p->view());
         QVERIFY(view);
-        QVERIFY(Activate(p));
+        QVERIFY(activate(p));
         QSignalSpy loaded(view, &QWebEngineView::loadFinished);
         p->load();
         QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 20000);
@@ -114,7 +114,7 @@ private slots:
 
         // Chosen in the palette, the Edit items act on the page: outside a field only copying and
         // selecting apply, in a field everything but undo.
-        QVERIFY(Activate(PaletteWindow::instance()));
+        QVERIFY(activate(PaletteWindow::instance()));
         MainMenuBar* bar = MainMenuBar::instance();
         QVERIFY(bar->editTarget() && view->isAncestorOf(bar->editTarget()));
         QVERIFY(!bar->canEdit("EditCopy"));
@@ -131,7 +131,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(script(p, "document.getElementById('f').value"), QStringLiteral("xyz"), 10000);
 
         // The right-click menu is the tool's own, in Japanese, and its "再読み込み" reloads the page.
-        QVERIFY(Activate(p));
+        QVERIFY(activate(p));
         TestFiles::write(page, "<html><head><title>two</title></head>" + body);
         QTest::mouseClick(view->focusProxy(), Qt::RightButton, {}, QPoint(5, 5));
         QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMenu*>(QApplication::activePopupWidget()), 10000);
