@@ -168,7 +168,7 @@ struct Problem {
 std::optional<qsizetype> declaredArray(const Scan& scan, qsizetype k) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     auto punct = [&](qsizetype at, const char16_t* text) {
-        return at >= 0 && at < t.size() && t[at].kind == ScriptScan::Kind::Punct && t[at].text == text;
+        return at >= 0 && at < t.size() && t[at].kind == ScriptScan::Kind::Punct && scan.text(at) == text;
     };
     if (t[k].kind != ScriptScan::Kind::Ident || t[k].depth != 0 || punct(k - 1, u".") || !punct(k + 1, u"=") ||
         !punct(k + 2, u"["))
@@ -179,9 +179,10 @@ std::optional<qsizetype> declaredArray(const Scan& scan, qsizetype k) {
     for (; j >= 0; --j) {
         if (t[j].depth != 0)
             continue;
-        if (t[j].kind == ScriptScan::Kind::Ident && t[j].text == u"var")
+        if (t[j].kind == ScriptScan::Kind::Ident && scan.text(j) == u"var")
             break;
-        if (t[j].kind == ScriptScan::Kind::Punct && (t[j].text == u";" || t[j].text == u"{" || t[j].text == u"}"))
+        if (t[j].kind == ScriptScan::Kind::Punct &&
+            (scan.text(j) == u";" || scan.text(j) == u"{" || scan.text(j) == u"}"))
             return std::nullopt;
         if (t[j + 1].depth == 0 && t[j + 1].lineBreakBefore && !punct(j, u",") && !punct(j, u"=") &&
             !punct(j + 1, u","))

@@ -20,7 +20,7 @@ bool isDigit(QChar c, int base) {
 }
 
 // Digits of the base with separators only between two of them; at least one digit.
-bool digitRun(const QString& t, qsizetype from, qsizetype to, int base) {
+bool digitRun(QStringView t, qsizetype from, qsizetype to, int base) {
     if (from >= to)
         return false;
     for (qsizetype i = from; i < to; ++i) {
@@ -36,11 +36,11 @@ bool digitRun(const QString& t, qsizetype from, qsizetype to, int base) {
 
 // Whether a browser reads the numeric literal, and the checking engine might not: legacy octal
 // and legacy decimal ("010", "08") in sloppy mode, numeric separators, BigInt.
-bool needsStandIn(const QString& t, bool strict) {
+bool needsStandIn(QStringView t, bool strict) {
     if (t.size() < 2)
         return false;
     const bool bigInt = t.endsWith(u'n');
-    const QString n = bigInt ? t.chopped(1) : t;
+    const QStringView n = bigInt ? t.chopped(1) : t;
     if (n.isEmpty())
         return false;
     if (n.size() > 1 && n[0] == u'0' && n[1].isDigit())
@@ -85,7 +85,7 @@ bool strictScript(const ScriptScan::Scan& scan) {
     for (const ScriptScan::Token& t : scan.tokens) {
         if (t.kind != ScriptScan::Kind::String)
             return false;
-        if (t.text == u"'use strict'" || t.text == u"\"use strict\"")
+        if (scan.text(t) == u"'use strict'" || scan.text(t) == u"\"use strict\"")
             return true;
     }
     return false;
@@ -125,20 +125,20 @@ bool needsCompile(const ScriptScan::Scan& scan) {
     for (qsizetype k = 0; k < t.size(); ++k) {
         switch (t[k].kind) {
         case ScriptScan::Kind::Ident:
-            if (kWords.contains(t[k].text))
+            if (kWords.contains(scan.text(k)))
                 return true;
             break;
         case ScriptScan::Kind::String:
-            if (t[k].text.mid(1, t[k].text.size() - 2) == u"use strict")
+            if (scan.text(k).mid(1, scan.text(k).size() - 2) == u"use strict")
                 return true;
             break;
         case ScriptScan::Kind::Punct:
-            if (t[k].text == u"++" || t[k].text == u"--")
+            if (scan.text(k) == u"++" || scan.text(k) == u"--")
                 return true;
-            if (k > 0 && kAssign.contains(t[k].text)) {
+            if (k > 0 && kAssign.contains(scan.text(k))) {
                 const ScriptScan::Token& before = t[k - 1];
                 if (before.kind != ScriptScan::Kind::Ident &&
-                    (before.kind != ScriptScan::Kind::Punct || before.text != u"]"))
+                    (before.kind != ScriptScan::Kind::Punct || scan.text(before) != u"]"))
                     return true;
             }
             break;
@@ -148,6 +148,29 @@ bool needsCompile(const ScriptScan::Scan& scan) {
     }
     return false;
 }
+
+// A stand-in for a form the checking engine does not know: length characters at at become with.
+struct Edit {
+    qsizetype at, length;
+    QString with;
+};
+
+// The text from..to with the stand-ins made; edit is the first of edits (in order) not yet past.
+QString withStandIns(const QString& script, const QList<Edit>& edits, qsizetype from, qsizetype to, qsizetype& edit) {
+    QString out;
+    out.reserve(to - from + 16);
+    qsizetype at = from;
+    for (; edit < edits.size() && edits[edit].at < to; ++edit) {
+        out += QStringView(script).sliced(at, edits[edit].at - at);
+        out += edits[edit].with;
+        at = edits[edit].at + edits[edit].length;
+    }
+    out += QStringView(script).sliced(at, to - at);
+    return out;
+}
+
+// The length of text the parser takes at once, when the script is longer.
+constexpr qsizetype kPiece = 256 * 1024;
 
 // The compiler's warnings (a name used before its declaration) are no concern of the page's.
 void quietCompiler() {
@@ -165,70 +188,116 @@ std::optional<SyntaxError> check(const QString& script) {
 
 std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan) {
     const bool strict = strictScript(scan);
-    QString probe = script;
-    // A byte order mark decoded into the text is no character of the script's.
-    if (probe.startsWith(QChar(0xFEFF)))
-        probe[0] = u' ';
     // Forms browsers read that the checking engine does not know are given to it in a form it does,
     // on the same lines: async functions and await, logical assignment, catch without a binding, the
     // regular expression flag "s", and the number forms above.
-    struct Edit {
-        qsizetype at, length;
-        QString with;
-    };
     QList<Edit> edits;
+    // A byte order mark decoded into the text is no character of the script's.
+    if (script.startsWith(QChar(0xFEFF)))
+        edits.append({0, 1, QStringLiteral(" ")});
     const QList<ScriptScan::Token>& tokens = scan.tokens;
-    auto is = [&tokens](qsizetype k, QStringView text) {
-        return k >= 0 && k < tokens.size() && tokens[k].text == text;
+    auto is = [&tokens, &scan](qsizetype k, QStringView text) {
+        return k >= 0 && k < tokens.size() && scan.text(k) == text;
     };
     auto afterDot = [&](qsizetype k) { return is(k - 1, u".") || is(k - 1, u"?."); };
     bool async = false;
     for (qsizetype k = 0; k < tokens.size(); ++k) {
         const ScriptScan::Token& t = tokens[k];
-        if (t.kind == ScriptScan::Kind::Number && needsStandIn(t.text, strict))
+        if (t.kind == ScriptScan::Kind::Number && needsStandIn(scan.text(t), strict))
             edits.append({t.start, t.end - t.start, QString(t.end - t.start, u'1')});
-        else if (t.kind == ScriptScan::Kind::Ident && t.text == u"async" && !afterDot(k) && k + 1 < tokens.size() &&
-                 !tokens[k + 1].lineBreakBefore &&
+        else if (t.kind == ScriptScan::Kind::Ident && scan.text(t) == u"async" && !afterDot(k) &&
+                 k + 1 < tokens.size() && !tokens[k + 1].lineBreakBefore &&
                  (is(k + 1, u"function") || is(k + 1, u"(") ||
                   (tokens[k + 1].kind == ScriptScan::Kind::Ident && is(k + 2, u"=>")))) {
             edits.append({t.start, 5, QString(5, u' ')});
             async = true;
-        } else if (t.kind == ScriptScan::Kind::Punct && (t.text == u"||=" || t.text == u"&&=" || t.text == u"?\?=")) {
+        } else if (t.kind == ScriptScan::Kind::Punct &&
+                   (scan.text(t) == u"||=" || scan.text(t) == u"&&=" || scan.text(t) == u"?\?=")) {
             edits.append({t.start, 2, QStringLiteral("  ")});
-        } else if (t.kind == ScriptScan::Kind::Ident && t.text == u"catch" && is(k + 1, u"{")) {
+        } else if (t.kind == ScriptScan::Kind::Ident && scan.text(t) == u"catch" && is(k + 1, u"{")) {
             edits.append({t.end, 0, QStringLiteral("(_)")});
         } else if (t.kind == ScriptScan::Kind::Regex) {
-            const qsizetype flags = t.text.lastIndexOf(u'/') + 1;
-            if (const qsizetype sFlag = t.text.indexOf(u's', flags); sFlag >= flags)
+            const qsizetype flags = scan.text(t).lastIndexOf(u'/') + 1;
+            if (const qsizetype sFlag = scan.text(t).indexOf(u's', flags); sFlag >= flags)
                 edits.append({t.start + sFlag, 1, QString()});
         }
         // A function body would take it; a script does not. "a.return" is a property name.
-        if (t.kind == ScriptScan::Kind::Ident && t.text == u"return" && t.depth == 0 && !afterDot(k))
+        if (t.kind == ScriptScan::Kind::Ident && scan.text(t) == u"return" && t.depth == 0 && !afterDot(k))
             return SyntaxError{t.line, QStringLiteral("Illegal return statement")};
     }
     // Outside async functions "await" is a name (var await = 1): only the operator goes.
     if (async)
         for (qsizetype k = 0; k < tokens.size(); ++k)
-            if (tokens[k].kind == ScriptScan::Kind::Ident && tokens[k].text == u"await" && !afterDot(k) &&
+            if (tokens[k].kind == ScriptScan::Kind::Ident && scan.text(k) == u"await" && !afterDot(k) &&
                 !is(k + 1, u"=") && !is(k + 1, u",") && !is(k + 1, u";") && !is(k - 1, u"var"))
                 edits.append({tokens[k].start, 5, QString(5, u' ')});
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
-    for (const Edit& e : edits)
-        probe.replace(e.at, e.length, e.with);
-    const qsizetype lines = probe.count(u'\n') + 1;
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    // No stand-in holds a line end.
+    const qsizetype lines = script.count(u'\n') + 1;
 
     quietCompiler();
     QJSEngine engine;
     // The parser alone, in a wrapper that can never be a whole script ("@" is no token anywhere
     // outside a string, comment or template), so nothing runs whatever brackets the text holds: a
-    // text that parses ends at the "@", lines + 3.
-    const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
-    const qsizetype parsedLine = lineOf(parsed) - 1;
-    if (parsed.isError() && parsedLine >= 1 && parsedLine <= lines)
-        return SyntaxError{parsedLine, parsed.property(QStringLiteral("message")).toString()};
-    const bool escapes = !parsed.isError() || parsedLine != lines + 2 || scan.brokenLine > 0;
+    // text that parses ends at the "@", lines + 3. Whether it got there, and the error when not.
+    auto parse = [&engine](const QString& probe, qsizetype probeLines) {
+        const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
+        struct {
+            std::optional<SyntaxError> error;
+            bool escapes;
+        } out{std::nullopt, false};
+        const qsizetype line = lineOf(parsed) - 1;
+        if (parsed.isError() && line >= 1 && line <= probeLines)
+            out.error = SyntaxError{line, parsed.property(QStringLiteral("message")).toString()};
+        else
+            out.escapes = !parsed.isError() || line != probeLines + 2;
+        return out;
+    };
+    bool escapes = scan.brokenLine > 0;
+    // A big script is parsed in pieces of whole lines that end with a top-level ";": pieces that
+    // each parse make a whole that parses, and the parser's memory grows with the piece, not the
+    // file. A piece that does not parse sends the whole text to the parser, for its error as the
+    // whole gives it.
+    bool parsedInPieces = false;
+    if (!escapes && script.size() > kPiece) {
+        parsedInPieces = true;
+        qsizetype from = 0, edit = 0;
+        for (qsizetype k = 0; k <= tokens.size() && parsedInPieces; ++k) {
+            const bool last = k == tokens.size();
+            qsizetype to = script.size();
+            if (!last) {
+                if (tokens[k].kind != ScriptScan::Kind::Punct || tokens[k].depth != 0 ||
+                    tokens[k].end - from < kPiece || scan.text(k) != u";")
+                    continue;
+                qsizetype end = tokens[k].end;
+                while (end < script.size() && (script[end] == u' ' || script[end] == u'\t'))
+                    ++end;
+                if (end < script.size() && script[end] != u'\n' && script[end] != u'\r')
+                    continue;
+                to = ScriptScan::pastLine(script, end);
+            }
+            const QString piece = withStandIns(script, edits, from, to, edit);
+            const auto parsed = parse(piece, piece.count(u'\n') + 1);
+            parsedInPieces = !parsed.error;
+            escapes = escapes || parsed.escapes;
+            from = to;
+        }
+    }
+    QString probe;
+    if (!parsedInPieces) {
+        qsizetype edit = 0;
+        probe = withStandIns(script, edits, 0, script.size(), edit);
+        const auto parsed = parse(probe, lines);
+        if (parsed.error)
+            return parsed.error;
+        escapes = escapes || parsed.escapes;
+    }
     if (!escapes && !needsCompile(scan))
         return std::nullopt;
+    if (parsedInPieces) {
+        qsizetype edit = 0;
+        probe = withStandIns(script, edits, 0, script.size(), edit);
+    }
     // The Function constructor compiles the text as a body and runs none of it, whatever brackets
     // the text holds; its early errors (a name declared twice) carry their line.
     const QJSValue built =

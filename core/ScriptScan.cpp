@@ -50,7 +50,7 @@ int hexValue(QChar c) {
 }
 
 // A \u escape at text[i] (i on the "u"): the code point and the index after it.
-std::optional<std::pair<char32_t, qsizetype>> unicodeEscape(const QString& text, qsizetype i) {
+std::optional<std::pair<char32_t, qsizetype>> unicodeEscape(QStringView text, qsizetype i) {
     if (i >= text.size() || text[i] != u'u')
         return std::nullopt;
     ++i;
@@ -97,7 +97,7 @@ const QStringList& punctuators() {
     return list;
 }
 
-bool isAssignment(const QString& p) {
+bool isAssignment(QStringView p) {
     static const QStringList ops = {
         QStringLiteral("="),   QStringLiteral("+="),   QStringLiteral("-="),  QStringLiteral("*="),
         QStringLiteral("/="),  QStringLiteral("%="),   QStringLiteral("**="), QStringLiteral("<<="),
@@ -108,7 +108,7 @@ bool isAssignment(const QString& p) {
 
 // After these words an expression begins, so a "/" there starts a regular expression and a "{" an
 // object.
-bool beginsExpression(const QString& word) {
+bool beginsExpression(QStringView word) {
     static const QStringList words = {QStringLiteral("return"), QStringLiteral("typeof"), QStringLiteral("instanceof"),
                                       QStringLiteral("in"),     QStringLiteral("of"),     QStringLiteral("new"),
                                       QStringLiteral("delete"), QStringLiteral("void"),   QStringLiteral("throw"),
@@ -117,7 +117,7 @@ bool beginsExpression(const QString& word) {
     return words.contains(word);
 }
 
-bool isControlWord(const QString& word) {
+bool isControlWord(QStringView word) {
     return word == u"if" || word == u"while" || word == u"for" || word == u"with";
 }
 
@@ -211,34 +211,31 @@ private:
         out.comments.append({from, i, fromLine});
     }
 
-    void add(Kind kind, qsizetype from, qsizetype fromLine, int depth, QString text = QString()) {
-        // Most tokens are their text as written: a view of the scan's own copy of the text, without
-        // an allocation of its own (a large script has millions of tokens).
-        if (text.isNull())
-            text = QString::fromRawData(out.source.constData() + from, i - from);
-        out.tokens.append({qint32(from), qint32(i), qint32(fromLine), depth, kind, lineBreak, text});
+    void add(Kind kind, qsizetype from, qsizetype fromLine, int depth, bool escaped = false) {
+        out.tokens.append({qint32(from), qint32(i), qint32(fromLine), depth, kind, lineBreak, escaped});
         lineBreak = false;
         lineStart = false;
         closedControl = closedBlock = false;
     }
 
     const Token* last() const { return out.tokens.isEmpty() ? nullptr : &out.tokens.last(); }
+    QStringView text(const Token* t) const { return out.text(*t); }
 
     bool regexAllowed() const {
         const Token* t = last();
         if (!t)
             return true;
         if (t->kind == Kind::Ident)
-            return beginsExpression(t->text);
+            return beginsExpression(text(t));
         if (t->kind == Kind::Template)
-            return t->text.endsWith(QStringLiteral("${"));
+            return text(t).endsWith(QStringLiteral("${"));
         if (t->kind != Kind::Punct)
             return false;
-        if (t->text == u")")
+        if (text(t) == u")")
             return closedControl;
-        if (t->text == u"}")
+        if (text(t) == u"}")
             return closedBlock;
-        return t->text != u"]" && t->text != u"++" && t->text != u"--";
+        return text(t) != u"]" && text(t) != u"++" && text(t) != u"--";
     }
 
     bool braceOpensBlock() const {
@@ -246,12 +243,12 @@ private:
         if (!t)
             return true;
         if (t->kind == Kind::Ident)
-            return !beginsExpression(t->text) || t->text == u"else" || t->text == u"do";
+            return !beginsExpression(text(t)) || text(t) == u"else" || text(t) == u"do";
         if (t->kind == Kind::Template)
             return false;
-        if (t->kind == Kind::Punct && (t->text == u";" || t->text == u"{" || t->text == u")" || t->text == u"=>"))
+        if (t->kind == Kind::Punct && (text(t) == u";" || text(t) == u"{" || text(t) == u")" || text(t) == u"=>"))
             return true;
-        if (t->kind == Kind::Punct && t->text == u"}")
+        if (t->kind == Kind::Punct && text(t) == u"}")
             return closedBlock || lineBreak;
         // After the end of an expression on an earlier line, a new statement begins.
         return lineBreak && t->kind != Kind::Punct;
@@ -330,10 +327,15 @@ private:
 
     void identifier() {
         const qsizetype from = i;
+        // The name is the text as written, unless it holds escapes: then it is decoded on the side.
         QString name;
+        bool escaped = false;
         bool first = true;
         while (i < s.size()) {
             if (s[i] == u'\\') {
+                if (!escaped)
+                    name = s.mid(from, i - from);
+                escaped = true;
                 const auto escape = unicodeEscape(s, i + 1);
                 if (!escape) {
                     broken(i);
@@ -343,13 +345,19 @@ private:
                 appendCodePoint(name, escape->first);
                 i = escape->second;
             } else if (first ? isIdentStart(s[i]) : isIdentPart(s[i])) {
-                name += s[i++];
+                if (escaped)
+                    name += s[i];
+                ++i;
             } else {
                 break;
             }
             first = false;
         }
-        add(Kind::Ident, from, line, depth(), name);
+        // Nothing decoded (a backslash with no escape): the token is its text as written.
+        escaped = escaped && !name.isEmpty();
+        if (escaped)
+            out.escapedNames.insert(qint32(from), name);
+        add(Kind::Ident, from, line, depth(), escaped);
     }
 
     void number() {
@@ -401,7 +409,7 @@ private:
             return number();
         if (c == u'(' || c == u'[' || c == u'{') {
             const Token* t = last();
-            const bool control = c == u'(' && t && t->kind == Kind::Ident && isControlWord(t->text);
+            const bool control = c == u'(' && t && t->kind == Kind::Ident && isControlWord(text(t));
             const bool block = c == u'{' && braceOpensBlock();
             ++i;
             add(Kind::Punct, from, line, depth());
@@ -446,33 +454,37 @@ private:
     Scan out;
 };
 
-bool is(const QList<Token>& t, qsizetype at, const char16_t* text) {
-    return at >= 0 && at < t.size() && t[at].kind == Kind::Punct && t[at].text == text;
+bool is(const Scan& scan, qsizetype at, const char16_t* text) {
+    const QList<Token>& t = scan.tokens;
+    return at >= 0 && at < t.size() && t[at].kind == Kind::Punct && scan.text(at) == text;
 }
 
-bool isIdent(const QList<Token>& t, qsizetype at, const char16_t* text) {
-    return at >= 0 && at < t.size() && t[at].kind == Kind::Ident && t[at].text == text;
+bool isIdent(const Scan& scan, qsizetype at, const char16_t* text) {
+    const QList<Token>& t = scan.tokens;
+    return at >= 0 && at < t.size() && t[at].kind == Kind::Ident && scan.text(at) == text;
 }
 
-bool isGlobalObject(const QList<Token>& t, qsizetype at) {
-    if (at < 0 || at >= t.size() || t[at].kind != Kind::Ident || is(t, at - 1, u".") || is(t, at - 1, u"?."))
+bool isGlobalObject(const Scan& scan, qsizetype at) {
+    const QList<Token>& t = scan.tokens;
+    if (at < 0 || at >= t.size() || t[at].kind != Kind::Ident || is(scan, at - 1, u".") || is(scan, at - 1, u"?."))
         return false;
     static const QStringList globals = {
         QStringLiteral("window"), QStringLiteral("globalThis"), QStringLiteral("self"),  QStringLiteral("this"),
         QStringLiteral("top"),    QStringLiteral("parent"),     QStringLiteral("frames")};
-    return globals.contains(t[at].text);
+    return globals.contains(scan.text(at));
 }
 
 // The first and the one-after-last token of the reference to the name at k.
-std::pair<qsizetype, qsizetype> reference(const QList<Token>& t, qsizetype k) {
+std::pair<qsizetype, qsizetype> reference(const Scan& scan, qsizetype k) {
+    const QList<Token>& t = scan.tokens;
     if (t[k].kind == Kind::String)
         return {k - 2, k + 2}; // window['name']
-    if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
+    if (is(scan, k - 1, u".") || is(scan, k - 1, u"?."))
         return {k - 2, k + 1}; // window.name
     return {k, k + 1};
 }
 
-bool isMutator(const QString& method) {
+bool isMutator(QStringView method) {
     static const QStringList methods = {
         QStringLiteral("push"),    QStringLiteral("pop"),    QStringLiteral("shift"),
         QStringLiteral("unshift"), QStringLiteral("splice"), QStringLiteral("sort"),
@@ -486,7 +498,7 @@ Scan tokenize(const QString& text) {
     return Scanner(text).run();
 }
 
-std::optional<QString> stringValue(const QString& literal) {
+std::optional<QString> stringValue(QStringView literal) {
     const qsizetype n = literal.size();
     if (n < 2 || (literal[0] != u'\'' && literal[0] != u'"') || literal[n - 1] != literal[0])
         return std::nullopt;
@@ -559,8 +571,8 @@ std::optional<QString> stringValue(const QString& literal) {
     return out;
 }
 
-std::optional<double> numberValue(const QString& literal) {
-    QString t = literal;
+std::optional<double> numberValue(QStringView literal) {
+    const QStringView t = literal;
     if (t.isEmpty() || t.endsWith(u'n'))
         return std::nullopt;
     // Separators stand only between two digits.
@@ -624,9 +636,8 @@ std::optional<double> numberValue(const QString& literal) {
     }
     if (i != t.size())
         return std::nullopt;
-    t.remove(u'_');
     bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
+    const double value = QLocale::c().toDouble(t.toString().remove(u'_'), &ok);
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
@@ -655,24 +666,25 @@ qsizetype pastLine(const QString& text, qsizetype from) {
     return k < text.size() ? k + 1 : k;
 }
 
-bool names(const Scan& scan, qsizetype k, const QString& name) {
+bool names(const Scan& scan, qsizetype k, QStringView name) {
     const QList<Token>& t = scan.tokens;
     if (k < 0 || k >= t.size())
         return false;
     if (t[k].kind == Kind::String)
-        return is(t, k - 1, u"[") && is(t, k + 1, u"]") && isGlobalObject(t, k - 2) && stringValue(t[k].text) == name;
-    if (t[k].kind != Kind::Ident || t[k].text != name)
+        return is(scan, k - 1, u"[") && is(scan, k + 1, u"]") && isGlobalObject(scan, k - 2) &&
+               stringValue(scan.text(k)) == name;
+    if (t[k].kind != Kind::Ident || scan.text(k) != name)
         return false;
-    if (is(t, k - 1, u".") || is(t, k - 1, u"?."))
-        return isGlobalObject(t, k - 2);
+    if (is(scan, k - 1, u".") || is(scan, k - 1, u"?."))
+        return isGlobalObject(scan, k - 2);
     return true;
 }
 
 bool declaredLexically(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
-    if (t[k].kind != Kind::Ident || is(t, k - 1, u".") || is(t, k - 1, u"?."))
+    if (t[k].kind != Kind::Ident || is(scan, k - 1, u".") || is(scan, k - 1, u"?."))
         return false;
-    if (isIdent(t, k - 1, u"class") && t[k].depth == 0)
+    if (isIdent(scan, k - 1, u"class") && t[k].depth == 0)
         return true;
     // Back to the statement's keyword; from there, names are bound up to each "=" of the list at
     // the top level (destructuring brackets included), and again after each ",".
@@ -681,17 +693,17 @@ bool declaredLexically(const Scan& scan, qsizetype k) {
         const Token& tok = t[keyword];
         if (tok.depth != 0)
             continue;
-        if (tok.kind == Kind::Ident && (tok.text == u"let" || tok.text == u"const"))
+        if (tok.kind == Kind::Ident && (scan.text(tok) == u"let" || scan.text(tok) == u"const"))
             break;
-        if (tok.kind == Kind::Punct && (tok.text == u";" || tok.text == u"}" || tok.text == u"{"))
+        if (tok.kind == Kind::Punct && (scan.text(tok) == u";" || scan.text(tok) == u"}" || scan.text(tok) == u"{"))
             return false;
     }
     if (keyword < 0)
         return false;
     bool binding = true;
     for (qsizetype j = keyword + 1; j < k; ++j)
-        if (t[j].depth == 0 && t[j].kind == Kind::Punct && (t[j].text == u"=" || t[j].text == u","))
-            binding = t[j].text == u",";
+        if (t[j].depth == 0 && t[j].kind == Kind::Punct && (scan.text(j) == u"=" || scan.text(j) == u","))
+            binding = scan.text(j) == u",";
     return binding;
 }
 
@@ -699,23 +711,23 @@ bool changes(const Scan& scan, qsizetype k) {
     const QList<Token>& t = scan.tokens;
     if (declaredLexically(scan, k))
         return true;
-    const auto [first, after] = reference(t, k);
-    if (is(t, first - 1, u"++") || is(t, first - 1, u"--") || isIdent(t, first - 1, u"delete"))
+    const auto [first, after] = reference(scan, k);
+    if (is(scan, first - 1, u"++") || is(scan, first - 1, u"--") || isIdent(scan, first - 1, u"delete"))
         return true;
     qsizetype j = after;
     while (j < t.size()) {
-        if ((is(t, j, u".") || is(t, j, u"?.")) && j + 1 < t.size() && t[j + 1].kind == Kind::Ident) {
-            if (isMutator(t[j + 1].text) && is(t, j + 2, u"("))
+        if ((is(scan, j, u".") || is(scan, j, u"?.")) && j + 1 < t.size() && t[j + 1].kind == Kind::Ident) {
+            if (isMutator(scan.text(j + 1)) && is(scan, j + 2, u"("))
                 return true;
             j += 2;
-        } else if (is(t, j, u"[") || is(t, j, u"(")) {
+        } else if (is(scan, j, u"[") || is(scan, j, u"(")) {
             j = closing(scan, j) + 1;
         } else {
             break;
         }
     }
     return j < t.size() && t[j].kind == Kind::Punct &&
-           (isAssignment(t[j].text) || ((t[j].text == u"++" || t[j].text == u"--") && !t[j].lineBreakBefore));
+           (isAssignment(scan.text(j)) || ((scan.text(j) == u"++" || scan.text(j) == u"--") && !t[j].lineBreakBefore));
 }
 
 bool openBefore(const Scan& scan, qsizetype k) {
@@ -730,19 +742,20 @@ bool openBefore(const Scan& scan, qsizetype k) {
     const Token& last = t[k - 1];
     // What follows would be the body of a condition or a loop, or would run on an unfinished expression.
     if (last.kind == Kind::Ident)
-        return last.text == u"else" || last.text == u"do" || beginsExpression(last.text) || last.text == u"var" ||
-               last.text == u"let" || last.text == u"const";
+        return scan.text(last) == u"else" || scan.text(last) == u"do" || beginsExpression(scan.text(last)) ||
+               scan.text(last) == u"var" || scan.text(last) == u"let" || scan.text(last) == u"const";
     if (last.kind == Kind::Template)
-        return last.text.endsWith(QStringLiteral("${"));
+        return scan.text(last).endsWith(QStringLiteral("${"));
     if (last.kind != Kind::Punct)
         return false;
-    if (last.text == u")") {
+    if (scan.text(last) == u")") {
         qsizetype open = k - 2;
-        while (open >= 0 && !(is(t, open, u"(") && t[open].depth == last.depth))
+        while (open >= 0 && !(is(scan, open, u"(") && t[open].depth == last.depth))
             --open;
-        return open > 0 && t[open - 1].kind == Kind::Ident && isControlWord(t[open - 1].text);
+        return open > 0 && t[open - 1].kind == Kind::Ident && isControlWord(scan.text(open - 1));
     }
-    return last.text != u";" && last.text != u"}" && last.text != u"]" && last.text != u"++" && last.text != u"--";
+    return scan.text(last) != u";" && scan.text(last) != u"}" && scan.text(last) != u"]" && scan.text(last) != u"++" &&
+           scan.text(last) != u"--";
 }
 
 bool startsStatement(const Scan& scan, qsizetype k) {
@@ -750,7 +763,7 @@ bool startsStatement(const Scan& scan, qsizetype k) {
     if (k >= t.size())
         return true;
     if (t[k].kind == Kind::Ident)
-        return t[k].text != u"in" && t[k].text != u"instanceof";
+        return scan.text(k) != u"in" && scan.text(k) != u"instanceof";
     if (t[k].kind != Kind::Punct)
         return true;
     // What only goes on with an expression or closes a bracket.
@@ -758,14 +771,14 @@ bool startsStatement(const Scan& scan, qsizetype k) {
                                          QStringLiteral(";"),  QStringLiteral("+"),   QStringLiteral("-"),
                                          QStringLiteral("!"),  QStringLiteral("~"),   QStringLiteral("++"),
                                          QStringLiteral("--"), QStringLiteral("..."), QStringLiteral("#")};
-    return starters.contains(t[k].text);
+    return starters.contains(scan.text(k));
 }
 
 qsizetype closing(const Scan& scan, qsizetype open) {
     const QList<Token>& t = scan.tokens;
     for (qsizetype k = open + 1; k < t.size(); ++k)
         if (t[k].kind == Kind::Punct && t[k].depth == t[open].depth &&
-            (t[k].text == u")" || t[k].text == u"]" || t[k].text == u"}"))
+            (scan.text(k) == u")" || scan.text(k) == u"]" || scan.text(k) == u"}"))
             return k;
     return t.size();
 }
@@ -775,20 +788,21 @@ bool valueEnds(const Scan& scan, qsizetype k) {
     if (k >= t.size())
         return true;
     const Token& next = t[k];
-    if (next.kind == Kind::Punct &&
-        (next.text == u";" || next.text == u"," || next.text == u")" || next.text == u"]" || next.text == u"}"))
+    if (next.kind == Kind::Punct && (scan.text(next) == u";" || scan.text(next) == u"," || scan.text(next) == u")" ||
+                                     scan.text(next) == u"]" || scan.text(next) == u"}"))
         return true;
     if (!next.lineBreakBefore)
         return false;
     // On a new line, what cannot go on with the expression begins a statement of its own.
     switch (next.kind) {
     case Kind::Ident:
-        return next.text != u"in" && next.text != u"instanceof";
+        return scan.text(next) != u"in" && scan.text(next) != u"instanceof";
     case Kind::String:
     case Kind::Number:
         return true;
     case Kind::Punct:
-        return next.text == u"{" || next.text == u"++" || next.text == u"--" || next.text == u"!" || next.text == u"~";
+        return scan.text(next) == u"{" || scan.text(next) == u"++" || scan.text(next) == u"--" ||
+               scan.text(next) == u"!" || scan.text(next) == u"~";
     default:
         return false;
     }
@@ -798,7 +812,7 @@ QList<Element> elements(const Scan& scan, qsizetype open) {
     const QList<Token>& t = scan.tokens;
     const qsizetype close = closing(scan, open);
     const int inner = t[open].depth + 1;
-    auto comma = [&](qsizetype k) { return is(t, k, u",") && t[k].depth == inner; };
+    auto comma = [&](qsizetype k) { return is(scan, k, u",") && t[k].depth == inner; };
     QList<Element> out;
     qsizetype k = open + 1;
     while (k < close) {
@@ -818,7 +832,7 @@ QList<Element> elements(const Scan& scan, qsizetype open) {
 }
 
 std::optional<qsizetype> arrayOf(const Scan& scan, const Element& e) {
-    if (e.hole() || !is(scan.tokens, e.first, u"[") || closing(scan, e.first) != e.last - 1)
+    if (e.hole() || !is(scan, e.first, u"[") || closing(scan, e.first) != e.last - 1)
         return std::nullopt;
     return e.first;
 }
@@ -830,12 +844,12 @@ Literal literalOf(const QString& text, const Scan& scan, const Element& e) {
     const QString source = text.mid(t[e.first].start, t[e.last - 1].end - t[e.first].start);
     const qsizetype n = e.last - e.first;
     if (n == 1 && t[e.first].kind == Kind::String)
-        if (const std::optional<QString> v = stringValue(t[e.first].text))
+        if (const std::optional<QString> v = stringValue(scan.text(e.first)))
             return {Literal::String, *v};
     if (n == 1 && t[e.first].kind == Kind::Number)
-        if (const std::optional<double> v = numberValue(t[e.first].text))
+        if (const std::optional<double> v = numberValue(scan.text(e.first)))
             return {Literal::Number, source, *v};
-    if (n == 2 && (is(t, e.first, u"-") || is(t, e.first, u"+")) && t[e.first + 1].kind == Kind::Number)
+    if (n == 2 && (is(scan, e.first, u"-") || is(scan, e.first, u"+")) && t[e.first + 1].kind == Kind::Number)
         return {Literal::Signed, source};
     return {Literal::Other, source};
 }

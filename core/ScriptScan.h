@@ -3,6 +3,7 @@
 // when the text around them would keep the page from ending up with them. It knows comments of both
 // kinds, both quote characters and their escapes, template texts, regular expressions and numeric
 // literals in every form; it does not parse the script.
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,14 +14,15 @@ namespace ScriptScan {
 enum class Kind : quint8 { Ident, Number, String, Template, Regex, Punct };
 
 struct Token {
-    // Positions in 32 bits (files are read up to 64 MiB): a large script has millions of tokens.
+    // Positions in 32 bits (files are read up to 64 MiB) and no text of its own: a large script has
+    // millions of tokens. Its text is Scan::text.
     qint32 start; // in the text
     qint32 end;
     qint32 line;  // of its start, counted from 1 (LF, CR and CR LF each end a line)
     qint32 depth; // brackets open before it; for a closing bracket, after it
     Kind kind;
     bool lineBreakBefore; // a line terminator stands between it and the token before
-    QString text;         // as written; an identifier with its escapes decoded (valid while its Scan lives)
+    bool escaped;         // an identifier written with \u escapes
 };
 
 struct Comment {
@@ -31,28 +33,38 @@ struct Comment {
 
 } // namespace ScriptScan
 // Moved as bytes when the list grows: a large script has millions of tokens.
-Q_DECLARE_TYPEINFO(ScriptScan::Token, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(ScriptScan::Token, Q_PRIMITIVE_TYPE);
 Q_DECLARE_TYPEINFO(ScriptScan::Comment, Q_PRIMITIVE_TYPE);
 namespace ScriptScan {
 
 struct Scan {
-    QString source; // the text scanned; most tokens' text points into it
+    QString source; // the text scanned
     QList<Token> tokens;
     QList<Comment> comments;
+    // The names of the identifiers written with escapes, decoded, by their start.
+    QHash<qint32, QString> escapedNames;
     // Where the text stops reading as a script the way this scan reads it: a string, template,
     // regular expression or comment left open, a bracket left open or closed in the wrong place, an
     // HTML-like comment (engines read those apart). 0 when it reads.
     qsizetype brokenLine = 0;
     qsizetype brokenAt = -1; // where in the text
+
+    // A token's text as written; an identifier's with its escapes decoded. Valid while the scan lives.
+    QStringView text(const Token& t) const {
+        if (t.escaped)
+            return escapedNames.find(t.start).value();
+        return QStringView(source).sliced(t.start, t.end - t.start);
+    }
+    QStringView text(qsizetype k) const { return text(tokens[k]); }
 };
 
 Scan tokenize(const QString& text);
 
 // The value of a string literal token. Nothing where an engine would not read it, or would read it
 // differently in strict mode (legacy octal escapes).
-std::optional<QString> stringValue(const QString& literal);
+std::optional<QString> stringValue(QStringView literal);
 // The value of a numeric literal token; nothing for a BigInt or a literal an engine would refuse.
-std::optional<double> numberValue(const QString& literal);
+std::optional<double> numberValue(QStringView literal);
 
 // The first character of text that cannot stand as it is between quote characters in a script: the
 // quote itself (it would end the text early), a backslash (it escapes), a line terminator (it ends
@@ -69,7 +81,7 @@ qsizetype pastLine(const QString& text, qsizetype from);
 
 // Whether tokens[k] is an identifier that names the global variable name (directly, or as a
 // property of window, globalThis, self or the top-level this).
-bool names(const Scan& scan, qsizetype k, const QString& name);
+bool names(const Scan& scan, qsizetype k, QStringView name);
 // Whether the name at tokens[k] is changed there: assigned (also a part of it), changed in place
 // (++, --, delete, a mutating array method), or declared with let, const or class.
 bool changes(const Scan& scan, qsizetype k);

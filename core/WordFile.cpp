@@ -170,11 +170,11 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
 // The name that "var name = [" or "name = [" gives the array whose "[" is tokens[open].
 std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
     const QList<ScriptScan::Token>& t = scan.tokens;
-    if (open < 2 || t[open - 1].kind != ScriptScan::Kind::Punct || t[open - 1].text != u"=" ||
+    if (open < 2 || t[open - 1].kind != ScriptScan::Kind::Punct || scan.text(open - 1) != u"=" ||
         t[open - 2].kind != ScriptScan::Kind::Ident)
         return std::nullopt;
     if (open >= 3 && t[open - 3].kind == ScriptScan::Kind::Punct &&
-        (t[open - 3].text == u"." || t[open - 3].text == u"?."))
+        (scan.text(open - 3) == u"." || scan.text(open - 3) == u"?."))
         return std::nullopt;
     return open - 2;
 }
@@ -236,7 +236,7 @@ Parsed read(const QString& fileText, int language, const QString& fileName,
             break;
         }
     }
-    const bool insideOne = open >= 0 && t[open].kind == ScriptScan::Kind::Punct && t[open].text == u"[" &&
+    const bool insideOne = open >= 0 && t[open].kind == ScriptScan::Kind::Punct && scan.text(open) == u"[" &&
                            ScriptScan::closing(scan, open) == close;
     // Nothing between the markers gives the page nothing, wherever they stand (the block a file
     // without markers gets is such).
@@ -256,8 +256,8 @@ Parsed read(const QString& fileText, int language, const QString& fileName,
     // Changed elsewhere, the array would no longer be what the page reads.
     if (const std::optional<qsizetype> name = nameOf(scan, open)) {
         for (qsizetype k = 0; k < t.size(); ++k)
-            if (k != *name && ScriptScan::names(scan, k, t[*name].text) && ScriptScan::changes(scan, k))
-                return refuse({t[k].line, changedElsewhereProblem(t[*name].text)});
+            if (k != *name && ScriptScan::names(scan, k, scan.text(*name)) && ScriptScan::changes(scan, k))
+                return refuse({t[k].line, changedElsewhereProblem(scan.text(*name).toString())});
     }
     if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows, p.spans))
         return refuse(*problem);

@@ -61,6 +61,32 @@ private slots:
         QCOMPARE(error->line, qsizetype(line));
         QVERIFY(!error->message.isEmpty());
     }
+
+    // A big script is parsed in pieces: each case after a long run of plain statements, and before
+    // one, gives what it gives alone (the line moved by the lines before it).
+    void bigScript_data() { check_data(); }
+    void bigScript() {
+        QFETCH(QString, script);
+        QFETCH(int, line);
+        QString filler;
+        for (int i = 0; filler.size() < 1000 * 1000; ++i)
+            filler += QString("var f%1 = [%1, 'x;'];  \n// ;\nfunction g%1() { return f%1; }\n").arg(i);
+        const qsizetype fillerLines = filler.count('\n');
+        const std::optional<ScriptCheck::SyntaxError> alone = ScriptCheck::check(script);
+        // A directive or a byte order mark counts only at the start.
+        const bool first = script.startsWith("'use strict'") || script.startsWith(QChar(0xFEFF));
+        for (const bool before : {true, false}) {
+            if (before && first)
+                continue;
+            const QString big = before ? filler + script : script + "\n" + filler;
+            const std::optional<ScriptCheck::SyntaxError> error = ScriptCheck::check(big);
+            QCOMPARE(error.has_value(), line != 0);
+            if (error) {
+                QCOMPARE(error->line, qsizetype(line) + (before ? fillerLines : 0));
+                QCOMPARE(error->message, alone->message);
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestScriptCheck)

@@ -14,7 +14,7 @@ namespace {
 QString shown(const ScriptScan::Scan& scan) {
     QStringList out;
     for (const ScriptScan::Token& t : scan.tokens)
-        out << QString("INSTRP"[int(t.kind)]) + ':' + t.text;
+        out << QString("INSTRP"[int(t.kind)]) + ':' + scan.text(t).toString();
     return out.join(' ');
 }
 } // namespace
