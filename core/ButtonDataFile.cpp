@@ -466,12 +466,21 @@ bool allEmpty(const Table& t) {
     return true;
 }
 
-// A piece of the text replaced by new text.
-struct Edit {
-    qsizetype start;
-    qsizetype end;
-    QString text;
-};
+using Edit = ScriptScan::Replacement;
+
+// The text with the edits made (in order, not overlapping).
+QString withEdits(const QString& text, const QList<Edit>& edits) {
+    QString out;
+    out.reserve(text.size() + 256);
+    qsizetype at = 0;
+    for (const Edit& e : edits) {
+        out += QStringView(text).sliced(at, e.start - at);
+        out += e.text;
+        at = e.end;
+    }
+    out += QStringView(text).sliced(at);
+    return out;
+}
 
 // The old bytes with the edits made (in order, not overlapping): the text between them keeps its
 // bytes, the new text goes in the encoding. Nothing when the bytes do not match the text.
@@ -508,20 +517,25 @@ std::optional<QByteArray> applyEdits(const QByteArray& old, const QString& text,
 } // namespace
 
 namespace {
-// The new bytes, before they are read back: the scan of the old text goes once they are made.
-SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Table& recognition,
-                    const Table& robot, const QString& fileName) {
+// The new bytes, before they are read back, and the scan of their text when the old one's could be
+// made into it (the old scan goes once they are made).
+struct Made {
+    SaveResult result;
+    std::optional<Scan> scan;
+};
+Made newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Table& recognition, const Table& robot,
+              const QString& fileName) {
     const std::optional<TextCodec::Encoding> encoding = fileEncoding;
     const QString text = TextCodec::decode(old, *encoding);
-    const Scan scan = ScriptScan::tokenize(text);
+    Scan scan = ScriptScan::tokenize(text);
 
     const QList<ScriptScan::Comment> markers = markerLines(text, scan);
     if (!markers.isEmpty() && markers.size() != 2)
-        return {std::nullopt, markerCountRefusal(fileName, markers)};
+        return {{std::nullopt, markerCountRefusal(fileName, markers)}, std::nullopt};
     // What the editor could not hold when it read the file cannot be saved over either.
     const Found found = readScan(text, scan, fileName, encoding);
     if (!found.reading.ok())
-        return {std::nullopt, found.reading.refusal};
+        return {{std::nullopt, found.reading.refusal}, std::nullopt};
 
     const Table* tables[2] = {&recognition, &robot};
     for (int t = 0; t < 2; ++t)
@@ -529,7 +543,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (t == 1 && f == 1);
                 if (const std::optional<CellFault> bad = checkCell((*tables[t])[f].value(r), number, encoding))
-                    return {std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)};
+                    return {{std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)}, std::nullopt};
             }
 
     const Table* read[2] = {&found.reading.recognition, &found.reading.robot};
@@ -538,7 +552,7 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         changed = changed || (found.reading.declared[a] ? !sameRows(*tables[a], *read[a]) : !allEmpty(*tables[a]));
     // Nothing to write: the file stays as it is, byte for byte.
     if (!changed)
-        return {old, QString()};
+        return {{old, QString()}, std::nullopt};
 
     std::optional<QByteArray> bytes;
     if (found.reading.declared[0] && found.reading.declared[1]) {
@@ -554,7 +568,10 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         std::sort(edits.begin(), edits.end(), [](const Edit& x, const Edit& y) { return x.start < y.start; });
         bytes = applyEdits(old, text, edits, *encoding);
         if (!bytes)
-            return {std::nullopt, notSavedRefusal(fileName)};
+            return {{std::nullopt, notSavedRefusal(fileName)}, std::nullopt};
+        // Entries replaced by entries: the old scan, moved, is the new text's.
+        if (ScriptScan::retokenize(scan, withEdits(text, edits), edits))
+            return {{bytes, QString()}, std::move(scan)};
     } else {
         // The block replaces the lines from the first marker to the end of the second one's line; a
         // file without the marker gets it at its end, on a line of its own.
@@ -564,14 +581,14 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         for (int a = 0; a < 2; ++a) {
             const qsizetype at = found.declared[a];
             if (at >= 0 && tokens[at].start >= blockEnd)
-                return {std::nullopt, declaredAfterRefusal(fileName, tokens[at].line, kArrayNames[a])};
+                return {{std::nullopt, declaredAfterRefusal(fileName, tokens[at].line, kArrayNames[a])}, std::nullopt};
         }
         qsizetype first = 0;
         while (first < tokens.size() && tokens[first].start < blockStart)
             ++first;
         if (ScriptScan::openBefore(scan, first)) {
             const qsizetype line = markers.isEmpty() ? (tokens.isEmpty() ? 1 : tokens.last().line) : markers[0].line;
-            return {std::nullopt, openBeforeRefusal(fileName, line)};
+            return {{std::nullopt, openBeforeRefusal(fileName, line)}, std::nullopt};
         }
 
         // The block ends its statements; what follows it must begin one of its own.
@@ -579,16 +596,16 @@ SaveResult newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, con
         while (next < tokens.size() && tokens[next].start < blockEnd)
             ++next;
         if (!ScriptScan::startsStatement(scan, next))
-            return {std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)};
+            return {{std::nullopt, goesOnAfterRefusal(fileName, tokens[next].line)}, std::nullopt};
 
         QString block = markedBlock(recognition, robot);
         if (markers.isEmpty() && !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r'))
             block.prepend(u'\n');
         bytes = applyEdits(old, text, {{blockStart, blockEnd, block}}, *encoding);
         if (!bytes)
-            return {std::nullopt, notSavedRefusal(fileName)};
+            return {{std::nullopt, notSavedRefusal(fileName)}, std::nullopt};
     }
-    return {bytes, QString()};
+    return {{bytes, QString()}, std::nullopt};
 }
 } // namespace
 
@@ -598,10 +615,10 @@ SaveResult save(const QByteArray& old, const Table& recognitionTyped, const Tabl
     if (!encoding)
         return {std::nullopt, Messages::neitherEncoding(fileName, QStringLiteral("保存できません..."))};
     const Table recognition = stored(recognitionTyped, *encoding), robot = stored(robotTyped, *encoding);
-    const SaveResult made = newBytes(old, *encoding, recognition, robot, fileName);
-    if (!made.bytes || *made.bytes == old)
-        return made;
-    const std::optional<QByteArray>& bytes = made.bytes;
+    Made made = newBytes(old, *encoding, recognition, robot, fileName);
+    if (!made.result.bytes || *made.result.bytes == old)
+        return made.result;
+    const std::optional<QByteArray>& bytes = made.result.bytes;
 
     // Shift_JIS text can happen to be valid UTF-8 once the bytes that were not are gone: it would
     // then be read back as other text.
@@ -610,8 +627,9 @@ SaveResult save(const QByteArray& old, const Table& recognitionTyped, const Tabl
         return {std::nullopt, encodingLostRefusal(fileName, *encoding)};
     // The new text must still run: a script that does not parse gives the page nothing. One scan
     // serves the check and the reading back.
-    const QString newText = TextCodec::decode(*bytes, *encoding);
-    const Scan newScan = ScriptScan::tokenize(newText);
+    const Scan newScan = made.scan ? std::move(*made.scan) : ScriptScan::tokenize(TextCodec::decode(*bytes, *encoding));
+    made.scan.reset();
+    const QString& newText = newScan.source;
     if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(newText, newScan))
         return {std::nullopt, Messages::saveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cstring>
 
 namespace ScriptScan {
 namespace {
@@ -123,7 +124,11 @@ bool isControlWord(QStringView word) {
 
 class Scanner {
 public:
-    explicit Scanner(const QString& text) : s(text) { out.source = text; }
+    explicit Scanner(const QString& text) : s(text) {
+        out.source = text;
+        // Room for the tokens of a dense script at once; pages not written to cost no memory.
+        out.tokens.reserve(text.size() / 3 + 16);
+    }
 
     Scan run() {
         while (i < s.size()) {
@@ -496,6 +501,124 @@ bool isMutator(QStringView method) {
 
 Scan tokenize(const QString& text) {
     return Scanner(text).run();
+}
+
+bool retokenize(Scan& scan, const QString& text, const QList<Replacement>& replaced) {
+    // Where the old text stops reading, the new one would too, but not necessarily at the same place.
+    if (scan.brokenLine)
+        return false;
+    QList<Token>& t = scan.tokens;
+    // Each old piece and its new tokens, all checked before anything changes.
+    struct Piece {
+        qsizetype open, close; // the old piece's tokens
+        Token opening;         // its bracket, whose depth, line and line break the new one takes
+        QList<Token> tokens;   // the new piece's, from its start
+    };
+    QList<Piece> pieces;
+    pieces.reserve(replaced.size());
+    qsizetype k = 0;
+    for (const Replacement& r : replaced) {
+        while (k < t.size() && t[k].start < r.start)
+            ++k;
+        // The old piece: one bracket and what it encloses, whole.
+        if (k >= t.size() || t[k].start != r.start || t[k].kind != Kind::Punct)
+            return false;
+        const qsizetype close = closing(scan, k);
+        if (close >= t.size() || t[close].end != r.end)
+            return false;
+        // The new one the same, on one line, and nothing else: read alone it reads as in place.
+        const Scan piece = tokenize(r.text);
+        if (piece.brokenLine || !piece.comments.isEmpty() || !piece.escapedNames.isEmpty() || piece.tokens.isEmpty() ||
+            piece.text(0) != scan.text(k) || closing(piece, 0) != piece.tokens.size() - 1 ||
+            piece.tokens.last().end != r.text.size() || piece.tokens.last().line != 1)
+            return false;
+        pieces.append({k, close, t[k], piece.tokens});
+        k = close + 1;
+    }
+
+    // The runs of tokens between the pieces move in place (a big script's tokens are not copied):
+    // those moving back first, front to back, then those moving on, back to front; then the new
+    // tokens fill the gaps.
+    struct Run {
+        qsizetype from, to, count; // old index, new index, tokens
+        qsizetype shift, lines;    // how far they move in the text
+    };
+    QList<Run> runs;
+    qsizetype oldAt = 0, newAt = 0, shift = 0, lines = 0;
+    for (qsizetype p = 0; p <= pieces.size(); ++p) {
+        const qsizetype until = p < pieces.size() ? pieces[p].open : t.size();
+        runs.append({oldAt, newAt, until - oldAt, shift, lines});
+        newAt += until - oldAt;
+        if (p == pieces.size())
+            break;
+        newAt += pieces[p].tokens.size();
+        oldAt = pieces[p].close + 1;
+        shift += replaced[p].text.size() - (replaced[p].end - replaced[p].start);
+        lines -= t[pieces[p].close].line - t[pieces[p].open].line;
+    }
+    // The decoded names go with their tokens (pieces hold none).
+    if (!scan.escapedNames.isEmpty()) {
+        QHash<qint32, QString> names;
+        for (const Run& r : runs)
+            for (qsizetype i = r.from; i < r.from + r.count; ++i)
+                if (t[i].escaped)
+                    names.insert(qint32(t[i].start + r.shift), scan.escapedNames.value(t[i].start));
+        scan.escapedNames = names;
+    }
+    if (newAt > t.size())
+        t.resize(newAt);
+    auto move = [&t](const Run& r) {
+        if (r.count == 0)
+            return;
+        std::memmove(static_cast<void*>(t.data() + r.to), t.constData() + r.from, size_t(r.count) * sizeof(Token));
+        for (qsizetype i = r.to; i < r.to + r.count; ++i) {
+            t[i].start += qint32(r.shift);
+            t[i].end += qint32(r.shift);
+            t[i].line += qint32(r.lines);
+        }
+    };
+    for (const Run& r : runs)
+        if (r.to <= r.from)
+            move(r);
+    for (qsizetype i = runs.size() - 1; i >= 0; --i)
+        if (runs[i].to > runs[i].from)
+            move(runs[i]);
+    for (qsizetype p = 0; p < pieces.size(); ++p) {
+        const Run& before = runs[p];
+        const qsizetype at = before.to + before.count;
+        const qsizetype textAt = replaced[p].start + before.shift;
+        const Token& opening = pieces[p].opening;
+        for (qsizetype i = 0; i < pieces[p].tokens.size(); ++i) {
+            Token n = pieces[p].tokens[i];
+            n.start += qint32(textAt);
+            n.end += qint32(textAt);
+            n.line = opening.line + qint32(before.lines);
+            n.depth += opening.depth;
+            if (i == 0)
+                n.lineBreakBefore = opening.lineBreakBefore;
+            t[at + i] = n;
+        }
+    }
+    t.resize(newAt);
+
+    // Comments inside an old piece go; the others move.
+    QList<Comment> comments;
+    comments.reserve(scan.comments.size());
+    qsizetype p = 0;
+    shift = lines = 0;
+    for (const Comment& c : scan.comments) {
+        while (p < replaced.size() && replaced[p].end <= c.start) {
+            shift += replaced[p].text.size() - (replaced[p].end - replaced[p].start);
+            lines = runs[p + 1].lines;
+            ++p;
+        }
+        if (p < replaced.size() && c.start >= replaced[p].start)
+            continue;
+        comments.append({c.start + shift, c.end + shift, c.line + lines});
+    }
+    scan.comments = comments;
+    scan.source = text;
+    return true;
 }
 
 std::optional<QString> stringValue(QStringView literal) {

@@ -60,6 +60,18 @@ struct Scan {
 
 Scan tokenize(const QString& text);
 
+// A piece of the text replaced: [start, end) of the old text by text.
+struct Replacement {
+    qsizetype start;
+    qsizetype end;
+    QString text;
+};
+// Makes scan the scan of text, which is the scan's text with the pieces replaced (in order, not
+// overlapping), without reading the rest again: each old piece is a bracket with what it encloses,
+// each new one such a bracket on one line alone, which reads alone as it reads in place. False, and
+// the scan as it was, when a piece is not such or the old text does not read.
+bool retokenize(Scan& scan, const QString& text, const QList<Replacement>& replaced);
+
 // The value of a string literal token. Nothing where an engine would not read it, or would read it
 // differently in strict mode (legacy octal escapes).
 std::optional<QString> stringValue(QStringView literal);

@@ -17,6 +17,20 @@ QString shown(const ScriptScan::Scan& scan) {
         out << QString("INSTRP"[int(t.kind)]) + ':' + scan.text(t).toString();
     return out.join(' ');
 }
+// All a scan holds, each token and comment with its place.
+QString dump(const ScriptScan::Scan& scan) {
+    QStringList out{shown(scan), QString::number(scan.brokenLine)};
+    for (const ScriptScan::Token& t : scan.tokens)
+        out << QString("%1-%2 line %3 depth %4%5")
+                   .arg(t.start)
+                   .arg(t.end)
+                   .arg(t.line)
+                   .arg(t.depth)
+                   .arg(t.lineBreakBefore ? " after a line break" : "");
+    for (const ScriptScan::Comment& c : scan.comments)
+        out << QString("comment %1-%2 line %3").arg(c.start).arg(c.end).arg(c.line);
+    return out.join('\n');
+}
 } // namespace
 
 class TestScriptScan : public QObject {
@@ -65,6 +79,56 @@ private slots:
         const ScriptScan::Scan scan = ScriptScan::tokenize(text);
         QCOMPARE(shown(scan), tokens);
         QCOMPARE(int(scan.brokenLine), broken);
+    }
+
+    // A scan moved over replaced entries is the scan of the new text, read whole; a piece that would
+    // read otherwise in place is refused, and the scan left as it was.
+    void retokenize_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("pieces"); // old piece, then its new text, in order
+        QTest::addColumn<bool>("moved");
+        const QString two =
+            "var a = [\n  [1,'x','y'], // one\n  [2,\n   'p', /* q */ 'q'],\n];\nvar b\u0061 = /x/; // end\n";
+        QTest::newRow("same size") << two << QStringList{"[1,'x','y']", "[7,'z','w']"} << true;
+        QTest::newRow("longer and shorter")
+            << two << QStringList{"[1,'x','y']", "[1234,'長い言葉','y']", "[2,\n   'p', /* q */ 'q']", "[,'','']"}
+            << true;
+        QTest::newRow("fewer tokens first")
+            << two << QStringList{"[1,'x','y']", "[,'x','y']", "[2,\n   'p', /* q */ 'q']", "[3,'a','b']"} << true;
+        QTest::newRow("more tokens first")
+            << two << QStringList{"[1,'x','y']", "[-1,'x','y',]", "[2,\n   'p', /* q */ 'q']", "[3]"} << true;
+        QTest::newRow("the whole array") << two
+                                         << QStringList{"[\n  [1,'x','y'], // one\n  [2,\n   'p', /* q */ 'q'],\n]",
+                                                        "[[5,'a','b']]"}
+                                         << true;
+        QTest::newRow("new piece with a comment") << two << QStringList{"[1,'x','y']", "[1,/**/'x','y']"} << false;
+        QTest::newRow("new piece over lines") << two << QStringList{"[1,'x','y']", "[1,\n'x','y']"} << false;
+        QTest::newRow("new piece left open") << two << QStringList{"[1,'x','y']", "[1,'x','y'"} << false;
+        QTest::newRow("new piece goes on") << two << QStringList{"[1,'x','y']", "[1,'x','y'] + 1"} << false;
+        QTest::newRow("new piece another bracket") << two << QStringList{"[1,'x','y']", "(1,'x','y')"} << false;
+        QTest::newRow("old piece no whole bracket") << two << QStringList{"1,'x','y'", "7,'x','y'"} << false;
+        QTest::newRow("old text left open") << "var a = [[1,'x','y'],\n"
+                                            << QStringList{"[1,'x','y']", "[2,'x','y']"} << false;
+    }
+    void retokenize() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, pieces);
+        QFETCH(bool, moved);
+        QList<ScriptScan::Replacement> replaced;
+        QString newText;
+        qsizetype at = 0;
+        for (qsizetype i = 0; i < pieces.size(); i += 2) {
+            const qsizetype start = text.indexOf(pieces[i], at);
+            QVERIFY(start >= 0);
+            newText += text.mid(at, start - at) + pieces[i + 1];
+            at = start + pieces[i].size();
+            replaced.append({start, at, pieces[i + 1]});
+        }
+        newText += text.mid(at);
+        ScriptScan::Scan scan = ScriptScan::tokenize(text);
+        const QString before = dump(scan);
+        QCOMPARE(ScriptScan::retokenize(scan, newText, replaced), moved);
+        QCOMPARE(dump(scan), moved ? dump(ScriptScan::tokenize(newText)) : before);
     }
 
     // Every literal the engine reads gives the engine's value; the others give none.
