@@ -1,6 +1,6 @@
 #include "ScriptCheck.h"
 
-#include "ScriptScan.h"
+#include "ScriptTokenizer.h"
 
 #include <algorithm>
 

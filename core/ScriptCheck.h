@@ -1,7 +1,7 @@
 #pragma once
 // Whether a page-set script parses as the page's engine parses it. A script that does not parse
 // runs not at all, so the page gets none of its data: an editor must say so rather than show it.
-#include "ScriptScan.h"
+#include "ScriptTokenizer.h"
 
 #include <QString>
 #include <optional>

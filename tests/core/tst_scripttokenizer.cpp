@@ -1,12 +1,10 @@
-// The JavaScript tokenizer both editors read their files with: tokens, string and number values,
-// marker lines, and the checks on the text around the page's arrays. Where a case runs in an
-// engine, the engine's reading is the expectation.
-#include "ScriptScan.h"
+// The JavaScript tokenizer both editors read their files with: tokens, a scan moved over replaced
+// pieces, string and number values, marker lines. Where a case runs in an engine, the engine's
+// reading is the expectation.
+#include "ScriptTokenizer.h"
 
 #include <QJSEngine>
 #include <QTest>
-
-using ScriptScan::Kind;
 
 namespace {
 // The tokens as "kind:text" words: I identifier, N number, S string, T template, R regular
@@ -33,7 +31,7 @@ QString dump(const ScriptScan::Scan& scan) {
 }
 } // namespace
 
-class TestScriptScan : public QObject {
+class TestScriptTokenizer : public QObject {
     Q_OBJECT
 private slots:
     void tokens_data() {
@@ -191,96 +189,8 @@ private slots:
             found << int(c.line);
         QCOMPARE(found, lines);
     }
-
-    // What the save looks for in the text around the block: declarations and changes of the
-    // arrays, told apart from reads, comments, strings, template texts and regular expressions.
-    void aroundTheArrays_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("declared"); // line, 0 for none
-        QTest::addColumn<int>("changed");
-        QTest::addColumn<bool>("open");
-        QTest::newRow("read") << "var x = ctrlbtndata[0][1];\nif (ctrlbtnRobi.length == 4) f();" << 0 << 0 << false;
-        QTest::newRow("let read") << "let x = ctrlbtndata[0];" << 0 << 0 << false;
-        QTest::newRow("let") << "\nlet ctrlbtndata = [];" << 2 << 2 << false;
-        QTest::newRow("const list") << "const a = 1, ctrlbtnRobi = 2;" << 1 << 1 << false;
-        QTest::newRow("destructured") << "let [ctrlbtndata] = x;" << 1 << 1 << false;
-        QTest::newRow("class") << "class ctrlbtnRobi {}" << 1 << 1 << false;
-        QTest::newRow("local let") << "function f() { let ctrlbtndata = 1; }" << 0 << 1 << false;
-        QTest::newRow("assigned") << "a();\n\nctrlbtndata = [];" << 0 << 3 << false;
-        QTest::newRow("cell assigned") << "ctrlbtndata[0][1][2] += 'x';" << 0 << 1 << false;
-        QTest::newRow("pushed") << "ctrlbtnRobi[2].push([1,2,'a']);" << 0 << 1 << false;
-        QTest::newRow("incremented") << "++ctrlbtnRobi[0][0][1];" << 0 << 1 << false;
-        QTest::newRow("deleted") << "delete ctrlbtndata[3];" << 0 << 1 << false;
-        QTest::newRow("in a substitution") << "var s = `${ctrlbtndata = 1}`;" << 0 << 1 << false;
-        QTest::newRow("a property of another") << "o.ctrlbtndata = 1; o?.ctrlbtnRobi.push(1);" << 0 << 0 << false;
-        QTest::newRow("a property of window")
-            << "window.ctrlbtndata = 1;\nwindow['ctrlbtnRobi'].push(1);" << 0 << 1 << false;
-        QTest::newRow("comments and strings")
-            << "// ctrlbtndata = 1\n/* ctrlbtndata = 1 */ s = 'ctrlbtndata = 1';" << 0 << 0 << false;
-        QTest::newRow("regex with a quote") << "r = /'/; ctrlbtndata = 1; // '" << 0 << 1 << false;
-        QTest::newRow("division") << "x = a / ctrlbtndata[0] / 2;" << 0 << 0 << false;
-        QTest::newRow("open string") << "s = 'abc" << 0 << 0 << true;
-        QTest::newRow("open template") << "s = `abc ${1} d" << 0 << 0 << true;
-        QTest::newRow("open bracket") << "function f() {" << 0 << 0 << true;
-        QTest::newRow("if") << "if (a == 1)\n" << 0 << 0 << true;
-        QTest::newRow("else") << "if (a) b(); else" << 0 << 0 << true;
-        QTest::newRow("unfinished") << "x = 1 +" << 0 << 0 << true;
-        QTest::newRow("call") << "f(a)\n// note" << 0 << 0 << false;
-        QTest::newRow("open comment") << "x = 1; /* note" << 0 << 0 << true;
-    }
-    void aroundTheArrays() {
-        QFETCH(QString, text);
-        QFETCH(int, declared);
-        QFETCH(int, changed);
-        QFETCH(bool, open);
-        const ScriptScan::Scan scan = ScriptScan::tokenize(text);
-        int d = 0, c = 0;
-        for (qsizetype k = 0; k < scan.tokens.size(); ++k)
-            for (const QString name : {"ctrlbtndata", "ctrlbtnRobi"})
-                if (ScriptScan::names(scan, k, name)) {
-                    if (!d && ScriptScan::declaredLexically(scan, k))
-                        d = int(scan.tokens[k].line);
-                    if (!c && ScriptScan::changes(scan, k))
-                        c = int(scan.tokens[k].line);
-                }
-        QCOMPARE(d, declared);
-        QCOMPARE(c, changed);
-        QCOMPARE(ScriptScan::openBefore(scan, scan.tokens.size()), open);
-    }
-
-    // Elements as an engine counts them: holes and trailing commas.
-    void elements_data() {
-        QTest::addColumn<QString>("array");
-        QTest::addColumn<QString>("elements"); // "_" for a hole
-        QTest::newRow("plain") << "[1, 'a', [2]]"
-                               << "1|'a'|[2]";
-        QTest::newRow("trailing comma") << "[1,]"
-                                        << "1";
-        QTest::newRow("holes") << "[,1,,]"
-                               << "_|1|_";
-        QTest::newRow("lone comma") << "[,]"
-                                    << "_";
-        QTest::newRow("empty") << "[]"
-                               << "";
-        QTest::newRow("comments") << "[1 /* , */, // ,\n 2]"
-                                  << "1|2";
-    }
-    void elements() {
-        QFETCH(QString, array);
-        QFETCH(QString, elements);
-        const ScriptScan::Scan scan = ScriptScan::tokenize(array);
-        QStringList out;
-        for (const ScriptScan::Element& e : ScriptScan::elements(scan, 0))
-            out << (e.hole() ? QString("_")
-                             : array.mid(scan.tokens[e.first].start,
-                                         scan.tokens[e.last - 1].end - scan.tokens[e.first].start));
-        QCOMPARE(out.join('|'), elements);
-        // The engine counts the same.
-        QJSEngine engine;
-        QCOMPARE(engine.evaluate(array + ".length").toInt(), int(elements.isEmpty() ? 0 : out.size()));
-    }
 };
 
-QTEST_GUILESS_MAIN(TestScriptScan)
+QTEST_GUILESS_MAIN(TestScriptTokenizer)
 
-#include "tst_scriptscan.moc"
+#include "tst_scripttokenizer.moc"
