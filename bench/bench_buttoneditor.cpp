@@ -32,8 +32,8 @@ PKL_BENCH(buttoneditor) {
     report("list rows, 275 + merge and 748 (synthetic)",
            medianMs(51,
                     [&] {
-                        ButtonDataFile::listRows(0, j, e, r);
-                        ButtonDataFile::listRows(2, j, e, r);
+                        ButtonDataFile::listRows(ButtonDataFile::WordList::Japanese, j, e, r);
+                        ButtonDataFile::listRows(ButtonDataFile::WordList::Robot, j, e, r);
                     }),
            16);
 

@@ -22,6 +22,11 @@ using ScriptScan::Scan;
 
 const QString kArrayNames[2] = {QStringLiteral("ctrlbtndata"), QStringLiteral("ctrlbtnRobi")};
 
+// The table of the array at index 0 or 1 of the file's two.
+ButtonTable tableOf(int array) {
+    return array == 0 ? ButtonTable::Recognition : ButtonTable::Robot;
+}
+
 void padRows(Table& table) {
     for (QStringList& field : table)
         while (field.size() < kRows)
@@ -88,7 +93,8 @@ QString changedElsewhereProblem(const QString& array) {
         .arg(array);
 }
 
-QString cellProblem(const CellFault& f, int table, int row, int field, std::optional<TextCodec::Encoding> encoding) {
+QString cellProblem(const CellFault& f, ButtonTable table, int row, int field,
+                    std::optional<TextCodec::Encoding> encoding) {
     const QString cell = cellName(table, row, field);
     switch (f.fault) {
     case Fault::Number:
@@ -103,7 +109,7 @@ QString cellProblem(const CellFault& f, int table, int row, int field, std::opti
     return Messages::cannotCarry(cell, f.what, *encoding, QStringLiteral("このファイル"));
 }
 
-QString saveRefusal(const CellFault& f, int table, int row, int field, TextCodec::Encoding encoding,
+QString saveRefusal(const CellFault& f, ButtonTable table, int row, int field, TextCodec::Encoding encoding,
                     const QString& fileName) {
     const QString cell = cellName(table, row, field);
     switch (f.fault) {
@@ -228,7 +234,7 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                 const bool number = f == 0 || (array == 1 && f == 1);
                 const Literal v = ScriptScan::literalOf(text, scan, fields[f]);
                 const qsizetype line = lineOf(fields[f], *entryOpen);
-                auto cell = [&] { return cellName(array, row, f); };
+                auto cell = [&] { return cellName(tableOf(array), row, f); };
                 QString value;
                 if (v.kind == Literal::Hole) {
                     // An empty cell is written as a hole, and read back as one.
@@ -245,7 +251,7 @@ std::optional<Problem> readTable(const QString& text, const Scan& scan, qsizetyp
                     return Problem{line, notALiteralProblem(cell(), number)};
                 }
                 if (const std::optional<CellFault> bad = checkCell(value, number, encoding))
-                    return Problem{line, cellProblem(*bad, array, row, f, encoding)};
+                    return Problem{line, cellProblem(*bad, tableOf(array), row, f, encoding)};
                 table[f][row] = value;
             }
         }
@@ -437,10 +443,11 @@ std::optional<CellFault> checkCell(const QString& cell, bool number, std::option
     return std::nullopt;
 }
 
-QString cellName(int table, int row, int field) {
+QString cellName(ButtonTable table, int row, int field) {
     static const char* const names[2][3] = {{"認識のID", "認識(日)", "認識(英)"}, {"ロビのID", "ロビの秒", "ロビ語"}};
     return QStringLiteral("バンク%1の%2番目のボタンの%3")
-        .arg(QChar(u'A' + row / kPads), QString::number(row % kPads + 1), QString::fromUtf8(names[table][field]));
+        .arg(QChar(u'A' + row / kPads), QString::number(row % kPads + 1),
+             QString::fromUtf8(names[table == ButtonTable::Robot][field]));
 }
 
 namespace {
@@ -543,7 +550,7 @@ Made newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Tab
             for (int f = 0; f < 3; ++f) {
                 const bool number = f == 0 || (t == 1 && f == 1);
                 if (const std::optional<CellFault> bad = checkCell((*tables[t])[f].value(r), number, encoding))
-                    return {{std::nullopt, saveRefusal(*bad, t, r, f, *encoding, fileName)}, std::nullopt};
+                    return {{std::nullopt, saveRefusal(*bad, tableOf(t), r, f, *encoding, fileName)}, std::nullopt};
             }
 
     const Table* read[2] = {&found.reading.recognition, &found.reading.robot};
@@ -673,9 +680,9 @@ QList<QStringList> parseWordList(const QString& list) {
     return entries;
 }
 
-QList<QStringList> listRows(int type, const QString& listJ, const QString& listE, const QString& listRobi) {
+QList<QStringList> listRows(WordList type, const QString& listJ, const QString& listE, const QString& listRobi) {
     QList<QStringList> rows;
-    if (type == 2) {
+    if (type == WordList::Robot) {
         for (const QStringList& e : parseWordList(listRobi))
             rows.append({e.value(0), e.value(1), e.value(2)});
         return rows;

@@ -16,6 +16,12 @@ constexpr int kBanks = 4;
 constexpr int kPads = 13;
 constexpr int kRows = kBanks * kPads; // rows 0 to 51 are shown and written
 
+// The two arrays of buttons, in the file's order: ctrlbtndata, then ctrlbtnRobi.
+enum class ButtonTable { Recognition, Robot };
+// The three types a pad shows, each with its word list: Japanese and English recognition words,
+// the robot's phrases.
+enum class WordList { Japanese, English, Robot };
+
 // Field, then row: table[0][row] is the id. Cells are text exactly as read or typed.
 using Table = std::array<QStringList, 3>;
 
@@ -79,8 +85,8 @@ struct CellFault {
 };
 // number: an id or seconds cell, written unquoted. encoding: the file's, or nothing to skip that check.
 std::optional<CellFault> checkCell(const QString& cell, bool number, std::optional<TextCodec::Encoding> encoding);
-// "バンクBの3番目のボタンの認識(英)": table 0 is recognition, 1 is robot.
-QString cellName(int table, int row, int field);
+// "バンクBの3番目のボタンの認識(英)".
+QString cellName(ButtonTable table, int row, int field);
 
 // The file's new bytes, or why it is not saved (nothing written then). Rows that equal the file's
 // are left as the text they are; where both arrays are declared, only the entries of edited rows
@@ -106,8 +112,8 @@ QString robotPhraseList();
 
 // A word list's entries, each as its comma-separated fields with the quotes removed.
 QList<QStringList> parseWordList(const QString& list);
-// The word list's rows for a type: 0 and 1 give id, empty, Japanese, English (merged by id, the last
-// English entry wins); 2 gives id, seconds, phrase.
-QList<QStringList> listRows(int type, const QString& listJ, const QString& listE, const QString& listRobi);
+// The word list's rows for a type: the recognition words give id, empty, Japanese, English (merged
+// by id, the last English entry wins); the robot's phrases give id, seconds, phrase.
+QList<QStringList> listRows(WordList type, const QString& listJ, const QString& listE, const QString& listRobi);
 
 } // namespace ButtonDataFile

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+using ButtonDataFile::WordList;
+
 namespace {
 void applyFont(QWidget* w, int size, bool bold = false) {
     w->setFont(layoutFont(w->font(), size, bold));
@@ -171,7 +173,7 @@ ButtonEditor::ButtonEditor() {
 
 void ButtonEditor::chooseType(int index) {
     pressOnly(m_typeButtons, index);
-    m_type = index;
+    m_type = ButtonDataFile::WordList(index);
     showCaptions();
     showFields();
     fillWordList();
@@ -193,15 +195,16 @@ void ButtonEditor::choosePad(int index) {
 void ButtonEditor::showCaptions() {
     for (int i = 0; i < ButtonDataFile::kPads; ++i) {
         const int r = m_bank * ButtonDataFile::kPads + i;
-        const QString caption =
-            m_type == Robot ? m_robot[2].value(r) : m_recognition[m_type == Japanese ? 1 : 2].value(r);
+        const QString caption = m_type == WordList::Robot
+                                    ? m_robot[2].value(r)
+                                    : m_recognition[m_type == WordList::Japanese ? 1 : 2].value(r);
         m_padButtons[i]->setText(literalCaption(caption));
     }
 }
 
 void ButtonEditor::showFields() {
     const int r = selectedRow();
-    if (m_type == Robot) {
+    if (m_type == WordList::Robot) {
         idField->setText(m_robot[0].value(r));
         secondsField->setText(m_robot[1].value(r));
         secondsField->setEnabled(true);
@@ -223,7 +226,7 @@ void ButtonEditor::showFields() {
 
 void ButtonEditor::fillWordList() {
     wordList->clear();
-    if (m_type == Robot) {
+    if (m_type == WordList::Robot) {
         wordList->setColumnCount(3);
         wordList->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("ロビ語")});
     } else {
@@ -233,7 +236,7 @@ void ButtonEditor::fillWordList() {
     }
     wordList->setColumnWidth(0, 35);
     wordList->setColumnWidth(1, 35);
-    if (m_type != Robot)
+    if (m_type != WordList::Robot)
         wordList->setColumnWidth(2, (wordList->width() - 70) / 2);
     const QList<QStringList> rows =
         ButtonDataFile::listRows(m_type, ButtonDataFile::japaneseWordList(), ButtonDataFile::englishWordList(),
@@ -273,7 +276,7 @@ QString ButtonEditor::refusedField() const {
         QString value;
         bool number;
     };
-    const bool robot = m_type == Robot;
+    const bool robot = m_type == WordList::Robot;
     // Labels are stored with their blanks made "-"; what is checked is what would be stored.
     auto label = [robot](const QLineEdit* f) { return robot ? f->text() : QString(f->text()).replace(u' ', u'-'); };
     QList<Field> fields = {{QStringLiteral("ID"), idField->text(), true}};
@@ -307,11 +310,11 @@ void ButtonEditor::store() {
         return;
     }
     const int r = selectedRow();
-    ButtonDataFile::Table& table = m_type == Robot ? m_robot : m_recognition;
+    ButtonDataFile::Table& table = m_type == WordList::Robot ? m_robot : m_recognition;
     if (r >= table[0].size())
         return;
     table[0][r] = idField->text();
-    if (m_type == Robot) {
+    if (m_type == WordList::Robot) {
         table[1][r] = secondsField->text();
         table[2][r] = japaneseField->text();
     } else {

@@ -20,9 +20,6 @@ public:
     static ButtonEditor* instance() { return SingleWindow<ButtonEditor>::get(); }
     static bool isOpen() { return SingleWindow<ButtonEditor>::isOpen(); }
 
-    // The three types a pad shows: Japanese and English recognition words, the robot's phrases.
-    enum Type { Japanese = 0, English = 1, Robot = 2 };
-
     QPushButton* bankButton(int index) const { return m_bankButtons[index]; }
     QPushButton* padButton(int index) const { return m_padButtons[index]; }
     QPushButton* typeButton(int index) const { return m_typeButtons[index]; }
@@ -40,7 +37,7 @@ public:
 
     void chooseBank(int index);
     void choosePad(int index);
-    void chooseType(int index);
+    void chooseType(int index); // the type button's index: the WordList in order
     // Loads the page set's file (the palette calls it), or another file the user chooses.
     void load();
     void loadOtherFile();
@@ -53,7 +50,7 @@ public:
 
     // The list's selected row, -1 when none.
     int selectedWordRow() const;
-    int selectedType() const { return m_type; }
+    ButtonDataFile::WordList selectedType() const { return m_type; }
     int selectedPad() const { return m_pad; }
     const ButtonDataFile::Table& recognitionTable() const { return m_recognition; }
     const ButtonDataFile::Table& robotTable() const { return m_robot; }
@@ -75,7 +72,7 @@ private:
 
     ButtonDataFile::Table m_recognition;
     ButtonDataFile::Table m_robot;
-    int m_type = Japanese;
+    ButtonDataFile::WordList m_type = ButtonDataFile::WordList::Japanese;
     int m_bank = 0;
     int m_pad = 0;
     // Why the tables shown are not the page set's file (its load failed); empty when they are.

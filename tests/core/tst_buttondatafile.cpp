@@ -54,23 +54,24 @@ private slots:
     // The built-in word lists: each entry from "[" to the next "]", its fields at the commas, quotes
     // dropped; text without a comma is no entry. The English words join the Japanese by id.
     void wordLists_data() {
-        QTest::addColumn<int>("type");
+        QTest::addColumn<ButtonDataFile::WordList>("type");
         QTest::addColumn<QString>("japanese");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("robot");
         QTest::addColumn<QStringList>("rows"); // fields joined by "|"
-        QTest::newRow("recognition") << 0 << "var j = [['1','あ'],\n // [x]\n ['2',\"い\"]];"
+        QTest::newRow("recognition") << ButtonDataFile::WordList::Japanese
+                                     << "var j = [['1','あ'],\n // [x]\n ['2',\"い\"]];"
                                      << "[['2','two'],['1','one'],['2','TWO']]"
                                      << "" << QStringList{"1||あ|one", "2||い|TWO"};
-        QTest::newRow("no closing bracket") << 1 << "['5','お"
+        QTest::newRow("no closing bracket") << ButtonDataFile::WordList::English << "['5','お"
                                             << ""
                                             << "" << QStringList{"5||お|"};
-        QTest::newRow("robot phrases") << 2 << ""
+        QTest::newRow("robot phrases") << ButtonDataFile::WordList::Robot << ""
                                        << ""
                                        << "[670,3,'ああ'],[note],[7,,'x']" << QStringList{"670|3|ああ", "7||x"};
     }
     void wordLists() {
-        QFETCH(int, type);
+        QFETCH(ButtonDataFile::WordList, type);
         QFETCH(QString, japanese);
         QFETCH(QString, english);
         QFETCH(QString, robot);

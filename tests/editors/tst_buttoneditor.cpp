@@ -877,7 +877,7 @@ private slots:
         QVERIFY(robi);
         QVERIFY(robi->actionNames().contains(toggle));
         robi->doAction(toggle);
-        QCOMPARE(w->selectedType(), 2);
+        QCOMPARE(w->selectedType(), ButtonDataFile::WordList::Robot);
         QCOMPARE(w->wordList->columnCount(), 3);
         const QStringList byAction = shown(w);
 
