@@ -55,7 +55,7 @@ PKL_BENCH(buttoneditor) {
                         w->load();
                         w->chooseBank(2);
                         w->choosePad(11);
-                        w->idField->setText(QStringLiteral("136"));
+                        w->findChild<QLineEdit*>(QStringLiteral("idField"))->setText(QStringLiteral("136"));
                         w->store();
                         w->save();
                     }),
@@ -122,8 +122,8 @@ PKL_BENCH(buttoneditor_big) {
     report("10 MB: store and save",
            medianMs(3,
                     [w] {
-                        w->idField->setText(w->idField->text() == QStringLiteral("5") ? QStringLiteral("6")
-                                                                                      : QStringLiteral("5"));
+                        QLineEdit* id = w->findChild<QLineEdit*>(QStringLiteral("idField"));
+                        id->setText(id->text() == QStringLiteral("5") ? QStringLiteral("6") : QStringLiteral("5"));
                         w->store();
                         w->save();
                     }),

@@ -82,9 +82,9 @@ ButtonEditor::ButtonEditor() {
 
     // The steps the user follows, numbered on the controls.
     layout->place(makeLabel(this, "loadStepLabel", "1, データ自動読込み", 12, true), 20, 18, 120, 20);
-    loadFileButton = layout->place(makePush(this, "loadFileButton", "1, 読込み"), 147, 20, 75, 20);
-    loadFileButton->setVisible(false);
-    saveButton = layout->place(makePush(this, "saveButton", "6, 完成したら保存"), 228, 20, 117, 20);
+    m_loadFileButton = layout->place(makePush(this, "loadFileButton", "1, 読込み"), 147, 20, 75, 20);
+    m_loadFileButton->setVisible(false);
+    m_saveButton = layout->place(makePush(this, "saveButton", "6, 完成したら保存"), 228, 20, 117, 20);
     layout->place(makeLabel(this, "chooseStepLabel", "2, 変更したいボタンを選択：", 12, true), 20, 47, 171, 20);
 
     const char* typeCaptions[3] = {"認識(日)", "認識(英)", "ロビ"};
@@ -110,48 +110,48 @@ ButtonEditor::ButtonEditor() {
         connect(m_bankButtons[i], &QPushButton::clicked, this, [this, i] { chooseBank(i); });
     }
 
-    storeButton = layout->place(makePush(this, "storeButton", "5, 決定（以下の値をセットする）"), 404, 15, 235, 20);
+    m_storeButton = layout->place(makePush(this, "storeButton", "5, 決定（以下の値をセットする）"), 404, 15, 235, 20);
     layout->place(makeLabel(this, "editStepLabel", "4, 認識の名称などを編集：", 12, true), 394, 47, 353, 20);
     layout->place(makeLabel(this, "idLabel", "ID", 11, false), 407, 72, 60, 20);
-    idField = layout->place(makeField(this, "idField"), 467, 72, 80, 22);
-    secondsField = layout->place(makeField(this, "secondsField"), 577, 72, 80, 22);
+    m_idField = layout->place(makeField(this, "idField"), 467, 72, 80, 22);
+    m_secondsField = layout->place(makeField(this, "secondsField"), 577, 72, 80, 22);
     layout->place(makeLabel(this, "secondsLabel", "秒", 11, false), 669, 72, 60, 20);
-    japaneseLabel = layout->place(makeLabel(this, "japaneseLabel", "認識(日)", 11, false), 407, 99, 60, 20);
-    japaneseField = layout->place(makeField(this, "japaneseField"), 466, 99, 268, 22);
-    englishLabel = layout->place(makeLabel(this, "englishLabel", "認識(英)", 11, false), 407, 125, 60, 20);
-    englishField = layout->place(makeField(this, "englishField"), 466, 125, 268, 22);
+    m_japaneseLabel = layout->place(makeLabel(this, "japaneseLabel", "認識(日)", 11, false), 407, 99, 60, 20);
+    m_japaneseField = layout->place(makeField(this, "japaneseField"), 466, 99, 268, 22);
+    m_englishLabel = layout->place(makeLabel(this, "englishLabel", "認識(英)", 11, false), 407, 125, 60, 20);
+    m_englishField = layout->place(makeField(this, "englishField"), 466, 125, 268, 22);
     layout->place(makeLabel(this, "listStepLabel", "3, 変更したいボイスをリストから選択してダブルクリック：", 12, true),
                   394, 162, 353, 20);
-    takeWordButton = layout->place(
+    m_takeWordButton = layout->place(
         makePush(this, "takeWordButton", "上の欄にセットする（リストをダブルクリックでも可能）"), 407, 186, 372, 20);
-    takeWordButton->setEnabled(false);
+    m_takeWordButton->setEnabled(false);
 
-    wordList = layout->place(new QTreeWidget(this), 404, 211, 375, 192);
-    wordList->setObjectName(QStringLiteral("wordList"));
-    applyFont(wordList, 11);
-    wordList->setColumnCount(4);
-    wordList->setHeaderLabels(
+    m_wordList = layout->place(new QTreeWidget(this), 404, 211, 375, 192);
+    m_wordList->setObjectName(QStringLiteral("wordList"));
+    applyFont(m_wordList, 11);
+    m_wordList->setColumnCount(4);
+    m_wordList->setHeaderLabels(
         {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
-    wordList->setRootIsDecorated(false);
-    wordList->setItemsExpandable(false);
-    wordList->setUniformRowHeights(true);
-    wordList->setSelectionMode(QAbstractItemView::SingleSelection);
-    wordList->setDragEnabled(false);
-    wordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    wordList->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    wordList->header()->setSectionResizeMode(QHeaderView::Fixed);
-    wordList->header()->setSectionsMovable(false);
-    wordList->header()->setStretchLastSection(true);
-    wordList->setColumnWidth(0, 35);
-    wordList->setColumnWidth(1, 35);
-    wordList->setColumnWidth(2, (375 - 70) / 2);
-    connect(wordList, &QTreeWidget::itemSelectionChanged, this, &ButtonEditor::updateTakeButton);
-    connect(wordList, &QTreeWidget::itemDoubleClicked, this, &ButtonEditor::takeWord);
+    m_wordList->setRootIsDecorated(false);
+    m_wordList->setItemsExpandable(false);
+    m_wordList->setUniformRowHeights(true);
+    m_wordList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_wordList->setDragEnabled(false);
+    m_wordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_wordList->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_wordList->header()->setSectionResizeMode(QHeaderView::Fixed);
+    m_wordList->header()->setSectionsMovable(false);
+    m_wordList->header()->setStretchLastSection(true);
+    m_wordList->setColumnWidth(0, 35);
+    m_wordList->setColumnWidth(1, 35);
+    m_wordList->setColumnWidth(2, (375 - 70) / 2);
+    connect(m_wordList, &QTreeWidget::itemSelectionChanged, this, &ButtonEditor::updateTakeButton);
+    connect(m_wordList, &QTreeWidget::itemDoubleClicked, this, &ButtonEditor::takeWord);
 
-    connect(takeWordButton, &QPushButton::clicked, this, &ButtonEditor::takeWord);
-    connect(storeButton, &QPushButton::clicked, this, &ButtonEditor::store);
-    connect(saveButton, &QPushButton::clicked, this, &ButtonEditor::save);
-    connect(loadFileButton, &QPushButton::clicked, this, &ButtonEditor::loadOtherFile);
+    connect(m_takeWordButton, &QPushButton::clicked, this, &ButtonEditor::takeWord);
+    connect(m_storeButton, &QPushButton::clicked, this, &ButtonEditor::store);
+    connect(m_saveButton, &QPushButton::clicked, this, &ButtonEditor::save);
+    connect(m_loadFileButton, &QPushButton::clicked, this, &ButtonEditor::loadOtherFile);
 
     QList<QWidget*> order;
     for (QPushButton* b : m_bankButtons)
@@ -160,8 +160,8 @@ ButtonEditor::ButtonEditor() {
         order << b;
     for (QPushButton* b : m_typeButtons)
         order << b;
-    order << saveButton << idField << secondsField << japaneseField << takeWordButton << englishField << wordList
-          << storeButton;
+    order << m_saveButton << m_idField << m_secondsField << m_japaneseField << m_takeWordButton << m_englishField
+          << m_wordList << m_storeButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -205,39 +205,39 @@ void ButtonEditor::showCaptions() {
 void ButtonEditor::showFields() {
     const int r = selectedRow();
     if (m_type == WordList::Robot) {
-        idField->setText(m_robot[0].value(r));
-        secondsField->setText(m_robot[1].value(r));
-        secondsField->setEnabled(true);
-        japaneseField->setText(m_robot[2].value(r));
-        japaneseLabel->setText(QStringLiteral("ロビ語"));
-        englishLabel->setVisible(false);
-        englishField->setVisible(false);
+        m_idField->setText(m_robot[0].value(r));
+        m_secondsField->setText(m_robot[1].value(r));
+        m_secondsField->setEnabled(true);
+        m_japaneseField->setText(m_robot[2].value(r));
+        m_japaneseLabel->setText(QStringLiteral("ロビ語"));
+        m_englishLabel->setVisible(false);
+        m_englishField->setVisible(false);
     } else {
-        idField->setText(m_recognition[0].value(r));
-        secondsField->setText(QString());
-        secondsField->setEnabled(false);
-        japaneseField->setText(m_recognition[1].value(r));
-        japaneseLabel->setText(QStringLiteral("認識(日)"));
-        englishField->setText(m_recognition[2].value(r));
-        englishLabel->setVisible(true);
-        englishField->setVisible(true);
+        m_idField->setText(m_recognition[0].value(r));
+        m_secondsField->setText(QString());
+        m_secondsField->setEnabled(false);
+        m_japaneseField->setText(m_recognition[1].value(r));
+        m_japaneseLabel->setText(QStringLiteral("認識(日)"));
+        m_englishField->setText(m_recognition[2].value(r));
+        m_englishLabel->setVisible(true);
+        m_englishField->setVisible(true);
     }
 }
 
 void ButtonEditor::fillWordList() {
-    wordList->clear();
+    m_wordList->clear();
     if (m_type == WordList::Robot) {
-        wordList->setColumnCount(3);
-        wordList->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("ロビ語")});
+        m_wordList->setColumnCount(3);
+        m_wordList->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("ロビ語")});
     } else {
-        wordList->setColumnCount(4);
-        wordList->setHeaderLabels(
+        m_wordList->setColumnCount(4);
+        m_wordList->setHeaderLabels(
             {QStringLiteral("ID"), QStringLiteral("秒"), QStringLiteral("日本語"), QStringLiteral("英語")});
     }
-    wordList->setColumnWidth(0, 35);
-    wordList->setColumnWidth(1, 35);
+    m_wordList->setColumnWidth(0, 35);
+    m_wordList->setColumnWidth(1, 35);
     if (m_type != WordList::Robot)
-        wordList->setColumnWidth(2, (wordList->width() - 70) / 2);
+        m_wordList->setColumnWidth(2, (m_wordList->width() - 70) / 2);
     const QList<QStringList> rows =
         ButtonDataFile::listRows(m_type, ButtonDataFile::japaneseWordList(), ButtonDataFile::englishWordList(),
                                  ButtonDataFile::robotPhraseList());
@@ -245,29 +245,29 @@ void ButtonEditor::fillWordList() {
     items.reserve(rows.size());
     for (const QStringList& row : rows)
         items.append(new QTreeWidgetItem(row));
-    wordList->addTopLevelItems(items);
-    wordList->clearSelection();
-    wordList->setCurrentItem(nullptr);
+    m_wordList->addTopLevelItems(items);
+    m_wordList->clearSelection();
+    m_wordList->setCurrentItem(nullptr);
 }
 
 int ButtonEditor::selectedWordRow() const {
-    const QList<QTreeWidgetItem*> selected = wordList->selectedItems();
-    return selected.isEmpty() ? -1 : wordList->indexOfTopLevelItem(selected.first());
+    const QList<QTreeWidgetItem*> selected = m_wordList->selectedItems();
+    return selected.isEmpty() ? -1 : m_wordList->indexOfTopLevelItem(selected.first());
 }
 
 void ButtonEditor::updateTakeButton() {
-    takeWordButton->setEnabled(selectedWordRow() >= 0);
+    m_takeWordButton->setEnabled(selectedWordRow() >= 0);
 }
 
 void ButtonEditor::takeWord() {
     const int row = selectedWordRow();
-    const QTreeWidgetItem* item = row < 0 ? nullptr : wordList->topLevelItem(row);
+    const QTreeWidgetItem* item = row < 0 ? nullptr : m_wordList->topLevelItem(row);
     if (!item)
         return;
-    idField->setText(item->text(0));
-    secondsField->setText(item->text(1));
-    japaneseField->setText(item->text(2));
-    englishField->setText(item->text(3));
+    m_idField->setText(item->text(0));
+    m_secondsField->setText(item->text(1));
+    m_japaneseField->setText(item->text(2));
+    m_englishField->setText(item->text(3));
 }
 
 QString ButtonEditor::refusedField() const {
@@ -279,13 +279,13 @@ QString ButtonEditor::refusedField() const {
     const bool robot = m_type == WordList::Robot;
     // Labels are stored with their blanks made "-"; what is checked is what would be stored.
     auto label = [robot](const QLineEdit* f) { return robot ? f->text() : QString(f->text()).replace(u' ', u'-'); };
-    QList<Field> fields = {{QStringLiteral("ID"), idField->text(), true}};
+    QList<Field> fields = {{QStringLiteral("ID"), m_idField->text(), true}};
     if (robot)
-        fields << Field{QStringLiteral("秒"), secondsField->text(), true}
-               << Field{QStringLiteral("ロビ語"), label(japaneseField), false};
+        fields << Field{QStringLiteral("秒"), m_secondsField->text(), true}
+               << Field{QStringLiteral("ロビ語"), label(m_japaneseField), false};
     else
-        fields << Field{QStringLiteral("認識(日)"), label(japaneseField), false}
-               << Field{QStringLiteral("認識(英)"), label(englishField), false};
+        fields << Field{QStringLiteral("認識(日)"), label(m_japaneseField), false}
+               << Field{QStringLiteral("認識(英)"), label(m_englishField), false};
     for (const Field& f : fields) {
         const std::optional<ButtonDataFile::CellFault> bad = ButtonDataFile::checkCell(f.value, f.number, m_encoding);
         if (!bad)
@@ -313,13 +313,13 @@ void ButtonEditor::store() {
     ButtonDataFile::Table& table = m_type == WordList::Robot ? m_robot : m_recognition;
     if (r >= table[0].size())
         return;
-    table[0][r] = idField->text();
+    table[0][r] = m_idField->text();
     if (m_type == WordList::Robot) {
-        table[1][r] = secondsField->text();
-        table[2][r] = japaneseField->text();
+        table[1][r] = m_secondsField->text();
+        table[2][r] = m_japaneseField->text();
     } else {
-        table[1][r] = QString(japaneseField->text()).replace(u' ', u'-');
-        table[2][r] = QString(englishField->text()).replace(u' ', u'-');
+        table[1][r] = QString(m_japaneseField->text()).replace(u' ', u'-');
+        table[2][r] = QString(m_englishField->text()).replace(u' ', u'-');
     }
     showCaptions();
 }

@@ -20,21 +20,6 @@ public:
     static ButtonEditor* instance() { return SingleWindow<ButtonEditor>::get(); }
     static bool isOpen() { return SingleWindow<ButtonEditor>::isOpen(); }
 
-    QPushButton* bankButton(int index) const { return m_bankButtons[index]; }
-    QPushButton* padButton(int index) const { return m_padButtons[index]; }
-    QPushButton* typeButton(int index) const { return m_typeButtons[index]; }
-    QPushButton* loadFileButton;
-    QPushButton* saveButton;
-    QLineEdit* idField;
-    QLineEdit* secondsField;
-    QLineEdit* japaneseField; // the Japanese word, or the robot's phrase
-    QPushButton* takeWordButton;
-    QLineEdit* englishField;
-    QLabel* japaneseLabel;
-    QLabel* englishLabel;
-    QTreeWidget* wordList;
-    QPushButton* storeButton;
-
     void chooseBank(int index);
     void choosePad(int index);
     void chooseType(int index); // the type button's index: the WordList in order
@@ -82,6 +67,19 @@ private:
     std::optional<TextCodec::Encoding> m_encoding = TextCodec::Encoding::Utf8;
     QString m_fileName = QStringLiteral("plkpadbtn.js");
 
+    // Named after these (the bank, pad and type buttons with their index: "bankButton0"), which the
+    // tests find them by.
+    QPushButton* m_loadFileButton;
+    QPushButton* m_saveButton;
+    QLineEdit* m_idField;
+    QLineEdit* m_secondsField;
+    QLineEdit* m_japaneseField; // the Japanese word, or the robot's phrase
+    QPushButton* m_takeWordButton;
+    QLineEdit* m_englishField;
+    QLabel* m_japaneseLabel;
+    QLabel* m_englishLabel;
+    QTreeWidget* m_wordList;
+    QPushButton* m_storeButton;
     QPushButton* m_bankButtons[4];
     QPushButton* m_padButtons[13];
     QPushButton* m_typeButtons[3];

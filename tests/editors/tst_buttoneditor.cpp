@@ -4,6 +4,7 @@
 #include "ButtonDataFile.h"
 #include "ButtonDataFixtures.h"
 #include "ButtonEditor.h"
+#include "ButtonEditorControls.h"
 #include "Controls.h"
 #include "FailingFolder.h"
 #include "FileIO.h"
@@ -32,6 +33,7 @@
 #include <algorithm>
 
 using namespace ButtonDataFixtures;
+using namespace ButtonEditorControls;
 
 namespace {
 // The built-in data as a code formatter leaves it: blanks after commas, double quotes, one entry a
@@ -80,15 +82,15 @@ void closeEditors() {
 QStringList shown(ButtonEditor* w) {
     QStringList out;
     for (int i = 0; i < 3; ++i)
-        out << (w->typeButton(i)->isChecked() ? "pressed" : "-");
-    for (int c = 0; c < w->wordList->columnCount(); ++c)
-        out << w->wordList->headerItem()->text(c);
-    if (QTreeWidgetItem* first = w->wordList->topLevelItem(0))
-        for (int c = 0; c < w->wordList->columnCount(); ++c)
+        out << (typeButton(w, i)->isChecked() ? "pressed" : "-");
+    for (int c = 0; c < wordList(w)->columnCount(); ++c)
+        out << wordList(w)->headerItem()->text(c);
+    if (QTreeWidgetItem* first = wordList(w)->topLevelItem(0))
+        for (int c = 0; c < wordList(w)->columnCount(); ++c)
             out << first->text(c);
     for (int i = 0; i < 13; ++i)
-        out << w->padButton(i)->text();
-    out << w->japaneseLabel->text();
+        out << padButton(w, i)->text();
+    out << japaneseLabel(w)->text();
     return out;
 }
 
@@ -124,19 +126,19 @@ class TestButtonEditor : public QObject {
     static QStringList captions(ButtonEditor* w) {
         QStringList out;
         for (int i = 0; i < 13; ++i)
-            out << w->padButton(i)->text();
+            out << padButton(w, i)->text();
         return out;
     }
-    static QList<bool> pressed(ButtonEditor* w, QPushButton* (ButtonEditor::*member)(int) const, int n) {
+    static QList<bool> pressed(ButtonEditor* w, QPushButton* (*button)(const QWidget*, int), int n) {
         QList<bool> out;
         for (int i = 0; i < n; ++i)
-            out << (w->*member)(i)->isChecked();
+            out << button(w, i)->isChecked();
         return out;
     }
     static QStringList listRow(ButtonEditor* w, int r) {
         QStringList out;
-        for (int c = 0; c < w->wordList->columnCount(); ++c)
-            out << w->wordList->topLevelItem(r)->text(c);
+        for (int c = 0; c < wordList(w)->columnCount(); ++c)
+            out << wordList(w)->topLevelItem(r)->text(c);
         return out;
     }
 
@@ -168,98 +170,98 @@ private slots:
         QVERIFY(!w->isVisible());
         QCOMPARE(w->windowTitle(), QString("ボタンカスタマイズ設定"));
         QCOMPARE(w->size(), QSize(792, 415));
-        QVERIFY(!w->loadFileButton->isVisibleTo(w));
+        QVERIFY(!loadFileButton(w)->isVisibleTo(w));
         QCOMPARE(w->findChild<QPushButton*>("bankButton2")->geometry(), QRect(190, 352, 70, 36));
         QCOMPARE(w->findChild<QPushButton*>("padButton11")->geometry(), QRect(20, 302, 155, 40));
         QCOMPARE(w->findChild<QTreeWidget*>("wordList")->geometry(), QRect(404, 211, 375, 192));
         // Creation filled the list and the captions but not the fields.
-        QCOMPARE(w->wordList->topLevelItemCount(), 5);
-        QCOMPARE(w->padButton(0)->text(), QString("立って"));
-        QVERIFY(w->idField->text().isEmpty());
-        QVERIFY(w->secondsField->isEnabled());
+        QCOMPARE(wordList(w)->topLevelItemCount(), 5);
+        QCOMPARE(padButton(w, 0)->text(), QString("立って"));
+        QVERIFY(idField(w)->text().isEmpty());
+        QVERIFY(secondsField(w)->isEnabled());
         closeEditors();
 
         w = openByPalette();
         QVERIFY(w && w->isVisible());
         QCOMPARE(captions(w), (QStringList{"立って", "座って", "左", "前進", "右", "左", "停止", "右", "左", "後退",
                                            "右", "+", "-"}));
-        QCOMPARE(pressed(w, &ButtonEditor::typeButton, 3), (QList<bool>{true, false, false}));
-        QCOMPARE(pressed(w, &ButtonEditor::bankButton, 4), (QList<bool>{true, false, false, false}));
-        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).indexOf(true), 0);
-        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).count(true), 1);
-        QCOMPARE(w->idField->text(), QString("73"));
-        QCOMPARE(w->japaneseField->text(), QString("立って"));
-        QCOMPARE(w->englishField->text(), QString("Stand up"));
-        QVERIFY(w->secondsField->text().isEmpty());
-        QVERIFY(!w->secondsField->isEnabled());
-        QVERIFY(!w->takeWordButton->isEnabled());
+        QCOMPARE(pressed(w, &typeButton, 3), (QList<bool>{true, false, false}));
+        QCOMPARE(pressed(w, &bankButton, 4), (QList<bool>{true, false, false, false}));
+        QCOMPARE(pressed(w, &padButton, 13).indexOf(true), 0);
+        QCOMPARE(pressed(w, &padButton, 13).count(true), 1);
+        QCOMPARE(idField(w)->text(), QString("73"));
+        QCOMPARE(japaneseField(w)->text(), QString("立って"));
+        QCOMPARE(englishField(w)->text(), QString("Stand up"));
+        QVERIFY(secondsField(w)->text().isEmpty());
+        QVERIFY(!secondsField(w)->isEnabled());
+        QVERIFY(!takeWordButton(w)->isEnabled());
         QCOMPARE(listRow(w, 0), (QStringList{"222", "", "あいこ", "Its a draw"}));
     }
 
     void toggleGroups() {
         ButtonEditor* w = openByPalette();
-        QTest::mouseClick(w->typeButton(1), Qt::LeftButton);
-        QCOMPARE(w->padButton(0)->text(), QString("Stand up"));
-        QCOMPARE(w->englishField->text(), QString("Stand up"));
-        QCOMPARE(w->wordList->columnCount(), 4);
-        QVERIFY(w->englishField->isVisibleTo(w));
+        QTest::mouseClick(typeButton(w, 1), Qt::LeftButton);
+        QCOMPARE(padButton(w, 0)->text(), QString("Stand up"));
+        QCOMPARE(englishField(w)->text(), QString("Stand up"));
+        QCOMPARE(wordList(w)->columnCount(), 4);
+        QVERIFY(englishField(w)->isVisibleTo(w));
 
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
-        QCOMPARE(pressed(w, &ButtonEditor::typeButton, 3), (QList<bool>{false, false, true}));
-        QCOMPARE(w->padButton(0)->text(), QString("ああ良かった"));
-        QVERIFY(!w->englishField->isVisibleTo(w));
-        QVERIFY(!w->englishLabel->isVisibleTo(w));
-        QVERIFY(w->secondsField->isEnabled());
-        QCOMPARE(w->secondsField->text(), QString("3"));
-        QCOMPARE(w->japaneseLabel->text(), QString("ロビ語"));
-        QCOMPARE(w->wordList->columnCount(), 3);
-        QCOMPARE(w->wordList->headerItem()->text(2), QString("ロビ語"));
-        QCOMPARE(w->wordList->topLevelItemCount(), 19);
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
+        QCOMPARE(pressed(w, &typeButton, 3), (QList<bool>{false, false, true}));
+        QCOMPARE(padButton(w, 0)->text(), QString("ああ良かった"));
+        QVERIFY(!englishField(w)->isVisibleTo(w));
+        QVERIFY(!englishLabel(w)->isVisibleTo(w));
+        QVERIFY(secondsField(w)->isEnabled());
+        QCOMPARE(secondsField(w)->text(), QString("3"));
+        QCOMPARE(japaneseLabel(w)->text(), QString("ロビ語"));
+        QCOMPARE(wordList(w)->columnCount(), 3);
+        QCOMPARE(wordList(w)->headerItem()->text(2), QString("ロビ語"));
+        QCOMPARE(wordList(w)->topLevelItemCount(), 19);
 
         // The already pressed type stays pressed and refills the list without a selection.
-        w->wordList->setCurrentItem(w->wordList->topLevelItem(2));
-        QVERIFY(w->takeWordButton->isEnabled());
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
-        QVERIFY(w->typeButton(2)->isChecked());
+        wordList(w)->setCurrentItem(wordList(w)->topLevelItem(2));
+        QVERIFY(takeWordButton(w)->isEnabled());
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
+        QVERIFY(typeButton(w, 2)->isChecked());
         QCOMPARE(w->selectedWordRow(), -1);
-        QVERIFY(!w->takeWordButton->isEnabled());
+        QVERIFY(!takeWordButton(w)->isEnabled());
 
         // A pad changes the fields only; a bank the captions and the fields.
-        QTest::mouseClick(w->padButton(0), Qt::LeftButton);
-        QVERIFY(w->padButton(0)->isChecked());
-        QTest::mouseClick(w->bankButton(3), Qt::LeftButton);
-        QCOMPARE(pressed(w, &ButtonEditor::bankButton, 4), (QList<bool>{false, false, false, true}));
-        QCOMPARE(w->padButton(0)->text(), QString("朝起こしてね"));
-        QCOMPARE(w->idField->text(), QString("879"));
-        QTest::mouseClick(w->padButton(5), Qt::LeftButton);
-        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).indexOf(true), 5);
-        QCOMPARE(pressed(w, &ButtonEditor::padButton, 13).count(true), 1);
-        QCOMPARE(w->idField->text(), QString("276"));
-        QCOMPARE(w->padButton(0)->text(), QString("朝起こしてね"));
+        QTest::mouseClick(padButton(w, 0), Qt::LeftButton);
+        QVERIFY(padButton(w, 0)->isChecked());
+        QTest::mouseClick(bankButton(w, 3), Qt::LeftButton);
+        QCOMPARE(pressed(w, &bankButton, 4), (QList<bool>{false, false, false, true}));
+        QCOMPARE(padButton(w, 0)->text(), QString("朝起こしてね"));
+        QCOMPARE(idField(w)->text(), QString("879"));
+        QTest::mouseClick(padButton(w, 5), Qt::LeftButton);
+        QCOMPARE(pressed(w, &padButton, 13).indexOf(true), 5);
+        QCOMPARE(pressed(w, &padButton, 13).count(true), 1);
+        QCOMPARE(idField(w)->text(), QString("276"));
+        QCOMPARE(padButton(w, 0)->text(), QString("朝起こしてね"));
     }
 
     void storeTouchesOneRow() {
         ButtonEditor* w = openByPalette();
-        QTest::mouseClick(w->bankButton(2), Qt::LeftButton);
-        QTest::mouseClick(w->padButton(11), Qt::LeftButton);
+        QTest::mouseClick(bankButton(w, 2), Qt::LeftButton);
+        QTest::mouseClick(padButton(w, 11), Qt::LeftButton);
         const Table ax = w->recognitionTable(), bx = w->robotTable();
-        w->idField->setText("12");
-        w->japaneseField->setText("前 へ");
-        w->englishField->setText("Go on");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        idField(w)->setText("12");
+        japaneseField(w)->setText("前 へ");
+        englishField(w)->setText("Go on");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QCOMPARE(row(w->recognitionTable(), 37), (QStringList{"12", "前-へ", "Go-on"}));
-        QCOMPARE(w->padButton(11)->text(), QString("前-へ"));
+        QCOMPARE(padButton(w, 11)->text(), QString("前-へ"));
         QCOMPARE(w->robotTable(), bx);
         Table expected = ax;
         expected[0][37] = "12", expected[1][37] = "前-へ", expected[2][37] = "Go-on";
         QCOMPARE(w->recognitionTable(), expected);
 
         // Type 2 keeps spaces and touches only the robot table.
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
-        w->idField->clear();
-        w->secondsField->setText("5");
-        w->japaneseField->setText("また ね");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
+        idField(w)->clear();
+        secondsField(w)->setText("5");
+        japaneseField(w)->setText("また ね");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QCOMPARE(row(w->robotTable(), 37), (QStringList{"", "5", "また ね"}));
         QCOMPARE(w->recognitionTable(), expected);
         QVERIFY(scripted()->messages.isEmpty());
@@ -306,10 +308,10 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, message);
         ButtonEditor* w = openByPalette();
-        QTest::mouseClick(w->typeButton(type), Qt::LeftButton);
+        QTest::mouseClick(typeButton(w, type), Qt::LeftButton);
         const Table ax = w->recognitionTable(), bx = w->robotTable();
         w->findChild<QLineEdit*>(field)->setText(value);
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{message});
         QCOMPARE(w->recognitionTable(), ax);
         QCOMPARE(w->robotTable(), bx);
@@ -321,31 +323,31 @@ private slots:
         ButtonEditor* w = openByPalette();
         const Table ax = w->recognitionTable();
         w->takeWord(); // no selection: nothing
-        QCOMPARE(w->idField->text(), QString("73"));
-        w->wordList->setCurrentItem(w->wordList->topLevelItem(4));
-        QVERIFY(w->takeWordButton->isEnabled());
-        QTest::mouseClick(w->takeWordButton, Qt::LeftButton);
-        QCOMPARE(w->idField->text(), QString("913"));
-        QCOMPARE(w->japaneseField->text(), QString("福引き"));
-        QCOMPARE(w->englishField->text(), QString("Lottery"));
+        QCOMPARE(idField(w)->text(), QString("73"));
+        wordList(w)->setCurrentItem(wordList(w)->topLevelItem(4));
+        QVERIFY(takeWordButton(w)->isEnabled());
+        QTest::mouseClick(takeWordButton(w), Qt::LeftButton);
+        QCOMPARE(idField(w)->text(), QString("913"));
+        QCOMPARE(japaneseField(w)->text(), QString("福引き"));
+        QCOMPARE(englishField(w)->text(), QString("Lottery"));
         QCOMPARE(w->recognitionTable(), ax);
-        QCOMPARE(w->padButton(0)->text(), QString("立って"));
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
-        QTreeWidgetItem* item = w->wordList->topLevelItem(0);
-        w->wordList->setCurrentItem(item);
-        QTest::mouseDClick(w->wordList->viewport(), Qt::LeftButton, {}, w->wordList->visualItemRect(item).center());
-        QCOMPARE(w->idField->text(), QString("670"));
-        QCOMPARE(w->secondsField->text(), QString("3"));
-        QCOMPARE(w->japaneseField->text(), QString("ああ良かった"));
+        QCOMPARE(padButton(w, 0)->text(), QString("立って"));
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
+        QTreeWidgetItem* item = wordList(w)->topLevelItem(0);
+        wordList(w)->setCurrentItem(item);
+        QTest::mouseDClick(wordList(w)->viewport(), Qt::LeftButton, {}, wordList(w)->visualItemRect(item).center());
+        QCOMPARE(idField(w)->text(), QString("670"));
+        QCOMPARE(secondsField(w)->text(), QString("3"));
+        QCOMPARE(japaneseField(w)->text(), QString("ああ良かった"));
     }
 
     void saveWritesBlockAndReloads() {
         ButtonEditor* w = openByPalette();
         const QByteArray before = TestFiles::read(m_file);
-        QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
-        w->idField->setText("99");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(bankButton(w, 1), Qt::LeftButton);
+        idField(w)->setText("99");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         const QByteArray saved = TestFiles::read(m_file);
         // Only the edited row's text changes; the block's CR LF line ends stay. Stored in type 0, so
@@ -359,7 +361,7 @@ private slots:
         QSignalSpy scripts(PreviewWindow::instance(), &PreviewWindow::scriptRun);
         const QDateTime time = backdate(m_file);
         const QStringList entries = folderEntries(m_file);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), saved);
         QCOMPARE(QFileInfo(m_file).lastModified(), time);
         QCOMPARE(folderEntries(m_file), entries);
@@ -367,27 +369,27 @@ private slots:
         QCOMPARE(scripts.first().first().toString(), QString("location.reload();"));
 
         // The palette reloads the file; unsaved changes go, the selection stays.
-        w->idField->setText("5");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        idField(w)->setText("5");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QCOMPARE(openByPalette(), w);
         QCOMPARE(w->recognitionTable()[0][13], QString("99"));
-        QVERIFY(w->bankButton(1)->isChecked());
+        QVERIFY(bankButton(w, 1)->isChecked());
     }
 
     void failedSaveKeepsFileAndDoesNotReload() {
         ButtonEditor* w = openByPalette();
         const QByteArray before = TestFiles::read(m_file);
-        w->idField->setText("1");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        idField(w)->setText("1");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         FileIO::injectWriteFailure(10);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"plkpadbtn.jsに書き込めませんでした（空き容量が足りません）..."});
         QCOMPARE(TestFiles::read(m_file), before);
         QVERIFY(!PreviewWindow::isOpen());
         // A file that vanished since the palette opened the editor (the card was taken out): nothing
         // written, and the message says so.
         QFile::remove(m_file);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QVERIFY(!QFile::exists(m_file));
         QCOMPARE(scripted()->messages.last(), QString("plkpadbtn.jsに書き込めませんでした（見つかりません）..."));
         QVERIFY(!PreviewWindow::isOpen());
@@ -510,7 +512,7 @@ private slots:
             QCOMPARE(scripted()->messages, QStringList{message});
             if (!shown)
                 QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), (QStringList{"undefined", "undefined"}));
-            QTest::mouseClick(w->saveButton, Qt::LeftButton);
+            QTest::mouseClick(saveButton(w), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
             QVERIFY(TestFiles::read(m_file) == file);
             QVERIFY(!PreviewWindow::isOpen());
@@ -520,7 +522,7 @@ private slots:
         // A save without edits writes nothing.
         const QDateTime time = backdate(m_file);
         const QStringList entries = folderEntries(m_file);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         QCOMPARE(TestFiles::read(m_file), file);
         QCOMPARE(QFileInfo(m_file).lastModified(), time);
@@ -593,16 +595,16 @@ private slots:
         TestFiles::write(m_file, file);
         ButtonEditor* w = openByPalette();
         scripted()->messages.clear(); // a file in neither encoding is not read; its save is what is tested
-        QTest::mouseClick(w->bankButton(1), Qt::LeftButton);
-        QTest::mouseClick(w->padButton(2), Qt::LeftButton);
-        w->idField->setText("99");
-        w->japaneseField->setText("前へ, [進む] /* A */");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
-        w->secondsField->setText("0");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        QTest::mouseClick(bankButton(w, 1), Qt::LeftButton);
+        QTest::mouseClick(padButton(w, 2), Qt::LeftButton);
+        idField(w)->setText("99");
+        japaneseField(w)->setText("前へ, [進む] /* A */");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
+        secondsField(w)->setText("0");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
             QCOMPARE(TestFiles::read(m_file), file);
@@ -655,14 +657,14 @@ private slots:
         const QByteArray file = head + marker() + "\n" + sjis + marker() + "\n// \x82\xa4\n";
         TestFiles::write(m_file, file);
         ButtonEditor* w = openByPalette();
-        QCOMPARE(w->japaneseField->text(), QString("立って"));
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QCOMPARE(japaneseField(w)->text(), QString("立って"));
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         QCOMPARE(TestFiles::read(m_file), file);
         // An edit goes in the file's encoding, beside the bytes kept.
-        w->japaneseField->setText("跳んで");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        japaneseField(w)->setText("跳んで");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         // (stored as type 0, the English label's blank became "-")
         const auto inSjis = [](const QString& t) {
@@ -672,11 +674,11 @@ private slots:
                  QByteArray(file).replace(inSjis("[73,'立って','Stand up']"), inSjis("[73,'跳んで','Stand-up']")));
 
         // What Shift_JIS cannot carry is refused at the store, naming the field.
-        w->englishField->setText("Café");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        englishField(w)->setText("Café");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"認識(英)の「é」はShift_JISのplkpadbtn.jsには書けません..."});
         QCOMPARE(w->recognitionTable()[2][0], QString("Stand-up"));
-        QCOMPARE(w->englishField->text(), QString("Café"));
+        QCOMPARE(englishField(w)->text(), QString("Café"));
     }
 
     // A file in neither encoding is not read: its text would show as something else.
@@ -687,9 +689,9 @@ private slots:
         QCOMPARE(scripted()->messages,
                  QStringList{"plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため読み込めません..."});
         // Empty buttons, not the built-in data as if it were the file's.
-        QCOMPARE(w->padButton(0)->text(), QString());
+        QCOMPARE(padButton(w, 0)->text(), QString());
         QCOMPARE(w->recognitionTable()[0][0], QString());
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages.last(),
                  QString("plkpadbtn.jsの文字コードがUTF-8でもShift_JISでもないため読み込めません..."));
         QCOMPARE(TestFiles::read(m_file), file);
@@ -700,8 +702,8 @@ private slots:
                 .value());
         scripted()->openFiles.enqueue(other);
         w->loadOtherFile();
-        QCOMPARE(w->idField->text(), QString("5"));
-        QCOMPARE(w->japaneseField->text(), QString("あ"));
+        QCOMPARE(idField(w)->text(), QString("5"));
+        QCOMPARE(japaneseField(w)->text(), QString("あ"));
     }
 
     // A script the page cannot run gives it no buttons at all: said at opening with its line and the
@@ -732,9 +734,9 @@ private slots:
         QVERIFY2(message.startsWith(QString("plkpadbtn.jsの%1行目がJavaScriptとして読めません（").arg(line)),
                  qPrintable(message));
         QCOMPARE(editorRows(w->recognitionTable(), w->robotTable()), (QStringList{"undefined", "undefined"}));
-        w->idField->setText("5");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        idField(w)->setText("5");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages, (QStringList{message, message}));
         QCOMPARE(TestFiles::read(m_file), file);
     }
@@ -747,9 +749,9 @@ private slots:
         TestFiles::write(m_file, file);
         ButtonEditor* w = openByPalette();
         scripted()->messages.clear(); // the file declares no button data: said, and shown empty
-        w->idField->setText("5");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        idField(w)->setText("5");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), 1);
         QVERIFY2(scripted()->messages[0].startsWith("保存するとplkpadbtn.jsの"), qPrintable(scripted()->messages[0]));
         QCOMPARE(TestFiles::read(m_file), file);
@@ -799,10 +801,10 @@ private slots:
         TestFiles::write(m_file, file);
         ButtonEditor* w = openByPalette();
         QCOMPARE(scripted()->messages.join("/"), message);
-        w->japaneseField->setText("立って");
-        w->englishField->setText("Up");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        japaneseField(w)->setText("立って");
+        englishField(w)->setText("Up");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), message.isEmpty() ? 0 : 1);
         const QByteArray saved = TestFiles::read(m_file);
         const auto encoding = TextCodec::Encoding(written);
@@ -815,14 +817,14 @@ private slots:
     void failingDiskKeepsTheOldFile() {
         QFETCH(WriteFailure, failure);
         ButtonEditor* w = openByPalette();
-        w->idField->setText("1");
-        QTest::mouseClick(w->storeButton, Qt::LeftButton);
+        idField(w)->setText("1");
+        QTest::mouseClick(storeButton(w), Qt::LeftButton);
         const QByteArray before = TestFiles::read(m_file);
         FailingFolder folder(failure, QFileInfo(m_file).path());
         if (!folder.skipReason().isEmpty())
             QSKIP(qPrintable(folder.skipReason()));
         const QStringList entries = folder.entries();
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_file), before);
         const QString why =
             failure == WriteFailure::ReadOnlyFolder ? "フォルダが書き込み禁止です" : "空き容量が足りません";
@@ -837,13 +839,13 @@ private slots:
             m_dir.filePath("other.js"),
             data({{"[73,'立って','Stand up'],[75,'座って','Sit down']", "[5,'x y','z'],[,,,]"}}).toUtf8());
         w->loadOtherFile(); // cancelled
-        QCOMPARE(w->idField->text(), QString("73"));
+        QCOMPARE(idField(w)->text(), QString("73"));
         scripted()->openFiles.enqueue(other);
         w->loadOtherFile();
         QCOMPARE(scripted()->openFileFilters, (QStringList{"jsfile (*.js)", "jsfile (*.js)"}));
-        QCOMPARE(w->idField->text(), QString("5"));
-        QCOMPARE(w->padButton(0)->text(), QString("x y"));
-        QVERIFY(w->padButton(1)->text().isEmpty());
+        QCOMPARE(idField(w)->text(), QString("5"));
+        QCOMPARE(padButton(w, 0)->text(), QString("x y"));
+        QVERIFY(padButton(w, 1)->text().isEmpty());
         QCOMPARE(PageSet::chosen().buttonData(), m_file);
         // A file it cannot hold changes nothing, and what was loaded before can still be saved.
         // A name with "%2" in it is shown as it is.
@@ -855,7 +857,7 @@ private slots:
         QVERIFY2(scripted()->messages[0].startsWith("bad%2.jsの3行目で、バンクAの1番目"),
                  qPrintable(scripted()->messages[0]));
         QCOMPARE(w->recognitionTable(), ax);
-        QTest::mouseClick(w->saveButton, Qt::LeftButton);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(scripted()->messages.size(), 1);
         QCOMPARE(ButtonDataFile::readFile(TestFiles::read(m_file), "plkpadbtn.js").recognition, ax);
     }
@@ -873,43 +875,43 @@ private slots:
         ButtonEditor* w = ButtonEditor::instance();
         w->show();
         const QString toggle = QAccessibleActionInterface::toggleAction();
-        QAccessibleActionInterface* robi = actions(w->typeButton(2));
+        QAccessibleActionInterface* robi = actions(typeButton(w, 2));
         QVERIFY(robi);
         QVERIFY(robi->actionNames().contains(toggle));
         robi->doAction(toggle);
         QCOMPARE(w->selectedType(), ButtonDataFile::WordList::Robot);
-        QCOMPARE(w->wordList->columnCount(), 3);
+        QCOMPARE(wordList(w)->columnCount(), 3);
         const QStringList byAction = shown(w);
 
         delete w;
         w = ButtonEditor::instance();
         w->show();
-        QTest::mouseClick(w->typeButton(2), Qt::LeftButton);
+        QTest::mouseClick(typeButton(w, 2), Qt::LeftButton);
         QCOMPARE(shown(w), byAction);
         // On the pressed button too the action does what a click does: it stays pressed.
-        actions(w->typeButton(2))->doAction(toggle);
+        actions(typeButton(w, 2))->doAction(toggle);
         QCOMPARE(shown(w), byAction);
         // And back to the recognition words.
-        actions(w->typeButton(0))->doAction(toggle);
-        QCOMPARE(w->wordList->columnCount(), 4);
-        QVERIFY(w->typeButton(0)->isChecked() && !w->typeButton(2)->isChecked());
+        actions(typeButton(w, 0))->doAction(toggle);
+        QCOMPARE(wordList(w)->columnCount(), 4);
+        QVERIFY(typeButton(w, 0)->isChecked() && !typeButton(w, 2)->isChecked());
     }
 
     void padCaptionFromDataShowsLiterally() {
         ButtonEditor* w = ButtonEditor::instance();
         w->choosePad(5);
-        w->japaneseField->setText(QStringLiteral("R&B"));
+        japaneseField(w)->setText(QStringLiteral("R&B"));
         w->store();
         w->choosePad(0);
-        QCOMPARE(QAccessible::queryAccessibleInterface(w->padButton(5))->text(QAccessible::Name),
+        QCOMPARE(QAccessible::queryAccessibleInterface(padButton(w, 5))->text(QAccessible::Name),
                  QStringLiteral("R&B"));
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         // Alt+B is no shortcut of the pad: it takes neither the focus nor a press.
         QTest::keyClick(w, Qt::Key_B, Qt::AltModifier);
-        QVERIFY(QApplication::focusWidget() != w->padButton(5));
-        QVERIFY(!w->padButton(5)->isDown());
+        QVERIFY(QApplication::focusWidget() != padButton(w, 5));
+        QVERIFY(!padButton(w, 5)->isDown());
         QCOMPARE(w->selectedPad(), 0);
     }
 };

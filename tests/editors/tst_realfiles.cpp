@@ -4,6 +4,7 @@
 #include "BackgroundWindow.h"
 #include "ButtonDataFile.h"
 #include "ButtonEditor.h"
+#include "ButtonEditorControls.h"
 #include "FileIO.h"
 #include "FolderDialog.h"
 #include "Messages.h"
@@ -22,6 +23,8 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace ButtonEditorControls;
 
 namespace {
 const QByteArray kButtonMarker = "/*-- Pelkavin Button Data --*/";
@@ -71,10 +74,10 @@ QStringList saveThrough(const QString& file, bool protectedFile = false) {
             // An edit, since a save that changes nothing writes nothing.
             ButtonEditor* w = ButtonEditor::instance();
             if (protectedFile) {
-                w->idField->setText("1");
-                QTest::mouseClick(w->storeButton, Qt::LeftButton);
+                idField(w)->setText("1");
+                QTest::mouseClick(storeButton(w), Qt::LeftButton);
             }
-            QTest::mouseClick(w->saveButton, Qt::LeftButton);
+            QTest::mouseClick(saveButton(w), Qt::LeftButton);
         }
         // Not read, so not saved either, with the same message.
         if (!protectedFile)
