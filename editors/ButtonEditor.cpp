@@ -40,6 +40,11 @@ QPushButton* makePush(QWidget* parent, const char* name, const char* caption) {
     return b;
 }
 
+// A recognition label as the row stores it: its blanks made "-" (the robot's phrases keep theirs).
+QString storedLabel(const QLineEdit* field) {
+    return QString(field->text()).replace(u' ', u'-');
+}
+
 // The messages, in one place.
 namespace message {
 QString notANumber(const QString& field) {
@@ -276,16 +281,14 @@ QString ButtonEditor::refusedField() const {
         QString value;
         bool number;
     };
-    const bool robot = m_type == WordList::Robot;
-    // Labels are stored with their blanks made "-"; what is checked is what would be stored.
-    auto label = [robot](const QLineEdit* f) { return robot ? f->text() : QString(f->text()).replace(u' ', u'-'); };
+    // What is checked is what would be stored.
     QList<Field> fields = {{QStringLiteral("ID"), m_idField->text(), true}};
-    if (robot)
+    if (m_type == WordList::Robot)
         fields << Field{QStringLiteral("秒"), m_secondsField->text(), true}
-               << Field{QStringLiteral("ロビ語"), label(m_japaneseField), false};
+               << Field{QStringLiteral("ロビ語"), m_japaneseField->text(), false};
     else
-        fields << Field{QStringLiteral("認識(日)"), label(m_japaneseField), false}
-               << Field{QStringLiteral("認識(英)"), label(m_englishField), false};
+        fields << Field{QStringLiteral("認識(日)"), storedLabel(m_japaneseField), false}
+               << Field{QStringLiteral("認識(英)"), storedLabel(m_englishField), false};
     for (const Field& f : fields) {
         const std::optional<ButtonDataFile::CellFault> bad = ButtonDataFile::checkCell(f.value, f.number, m_encoding);
         if (!bad)
@@ -318,8 +321,8 @@ void ButtonEditor::store() {
         table[1][r] = m_secondsField->text();
         table[2][r] = m_japaneseField->text();
     } else {
-        table[1][r] = QString(m_japaneseField->text()).replace(u' ', u'-');
-        table[2][r] = QString(m_englishField->text()).replace(u' ', u'-');
+        table[1][r] = storedLabel(m_japaneseField);
+        table[2][r] = storedLabel(m_englishField);
     }
     showCaptions();
 }
