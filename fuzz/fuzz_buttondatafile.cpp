@@ -127,6 +127,29 @@ std::pair<QByteArray, QByteArray> outside(const QByteArray& bytes, Encoding enco
             TextCodec::encode(text.mid(end), encoding).value_or(QByteArray())};
 }
 
+bool sameScan(const ScriptScan::Scan& a, const ScriptScan::Scan& b) {
+    auto same = [](const ScriptScan::Token& x, const ScriptScan::Token& y) {
+        return x.start == y.start && x.end == y.end && x.line == y.line && x.depth == y.depth && x.kind == y.kind &&
+               x.lineBreakBefore == y.lineBreakBefore && x.escaped == y.escaped;
+    };
+    auto sameComment = [](const ScriptScan::Comment& x, const ScriptScan::Comment& y) {
+        return x.start == y.start && x.end == y.end && x.line == y.line;
+    };
+    return a.source == b.source && a.brokenLine == b.brokenLine && a.escapedNames == b.escapedNames &&
+           std::equal(a.tokens.begin(), a.tokens.end(), b.tokens.begin(), b.tokens.end(), same) &&
+           std::equal(a.comments.begin(), a.comments.end(), b.comments.begin(), b.comments.end(), sameComment);
+}
+
+// The old text's scan moved over one row's replaced entry is the scan of the saved text read whole.
+void movedScanIsRead(const QString& oldText, const ButtonDataFile::RowSource& row, const QString& savedText) {
+    const qsizetype length = row.end - row.start + savedText.size() - oldText.size();
+    if (row.start < 0 || length <= 0 || oldText.left(row.start) != savedText.left(row.start))
+        return;
+    ScriptScan::Scan scan = ScriptScan::tokenize(oldText);
+    if (ScriptScan::retokenize(scan, savedText, {{row.start, row.end, savedText.mid(row.start, length)}}))
+        PKL_FUZZ_CHECK(sameScan(scan, ScriptScan::tokenize(savedText)));
+}
+
 void check(const QByteArray& old, const std::function<void(Table&, Table&, Encoding)>& edit) {
     const ButtonDataFile::Reading read = ButtonDataFile::readFile(old, QStringLiteral("plkpadbtn.js"));
     for (const Table* t : {&read.recognition, &read.robot})
@@ -160,8 +183,13 @@ void check(const QByteArray& old, const std::function<void(Table&, Table&, Encod
         cell = cell == QStringLiteral("x") ? QStringLiteral("y") : QStringLiteral("x");
         const ButtonDataFile::SaveResult saved =
             ButtonDataFile::save(old, one[0], one[1], QStringLiteral("plkpadbtn.js"));
-        if (saved.bytes)
-            rowsKeepTheirText(oldText, read, TextCodec::decode(*saved.bytes, *encoding), one[0], one[1]);
+        if (saved.bytes) {
+            const QString savedText = TextCodec::decode(*saved.bytes, *encoding);
+            rowsKeepTheirText(oldText, read, savedText, one[0], one[1]);
+            if (read.declared[0] && read.declared[1])
+                movedScanIsRead(oldText, read.sources[pick / ButtonDataFile::kRows][pick % ButtonDataFile::kRows],
+                                savedText);
+        }
     }
 
     Table ax = read.recognition, bx = read.robot;
