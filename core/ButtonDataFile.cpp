@@ -340,9 +340,11 @@ Reading readBytes(const QByteArray& bytes, const QString& fileName, std::optiona
     const QString text = TextCodec::decode(bytes, *found.encoding);
     const Scan scan = ScriptScan::tokenize(text);
     // A script that does not parse runs not at all: the page gets none of its arrays.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(text, scan))
+    ScriptCheck::Parsed parsed;
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(text, scan, &parsed))
         return refusedReading(Messages::scriptDoesNotParse(fileName, e->line, e->message));
     Reading r = readTokenized(text, scan, fileName, found.encoding);
+    r.parsed = std::move(parsed);
     r.encoding = found.encoding;
     if (found.differsFromPage && page)
         r.notice = Messages::pageShowsGarbled(fileName, *found.encoding, *page);
@@ -617,7 +619,7 @@ Made newBytes(const QByteArray& old, TextCodec::Encoding fileEncoding, const Tab
 } // namespace
 
 SaveResult save(const QByteArray& old, const Table& recognitionTyped, const Table& robotTyped, const QString& fileName,
-                std::optional<TextCodec::Encoding> page) {
+                std::optional<TextCodec::Encoding> page, ScriptCheck::Parsed* parsed) {
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
         return {std::nullopt, Messages::neitherEncoding(fileName, QStringLiteral("保存できません..."))};
@@ -637,7 +639,7 @@ SaveResult save(const QByteArray& old, const Table& recognitionTyped, const Tabl
     const Scan newScan = made.scan ? std::move(*made.scan) : ScriptScan::tokenize(TextCodec::decode(*bytes, *encoding));
     made.scan.reset();
     const QString& newText = newScan.source;
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(newText, newScan))
+    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(newText, newScan, parsed))
         return {std::nullopt, Messages::saveWouldBreakScript(fileName, e->line, e->message)};
     // Whatever the text around the block does, the saved file must give the page the editor's rows.
     const Reading back = readTokenized(newText, newScan, fileName, encoding);

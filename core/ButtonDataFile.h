@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+#include "ScriptCheck.h"
 #include "TextCodec.h"
 
 namespace ButtonDataFile {
@@ -54,6 +55,8 @@ struct Reading {
     bool declared[2] = {false, false};           // whether the file declares ctrlbtndata, ctrlbtnRobi
     // By array, then row; start -1 where the array is not declared.
     std::array<std::array<RowSource, kRows>, 2> sources;
+    // The pieces of the script the syntax check parsed, for the save's check of the new text.
+    ScriptCheck::Parsed parsed;
     bool ok() const { return refusal.isEmpty(); }
 };
 // text as decoded; encoding, when known, is the file's: values it cannot carry are refused.
@@ -100,9 +103,10 @@ struct SaveResult {
     std::optional<QByteArray> bytes;
     QString refusal;
 };
-// page: as for ReadFile.
+// page: as for ReadFile. parsed, when given: what the check of the file parsed when it was read (a
+// Reading's), then what it parsed of the new text.
 SaveResult save(const QByteArray& old, const Table& recognition, const Table& robot, const QString& fileName,
-                std::optional<TextCodec::Encoding> page = std::nullopt);
+                std::optional<TextCodec::Encoding> page = std::nullopt, ScriptCheck::Parsed* parsed = nullptr);
 
 // The built-in texts compiled into the program.
 QString defaultButtonData();

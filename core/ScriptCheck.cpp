@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <QCryptographicHash>
 #include <QJSEngine>
 #include <QJSValue>
 #include <QList>
@@ -186,7 +187,10 @@ std::optional<SyntaxError> check(const QString& script) {
     return check(script, ScriptScan::tokenize(script));
 }
 
-std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan) {
+std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan, Parsed* parsed) {
+    Parsed known;
+    if (parsed)
+        std::swap(known, *parsed);
     const bool strict = strictScript(scan);
     // Forms browsers read that the checking engine does not know are given to it in a form it does,
     // on the same lines: async functions and await, logical assignment, catch without a binding, the
@@ -236,12 +240,19 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     const qsizetype lines = script.count(u'\n') + 1;
 
     quietCompiler();
-    QJSEngine engine;
+    // Made only when something is to be parsed.
+    std::optional<QJSEngine> madeEngine;
+    auto engineNow = [&madeEngine]() -> QJSEngine& {
+        if (!madeEngine)
+            madeEngine.emplace();
+        return *madeEngine;
+    };
     // The parser alone, in a wrapper that can never be a whole script ("@" is no token anywhere
     // outside a string, comment or template), so nothing runs whatever brackets the text holds: a
     // text that parses ends at the "@", lines + 3. Whether it got there, and the error when not.
-    auto parse = [&engine](const QString& probe, qsizetype probeLines) {
-        const QJSValue parsed = engine.evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
+    auto parse = [&engineNow](const QString& probe, qsizetype probeLines) {
+        const QJSValue parsed =
+            engineNow().evaluate(QStringLiteral("(function(){\n") + probe + QStringLiteral("\n})\n@"));
         struct {
             std::optional<SyntaxError> error;
             bool escapes;
@@ -277,20 +288,33 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
                 to = ScriptScan::pastLine(script, end);
             }
             const QString piece = withStandIns(script, edits, from, to, edit);
-            const auto parsed = parse(piece, piece.count(u'\n') + 1);
-            parsedInPieces = !parsed.error;
-            escapes = escapes || parsed.escapes;
+            const QByteArray digest =
+                QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(piece.constData()),
+                                                        piece.size() * qsizetype(sizeof(QChar))),
+                                         QCryptographicHash::Sha1);
             from = to;
+            if (known.pieces.contains(digest)) {
+                if (parsed)
+                    parsed->pieces.insert(digest);
+                continue;
+            }
+            const auto result = parse(piece, piece.count(u'\n') + 1);
+            parsedInPieces = !result.error;
+            escapes = escapes || result.escapes;
+            if (parsed && !result.error && !result.escapes)
+                parsed->pieces.insert(digest);
         }
     }
     QString probe;
     if (!parsedInPieces) {
         qsizetype edit = 0;
         probe = withStandIns(script, edits, 0, script.size(), edit);
-        const auto parsed = parse(probe, lines);
-        if (parsed.error)
-            return parsed.error;
-        escapes = escapes || parsed.escapes;
+        if (parsed)
+            parsed->pieces.clear();
+        const auto result = parse(probe, lines);
+        if (result.error)
+            return result.error;
+        escapes = escapes || result.escapes;
     }
     if (!escapes && !needsCompile(scan))
         return std::nullopt;
@@ -301,11 +325,11 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     // The Function constructor compiles the text as a body and runs none of it, whatever brackets
     // the text holds; its early errors (a name declared twice) carry their line.
     const QJSValue built =
-        engine.globalObject().property(QStringLiteral("Function")).callAsConstructor({QJSValue(probe)});
+        engineNow().globalObject().property(QStringLiteral("Function")).callAsConstructor({QJSValue(probe)});
     if (!built.isError())
         return std::nullopt;
     const QString words = built.property(QStringLiteral("message")).toString();
-    if (const int line = lineOf(built) - constructorLead(engine); line >= 1 && line <= lines)
+    if (const int line = lineOf(built) - constructorLead(engineNow()); line >= 1 && line <= lines)
         return SyntaxError{line, words};
     return SyntaxError{scan.brokenLine > 0 ? scan.brokenLine : lines, words};
 }

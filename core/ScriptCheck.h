@@ -3,6 +3,8 @@
 // runs not at all, so the page gets none of its data: an editor must say so rather than show it.
 #include "ScriptTokenizer.h"
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -16,7 +18,13 @@ struct SyntaxError {
 // ever run. Number forms browsers read that the checking engine does not know (legacy octal
 // outside strict mode, separators, BigInt) are taken as browsers take them.
 std::optional<SyntaxError> check(const QString& script);
+// A big script is parsed in pieces. These are the pieces that parsed, by a digest of their text: a
+// check of a text that holds the same pieces again (the file saved with a few rows changed) parses
+// only the others, since a text parses the same every time.
+struct Parsed {
+    QSet<QByteArray> pieces;
+};
 // The same, with the scan of script a caller already holds (tokenizing a big file costs as much as
-// the check itself).
-std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan);
+// the check itself). parsed, when given: the pieces known to parse, then those of script.
+std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& scan, Parsed* parsed = nullptr);
 } // namespace ScriptCheck

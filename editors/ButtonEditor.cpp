@@ -338,7 +338,8 @@ void ButtonEditor::save() {
     }
     const QString name = QFileInfo(set.buttonData()).fileName();
     const QString failure = set.rewrite(PageSet::Entry::ButtonData, [&](const QByteArray& now, QString* refusal) {
-        ButtonDataFile::SaveResult saved = ButtonDataFile::save(now, m_recognition, m_robot, name, set.pageEncoding());
+        ButtonDataFile::SaveResult saved =
+            ButtonDataFile::save(now, m_recognition, m_robot, name, set.pageEncoding(), &m_parsed);
         *refusal = saved.refusal;
         return saved.bytes;
     });
@@ -372,6 +373,7 @@ QString ButtonEditor::loadFrom(const QString& path, bool pageSetFile) {
     }
     showTables(reading, name);
     m_encoding = reading.encoding;
+    m_parsed = reading.parsed;
     if (!pageSetFile)
         return {};
     // Said now rather than only at the save: the page shows the file garbled, or what keeps it from

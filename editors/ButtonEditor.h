@@ -66,6 +66,8 @@ private:
     // that file cannot carry (the save checks the file as it is then).
     std::optional<TextCodec::Encoding> m_encoding = TextCodec::Encoding::Utf8;
     QString m_fileName = QStringLiteral("plkpadbtn.js");
+    // What the syntax check parsed of the file last read or saved: a save checks only what changed.
+    ScriptCheck::Parsed m_parsed;
 
     // Named after these (the bank, pad and type buttons with their index: "bankButton0"), which the
     // tests find them by.

@@ -87,6 +87,37 @@ private slots:
             }
         }
     }
+
+    // The pieces a check parsed are not parsed again for a text that holds them, and a piece that
+    // changed is: an error there is found, with its line, whatever parsed before.
+    void piecesParsedBefore() {
+        QString big;
+        for (int i = 0; big.size() < 1000 * 1000; ++i)
+            big += QString("var f%1 = [%1, 'x'];\n").arg(i);
+        ScriptCheck::Parsed parsed;
+        QVERIFY(!ScriptCheck::check(big, ScriptScan::tokenize(big), &parsed));
+        QVERIFY(parsed.pieces.size() > 1);
+        const ScriptCheck::Parsed before = parsed;
+        QVERIFY(!ScriptCheck::check(big, ScriptScan::tokenize(big), &parsed));
+        QCOMPARE(parsed.pieces, before.pieces);
+
+        const qsizetype line = big.count('\n') / 2;
+        QStringList lines = big.split('\n');
+        lines[line - 1] = "var broken = [1 2];";
+        const QString changed = lines.join('\n');
+        const std::optional<ScriptCheck::SyntaxError> error =
+            ScriptCheck::check(changed, ScriptScan::tokenize(changed), &parsed);
+        QVERIFY(error);
+        QCOMPARE(error->line, line);
+        QVERIFY(parsed.pieces.isEmpty()); // nothing is known of a text that does not parse
+
+        // Pieces of another text are no help, and no harm.
+        parsed = before;
+        QString other = big;
+        other.replace("'x'", "'y'");
+        QVERIFY(!ScriptCheck::check(other, ScriptScan::tokenize(other), &parsed));
+        QVERIFY(!parsed.pieces.intersects(before.pieces));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestScriptCheck)
