@@ -108,6 +108,58 @@ int constructorLead(QJSEngine& engine) {
     }();
     return lead;
 }
+// Whether the word can name a variable: no reserved word, nor one strict mode keeps from changing.
+bool isPlainName(QStringView word) {
+    static const QStringList kReserved = {
+        QStringLiteral("arguments"), QStringLiteral("await"),      QStringLiteral("break"),
+        QStringLiteral("case"),      QStringLiteral("catch"),      QStringLiteral("class"),
+        QStringLiteral("const"),     QStringLiteral("continue"),   QStringLiteral("debugger"),
+        QStringLiteral("default"),   QStringLiteral("delete"),     QStringLiteral("do"),
+        QStringLiteral("else"),      QStringLiteral("enum"),       QStringLiteral("eval"),
+        QStringLiteral("export"),    QStringLiteral("extends"),    QStringLiteral("false"),
+        QStringLiteral("finally"),   QStringLiteral("for"),        QStringLiteral("function"),
+        QStringLiteral("if"),        QStringLiteral("implements"), QStringLiteral("import"),
+        QStringLiteral("in"),        QStringLiteral("instanceof"), QStringLiteral("interface"),
+        QStringLiteral("let"),       QStringLiteral("new"),        QStringLiteral("null"),
+        QStringLiteral("of"),        QStringLiteral("package"),    QStringLiteral("private"),
+        QStringLiteral("protected"), QStringLiteral("public"),     QStringLiteral("return"),
+        QStringLiteral("static"),    QStringLiteral("super"),      QStringLiteral("switch"),
+        QStringLiteral("this"),      QStringLiteral("throw"),      QStringLiteral("true"),
+        QStringLiteral("try"),       QStringLiteral("typeof"),     QStringLiteral("var"),
+        QStringLiteral("void"),      QStringLiteral("while"),      QStringLiteral("with"),
+        QStringLiteral("yield")};
+    return !kReserved.contains(word);
+}
+
+// Whether the ++ or -- at tokens[k] plainly changes a variable ("i++", "++i"): what it changes is
+// then a reference, which the parser alone checks rightly. Properties, calls and the like are left
+// to the compiler.
+bool changesAName(const ScriptScan::Scan& scan, qsizetype k) {
+    const QList<ScriptScan::Token>& t = scan.tokens;
+    auto name = [&](qsizetype j) {
+        return j >= 0 && j < t.size() && t[j].kind == ScriptScan::Kind::Ident && !t[j].escaped &&
+               isPlainName(scan.text(j));
+    };
+    auto punct = [&](qsizetype j, QStringView p) {
+        return j >= 0 && j < t.size() && t[j].kind == ScriptScan::Kind::Punct && scan.text(j) == p;
+    };
+    // After the name on its line, and the name no property.
+    if (!t[k].lineBreakBefore && name(k - 1) && !punct(k - 2, u".") && !punct(k - 2, u"?.") &&
+        !(k >= 2 && t[k - 2].kind == ScriptScan::Kind::Ident && scan.text(k - 2) == u"new"))
+        return true;
+    // Before the name, and nothing going on with it.
+    if (!name(k + 1))
+        return false;
+    if (k + 2 >= t.size())
+        return true;
+    if (t[k + 2].kind == ScriptScan::Kind::Template)
+        return false;
+    for (const char16_t* p : {u"(", u".", u"?.", u"[", u"=>"})
+        if (punct(k + 2, p))
+            return false;
+    return true;
+}
+
 // Whether the text holds what only the engine's compiler, not its parser, refuses: names declared
 // twice (let, const, class), break and continue outside a loop or to no label, strict mode's rules,
 // an assignment or ++ and -- to what is no reference. Compiling costs several times what parsing
@@ -134,7 +186,7 @@ bool needsCompile(const ScriptScan::Scan& scan) {
                 return true;
             break;
         case ScriptScan::Kind::Punct:
-            if (scan.text(k) == u"++" || scan.text(k) == u"--")
+            if ((scan.text(k) == u"++" || scan.text(k) == u"--") && !changesAName(scan, k))
                 return true;
             if (k > 0 && kAssign.contains(scan.text(k))) {
                 const ScriptScan::Token& before = t[k - 1];

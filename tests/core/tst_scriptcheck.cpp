@@ -22,6 +22,7 @@ private slots:
             << 0;
         QTest::newRow("logical assignment, catch without binding, dotAll")
             << "a ||= b; a &&= b; a ?\?= b;\ntry { f(); } catch { }\nvar r = /a.b/s;" << 0;
+        QTest::newRow("counters") << "for (var i = 0; i < 2; i++) { --j; k\n++l; a.b++; ++c[0]; m = n-- - --o; }" << 0;
         QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
         QTest::newRow("return as a property name") << "var it = {};\nit.return = 1; it?.return;" << 0;
         QTest::newRow("empty") << "" << 0;
@@ -45,6 +46,12 @@ private slots:
         QTest::newRow("break outside a loop") << "var a;\n\nbreak;" << 3;
         QTest::newRow("delete in strict mode") << "'use strict';\nvar x;\ndelete x;" << 3;
         QTest::newRow("increment of a literal") << "++1;" << 1;
+        QTest::newRow("increment of a call") << "var i;\nf()++;" << 2;
+        QTest::newRow("increment before a call") << "var i;\n++f();" << 2;
+        QTest::newRow("increment of this") << "var i;\nthis++;" << 2;
+        QTest::newRow("decrement of a new object") << "var i;\nnew A--;" << 2;
+        QTest::newRow("increment of a sum") << "var i;\n++(a + b);" << 2;
+        QTest::newRow("increment of a string") << "var i = 0\n'a'++;" << 2;
         QTest::newRow("markers between brace and else") << "if (a) {\n}\n/*m*/\nvar x = [];\n/*m*/\nelse {\n}" << 6;
         QTest::newRow("text closing the check's own brackets") << "}); x = 1; (function(){" << 1;
         QTest::newRow("a loop that closes brackets first") << "}); while (true) {} f((function(){" << 1;
