@@ -160,6 +160,15 @@ bool changesAName(const ScriptScan::Scan& scan, qsizetype k) {
     return true;
 }
 
+// Whether a name is declared with let, const or class outside every bracket.
+bool lexicalAtTopLevel(const ScriptScan::Scan& scan) {
+    for (const ScriptScan::Token& t : scan.tokens)
+        if (t.depth == 0 && t.kind == ScriptScan::Kind::Ident &&
+            (scan.text(t) == u"let" || scan.text(t) == u"const" || scan.text(t) == u"class"))
+            return true;
+    return false;
+}
+
 // Whether the text holds what only the engine's compiler, not its parser, refuses: names declared
 // twice (let, const, class), break and continue outside a loop or to no label, strict mode's rules,
 // an assignment or ++ and -- to what is no reference. Compiling costs several times what parsing
@@ -322,6 +331,7 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     // file. A piece that does not parse sends the whole text to the parser, for its error as the
     // whole gives it.
     bool parsedInPieces = false;
+    QList<std::pair<qsizetype, qsizetype>> pieces; // from, to
     if (!escapes && script.size() > kPiece) {
         parsedInPieces = true;
         qsizetype from = 0, edit = 0;
@@ -339,6 +349,7 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
                     continue;
                 to = ScriptScan::pastLine(script, end);
             }
+            pieces.append({from, to});
             const QString piece = withStandIns(script, edits, from, to, edit);
             const QByteArray digest =
                 QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(piece.constData()),
@@ -370,6 +381,33 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     }
     if (!escapes && !needsCompile(scan))
         return std::nullopt;
+    // The compiler takes the pieces too where none can refuse what another holds: no strict mode
+    // for the whole, no name declared with let, const or class at the top level (which a "var" or
+    // a function anywhere else could declare again). A piece refused sends the whole text to it.
+    if (parsedInPieces && !escapes && !strict && !lexicalAtTopLevel(scan)) {
+        bool compiled = true;
+        qsizetype edit = 0;
+        for (const auto& [from, to] : pieces) {
+            const QString piece = withStandIns(script, edits, from, to, edit);
+            const QByteArray digest =
+                QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(piece.constData()),
+                                                        piece.size() * qsizetype(sizeof(QChar))),
+                                         QCryptographicHash::Sha1) +
+                "compiled";
+            if (!known.pieces.contains(digest) && engineNow()
+                                                      .globalObject()
+                                                      .property(QStringLiteral("Function"))
+                                                      .callAsConstructor({QJSValue(piece)})
+                                                      .isError()) {
+                compiled = false;
+                break;
+            }
+            if (parsed)
+                parsed->pieces.insert(digest);
+        }
+        if (compiled)
+            return std::nullopt;
+    }
     if (parsedInPieces) {
         qsizetype edit = 0;
         probe = withStandIns(script, edits, 0, script.size(), edit);
