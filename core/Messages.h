@@ -22,6 +22,8 @@ QString cannotRead(const QString& fileName, const QString& why);
 QString cannotWrite(const QString& fileName, const QString& why);
 QString cannotRead(const QString& fileName, const FileIO::Failure& failure);
 QString cannotWrite(const QString& fileName, const FileIO::Failure& failure);
+// The home-screen icon could not be made (its art not loaded, or the picture not encoded): nothing written.
+QString iconArtUnreadable(const QString& fileName);
 
 // "…の文字コードがUTF-8でもShift_JISでもないため", then what follows from it ("読み込めません...").
 QString neitherEncoding(const QString& fileName, const QString& consequence);
