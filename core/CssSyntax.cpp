@@ -199,7 +199,7 @@ QByteArray prelude(const QByteArray& t, bool sjis, const Frame& frame, bool lowe
         else if (token.type == Token::BadString)
             out += ";"; // never a selector or a condition
         else
-            out += t.mid(token.begin, token.end - token.begin);
+            out += tokenText(t, token);
     }
     out = out.trimmed();
     return lower ? out.toLower() : out;

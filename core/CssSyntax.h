@@ -39,6 +39,10 @@ private:
     qsizetype i;
 };
 
+// The token's bytes in the text it was read from.
+inline QByteArrayView tokenText(const QByteArray& t, const Token& token) {
+    return QByteArrayView(t).sliced(token.begin, token.end - token.begin);
+}
 inline bool isDelim(const QByteArray& t, const Token& token, char c) {
     return token.type == Token::Delim && t[token.begin] == c;
 }

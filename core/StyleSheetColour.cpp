@@ -176,8 +176,7 @@ bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
 
 bool isMarker(const QByteArray& t, const Token& c) {
     const QByteArray expected = marker();
-    return c.type == Token::Comment && c.end - c.begin == expected.size() &&
-           QByteArrayView(t).sliced(c.begin, expected.size()) == expected;
+    return c.type == Token::Comment && tokenText(t, c) == expected;
 }
 
 // The marker comments that stand alone on their line. What shares the line with a marker lies in
@@ -744,15 +743,12 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     bool collecting = false, valueTooLong = false;
     Token valueLast;
 
-    auto lower = [&](const Token& token) { return t.mid(token.begin, token.end - token.begin).toLower(); };
     auto finish = [&]() -> std::optional<Plan> {
         collecting = false;
         if (piece.count == 0)
             return std::nullopt;
         const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
-        const QByteArray name =
-            declaration ? decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin))
-                        : QByteArray();
+        const QByteArray name = declaration ? decodedName(tokenText(t, piece.first)) : QByteArray();
         if (name == "background-color")
             colours << piece.first.begin;
         else if (name == "background" || name == "all")
@@ -794,8 +790,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (piece.count == 2) {
             piece.second = token;
             if (colourPiece < 0 && piece.first.type == Token::Word && isDelim(t, token, ':') &&
-                decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin)) ==
-                    "background-color") {
+                decodedName(tokenText(t, piece.first)) == "background-color") {
                 colourPiece = piece.index;
                 colonEnd = token.end;
                 collecting = true;
@@ -843,7 +838,8 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (significant(value[k]))
             sig << k;
     if (!valueTooLong && sig.size() >= 2 && isDelim(t, value[sig[sig.size() - 2]], '!') &&
-        value[sig.last()].type == Token::Word && lower(value[sig.last()]) == "important")
+        value[sig.last()].type == Token::Word &&
+        tokenText(t, value[sig.last()]).compare("important", Qt::CaseInsensitive) == 0)
         sig.resize(sig.size() - 2);
     plan.edit = Plan::Edit::Replace;
     std::optional<QColor> colour;
@@ -855,7 +851,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         plan.end = valueTooLong ? valueLast.end : value[sig.last()].end;
         QByteArray text;
         for (qsizetype k = sig.first(); !valueTooLong && k <= sig.last(); ++k)
-            text += significant(value[k]) ? t.mid(value[k].begin, value[k].end - value[k].begin) : QByteArray(" ");
+            text += significant(value[k]) ? tokenText(t, value[k]) : QByteArrayView(" ");
         if (!valueTooLong)
             colour = parseColour(text);
     }
