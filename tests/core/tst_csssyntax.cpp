@@ -78,6 +78,8 @@ private slots:
         QTest::newRow("the same bytes, not Shift_JIS") << QByteArray("\"\x95\\\" a") << false << "S:\"<95>\\\"·a…";
         QTest::newRow("Shift_JIS trail byte in a word") << QByteArray("\x95\\{") << true << "W:<95>\\ D:{";
         QTest::newRow("the same word, not Shift_JIS") << QByteArray("\x95\\{") << false << "W:<95>\\{";
+        // A byte no Shift_JIS character ends with is read again on its own, as the browser decodes.
+        QTest::newRow("Shift_JIS lead byte before a quote") << QByteArray("\"\x82\" a") << true << "S:\"<82>\" B:· W:a";
 
         // An unquoted url() is one token up to its ")", a bad one (blank or quote inside) too.
         QTest::newRow("bad url with a blank") << QByteArray("url(a b) c") << false << "W:url(a·b) B:· W:c";
@@ -110,6 +112,8 @@ private slots:
                          (token.open ? QStringLiteral("…") : QString());
         }
         QCOMPARE(at, lf.size());
+        QEXPECT_FAIL("Shift_JIS lead byte before a quote",
+                     "a lead byte takes the next byte along, whether or not it can end a character", Continue);
         QEXPECT_FAIL("url named with an escape", "the url() check reads the name without decoding its escapes",
                      Continue);
         QCOMPARE(shown.join(u' '), tokens);
