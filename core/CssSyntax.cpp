@@ -1,6 +1,9 @@
 #include "CssSyntax.h"
 
+#include "TextCodec.h"
 #include "TextUtil.h"
+
+#include <bitset>
 
 #include <cctype>
 #include <cstring>
@@ -24,9 +27,38 @@ QByteArray lineEndsLf(const QByteArray& text) {
 }
 
 // A Shift_JIS character can have a backslash or a bracket as its second byte.
+namespace {
+bool isLead(uchar c) {
+    return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
+}
+
+// Whether a lead byte and an ASCII byte after it make one Shift_JIS character. Where they make
+// none, the browser reads the ASCII byte again on its own, so a quote or brace there still counts.
+bool pairsWithAscii(uchar lead, uchar trail) {
+    static const std::bitset<256 * 128> table = [] {
+        std::bitset<256 * 128> ok;
+        for (int l = 0x81; l <= 0xfc; ++l) {
+            if (!isLead(uchar(l)))
+                continue;
+            for (int c = 0x40; c <= 0x7e; ++c) {
+                const char pair[2] = {char(l), char(c)};
+                const QString s = TextCodec::decode(QByteArray(pair, 2), TextCodec::Encoding::ShiftJis);
+                ok[std::size_t(l * 128 + c)] = s.size() == 1 && s[0] != QChar(0xfffd);
+            }
+        }
+        return ok;
+    }();
+    return table[std::size_t(lead) * 128 + trail];
+}
+} // namespace
+
 qsizetype Tokenizer::width(qsizetype at) const {
     const uchar c = uchar(t[at]);
-    return sjis && at + 1 < t.size() && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
+    if (!sjis || at + 1 >= t.size() || !isLead(c))
+        return 1;
+    // A byte that is not ASCII is taken along, as the decoder does even where the pair is invalid.
+    const uchar next = uchar(t[at + 1]);
+    return next >= 0x80 || pairsWithAscii(c, next) ? 2 : 1;
 }
 
 // Past an escape whose backslash stands before at (at < size, no line end there): up to six
@@ -93,8 +125,8 @@ bool Tokenizer::next(Token& out) {
             i += width(i);
         }
         // An unquoted url() is one token up to its ")", whatever it holds.
-        if (i - b == 3 && i < n && t[i] == '(' &&
-            QByteArrayView(t).sliced(b, 3).compare("url", Qt::CaseInsensitive) == 0) {
+        // The name is read with its escapes decoded: "u\\72l(" opens a url too.
+        if (i < n && t[i] == '(' && i - b >= 3 && decodedName(QByteArrayView(t).sliced(b, i - b)) == "url") {
             qsizetype j = i + 1;
             while (j < n && isBlank(t[j]))
                 ++j;

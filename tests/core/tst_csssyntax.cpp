@@ -112,10 +112,6 @@ private slots:
                          (token.open ? QStringLiteral("…") : QString());
         }
         QCOMPARE(at, lf.size());
-        QEXPECT_FAIL("Shift_JIS lead byte before a quote",
-                     "a lead byte takes the next byte along, whether or not it can end a character", Continue);
-        QEXPECT_FAIL("url named with an escape", "the url() check reads the name without decoding its escapes",
-                     Continue);
         QCOMPARE(shown.join(u' '), tokens);
     }
 
