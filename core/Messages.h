@@ -1,7 +1,7 @@
 #pragma once
 // The message texts more than one area of the tool says, as templates: why a file could not be read
-// or written, a file that cannot be read or written, a file in neither encoding, a character the
-// file's encoding cannot carry. Each area's own messages stand together at the top of its file.
+// or written, a file that cannot be read, written or made, a file in neither encoding, a character
+// the file's encoding cannot carry. Each area's own messages stand together at the top of its file.
 #include "FileIO.h"
 #include "TextCodec.h"
 
