@@ -9,8 +9,9 @@
 #include <optional>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class WordDelegate;
+class WordListModel;
 
 class WordEditor : public QWidget {
     Q_OBJECT
@@ -22,7 +23,8 @@ public:
     // A window that closed itself is gone for the palette even before Qt deletes it.
     static bool isOpen() { return SingleWindow<WordEditor>::isOpen() && !SingleWindow<WordEditor>::get()->isHidden(); }
 
-    QTableWidget* list() const { return m_list; }
+    QTableView* list() const { return m_list; }
+    WordListModel* model() const { return m_model; }
     QPushButton* saveButton() const { return m_save; }
     // 0 Japanese, 1 English.
     QPushButton* languageButton(int language) const { return m_languageButtons[language]; }
@@ -36,7 +38,7 @@ public:
     bool save();
 
     // The rows as the list holds them.
-    QList<WordFile::Row> rows() const;
+    const QList<WordFile::Row>& rows() const;
     // Whether a cell may take text typed into its editor; when not, a message names the row, and
     // the text is put back into the cell's editor, opened again once the message is read.
     bool cellTakes(int row, int column, const QString& text);
@@ -44,12 +46,12 @@ public:
 private:
     enum class Outcome { Written, Unchanged, NotOurs, Failed };
     Outcome write();
-    void fill(const QList<WordFile::Row>& rows);
     void pressLanguageButton();
     bool edited() const { return rows() != m_base; }
     QString cellRefusal(int row, int column, const QString& text) const;
 
-    QTableWidget* m_list;
+    QTableView* m_list;
+    WordListModel* m_model;
     WordDelegate* m_delegate;
     QPushButton* m_save;
     QPushButton* m_languageButtons[2];

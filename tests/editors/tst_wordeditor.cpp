@@ -18,13 +18,14 @@
 #include "WordEditor.h"
 #include "WordFile.h"
 #include "WordFixtures.h"
+#include "WordListModel.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <memory>
 #include <sys/stat.h>
@@ -45,28 +46,30 @@ class TestWordEditor : public QObject {
         QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
         return WordEditor::isOpen() ? WordEditor::instance() : nullptr;
     }
+    static QModelIndex at(WordEditor* w, int row, int column) { return w->list()->model()->index(row, column); }
     static QString cell(WordEditor* w, int row, int column) {
-        const QTableWidgetItem* item = w->list()->item(row, column);
-        return item ? item->text() : QStringLiteral("<none>");
+        const QModelIndex index = at(w, row, column);
+        return index.isValid() ? index.data().toString() : QStringLiteral("<none>");
     }
+    static int rowCount(WordEditor* w) { return w->list()->model()->rowCount(); }
+    static bool editable(WordEditor* w, int row, int column) { return at(w, row, column).flags() & Qt::ItemIsEditable; }
     static QStringList column(WordEditor* w, int c) {
         QStringList out;
-        for (int r = 0; r < w->list()->rowCount(); ++r)
+        for (int r = 0; r < rowCount(w); ++r)
             out << cell(w, r, c);
         return out;
     }
     // Types into a cell through its editor, as the user does, and presses Return.
     static bool typeInto(WordEditor* w, int row, int c, const QString& text) {
-        QTableWidgetItem* item = w->list()->item(row, c);
-        w->list()->setCurrentItem(item);
-        w->list()->editItem(item);
-        auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(row, c)));
+        const QModelIndex index = at(w, row, c);
+        w->list()->setCurrentIndex(index);
+        w->list()->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(index));
         if (!editor)
             return false;
         editor->setText(text);
         QTest::keyClick(editor, Qt::Key_Return);
         // Return hands the text in once the event loop runs.
-        const QModelIndex index = w->list()->model()->index(row, c);
         const bool closed = QTest::qWaitFor([&] { return !w->list()->indexWidget(index); });
         QCoreApplication::sendPostedEvents();
         return closed;
@@ -117,12 +120,12 @@ private slots:
         QCOMPARE(w->size(), QSize(700, 400));
         QCOMPARE(w->minimumSize(), QSize(64, 64));
         QVERIFY(w->x() >= PaletteWindow::instance()->width());
-        QTableWidget* list = w->list();
-        QCOMPARE(list, w->findChild<QTableWidget*>("wordList"));
+        QTableView* list = w->list();
+        QCOMPARE(list, w->findChild<QTableView*>("wordList"));
         QCOMPARE(list->geometry(), QRect(0, 30, 700, 350));
         QStringList headings;
-        for (int c = 0; c < list->columnCount(); ++c)
-            headings << list->horizontalHeaderItem(c)->text();
+        for (int c = 0; c < list->model()->columnCount(); ++c)
+            headings << list->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(headings, (QStringList{"#", "ID", "認識語", "別候補１", "別候補２"}));
         QCOMPARE(list->columnWidth(0), 30);
         QCOMPARE(list->columnWidth(1), 40);
@@ -164,9 +167,8 @@ private slots:
         QCOMPARE(column(w, 4), (QStringList{"ハロー", "", ""}));
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 5; ++c) {
-                const QTableWidgetItem* item = w->list()->item(r, c);
-                QCOMPARE(bool(item->flags() & Qt::ItemIsEditable), c >= 2);
-                QCOMPARE(bool(item->textAlignment() & Qt::AlignRight), c <= 1);
+                QCOMPARE(editable(w, r, c), c >= 2);
+                QCOMPARE(bool(at(w, r, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight), c <= 1);
             }
         }
         // Striped: F1F5FE, white, F1F5FE.
@@ -175,7 +177,7 @@ private slots:
         w->list()->setCurrentIndex(QModelIndex());
         const QImage shot = w->list()->viewport()->grab().toImage();
         for (int r = 0; r < 3; ++r) {
-            const QRect cellRect = w->list()->visualItemRect(w->list()->item(r, 0));
+            const QRect cellRect = w->list()->visualRect(at(w, r, 0));
             const QColor expected = r % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(Qt::white);
             QCOMPARE(shot.pixelColor(cellRect.left() + 2, cellRect.center().y()), expected);
         }
@@ -290,7 +292,7 @@ private slots:
     // A window that never read a file: a plain save would replace the Japanese rows by an empty block.
     void unreadWindowWritesNothing() {
         WordEditor* w = WordEditor::instance();
-        QCOMPARE(w->list()->rowCount(), 0);
+        QCOMPARE(rowCount(w), 0);
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages,
@@ -309,7 +311,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(scripted()->messages,
                  QStringList{"ninshiki_jp.jsを読み込めませんでした（通常のファイルではありません）..."});
-        QCOMPARE(w->list()->rowCount(), 0);
+        QCOMPARE(rowCount(w), 0);
     }
 
     void folderChangeWritesNothingIntoTheNewFolder() {
@@ -429,7 +431,7 @@ private slots:
             QCOMPARE(cell(w, 1, column), before);
             QCOMPARE(scripted()->messages, QStringList{message});
             // The typed text is back in the cell's editor, to be corrected.
-            auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(1, column)));
+            auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(at(w, 1, column)));
             QVERIFY(editor);
             QCOMPARE(editor->text(), text);
         }
@@ -631,9 +633,9 @@ private slots:
         TestFiles::write(m_jp, file);
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QCOMPARE(w->list()->rowCount(), 3);
+        QCOMPARE(rowCount(w), 3);
         const bool saveable = TextCodec::detect(file).has_value();
-        QCOMPARE(bool(w->list()->item(0, 2)->flags() & Qt::ItemIsEditable), saveable);
+        QCOMPARE(editable(w, 0, 2), saveable);
         for (const QString& e : edits) {
             const QStringList p = e.split(u'|');
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
@@ -813,7 +815,7 @@ private slots:
         const JsEval::Result before = JsEval::rows(QString::fromUtf8(file), "ninshiki_jp");
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
-            QCOMPARE(w->list()->rowCount(), 0);
+            QCOMPARE(rowCount(w), 0);
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
             QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
