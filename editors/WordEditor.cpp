@@ -188,13 +188,12 @@ void WordEditor::load() {
     const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
     const QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
-    WordFile::Parsed parsed;
+    WordFile::Parsed parsed = WordFile::read(text, m_language, fileName(file), encoding);
     // A script the page cannot run gives it no words at all: nothing of it is shown.
-    const std::optional<ScriptCheck::SyntaxError> broken = ScriptCheck::check(text);
-    if (broken)
+    if (const std::optional<ScriptCheck::SyntaxError> broken = WordFile::checkScript(text, parsed)) {
+        parsed = WordFile::Parsed();
         parsed.refusal = Messages::scriptDoesNotParse(fileName(file), broken->line, broken->message);
-    else
-        parsed = WordFile::read(text, m_language, fileName(file), encoding);
+    }
     m_listFile = file;
     m_listFolder = PageSet::chosen().files().folder;
     m_listLanguage = m_language;
