@@ -182,6 +182,9 @@ void WordEditor::load() {
         tell(Messages::cannotRead(fileName(file), failure));
         return;
     }
+    // The list is replaced from here on: its rows go now, so that a big file is not held twice.
+    m_base.clear();
+    m_model->setRows({}, false);
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else. An all-ASCII file takes the page's encoding.
     const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
