@@ -11,6 +11,7 @@
 //   Whenever a JavaScript engine runs the file, the list shows the engine's rows or the editor
 //   refuses the file; and after each save the engine reads the rows the list then shows. One
 //   random row is also edited alone.
+// In both, the syntax check that spares the rows read gives what the check of the whole text gives.
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
@@ -101,13 +102,27 @@ std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& b
     return text;
 }
 
+// The check that spares the rows says what the check of the whole text says.
+void sameCheck(const QString& text, const WordFile::Parsed& p) {
+    const std::optional<ScriptCheck::SyntaxError> whole = ScriptCheck::check(text);
+    const std::optional<ScriptCheck::SyntaxError> spared = WordFile::checkScript(text, p);
+    if (whole.has_value() != spared.has_value() ||
+        (whole && (whole->line != spared->line || whole->message != spared->message)))
+        std::fprintf(stderr, "whole: %s; spared: %s\n", whole ? qPrintable(whole->message) : "parses",
+                     spared ? qPrintable(spared->message) : "parses");
+    PKL_FUZZ_CHECK(whole.has_value() == spared.has_value());
+    PKL_FUZZ_CHECK(!whole || (whole->line == spared->line && whole->message == spared->message));
+}
+
 void wholeFile(const QByteArray& file, int language) {
     const std::optional<Encoding> encoding = TextCodec::detect(file);
     if (!encoding) {
         PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
-    const WordFile::Parsed p = WordFile::read(TextCodec::decode(file, *encoding), language, {}, encoding);
+    const QString text = TextCodec::decode(file, *encoding);
+    const WordFile::Parsed p = WordFile::read(text, language, {}, encoding);
+    sameCheck(text, p);
     if (!p.ok()) {
         PKL_FUZZ_CHECK(p.rows.isEmpty());
         PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
@@ -187,6 +202,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     // What the list shows is what the page reads.
     const QString onDisk = TextCodec::decode(*bytes, *encoding);
     const WordFile::Parsed p = WordFile::read(onDisk, language, {}, encoding);
+    sameCheck(onDisk, p);
     if (!p.ok())
         return;
     // A script a browser does not parse is refused when the list opens: nothing is saved there.

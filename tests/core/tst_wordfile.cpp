@@ -2,6 +2,7 @@
 // the merge of edits into a file changed meanwhile, the characters a word cannot hold. Not covered
 // here: the editor's window (tst_wordeditor).
 #include "JsEval.h"
+#include "ScriptCheck.h"
 #include "TextCodec.h"
 #include "WordFile.h"
 #include "WordFixtures.h"
@@ -148,6 +149,40 @@ private slots:
                 QVERIFY2(js.ok(), qPrintable(js.error));
                 QCOMPARE(flatEngine(js.rows), rows);
             }
+    }
+
+    // The syntax check that leaves out the rows read says what the check of the whole text says,
+    // on the same line: errors before and after the rows, line ends of every kind, and ids as
+    // numbers, which a strict script may refuse.
+    void checkScript_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("parses");
+        const QByteArray jp = m(kJp);
+        QTest::newRow("written form") << jp << true;
+        QTest::newRow("rows as people write them") << m(kLoose) << true;
+        QTest::newRow("error before the rows") << "var = 1;\n" + jp << false;
+        QTest::newRow("error after the rows") << jp + "\n\nvar = 1;\n" << false;
+        QTest::newRow("error after the rows, CR LF") << QByteArray(jp + "\nvar = 1;\n").replace("\n", "\r\n") << false;
+        QTest::newRow("error after the rows, CR") << QByteArray(jp + "\nvar = 1;\n").replace("\n", "\r") << false;
+        QTest::newRow("a statement cut short after the rows") << jp + "x = ;\n" << false;
+        QTest::newRow("legacy octal id in a strict script")
+            << "'use strict';\n" + m("a = [\n@@\n        [0755,'x']\n        @@\n];\n") << false;
+        QTest::newRow("legacy octal id") << m("a = [\n@@\n        [0755,'x']\n        @@\n];\n") << true;
+    }
+    void checkScript() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, parses);
+        const QString text = QString::fromUtf8(file);
+        const WordFile::Parsed p = WordFile::read(text, 0);
+        QVERIFY2(p.ok(), qPrintable(p.refusal));
+        const std::optional<ScriptCheck::SyntaxError> whole = ScriptCheck::check(text);
+        const std::optional<ScriptCheck::SyntaxError> spared = WordFile::checkScript(text, p);
+        QCOMPARE(!whole, parses);
+        QCOMPARE(!spared, parses);
+        if (whole) {
+            QCOMPARE(spared->line, whole->line);
+            QCOMPARE(spared->message, whole->message);
+        }
     }
 
     // The writer's form of a whole block (what edited rows take): what it gives an unedited file,
