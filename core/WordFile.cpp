@@ -127,7 +127,7 @@ struct Problem {
 };
 
 // The rows of the array literal at open, and where each stands.
-std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, int language,
+std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, PageSet::Language language,
                                 std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
                                 QList<std::pair<qsizetype, qsizetype>>& spans) {
     const QList<ScriptScan::Token>& t = scan.tokens;
@@ -195,7 +195,7 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
 
 } // namespace
 
-Parsed read(const QString& fileText, int language, const QString& fileName,
+Parsed read(const QString& fileText, PageSet::Language language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
     const QString text = TextUtil::withLfLineEnds(fileText);
     const Scan scan = ScriptScan::tokenize(text);
@@ -309,7 +309,7 @@ std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, con
     return ScriptCheck::check(probe);
 }
 
-QString rowText(const Row& r, int language) {
+QString rowText(const Row& r, PageSet::Language language) {
     const QChar q = quoteChar(language);
     QString out = QStringLiteral("[");
     if (r.numericId) {
@@ -337,7 +337,7 @@ QString rowText(const Row& r, int language) {
     return out;
 }
 
-QString splice(const Parsed& read, const QList<Row>& rows, int language) {
+QString splice(const Parsed& read, const QList<Row>& rows, PageSet::Language language) {
     QString out;
     out.reserve(read.text.size() + 64);
     qsizetype at = 0;
@@ -353,7 +353,8 @@ QString splice(const Parsed& read, const QList<Row>& rows, int language) {
     return out;
 }
 
-QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
+QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows,
+              PageSet::Language language) {
     QString out;
     out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
     out += head;
@@ -374,15 +375,15 @@ QString write(const QString& head, const QString& lead, const QString& tail, con
     return out;
 }
 
-QChar quoteChar(int language) {
-    return language == 1 ? u'"' : u'\'';
+QChar quoteChar(PageSet::Language language) {
+    return language == PageSet::Language::English ? u'"' : u'\'';
 }
 
-std::optional<QString> forbiddenChar(const QString& text, int language) {
+std::optional<QString> forbiddenChar(const QString& text, PageSet::Language language) {
     return ScriptScan::firstUnquotable(text, quoteChar(language));
 }
 
-std::optional<Forbidden> firstForbidden(const Row& row, int language) {
+std::optional<Forbidden> firstForbidden(const Row& row, PageSet::Language language) {
     if (const std::optional<QString> bad = ScriptScan::firstUnquotable(row.id, u'\''))
         return Forbidden{0, *bad};
     const QString* words[] = {&row.word, &row.alt1, &row.alt2};
@@ -403,7 +404,8 @@ QString fieldName(int field) {
 
 namespace {
 // Whether the text of one row, alone in a block, reads as that row.
-bool readsBackAs(const QString& text, const Row& row, int language, std::optional<TextCodec::Encoding> encoding) {
+bool readsBackAs(const QString& text, const Row& row, PageSet::Language language,
+                 std::optional<TextCodec::Encoding> encoding) {
     const QString block =
         QStringLiteral("x = [\n") + marker() + u'\n' + text + u'\n' + marker() + QStringLiteral("\n];\n");
     const Parsed p = read(block, language, QString(), encoding);
@@ -411,7 +413,7 @@ bool readsBackAs(const QString& text, const Row& row, int language, std::optiona
 }
 } // namespace
 
-SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page) {
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;

@@ -136,16 +136,16 @@ WordEditor::WordEditor() {
     setTabOrder(m_languageButtons[0], m_languageButtons[1]);
 
     connect(m_save, &QPushButton::clicked, this, &WordEditor::save);
-    for (int i = 0; i < 2; ++i)
-        connect(m_languageButtons[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i); });
+    for (const PageSet::Language language : {PageSet::Language::Japanese, PageSet::Language::English})
+        connect(languageButton(language), &QPushButton::clicked, this, [this, language] { chooseLanguage(language); });
 }
 
 WordEditor::~WordEditor() {
     m_delegate->detach();
 }
 
-void WordEditor::chooseLanguage(int index) {
-    if (index == m_language) {
+void WordEditor::chooseLanguage(PageSet::Language language) {
+    if (language == m_language) {
         // The click unpressed the shown language; press it again.
         pressLanguageButton();
         return;
@@ -156,9 +156,9 @@ void WordEditor::chooseLanguage(int index) {
         pressLanguageButton();
         return;
     }
-    m_language = index;
+    m_language = language;
     pressLanguageButton();
-    if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(m_language)))) {
+    if (!QFileInfo::exists(PageSet::chosen().words(m_language))) {
         tell(message::switchedToMissing());
         return;
     }
@@ -166,11 +166,11 @@ void WordEditor::chooseLanguage(int index) {
 }
 
 void WordEditor::pressLanguageButton() {
-    pressOnly(m_languageButtons, m_language);
+    pressOnly(m_languageButtons, int(m_language));
 }
 
 void WordEditor::load() {
-    const QString file = PageSet::chosen().words(PageSet::Language(m_language));
+    const QString file = PageSet::chosen().words(m_language);
     if (!QFileInfo::exists(file)) {
         tell(message::missing());
         close();
@@ -221,8 +221,7 @@ QString WordEditor::cellRefusal(int row, int column, const QString& text) const 
         return QString();
     const QString field =
         QStringLiteral("%1の%2").arg(WordFile::rowName(row, rows()[row].id), WordListModel::heading(column));
-    if (const std::optional<QString> bad =
-            WordFile::forbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
+    if (const std::optional<QString> bad = WordFile::forbiddenChar(text, m_listLanguage.value_or(m_language)))
         return message::unquotable(field, *bad);
     if (const std::optional<QString> c = TextCodec::firstUncarriable(text, *m_encoding))
         return Messages::cannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
@@ -262,16 +261,16 @@ bool WordEditor::save() {
 // program changed and the user did not are kept, and the list then shows what the file holds.
 // A list the user did not change writes nothing.
 WordEditor::Outcome WordEditor::write() {
-    if (m_listLanguage < 0) {
-        const QString shownFile = PageSet::chosen().words(PageSet::Language(m_language));
+    if (!m_listLanguage) {
+        const QString shownFile = PageSet::chosen().words(m_language);
         if (!shownFile.isEmpty())
             tell(message::notReadFrom(shownFile));
         return Outcome::NotOurs;
     }
-    const int language = m_listLanguage;
+    const PageSet::Language language = *m_listLanguage;
     const QString file = m_listFile;
     PageSet& set = PageSet::chosen();
-    const QString& setFile = set.words(PageSet::Language(language));
+    const QString& setFile = set.words(language);
     if (setFile.isEmpty())
         return Outcome::NotOurs;
     if (setFile != file) {
@@ -293,12 +292,11 @@ WordEditor::Outcome WordEditor::write() {
         return Outcome::Unchanged;
     const std::optional<TextCodec::Encoding> page = set.pageEncoding();
     WordFile::SaveResult written;
-    const QString failure =
-        set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
-            written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
-            *refusal = written.refusal;
-            return written.bytes;
-        });
+    const QString failure = set.rewrite(PageSet::wordsEntry(language), [&](const QByteArray& now, QString* refusal) {
+        written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
+        *refusal = written.refusal;
+        return written.bytes;
+    });
     if (!failure.isEmpty()) {
         tell(failure);
         return Outcome::Failed;

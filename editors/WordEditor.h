@@ -1,6 +1,7 @@
 #pragma once
 // The recognition-word editor: the rows of the Japanese or the English word file in an editable
 // list, one language at a time.
+#include "PageSet.h"
 #include "SingleWindow.h"
 #include "TextCodec.h"
 #include "WordFile.h"
@@ -26,12 +27,11 @@ public:
     QTableView* list() const { return m_list; }
     WordListModel* model() const { return m_model; }
     QPushButton* saveButton() const { return m_save; }
-    // 0 Japanese, 1 English.
-    QPushButton* languageButton(int language) const { return m_languageButtons[language]; }
-    int language() const { return m_language; }
+    QPushButton* languageButton(PageSet::Language language) const { return m_languageButtons[int(language)]; }
+    PageSet::Language language() const { return m_language; }
 
     // Shows the other language, after saving the list shown.
-    void chooseLanguage(int language);
+    void chooseLanguage(PageSet::Language language);
     // Reads the shown language's file into the list.
     void load();
     // True when the file holds the list's rows afterwards: written, or nothing to write.
@@ -55,7 +55,7 @@ private:
     WordDelegate* m_delegate;
     QPushButton* m_save;
     QPushButton* m_languageButtons[2];
-    int m_language = 0;
+    PageSet::Language m_language = PageSet::Language::Japanese;
     // The file the list's rows were read from, and its language: only that file is ever written,
     // and always with the words quoted for that language.
     QString m_listFile;
@@ -63,7 +63,7 @@ private:
     // Why the file read is never written (it does not run as a script, or the list cannot show
     // what the page reads); empty when it may be.
     QString m_refusal;
-    int m_listLanguage = -1;
+    std::optional<PageSet::Language> m_listLanguage; // none until a file is read
     // The rows as last read or written: what the user changed since, and what a save merges into
     // the file as it then is.
     QList<WordFile::Row> m_base;

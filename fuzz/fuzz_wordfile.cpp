@@ -58,7 +58,7 @@ QStringList gaps(const WordFile::Parsed& p) {
 // Saves rows typed over base into the file old; checks what every save must keep. The new text, or
 // nothing when the save is refused.
 std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& base, const QList<WordFile::Row>& mine,
-                            int language) {
+                            PageSet::Language language) {
     const WordFile::SaveResult saved = WordFile::save(old, base, mine, language, QStringLiteral("ninshiki.js"));
     const Encoding encoding = *TextCodec::detect(old);
     if (saved.unchanged) {
@@ -114,7 +114,7 @@ void sameCheck(const QString& text, const WordFile::Parsed& p) {
     PKL_FUZZ_CHECK(!whole || (whole->line == spared->line && whole->message == spared->message));
 }
 
-void wholeFile(const QByteArray& file, int language) {
+void wholeFile(const QByteArray& file, PageSet::Language language) {
     const std::optional<Encoding> encoding = TextCodec::detect(file);
     if (!encoding) {
         PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
@@ -158,8 +158,9 @@ QString piece(const QByteArray& bytes) {
     return text;
 }
 
-void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
-    const QString variable = language ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
+void pageFile(const QList<QByteArray>& pieces, PageSet::Language language, bool shiftJis) {
+    const QString variable =
+        language == PageSet::Language::English ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
     const QString marker = QString::fromLatin1(WordFile::kMarker);
     Style style(pieces.value(2));
     const QString among = piece(pieces.value(3));
@@ -257,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ensureApplication();
     if (size == 0)
         return 0;
-    const int language = data[0] & 1;
+    const PageSet::Language language = data[0] & 1 ? PageSet::Language::English : PageSet::Language::Japanese;
     const QByteArray rest(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     if (data[0] & 2)
         pageFile(rest.split('\0'), language, data[0] & 4);

@@ -31,6 +31,7 @@
 #include <sys/stat.h>
 
 using namespace WordFixtures;
+using enum PageSet::Language;
 
 class TestWordEditor : public QObject {
     Q_OBJECT
@@ -77,12 +78,12 @@ class TestWordEditor : public QObject {
     static QSignalSpy* scriptSpy() { return new QSignalSpy(PreviewWindow::instance(), &PreviewWindow::scriptRun); }
     // The page's reading of the file: a JavaScript engine runs it, and its word array must equal
     // the rows the list shows.
-    static void checkEngineReadsTheList(WordEditor* w, const QString& path, int language) {
+    static void checkEngineReadsTheList(WordEditor* w, const QString& path, PageSet::Language language) {
         const QByteArray bytes = TestFiles::read(path);
         const std::optional<TextCodec::Encoding> encoding = TextCodec::detect(bytes);
         QVERIFY(encoding);
-        const JsEval::Result js =
-            JsEval::rows(TextCodec::decode(bytes, *encoding), language ? "ninshiki_en" : "ninshiki_jp", true);
+        const JsEval::Result js = JsEval::rows(TextCodec::decode(bytes, *encoding),
+                                               language == English ? "ninshiki_en" : "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
         QCOMPARE(flatEngine(js.rows), flat(w->rows()));
     }
@@ -154,7 +155,7 @@ private slots:
         w->resize(900, 500);
         QCOMPARE(list->geometry(), QRect(0, 30, 900, 450));
         QCOMPARE(w->saveButton()->geometry(), QRect(833, 4, 60, 22));
-        QCOMPARE(w->languageButton(1)->geometry(), QRect(70, 4, 60, 22));
+        QCOMPARE(w->languageButton(English)->geometry(), QRect(70, 4, 60, 22));
     }
 
     void opensWithTheJapaneseRows() {
@@ -222,19 +223,19 @@ private slots:
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 2, 3, "おっはー"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("'おはよ'", "'おっはー'"));
         QCOMPARE(scripts->count(), 1);
-        QCOMPARE(w->language(), 1);
-        QVERIFY(!w->languageButton(0)->isChecked());
-        QVERIFY(w->languageButton(1)->isChecked());
+        QCOMPARE(w->language(), English);
+        QVERIFY(!w->languageButton(Japanese)->isChecked());
+        QVERIFY(w->languageButton(English)->isChecked());
         QCOMPARE(column(w, 0), (QStringList{"1", "2"}));
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
         // And back: the English words are written in double quotation marks.
         QVERIFY(typeInto(w, 1, 3, "see you"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_en), m(kEn).replace("\"bye\"", "\"bye\",\"see you\""));
-        QCOMPARE(w->language(), 0);
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(cell(w, 2, 3), QStringLiteral("おっはー"));
         QCOMPARE(scripts->count(), 2);
         QVERIFY(scripted()->messages.isEmpty());
@@ -247,13 +248,13 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         QVERIFY(typeInto(w, 0, 2, "やっほー"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QByteArray savedJp = m(kJp).replace("'こんにちは'", "'やっほー'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QCOMPARE(scripted()->messages, QStringList{"ファイルがみつかりません..."});
-        QCOMPARE(w->language(), 1);
-        QVERIFY(w->languageButton(1)->isChecked());
-        QVERIFY(!w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), English);
+        QVERIFY(w->languageButton(English)->isChecked());
+        QVERIFY(!w->languageButton(Japanese)->isChecked());
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
 
         scripted()->messages.clear();
@@ -266,19 +267,19 @@ private slots:
 
         // Back to Japanese: the save that begins the switch writes the rows to their own file.
         QVERIFY(typeInto(w, 2, 2, "kept"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QVERIFY(!QFile::exists(m_en));
         savedJp.replace("'おはよう'", "'kept'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QVERIFY(scripted()->messages.isEmpty());
-        QCOMPARE(w->language(), 0);
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(column(w, 2), (QStringList{"やっほー", "じゃあね", "kept"}));
     }
 
     void missingFileClosesTheEditor() {
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QFile::remove(m_en);
         // The palette loads the open editor again; its English file is gone.
         scripted()->messages.clear();
@@ -298,7 +299,7 @@ private slots:
         QCOMPARE(scripted()->messages,
                  QStringList{"この一覧はninshiki_jp.jsから読み込んだものではないため、保存しません..."});
         scripted()->messages.clear();
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages.size(), 1);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -340,12 +341,12 @@ private slots:
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages, QStringList{refused});
         // A refused save stops the switch, and the typed rows stay.
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(scripted()->messages, (QStringList{refused, refused}));
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_en.js"), otherEn);
-        QCOMPARE(w->language(), 0);
-        QVERIFY(w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), Japanese);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
         QCOMPARE(cell(w, 0, 2), QStringLiteral("old folder"));
         // Back in the folder they came from, they are saved there.
         for (const char* f : {"js/plkpadbtn.js", "js/pelkavin.css", "img/apple-touch-icon.png"})
@@ -359,7 +360,7 @@ private slots:
         // With nothing typed, a switch after a folder change reads the new folder's file.
         scripted()->folders.enqueue(other);
         FolderDialog::instance()->chooseFolder();
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(column(w, 2), QStringList{"other"});
         QCOMPARE(scripted()->messages.size(), 2);
@@ -367,47 +368,47 @@ private slots:
     }
 
     void refusedCellTexts_data() {
-        QTest::addColumn<int>("language");
+        QTest::addColumn<PageSet::Language>("language");
         QTest::addColumn<bool>("shiftJis"); // the Japanese file in Shift_JIS
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message"); // empty when accepted
-        QTest::newRow("comma in a word") << 0 << false << 2 << "a,b"
+        QTest::newRow("comma in a word") << Japanese << false << 2 << "a,b"
                                          << "";
-        QTest::newRow("brackets in alternative 1") << 0 << false << 3 << "[x]"
+        QTest::newRow("brackets in alternative 1") << Japanese << false << 3 << "[x]"
                                                    << "";
-        QTest::newRow("apostrophe in Japanese") << 0 << false << 2 << "it's"
+        QTest::newRow("apostrophe in Japanese") << Japanese << false << 2 << "it's"
                                                 << "2行目（ID 102）の認識語に「'」は使えません...";
-        QTest::newRow("double quote in English") << 1 << false << 3 << "say \"hi\""
+        QTest::newRow("double quote in English") << English << false << 3 << "say \"hi\""
                                                  << "2行目（ID 202）の別候補１に「\"」は使えません...";
-        QTest::newRow("backslash of a path") << 0 << false << 2 << "C:\\new"
+        QTest::newRow("backslash of a path") << Japanese << false << 2 << "C:\\new"
                                              << "2行目（ID 102）の認識語に「\\」は使えません...";
-        QTest::newRow("backslash at the end") << 1 << false << 3 << "abc\\"
+        QTest::newRow("backslash at the end") << English << false << 3 << "abc\\"
                                               << "2行目（ID 202）の別候補１に「\\」は使えません...";
-        QTest::newRow("pasted line break") << 0 << false << 4 << "a\nb"
+        QTest::newRow("pasted line break") << Japanese << false << 4 << "a\nb"
                                            << "2行目（ID 102）の別候補２に改行は使えません...";
-        QTest::newRow("line separator") << 1 << false << 2 << QString::fromUtf16(u"a\u2028b")
+        QTest::newRow("line separator") << English << false << 2 << QString::fromUtf16(u"a\u2028b")
                                         << "2行目（ID 202）の認識語に行区切り文字（U+2028）は使えません...";
-        QTest::newRow("paragraph separator") << 0 << false << 3 << QString::fromUtf16(u"a\u2029b")
+        QTest::newRow("paragraph separator") << Japanese << false << 3 << QString::fromUtf16(u"a\u2029b")
                                              << "2行目（ID 102）の別候補１に段落区切り文字（U+2029）は使えません...";
-        QTest::newRow("the marker") << 0 << false << 2 << "/* ninshiki_go_data */"
+        QTest::newRow("the marker") << Japanese << false << 2 << "/* ninshiki_go_data */"
                                     << "";
         QTest::newRow("a character Shift_JIS lacks")
-            << 0 << true << 2 << "Café"
+            << Japanese << true << 2 << "Café"
             << "2行目（ID 102）の認識語の「é」はShift_JISのninshiki_jp.jsには書けません...";
         // It is written, but reads back as "№".
         QTest::newRow("a character Shift_JIS writes as another")
-            << 0 << true << 3 << QString(QChar(0xF86F))
+            << Japanese << true << 3 << QString(QChar(0xF86F))
             << "2行目（ID 102）の別候補１の文字（U+F86F）はShift_JISのninshiki_jp.jsには書けません...";
-        QTest::newRow("apostrophe in English") << 1 << false << 2 << "it's"
+        QTest::newRow("apostrophe in English") << English << false << 2 << "it's"
                                                << "";
-        QTest::newRow("é in UTF-8") << 0 << false << 2 << "Café"
+        QTest::newRow("é in UTF-8") << Japanese << false << 2 << "Café"
                                     << "";
-        QTest::newRow("Japanese in Shift_JIS") << 0 << true << 2 << "表示"
+        QTest::newRow("Japanese in Shift_JIS") << Japanese << true << 2 << "表示"
                                                << "";
     }
     void refusedCellTexts() {
-        QFETCH(int, language);
+        QFETCH(PageSet::Language, language);
         QFETCH(bool, shiftJis);
         QFETCH(int, column);
         QFETCH(QString, text);
@@ -416,8 +417,8 @@ private slots:
             TestFiles::write(m_jp, sjis(kSj));
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        if (language == 1)
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        if (language == English)
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         const QString before = cell(w, 1, column);
         QVERIFY(typeInto(w, 1, column, text));
         if (message.isEmpty()) {
@@ -425,7 +426,7 @@ private slots:
             QVERIFY(scripted()->messages.isEmpty());
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             const QString q = WordFile::quoteChar(language);
-            const QByteArray saved = TestFiles::read(language ? m_en : m_jp);
+            const QByteArray saved = TestFiles::read(language == English ? m_en : m_jp);
             QVERIFY(TextCodec::decode(saved, *TextCodec::detect(saved)).contains(q + text + q));
         } else {
             QCOMPARE(cell(w, 1, column), before);
@@ -460,7 +461,7 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), file);
         struct stat after {};
         QCOMPARE(::stat(QFile::encodeName(m_jp).constData(), &after), 0);
@@ -468,7 +469,7 @@ private slots:
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
         QCOMPARE(scripts->count(), 0);
         QCOMPARE(scripted()->messages, QStringList{});
-        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
+        QCOMPARE(w->language(), viaSwitch ? English : Japanese);
     }
 
     // An edit of one row through the window changes that row's text alone; the engine's values of
@@ -479,7 +480,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "", "103", "104"}));
         QVERIFY(typeInto(w, 3, 2, "おっす"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         const QByteArray saved = TestFiles::read(m_jp);
         QCOMPARE(saved, m(kLoose).replace("[ \"103\" , 'おはよう',,'おはよ' ]", "['103','おっす','','おはよ']"));
         const JsEval::Result js = JsEval::exact(QString::fromUtf8(saved), "ninshiki_jp", true);
@@ -536,41 +537,41 @@ private slots:
     // the file as it was and says why.
     void savedFileIsWhatThePageReads_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("language");
+        QTest::addColumn<PageSet::Language>("language");
         QTest::addColumn<QStringList>("edits");    // "row|column|text"
         QTest::addColumn<QStringList>("messages"); // empty when the save is accepted
         const QStringList none;
         QTest::newRow("Japanese, alternative 2 alone typed")
-            << m(kJp) << 0 << QStringList{"1|2|またね", "1|4|bye"} << none;
-        QTest::newRow("English") << m(kEn) << 1 << QStringList{"0|3|hey", "1|2|see you"} << none;
-        QTest::newRow("CR LF") << m(kJp).replace("\n", "\r\n") << 0 << QStringList{"2|2|おっす"} << none;
-        QTest::newRow("Shift_JIS") << sjis(kSj) << 0 << QStringList{"0|2|表示ゼロ"} << none;
+            << m(kJp) << Japanese << QStringList{"1|2|またね", "1|4|bye"} << none;
+        QTest::newRow("English") << m(kEn) << English << QStringList{"0|3|hey", "1|2|see you"} << none;
+        QTest::newRow("CR LF") << m(kJp).replace("\n", "\r\n") << Japanese << QStringList{"2|2|おっす"} << none;
+        QTest::newRow("Shift_JIS") << sjis(kSj) << Japanese << QStringList{"0|2|表示ゼロ"} << none;
         QTest::newRow("text in front of the first row")
-            << m("var ninshiki_jp = [\n@@\n        // 認識語\n        ['1','a']\n        @@\n];\n") << 0
+            << m("var ninshiki_jp = [\n@@\n        // 認識語\n        ['1','a']\n        @@\n];\n") << Japanese
             << QStringList{"0|2|z"} << none;
         QTest::newRow("comments between rows")
-            << m("var ninshiki_jp = [\n@@\n        ['1','a'], // one\n\n        ['2','b']\n        @@\n];\n") << 0
-            << QStringList{"1|4|c"} << none;
+            << m("var ninshiki_jp = [\n@@\n        ['1','a'], // one\n\n        ['2','b']\n        @@\n];\n")
+            << Japanese << QStringList{"1|4|c"} << none;
         QTest::newRow("alternative 2 alone read from the file")
-            << m("var ninshiki_jp = [\n@@\n        ['1','w','','z']\n        @@\n];\n") << 0 << none << none;
-        QTest::newRow("no markers") << QByteArray("var ninshiki_jp = [];\n") << 0 << none << none;
+            << m("var ninshiki_jp = [\n@@\n        ['1','w','','z']\n        @@\n];\n") << Japanese << none << none;
+        QTest::newRow("no markers") << QByteArray("var ninshiki_jp = [];\n") << Japanese << none << none;
         QTest::newRow("commas, brackets and the marker in words")
-            << m("var ninshiki_jp = [\n@@\n        ['1','a, b','[c]','x @@']\n        @@\n];\n") << 0
+            << m("var ninshiki_jp = [\n@@\n        ['1','a, b','[c]','x @@']\n        @@\n];\n") << Japanese
             << QStringList{"0|2|d, [e]"} << none;
-        QTest::newRow("an id given as a number")
-            << m("var ninshiki_jp = [\n@@\n        [101,'a']\n        @@\n];\n") << 0 << QStringList{"0|3|b"} << none;
+        QTest::newRow("an id given as a number") << m("var ninshiki_jp = [\n@@\n        [101,'a']\n        @@\n];\n")
+                                                 << Japanese << QStringList{"0|3|b"} << none;
     }
     void savedFileIsWhatThePageReads() {
         QFETCH(QByteArray, file);
-        QFETCH(int, language);
+        QFETCH(PageSet::Language, language);
         QFETCH(QStringList, edits);
         QFETCH(QStringList, messages);
-        const QString path = language ? m_en : m_jp;
+        const QString path = language == English ? m_en : m_jp;
         TestFiles::write(path, file);
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        if (language == 1)
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        if (language == English)
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         if (messages.isEmpty()) {
             // The file as read is what the page reads before the save too.
@@ -640,11 +641,11 @@ private slots:
             const QStringList p = e.split(u'|');
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
         }
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), saved);
         QVERIFY(!TestFiles::read(m_jp).contains("\xEF\xBF\xBD"));
         QCOMPARE(scripted()->messages, messages);
-        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
+        QCOMPARE(w->language(), viaSwitch ? English : Japanese);
         if (viaSwitch)
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
     }
@@ -706,15 +707,15 @@ private slots:
         }
         const QStringList shown = flat(w->rows());
         TestFiles::write(m_jp, outside);
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, messages);
         QCOMPARE(TestFiles::read(m_jp), saved.isEmpty() ? outside : saved);
         if (!saved.isEmpty() && !viaSwitch) {
             // The list shows the rows from outside as well.
-            checkEngineReadsTheList(w, m_jp, 0);
+            checkEngineReadsTheList(w, m_jp, Japanese);
         } else if (saved.isEmpty()) {
             // Refused: the edits stay on screen, also when the switch was pressed.
-            QCOMPARE(w->language(), 0);
+            QCOMPARE(w->language(), Japanese);
             QCOMPARE(flat(w->rows()), shown);
         }
     }
@@ -726,19 +727,19 @@ private slots:
         QVERIFY(w);
         QFile::remove(m_jp);
         // Nothing typed: nothing to write, and the switch goes ahead.
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         QVERIFY(!QFile::exists(m_jp));
-        QCOMPARE(w->language(), 1);
+        QCOMPARE(w->language(), English);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
 
         scripted()->messages.clear();
         QVERIFY(typeInto(w, 0, 2, "hi there"));
         QFile::remove(m_en);
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_en.jsに書き込めませんでした（見つかりません）..."});
         QVERIFY(!QFile::exists(m_en));
-        QCOMPARE(w->language(), 1);
+        QCOMPARE(w->language(), English);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("hi there"));
         scripted()->messages.clear();
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
@@ -818,7 +819,7 @@ private slots:
             QCOMPARE(rowCount(w), 0);
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message, message}));
             QVERIFY(TestFiles::read(m_jp) == file);
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -829,7 +830,7 @@ private slots:
         QCOMPARE(flat(w->rows()), flatEngine(before.rows));
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        checkEngineReadsTheList(w, m_jp, 0);
+        checkEngineReadsTheList(w, m_jp, Japanese);
         QCOMPARE(flat(w->rows()), flatEngine(before.rows));
     }
 
@@ -868,10 +869,10 @@ private slots:
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::Files).size(), 2);
         // A switch whose save fails keeps the edits on screen.
         FileIO::injectWriteFailure(0);
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
-        QCOMPARE(w->language(), 0);
-        QVERIFY(w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), Japanese);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
         QCOMPARE(cell(w, 0, 2), QStringLiteral("new"));
         QCOMPARE(scripts->count(), 0);
     }
@@ -882,10 +883,10 @@ private slots:
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "unsaved"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
-        QVERIFY(w->languageButton(0)->isChecked());
-        QVERIFY(!w->languageButton(1)->isChecked());
-        QCOMPARE(w->language(), 0);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
+        QVERIFY(!w->languageButton(English)->isChecked());
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("unsaved"));
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripts->count(), 0);
