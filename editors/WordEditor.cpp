@@ -32,7 +32,9 @@ void tell(const QString& text) {
 
 // The messages, in one place.
 namespace message {
-// The shown language's file is gone: at a switch, and at a load.
+// The shown language's file is gone. The two texts differ in one character, み at a switch and 見
+// at a load, and stay so: each is the text users know for its case. A file gone at any other step
+// is named, with 見つかりません (Messages::cannotRead, Messages::cannotWrite).
 QString switchedToMissing() {
     return QStringLiteral("ファイルがみつかりません...");
 }
