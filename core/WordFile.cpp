@@ -305,7 +305,10 @@ std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, con
         if (!(ch == u'\r' && i + 1 < fileText.size() && fileText[i + 1] == u'\n'))
             ++lf;
     }
-    return ScriptCheck::check(probe);
+    if (!ScriptCheck::check(probe))
+        return std::nullopt;
+    // The engine's words for an error can depend on what it parsed before: they are the whole text's.
+    return ScriptCheck::check(fileText);
 }
 
 QString rowText(const Row& r, PageSet::Language language) {

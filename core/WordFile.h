@@ -55,8 +55,8 @@ Parsed read(const QString& fileText, PageSet::Language language, const QString& 
             std::optional<TextCodec::Encoding> encoding = std::nullopt);
 
 // ScriptCheck::check of fileText, which read gave p for, in a fraction of the time and memory: rows
-// read are plain values the page always parses, so the checking engine is given blanks in their
-// place (line ends kept, so lines stay where they are).
+// read are plain values the page always parses, so the checking engine is given only their line
+// ends (lines stay where they are). A text that does not parse is then checked whole.
 std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, const Parsed& p);
 
 // The whole file text; Japanese quotes the words with "'", English with '"'. Ids are in "'", unless
