@@ -169,6 +169,12 @@ private slots:
         QTest::newRow("error after the rows") << jp + "\n\nvar = 1;\n" << false;
         QTest::newRow("error after the rows, CR LF") << QByteArray(jp + "\nvar = 1;\n").replace("\n", "\r\n") << false;
         QTest::newRow("error after the rows, CR") << QByteArray(jp + "\nvar = 1;\n").replace("\n", "\r") << false;
+        // The engine's words for an error after the rows can differ with what it parsed before them.
+        QTest::newRow("stray characters after rows with holes and a lone CR")
+            << m("var ninshiki_jp = [\n@@\n    [\n'',\n, , \"\"], \n\r    [// c\n\"\", \"\xEF\xBF\xBDたね\"],// c\n\n"
+                 "    [\n\"\",\n\"\",\n, ], \n    [\"\",// c\n\"\"], \n        @@\n];\nハロ") +
+                   QByteArray("\xEF\xBF\xBD").repeated(37)
+            << false;
         QTest::newRow("a statement cut short after the rows") << jp + "x = ;\n" << false;
         QTest::newRow("legacy octal id in a strict script")
             << "'use strict';\n" + m("a = [\n@@\n        [0755,'x']\n        @@\n];\n") << false;
