@@ -179,7 +179,7 @@ void WordEditor::load() {
         return;
     }
     FileIO::Failure failure;
-    const std::optional<QByteArray> bytes = FileIO::readAll(file, &failure);
+    std::optional<QByteArray> bytes = FileIO::readAll(file, &failure);
     if (!bytes) {
         tell(Messages::cannotRead(fileName(file), failure));
         return;
@@ -193,6 +193,7 @@ void WordEditor::load() {
     const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
     const QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
+    bytes.reset(); // the text is all that is read from here on
     WordFile::Parsed parsed = WordFile::read(text, m_language, fileName(file), encoding);
     // A script the page cannot run gives it no words at all: nothing of it is shown.
     if (const std::optional<ScriptCheck::SyntaxError> broken = WordFile::checkScript(text, parsed)) {
