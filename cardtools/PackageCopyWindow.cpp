@@ -17,7 +17,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-#include <cerrno>
 #include <utility>
 
 const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
@@ -258,9 +257,10 @@ void PackageCopyWindow::startCopy() {
         if (copied)
             progress(writingCardLine());
         // Done only once the data is on the card; after a failure what was copied is kept there too.
-        const bool synced = card.sync();
+        FileIO::Failure failure;
+        const bool synced = card.sync(&failure);
         if (copied && !synced)
-            progress(progressLine(cardName, notSyncedReason(Messages::why(errno))));
+            progress(progressLine(cardName, notSyncedReason(Messages::reason(failure))));
         state->succeeded = copied && synced;
     });
     m_state = state;
