@@ -251,6 +251,10 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         return false;
     }
     ignore(::flock(p.fd.get(), LOCK_EX | LOCK_NB));
+    // The new file's owner, group and mode, asked before the write: a write makes a card's driver
+    // (FUSE) look its attributes up again, one more round trip per file.
+    struct stat created {};
+    const bool known = ::fstat(p.fd.get(), &created) == 0;
     p.dirFd = Fd(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
     if (!p.dirFd) {
         setFailure(failure, Step::Create);
@@ -286,15 +290,15 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     // has none) and the process may set them; a new file gets the usual mode.
     if (old->present) {
         // Only what differs: on a card each change is a round trip to its driver, for every file.
-        struct stat now {};
-        const bool known = ::fstat(p.fd.get(), &now) == 0;
-        if (!known || now.st_uid != old->st.st_uid || now.st_gid != old->st.st_gid)
+        if (!known || created.st_uid != old->st.st_uid || created.st_gid != old->st.st_gid)
             if (::fchown(p.fd.get(), old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
                 ignore(::fchown(p.fd.get(), uid_t(-1), old->st.st_gid));
-        if (!known || (now.st_mode & 07777) != (old->st.st_mode & 07777))
+        if (!known || (created.st_mode & 07777) != (old->st.st_mode & 07777))
             ignore(::fchmod(p.fd.get(), old->st.st_mode & 07777));
     } else {
-        ignore(::fchmod(p.fd.get(), 0666 & ~processUmask()));
+        const mode_t mode = 0666 & ~processUmask();
+        if (!known || (created.st_mode & 07777) != mode)
+            ignore(::fchmod(p.fd.get(), mode));
     }
     m_pending.push_back(std::move(p));
     return true;
