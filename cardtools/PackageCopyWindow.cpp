@@ -207,10 +207,16 @@ void PackageCopyWindow::showProgress(const QString& text) {
 void PackageCopyWindow::showLatestProgress() {
     if (!m_state)
         return;
-    const QMutexLocker lock(&m_state->mutex);
-    if (m_state->changed)
-        m_progress->setText(m_state->line);
-    m_state->changed = false;
+    QString line;
+    {
+        // The label is set after the lock is given back: laying its text out takes a while, and the
+        // copy waits for the lock at its next file.
+        const QMutexLocker lock(&m_state->mutex);
+        if (!std::exchange(m_state->changed, false))
+            return;
+        line = m_state->line;
+    }
+    m_progress->setText(line);
 }
 
 void PackageCopyWindow::setControlsEnabled(bool enabled) {
