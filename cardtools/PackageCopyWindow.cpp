@@ -17,7 +17,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-#include <cerrno>
 #include <utility>
 
 const QString PackageCopyWindow::kDownloadAddress = QStringLiteral("https://www.example.jp/robi/Robi_550.zip");
@@ -208,10 +207,16 @@ void PackageCopyWindow::showProgress(const QString& text) {
 void PackageCopyWindow::showLatestProgress() {
     if (!m_state)
         return;
-    const QMutexLocker lock(&m_state->mutex);
-    if (m_state->changed)
-        m_progress->setText(m_state->line);
-    m_state->changed = false;
+    QString line;
+    {
+        // The label is set after the lock is given back: laying its text out takes a while, and the
+        // copy waits for the lock at its next file.
+        const QMutexLocker lock(&m_state->mutex);
+        if (!std::exchange(m_state->changed, false))
+            return;
+        line = m_state->line;
+    }
+    m_progress->setText(line);
 }
 
 void PackageCopyWindow::setControlsEnabled(bool enabled) {
@@ -258,9 +263,10 @@ void PackageCopyWindow::startCopy() {
         if (copied)
             progress(writingCardLine());
         // Done only once the data is on the card; after a failure what was copied is kept there too.
-        const bool synced = card.sync();
+        FileIO::Failure failure;
+        const bool synced = card.sync(&failure);
         if (copied && !synced)
-            progress(progressLine(cardName, notSyncedReason(Messages::why(errno))));
+            progress(progressLine(cardName, notSyncedReason(Messages::reason(failure))));
         state->succeeded = copied && synced;
     });
     m_state = state;

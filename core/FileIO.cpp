@@ -15,7 +15,6 @@ namespace FileIO {
 namespace {
 qint64 gFailAfter = -1;
 
-constexpr char kTempPrefix[] = ".pkltmp-";
 constexpr int kTempRandom = 8;
 
 void setFailure(Failure* failure, Step step, int error = errno) {
@@ -25,14 +24,6 @@ void setFailure(Failure* failure, Step step, int error = errno) {
 
 // For calls whose failure changes nothing (a file system without owners or modes).
 void ignore(int) {}
-
-QByteArray tempName() {
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    QByteArray name(kTempPrefix);
-    for (int i = 0; i < kTempRandom; ++i)
-        name += digits[QRandomGenerator::global()->bounded(36)];
-    return name;
-}
 
 mode_t processUmask() {
     static const mode_t mask = [] {
@@ -89,18 +80,15 @@ QString childPath(const QString& folder, const QString& name) {
 
 std::optional<QByteArray> readAll(const QString& path, Failure* failure) {
     // Non-blocking, so a fifo cannot hold the program at the open; it is refused right after.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        setFailure(failure, Step::Open);
-        return std::nullopt;
-    }
+    const Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     auto fail = [&](Step step, int error) -> std::optional<QByteArray> {
         setFailure(failure, step, error);
-        ::close(fd);
         return std::nullopt;
     };
+    if (!fd)
+        return fail(Step::Open, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(fd.get(), &st) != 0)
         return fail(Step::Open, errno);
     if (!S_ISREG(st.st_mode))
         return fail(Step::Open, kNotRegular);
@@ -110,7 +98,7 @@ std::optional<QByteArray> readAll(const QString& path, Failure* failure) {
     data.reserve(qsizetype(st.st_size));
     char buffer[64 * 1024];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -121,8 +109,15 @@ std::optional<QByteArray> readAll(const QString& path, Failure* failure) {
             break;
         data.append(buffer, qsizetype(n));
     }
-    ::close(fd);
     return data;
+}
+
+QByteArray tempName() {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    QByteArray name(kTempPrefix);
+    for (int i = 0; i < kTempRandom; ++i)
+        name += digits[QRandomGenerator::global()->bounded(36)];
+    return name;
 }
 
 bool isTempName(const QByteArray& name) {
@@ -137,29 +132,62 @@ bool isTempName(const QByteArray& name) {
     return true;
 }
 
-void removeStaleTemps(int dirFd) {
+void removeContents(int dirFd) {
     // A handle of its own, so the caller's position in the folder stays where it was.
-    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
+    Fd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listFd ? ::fdopendir(listFd.get()) : nullptr;
+    if (!dir)
         return;
-    DIR* dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return;
-    }
+    listFd.release(); // closedir closes it
+    QList<QByteArray> names;
     while (const dirent* entry = ::readdir(dir)) {
-        if (!isTempName(QByteArray(entry->d_name)))
-            continue;
-        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st {};
-        // A write in progress holds its file locked; only an abandoned one can be taken.
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(dirFd, entry->d_name, 0);
-        ::close(fd);
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
     }
     ::closedir(dir);
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            const Fd sub(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (sub)
+                removeContents(sub.get());
+            ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR);
+        } else {
+            ::unlinkat(dirFd, name.constData(), 0);
+        }
+    }
+}
+
+bool removeIfStale(int dirFd, const QByteArray& name) {
+    if (!isTempName(name))
+        return false;
+    const Fd fd(::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    // A write in progress holds its file or folder locked; only an abandoned one can be taken.
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) ||
+        ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode))
+        removeContents(fd.get());
+    return ::unlinkat(dirFd, name.constData(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) == 0;
+}
+
+void removeStaleTemps(int dirFd) {
+    Fd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listFd ? ::fdopendir(listFd.get()) : nullptr;
+    if (!dir)
+        return;
+    listFd.release(); // closedir closes it
+    QList<QByteArray> temps;
+    while (const dirent* entry = ::readdir(dir))
+        if (isTempName(QByteArray(entry->d_name)))
+            temps.append(QByteArray(entry->d_name));
+    ::closedir(dir);
+    for (const QByteArray& name : temps)
+        removeIfStale(dirFd, name);
 }
 
 SafeWriteBatch::~SafeWriteBatch() {
@@ -168,9 +196,7 @@ SafeWriteBatch::~SafeWriteBatch() {
 }
 
 void SafeWriteBatch::drop(Pending& p) {
-    ::unlinkat(p.dirFd, p.temp.constData(), 0);
-    ::close(p.fd);
-    ::close(p.dirFd);
+    ::unlinkat(p.dirFd.get(), p.temp.constData(), 0);
 }
 
 bool SafeWriteBatch::add(const QString& path, const Fill& fill, Failure* failure) {
@@ -178,14 +204,18 @@ bool SafeWriteBatch::add(const QString& path, const Fill& fill, Failure* failure
     // A link is written through, as the file it points at.
     if (fi.isSymLink() && fi.exists())
         fi = QFileInfo(fi.canonicalFilePath());
-    const int dirFd = ::open(QFile::encodeName(fi.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
+    const Fd dirFd(::open(QFile::encodeName(fi.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd) {
         setFailure(failure, Step::Open);
         return false;
     }
-    const bool ok = addAt(dirFd, QFile::encodeName(fi.fileName()), fill, failure);
-    ::close(dirFd);
-    return ok;
+    return addAt(dirFd.get(), QFile::encodeName(fi.fileName()), fill, failure);
+}
+
+void SafeWriteBatch::markCleaned(int dirFd) {
+    struct stat st {};
+    if (::fstat(dirFd, &st) == 0 && !m_cleaned.contains({quint64(st.st_dev), quint64(st.st_ino)}))
+        m_cleaned.append({quint64(st.st_dev), quint64(st.st_ino)});
 }
 
 bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, Failure* failure) {
@@ -207,25 +237,28 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     if (!old)
         return false;
 
-    Pending p{-1, {}, name, -1};
-    for (int attempt = 0; attempt < 20 && p.fd < 0; ++attempt) {
+    Pending p{Fd(), {}, name, Fd()};
+    for (int attempt = 0; attempt < 20 && !p.fd; ++attempt) {
         p.temp = tempName();
         // Readable by its owner only until it takes the target's mode, so a later cleanup can
         // always open it to see whether a write still holds it.
-        p.fd = ::openat(dirFd, p.temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (p.fd < 0 && errno != EEXIST)
+        p.fd = Fd(::openat(dirFd, p.temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!p.fd && errno != EEXIST)
             break;
     }
-    if (p.fd < 0) {
+    if (!p.fd) {
         setFailure(failure, Step::Create);
         return false;
     }
-    ignore(::flock(p.fd, LOCK_EX | LOCK_NB));
-    p.dirFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-    if (p.dirFd < 0) {
+    ignore(::flock(p.fd.get(), LOCK_EX | LOCK_NB));
+    // The new file's owner, group and mode, asked before the write: a write makes a card's driver
+    // (FUSE) look its attributes up again, one more round trip per file.
+    struct stat created {};
+    const bool known = ::fstat(p.fd.get(), &created) == 0;
+    p.dirFd = Fd(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+    if (!p.dirFd) {
         setFailure(failure, Step::Create);
         ::unlinkat(dirFd, p.temp.constData(), 0);
-        ::close(p.fd);
         return false;
     }
 
@@ -234,7 +267,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     int code = 0;
     {
         QFile f;
-        if (f.open(p.fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
+        if (f.open(p.fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
             errno = 0;
             filled = fill(f) && f.error() == QFileDevice::NoError;
             // The system's reason survives QFile's own bookkeeping of a failed write.
@@ -243,7 +276,7 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
         }
     }
     if (gFailAfter >= 0) {
-        ignore(::ftruncate(p.fd, qMin<off_t>(::lseek(p.fd, 0, SEEK_END), off_t(gFailAfter))));
+        ignore(::ftruncate(p.fd.get(), qMin<off_t>(::lseek(p.fd.get(), 0, SEEK_END), off_t(gFailAfter))));
         gFailAfter = -1;
         filled = false;
         code = ENOSPC; // as a full card would
@@ -257,17 +290,17 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
     // has none) and the process may set them; a new file gets the usual mode.
     if (old->present) {
         // Only what differs: on a card each change is a round trip to its driver, for every file.
-        struct stat now {};
-        const bool known = ::fstat(p.fd, &now) == 0;
-        if (!known || now.st_uid != old->st.st_uid || now.st_gid != old->st.st_gid)
-            if (::fchown(p.fd, old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
-                ignore(::fchown(p.fd, uid_t(-1), old->st.st_gid));
-        if (!known || (now.st_mode & 07777) != (old->st.st_mode & 07777))
-            ignore(::fchmod(p.fd, old->st.st_mode & 07777));
+        if (!known || created.st_uid != old->st.st_uid || created.st_gid != old->st.st_gid)
+            if (::fchown(p.fd.get(), old->st.st_uid, old->st.st_gid) != 0 && errno == EPERM)
+                ignore(::fchown(p.fd.get(), uid_t(-1), old->st.st_gid));
+        if (!known || (created.st_mode & 07777) != (old->st.st_mode & 07777))
+            ignore(::fchmod(p.fd.get(), old->st.st_mode & 07777));
     } else {
-        ignore(::fchmod(p.fd, 0666 & ~processUmask()));
+        const mode_t mode = 0666 & ~processUmask();
+        if (!known || (created.st_mode & 07777) != mode)
+            ignore(::fchmod(p.fd.get(), mode));
     }
-    m_pending.append(p);
+    m_pending.push_back(std::move(p));
     return true;
 }
 
@@ -277,13 +310,13 @@ bool SafeWriteBatch::commit(Failure* failure, Sync sync) {
         for (const Pending& p : m_pending) {
             bool ok = true;
             if (m_pending.size() == 1) {
-                ok = ::fdatasync(p.fd) == 0;
+                ok = ::fdatasync(p.fd.get()) == 0;
             } else {
                 // Several files: one sync of each file system they are on.
                 struct stat st {};
-                ok = ::fstat(p.fd, &st) == 0;
+                ok = ::fstat(p.fd.get(), &st) == 0;
                 if (ok && !synced.contains(st.st_dev)) {
-                    ok = ::syncfs(p.fd) == 0;
+                    ok = ::syncfs(p.fd.get()) == 0;
                     synced.append(st.st_dev);
                 }
             }
@@ -293,15 +326,14 @@ bool SafeWriteBatch::commit(Failure* failure, Sync sync) {
             }
         }
     }
-    while (!m_pending.isEmpty()) {
-        Pending p = m_pending.takeFirst();
-        if (::renameat(p.dirFd, p.temp.constData(), p.dirFd, p.target.constData()) != 0) {
+    while (!m_pending.empty()) {
+        Pending p = std::move(m_pending.front());
+        m_pending.erase(m_pending.begin());
+        if (::renameat(p.dirFd.get(), p.temp.constData(), p.dirFd.get(), p.target.constData()) != 0) {
             setFailure(failure, Step::Rename);
             drop(p);
             return false;
         }
-        ::close(p.fd);
-        ::close(p.dirFd);
     }
     return true;
 }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 class QFileDevice;
 
@@ -46,12 +49,44 @@ std::optional<QByteArray> readAll(const QString& path, Failure* failure = nullpt
 // empty or no existing folder, or name is not a plain name.
 QString childPath(const QString& folder, const QString& name);
 
-// The name every temporary file of the tool has: ".pkltmp-" and eight letters or digits. Its length
-// does not depend on the target's, so a name near the file system's limit can still be saved.
+// An open descriptor, closed when it goes.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    // Gives the descriptor up without closing it.
+    int release() { return std::exchange(m_fd, -1); }
+    // Closes now, for the close's own result (a card reports a failed write there).
+    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
+
+private:
+    int m_fd;
+};
+
+// Every temporary file or folder of the tool is named kTempPrefix and eight letters or digits. Its
+// length does not depend on the target's, so a name near the file system's limit can still be saved.
+inline constexpr char kTempPrefix[] = ".pkltmp-";
+// A new temporary name, random; the caller creates it exclusively and tries again when it exists.
+QByteArray tempName();
 bool isTempName(const QByteArray& name);
-// Removes the tool's own temporary files in the open folder that no running write holds (left by a
-// crash or a pulled card). Files of any other name are never touched.
+// Removes the entry name of the open folder when it is the tool's own temporary file or folder
+// (a folder with everything in it, never through a link) that no running write holds locked: left
+// by a crash or a pulled card. True when it was removed.
+bool removeIfStale(int dirFd, const QByteArray& name);
+// The same for every entry of the open folder. Entries of any other name are never touched.
 void removeStaleTemps(int dirFd);
+// Removes everything in the open folder, never through a link; the folder itself stays.
+void removeContents(int dirFd);
 
 using Fill = std::function<bool(QFileDevice&)>;
 
@@ -86,16 +121,19 @@ public:
     enum class Sync { BeforeRename, ByCaller };
     // Syncs, then renames in the order added; stops at the first failure.
     bool commit(Failure* failure = nullptr, Sync sync = Sync::BeforeRename);
+    // The caller has just removed the stale temporary files of the open folder (removeIfStale on its
+    // own listing): the first write there need not list it again.
+    void markCleaned(int dirFd);
 
 private:
     struct Pending {
-        int dirFd; // our own copy
+        Fd dirFd; // our own copy
         QByteArray temp;
         QByteArray target;
-        int fd; // open, and locked, until the rename
+        Fd fd; // open, and locked, until the rename
     };
     void drop(Pending& p);
-    QList<Pending> m_pending;
+    std::vector<Pending> m_pending;
     QList<QPair<quint64, quint64>> m_cleaned; // folders (device, inode) whose stale files are gone
 };
 

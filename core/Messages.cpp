@@ -111,6 +111,10 @@ QString cannotWrite(const QString& fileName, const QString& why) {
     return QStringLiteral("%1に書き込めませんでした（%2）...").arg(fileName, why);
 }
 
+QString iconArtUnreadable(const QString& fileName) {
+    return QStringLiteral("アイコンの絵を読み込めなかったため、%1を作れませんでした...").arg(fileName);
+}
+
 QString neitherEncoding(const QString& fileName, const QString& consequence) {
     return QStringLiteral("%1の文字コードがUTF-8でもShift_JISでもないため%2").arg(fileName, consequence);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The message texts more than one area of the tool says, as templates: why a file could not be read
-// or written, a file that cannot be read or written, a file in neither encoding, a character the
-// file's encoding cannot carry. Each area's own messages stand together at the top of its file.
+// or written, a file that cannot be read, written or made, a file in neither encoding, a character
+// the file's encoding cannot carry. Each area's own messages stand together at the top of its file.
 #include "FileIO.h"
 #include "TextCodec.h"
 
@@ -22,6 +22,8 @@ QString cannotRead(const QString& fileName, const QString& why);
 QString cannotWrite(const QString& fileName, const QString& why);
 QString cannotRead(const QString& fileName, const FileIO::Failure& failure);
 QString cannotWrite(const QString& fileName, const FileIO::Failure& failure);
+// The home-screen icon could not be made (its art not loaded, or the picture not encoded): nothing written.
+QString iconArtUnreadable(const QString& fileName);
 
 // "…の文字コードがUTF-8でもShift_JISでもないため", then what follows from it ("読み込めません...").
 QString neitherEncoding(const QString& fileName, const QString& consequence);

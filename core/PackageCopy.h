@@ -1,6 +1,9 @@
 #pragma once
-// The robot program package: its check, the copy plan of each robot variant, and the recursive
-// copy that puts folders and files onto the card volume.
+// The robot program package: the copy plan of each robot variant (PackagePlan.cpp), its check
+// (PackageCheck.cpp), and the recursive copy that puts folders and files onto the card volume
+// (PackageCopy.cpp).
+#include "FileIO.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -60,7 +63,7 @@ public:
     Card(const Card&) = delete;
     Card& operator=(const Card&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return bool(m_fd); }
     // The folder is the root of a mounted file system, not the empty mount folder a card taken out
     // leaves behind on the disk below it.
     bool isMountRoot() const;
@@ -88,18 +91,20 @@ public:
     // written under its real name, and nothing under a temporary name. Takes the card as Check does.
     bool copy(const QString& source, const QString& destination, const Progress& progress);
     bool runSteps(const QList<CopyStep>& steps, const Progress& progress);
-    // Puts everything written on the card itself; the copy is complete only after this.
-    bool sync();
+    // Puts everything written on the card itself; the copy is complete only after this. *failure
+    // says why it could not.
+    bool sync(FileIO::Failure* failure = nullptr);
 
 private:
     // Takes the card's lock, which lasts as long as this object; false, with the progress line,
     // while another copy holds it.
     bool hold(const Progress& progress);
-    // Why the step would write onto or into what it reads; empty when it would not.
-    QString overlap(const CopyStep& step, const Source& source, const QList<QByteArray>& read) const;
+    // Why the step would write onto or into what it reads; nothing when it would not.
+    std::optional<FileIO::Failure> overlap(const CopyStep& step, const Source& source,
+                                           const QList<QByteArray>& read) const;
 
     QString m_root;
-    int m_fd = -1;
+    FileIO::Fd m_fd;
     bool m_held = false;                                     // the card's lock
     QString m_package;                                       // set by Check: links may lead anywhere inside it
     QHash<QString, std::shared_ptr<const Source>> m_checked; // what Check read, by step source

@@ -1,5 +1,6 @@
 #include "StyleSheetColour.h"
 
+#include "CssSyntax.h"
 #include "Messages.h"
 #include "TextCodec.h"
 #include "TextUtil.h"
@@ -8,126 +9,163 @@
 #include <cstring>
 
 namespace StyleSheetColour {
+using namespace CssSyntax;
+
 namespace {
 using Kind = Reading::Kind;
 
-// CSS tokens, as far as the block needs them: what can hide a marker or a brace (comments, strings,
-// unquoted url()), the punctuation that gives a rule its shape, and words in between.
-struct Token {
-    enum Type { None, Blank, Comment, String, BadString, Delim, Word } type = None;
-    qsizetype begin = 0, end = 0;
-    bool open = false; // a comment, string or url() the text ends inside
-};
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f';
-}
-bool isDelim(char c) {
-    return c != 0 && std::strchr("{}()[];:!,/", c);
+// The messages, in one place: file is the style sheet's name, lines and pieces are as the reading
+// shows them ("3行目", "「background: red」").
+namespace message {
+QString keptUntilChosen(const QString& file) {
+    return QStringLiteral("色を選ぶまで、%1は書き換えません...").arg(file);
 }
 
-// One token after another, from a place where no comment or string is open. Files can be large:
-// nothing is kept.
-class Tokenizer {
-public:
-    Tokenizer(const QByteArray& text, bool shiftJis, qsizetype from = 0) : t(text), sjis(shiftJis), i(from) {}
-    bool next(Token& out);
-
-private:
-    // A Shift_JIS character can have a backslash or a bracket as its second byte.
-    qsizetype width(qsizetype at) const {
-        const uchar c = uchar(t[at]);
-        return sjis && at + 1 < t.size() && ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
-    }
-    // Past an escape whose backslash stands before at (at < size, no line end there): up to six
-    // hexadecimal digits and one blank after them, or one character.
-    qsizetype escapeEnd(qsizetype at) const {
-        if (!std::isxdigit(uchar(t[at])))
-            return at + width(at);
-        const qsizetype last = qMin(t.size(), at + 6);
-        while (at < last && std::isxdigit(uchar(t[at])))
-            ++at;
-        return at < t.size() && isBlank(t[at]) ? at + 1 : at;
-    }
-    const QByteArray& t;
-    const bool sjis;
-    qsizetype i;
-};
-
-// A form feed ends a line, as the browser reads CSS.
-bool isLineEnd(char c) {
-    return c == '\n' || c == '\f';
+QString markerCount(const QString& file, qsizetype count, const QString& lines) {
+    return QStringLiteral("%1の背景色の目印「%2」が%3つあるため保存できません（%4）。目印は、背景色の指定の前と後ろに1"
+                          "行ずつ、目印だけの行にして2つだけ置いて下さい...")
+        .arg(file, QString::fromLatin1(marker()), QString::number(count), lines);
 }
 
-bool Tokenizer::next(Token& out) {
-    const qsizetype n = t.size();
-    if (i >= n)
-        return false;
-    const qsizetype b = i;
-    const char c = t[i];
-    out = Token{Token::Word, b, b, false};
-    if (isBlank(c)) {
-        while (i < n && isBlank(t[i]))
-            ++i;
-        out.type = Token::Blank;
-    } else if (c == '/' && i + 1 < n && t[i + 1] == '*') {
-        const qsizetype close = t.indexOf("*/", i + 2);
-        i = close < 0 ? n : close + 2;
-        out.type = Token::Comment;
-        out.open = close < 0;
-    } else if (c == '"' || c == '\'') {
-        out.type = Token::String;
-        out.open = true;
-        for (++i; i < n;) {
-            if (t[i] == c) {
-                ++i;
-                out.open = false;
-                break;
-            }
-            if (isLineEnd(t[i])) { // the string ends unclosed at the line end
-                out.type = Token::BadString;
-                out.open = false;
-                break;
-            }
-            if (t[i] != '\\') {
-                i += width(i);
-                continue;
-            }
-            if (++i == n)
-                break;
-            i = isLineEnd(t[i]) ? i + 1 : escapeEnd(i); // an escaped line end continues the string
-        }
-    } else if (isDelim(c)) {
-        ++i;
-        out.type = Token::Delim;
-    } else {
-        while (i < n && !isBlank(t[i]) && !isDelim(t[i]) && t[i] != '"' && t[i] != '\'') {
-            if (t[i] == '\\') {
-                ++i;
-                if (i == n || isLineEnd(t[i]))
-                    continue;
-                i = escapeEnd(i);
-                continue;
-            }
-            i += width(i);
-        }
-        // An unquoted url() is one token up to its ")", whatever it holds.
-        if (i - b == 3 && i < n && t[i] == '(' &&
-            QByteArrayView(t).sliced(b, 3).compare("url", Qt::CaseInsensitive) == 0) {
-            qsizetype j = i + 1;
-            while (j < n && isBlank(t[j]))
-                ++j;
-            if (j == n || (t[j] != '"' && t[j] != '\'')) {
-                while (j < n && t[j] != ')')
-                    j += t[j] == '\\' && j + 1 < n ? 1 + width(j + 1) : width(j);
-                out.open = j == n;
-                i = j < n ? j + 1 : n;
-            }
-        }
-    }
-    out.end = i;
-    return true;
+QString cannotAppend(const QString& file, const QString& line) {
+    return QStringLiteral("%1は%2からの記述が閉じないまま終わっているため、背景色の指定を最後に書き足せません...")
+        .arg(file, line);
 }
+
+QString noMarkers(const QString& file) {
+    return QStringLiteral(
+               "%1には背景色の目印「%2」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を"
+               "選ぶと、「背景色変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。%3")
+        .arg(file, QString::fromLatin1(marker()), keptUntilChosen(file));
+}
+
+QString outsideBraces(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の背景色の目印（%2）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は"
+               "「body {」と「}」の間に置いて下さい...")
+        .arg(file, line);
+}
+
+QString joinsSelector(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の背景色"
+               "はページに読まれません...")
+        .arg(file, line);
+}
+
+QString unfinishedBefore(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれません。「;」"
+               "を付けて下さい...")
+        .arg(file, line);
+}
+
+QString openString(const QString& file, const QString& line) {
+    return QStringLiteral("%1の%2で、背景色の目印の間の文字列が閉じていないため保存できません...").arg(file, line);
+}
+
+QString braceInBlock(const QString& file, const QString& line, QChar brace) {
+    return QStringLiteral(
+               "%1の%2で、背景色の目印の間に「%3」があるため保存できません。目印の間には指定だけを書いて下さい...")
+        .arg(file, line, brace);
+}
+
+QString openBracket(const QString& file, const QString& line, QChar bracket) {
+    return QStringLiteral("%1の%2の「%3」が背景色の目印の間で閉じていないため保存できません...")
+        .arg(file, line, bracket);
+}
+
+QString runsOn(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」を付けて下"
+               "さい...")
+        .arg(file, line);
+}
+
+QString twoColours(const QString& file, qsizetype count, const QString& lines) {
+    return QStringLiteral("%1の背景色の目印の間に背景色の指定が%2つあるため保存できません（%3）。1つにして下さい...")
+        .arg(file, QString::number(count), lines);
+}
+
+QString resetsColour(const QString& file, const QString& line, const QString& name) {
+    return QStringLiteral(
+               "%1の%2の%3の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-color」"
+               "だけで指定して下さい...")
+        .arg(file, line, name);
+}
+
+QString noDeclaration(const QString& file, const QString& from, const QString& to) {
+    return QStringLiteral(
+               "%1の背景色の目印の間（%2から%3）に背景色の指定がないため、ページの背景色を表示できません。「色を"
+               "選択」で色を選ぶと、「背景色変更」でその指定を書き足します。%4")
+        .arg(file, from, to, keptUntilChosen(file));
+}
+
+QString notShown(const QString& file, const QString& line, const QString& value) {
+    return QStringLiteral(
+               "%1の%2の背景色%3は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名前、"
+               "数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値を書き換えます。%4")
+        .arg(file, line, value, keptUntilChosen(file));
+}
+
+QString noValue() {
+    return QStringLiteral("（値がありません）");
+}
+
+QString otherDeclaration(const QString& file, const QString& line, const QString& declaration) {
+    return QStringLiteral(
+               "%1の%2に、背景色の目印の間のほかの指定%3があります。この画面は背景色だけを表示します。「色を選択」"
+               "で色を選ぶと、「背景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。%4")
+        .arg(file, line, declaration, keptUntilChosen(file));
+}
+
+QString unclosedRule(const QString& file, const QString& line) {
+    return QStringLiteral(
+               "%1の%2の規則が「}」で閉じていないため、背景色の目印のある規則がその中に入ってしまい、目印の間の背景"
+               "色はページに読まれません。「}」を付けて下さい...")
+        .arg(file, line);
+}
+
+QString badSelector(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3はブラウザが読めない書き方のため、その規則は使われず、目印の間の背景色はページ"
+               "に読まれません。書き間違いを直して下さい...")
+        .arg(file, line, selector);
+}
+
+QString unsureSelector(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3がページの本体（body）に当たるかどうか、この画面では確かめられないため保存でき"
+               "ません。背景色の目印は「body {」と「}」の間に置いて下さい...")
+        .arg(file, line, selector);
+}
+
+QString notBody(const QString& file, const QString& line, const QString& selector) {
+    return QStringLiteral(
+               "%1の%2のセレクタ%3はページの本体（body）を指していないため、目印の間の背景色はページの背景色にな"
+               "りません。背景色の目印は「body {」と「}」の間に置いて下さい...")
+        .arg(file, line, selector);
+}
+
+QString groupNotOnScreen(const QString& file, const QString& line, const QString& group) {
+    return QStringLiteral("%1の%2の%3の中にあるため、目印の間の背景色は画面に表示されるページには使われません...")
+        .arg(file, line, group);
+}
+
+QString groupUnsure(const QString& file, const QString& line, const QString& group) {
+    return QStringLiteral(
+               "%1の%2の%3の中にあるため、目印の間の背景色がページに使われるかどうか、この画面では確かめられず保"
+               "存できません（確かめられるのは「@media screen」「@media all」と、成り立つと分かる「@supports」です"
+               "）...")
+        .arg(file, line, group);
+}
+
+QString notReadBack(const QString& file) {
+    return QStringLiteral("%1は、保存すると書いた背景色がページに届かなくなるため保存できません（文字コードが変わるな"
+                          "ど）...")
+        .arg(file);
+}
+} // namespace message
 
 bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
     for (qsizetype i = from; i < to; ++i)
@@ -138,8 +176,7 @@ bool onlyBlanks(const QByteArray& t, qsizetype from, qsizetype to) {
 
 bool isMarker(const QByteArray& t, const Token& c) {
     const QByteArray expected = marker();
-    return c.type == Token::Comment && c.end - c.begin == expected.size() &&
-           QByteArrayView(t).sliced(c.begin, expected.size()) == expected;
+    return c.type == Token::Comment && tokenText(t, c) == expected;
 }
 
 // The marker comments that stand alone on their line. What shares the line with a marker lies in
@@ -175,36 +212,6 @@ QList<Token> markerComments(const QByteArray& t, bool shiftJis) {
     }
     return found;
 }
-
-bool isDelim(const QByteArray& t, const Token& token, char c) {
-    return token.type == Token::Delim && t[token.begin] == c;
-}
-bool significant(const Token& token) {
-    return token.type != Token::Blank && token.type != Token::Comment;
-}
-
-// The brackets open at a point, as CSS pairs them: a closing bracket that does not match the
-// innermost open one is an ordinary token. One byte each, so a file of brackets stays small.
-struct Brackets {
-    QByteArray kinds;
-    qsizetype outermost = -1; // where the outermost open bracket stands
-
-    bool isEmpty() const { return kinds.isEmpty(); }
-    char innermost() const { return kinds.back(); }
-    void track(const QByteArray& t, const Token& token) {
-        if (token.type != Token::Delim)
-            return;
-        const char c = t[token.begin];
-        if (c == '{' || c == '(' || c == '[') {
-            if (kinds.isEmpty())
-                outermost = token.begin;
-            kinds.append(c);
-        } else if (!kinds.isEmpty() && ((c == '}' && innermost() == '{') || (c == ')' && innermost() == '(') ||
-                                        (c == ']' && innermost() == '['))) {
-            kinds.chop(1);
-        }
-    }
-};
 
 bool isDigits(const QByteArray& s) {
     if (s.isEmpty() || s.size() > 3)
@@ -294,30 +301,6 @@ std::optional<QColor> parseColour(const QByteArray& value) {
     if (!named.isValid())
         return std::nullopt;
     return QColor(named.red(), named.green(), named.blue());
-}
-
-// The name of a declaration as the browser reads it: escapes decoded, ASCII letters in lower case.
-// Characters beyond ASCII become a byte no property name holds.
-QByteArray decodedName(QByteArrayView s) {
-    QByteArray out;
-    for (qsizetype i = 0; i < s.size();) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += char(std::tolower(uchar(s[i++])));
-            continue;
-        }
-        ++i;
-        if (!std::isxdigit(uchar(s[i]))) {
-            out += char(std::tolower(uchar(s[i++])));
-            continue;
-        }
-        uint code = 0;
-        for (int k = 0; k < 6 && i < s.size() && std::isxdigit(uchar(s[i])); ++k, ++i)
-            code = code * 16 + uint(QByteArray(1, s[i]).toUInt(nullptr, 16));
-        if (i < s.size() && isBlank(s[i]))
-            ++i;
-        out += code > 0 && code < 0x80 ? char(std::tolower(int(code))) : '\x80';
-    }
-    return out;
 }
 
 // Whether a rule's selector or a group rule's condition makes the block apply to the page's body on
@@ -630,164 +613,6 @@ bool browserReadsShiftJis(const QByteArray& t, std::optional<TextCodec::Encoding
     return read == TextCodec::Encoding::ShiftJis;
 }
 
-// Every line end LF, without a copy where there is nothing to change.
-QByteArray lineEndsLf(const QByteArray& t) {
-    return t.contains('\r') ? TextUtil::withLfLineEnds(t) : t;
-}
-
-// The messages, in one place: file is the style sheet's name, lines and pieces are as the reading
-// shows them ("3行目", "「background: red」").
-namespace message {
-QString keptUntilChosen(const QString& file) {
-    return QStringLiteral("色を選ぶまで、%1は書き換えません...").arg(file);
-}
-
-QString markerCount(const QString& file, qsizetype count, const QString& lines) {
-    return QStringLiteral("%1の背景色の目印「%2」が%3つあるため保存できません（%4）。目印は、背景色の指定の前と後ろに1"
-                          "行ずつ、目印だけの行にして2つだけ置いて下さい...")
-        .arg(file, QString::fromLatin1(marker()), QString::number(count), lines);
-}
-
-QString cannotAppend(const QString& file, const QString& line) {
-    return QStringLiteral("%1は%2からの記述が閉じないまま終わっているため、背景色の指定を最後に書き足せません...")
-        .arg(file, line);
-}
-
-QString noMarkers(const QString& file) {
-    return QStringLiteral(
-               "%1には背景色の目印「%2」だけの行がないため、ページの背景色を表示できません。「色を選択」で色を"
-               "選ぶと、「背景色変更」で、その色の指定を目印で挟んでファイルの最後に書き足します。%3")
-        .arg(file, QString::fromLatin1(marker()), keptUntilChosen(file));
-}
-
-QString outsideBraces(const QString& file, const QString& line) {
-    return QStringLiteral(
-               "%1の背景色の目印（%2）が「{ }」の中にないため、目印の間の背景色はページに読まれません。目印は"
-               "「body {」と「}」の間に置いて下さい...")
-        .arg(file, line);
-}
-
-QString joinsSelector(const QString& file, const QString& line) {
-    return QStringLiteral(
-               "%1の%2からの記述が、背景色の目印のある規則のセレクタとつながって読まれるため、目印の間の背景色"
-               "はページに読まれません...")
-        .arg(file, line);
-}
-
-QString unfinishedBefore(const QString& file, const QString& line) {
-    return QStringLiteral(
-               "%1の%2の指定が「;」で終わっていないため、その後ろの目印の間の背景色がページに読まれません。「;」"
-               "を付けて下さい...")
-        .arg(file, line);
-}
-
-QString openString(const QString& file, const QString& line) {
-    return QStringLiteral("%1の%2で、背景色の目印の間の文字列が閉じていないため保存できません...").arg(file, line);
-}
-
-QString braceInBlock(const QString& file, const QString& line, QChar brace) {
-    return QStringLiteral(
-               "%1の%2で、背景色の目印の間に「%3」があるため保存できません。目印の間には指定だけを書いて下さい...")
-        .arg(file, line, brace);
-}
-
-QString openBracket(const QString& file, const QString& line, QChar bracket) {
-    return QStringLiteral("%1の%2の「%3」が背景色の目印の間で閉じていないため保存できません...")
-        .arg(file, line, bracket);
-}
-
-QString runsOn(const QString& file, const QString& line) {
-    return QStringLiteral(
-               "%1の%2の指定が「;」で終わっていないため、目印の後ろの記述とつながってしまいます。「;」を付けて下"
-               "さい...")
-        .arg(file, line);
-}
-
-QString twoColours(const QString& file, qsizetype count, const QString& lines) {
-    return QStringLiteral("%1の背景色の目印の間に背景色の指定が%2つあるため保存できません（%3）。1つにして下さい...")
-        .arg(file, QString::number(count), lines);
-}
-
-QString resetsColour(const QString& file, const QString& line, const QString& name) {
-    return QStringLiteral(
-               "%1の%2の%3の指定が目印の間の背景色を上書きするため保存できません。背景色は「background-color」"
-               "だけで指定して下さい...")
-        .arg(file, line, name);
-}
-
-QString noDeclaration(const QString& file, const QString& from, const QString& to) {
-    return QStringLiteral(
-               "%1の背景色の目印の間（%2から%3）に背景色の指定がないため、ページの背景色を表示できません。「色を"
-               "選択」で色を選ぶと、「背景色変更」でその指定を書き足します。%4")
-        .arg(file, from, to, keptUntilChosen(file));
-}
-
-QString notShown(const QString& file, const QString& line, const QString& value) {
-    return QStringLiteral(
-               "%1の%2の背景色%3は、この画面では表示できません（表示できるのは、#と3桁か6桁の16進数、色の名前、"
-               "数で書いたrgb()です）。「色を選択」で色を選ぶと、「背景色変更」でその値を書き換えます。%4")
-        .arg(file, line, value, keptUntilChosen(file));
-}
-
-QString noValue() {
-    return QStringLiteral("（値がありません）");
-}
-
-QString otherDeclaration(const QString& file, const QString& line, const QString& declaration) {
-    return QStringLiteral(
-               "%1の%2に、背景色の目印の間のほかの指定%3があります。この画面は背景色だけを表示します。「色を選択」"
-               "で色を選ぶと、「背景色変更」で背景色の値だけを書き換え、ほかの指定はそのまま残します。%4")
-        .arg(file, line, declaration, keptUntilChosen(file));
-}
-
-QString unclosedRule(const QString& file, const QString& line) {
-    return QStringLiteral(
-               "%1の%2の規則が「}」で閉じていないため、背景色の目印のある規則がその中に入ってしまい、目印の間の背景"
-               "色はページに読まれません。「}」を付けて下さい...")
-        .arg(file, line);
-}
-
-QString badSelector(const QString& file, const QString& line, const QString& selector) {
-    return QStringLiteral(
-               "%1の%2のセレクタ%3はブラウザが読めない書き方のため、その規則は使われず、目印の間の背景色はページ"
-               "に読まれません。書き間違いを直して下さい...")
-        .arg(file, line, selector);
-}
-
-QString unsureSelector(const QString& file, const QString& line, const QString& selector) {
-    return QStringLiteral(
-               "%1の%2のセレクタ%3がページの本体（body）に当たるかどうか、この画面では確かめられないため保存でき"
-               "ません。背景色の目印は「body {」と「}」の間に置いて下さい...")
-        .arg(file, line, selector);
-}
-
-QString notBody(const QString& file, const QString& line, const QString& selector) {
-    return QStringLiteral(
-               "%1の%2のセレクタ%3はページの本体（body）を指していないため、目印の間の背景色はページの背景色にな"
-               "りません。背景色の目印は「body {」と「}」の間に置いて下さい...")
-        .arg(file, line, selector);
-}
-
-QString groupNotOnScreen(const QString& file, const QString& line, const QString& group) {
-    return QStringLiteral("%1の%2の%3の中にあるため、目印の間の背景色は画面に表示されるページには使われません...")
-        .arg(file, line, group);
-}
-
-QString groupUnsure(const QString& file, const QString& line, const QString& group) {
-    return QStringLiteral(
-               "%1の%2の%3の中にあるため、目印の間の背景色がページに使われるかどうか、この画面では確かめられず保"
-               "存できません（確かめられるのは「@media screen」「@media all」と、成り立つと分かる「@supports」です"
-               "）...")
-        .arg(file, line, group);
-}
-
-QString notReadBack(const QString& file) {
-    return QStringLiteral("%1は、保存すると書いた背景色がページに届かなくなるため保存できません（文字コードが変わるな"
-                          "ど）...")
-        .arg(file);
-}
-} // namespace message
-
 // What the save does to the text, found together with the reading.
 struct Plan {
     Reading reading;
@@ -832,23 +657,6 @@ private:
     }
     Plan refuse(const QString& problem) const { return {{Kind::Refused, std::nullopt, problem, {}}}; }
 
-    // The shape of the text before a place: the brackets open there, the top-level statement in
-    // progress (where it began; broken when the page cannot read it as a rule), the last token that
-    // is not a blank or a comment.
-    // A "{" opened where no other bracket is open above the last one: where its prelude began.
-    struct Frame {
-        qsizetype brace = 0, prelude = 0;
-    };
-    struct Outline {
-        Brackets open;
-        QList<Frame> frames;
-        std::optional<qsizetype> statement;
-        bool broken = false;
-        Token last;
-    };
-    Outline outline(qsizetype end) const;
-    // A prelude as its rule reads it: comments out, blanks made one space, in lower case when asked.
-    QByteArray prelude(const Frame& frame, bool lower) const;
     Plan append();
     Plan block(const Token& m1, const Token& m2);
 };
@@ -865,83 +673,10 @@ Plan Analysis::run() {
     return refuse(message::markerCount(f, marks.size(), lines(at)));
 }
 
-Analysis::Outline Analysis::outline(qsizetype end) const {
-    Outline o;
-    bool atRule = false;
-    // The statement in progress inside the innermost frame, and whether it is an at-rule.
-    std::optional<qsizetype> inner;
-    bool innerAtRule = false;
-    Tokenizer tokens(t, sjis);
-    Token token;
-    while (tokens.next(token) && token.begin < end) {
-        if (token.open) {
-            o.statement = o.statement.value_or(token.begin);
-            o.broken = true;
-            break;
-        }
-        if (!significant(token))
-            continue;
-        o.last = token;
-        if (o.open.isEmpty() && !o.statement) {
-            o.statement = token.begin;
-            atRule = token.type == Token::Word && t[token.begin] == '@';
-            o.broken = false;
-        }
-        const qsizetype depth = o.open.kinds.size();
-        const bool framed = depth == o.frames.size(); // no "(" or "[" open above the last frame
-        if (framed && !inner) {
-            inner = token.begin;
-            innerAtRule = token.type == Token::Word && t[token.begin] == '@';
-        }
-        o.open.track(t, token);
-        if (framed && o.open.kinds.size() > depth && isDelim(t, token, '{')) {
-            o.frames.append({token.begin, inner.value_or(token.begin)});
-            inner.reset();
-        } else if (o.open.kinds.size() < o.frames.size()) {
-            o.frames.removeLast();
-            inner.reset();
-        } else if (framed && isDelim(t, token, ';')) {
-            // A ";" ends an at-rule, or a declaration in a style rule; a selector runs on through it.
-            if (innerAtRule || (!o.frames.isEmpty() && t[o.frames.last().prelude] != '@'))
-                inner.reset();
-        }
-        if (depth == 0 && o.open.isEmpty()) {
-            // At the top level a ";" ends only an at-rule; a selector runs on through it and through
-            // closing brackets that close nothing.
-            if (atRule && isDelim(t, token, ';'))
-                o.statement.reset();
-            else if (isDelim(t, token, ';') || isDelim(t, token, '}') || isDelim(t, token, ')') ||
-                     isDelim(t, token, ']'))
-                o.broken = true;
-        } else if (depth == 1 && o.open.isEmpty() && isDelim(t, token, '}')) {
-            o.statement.reset();
-        }
-    }
-    return o;
-}
-
-QByteArray Analysis::prelude(const Frame& frame, bool lower) const {
-    QByteArray out;
-    Tokenizer tokens(t, sjis, frame.prelude);
-    Token token;
-    while (tokens.next(token) && token.begin < frame.brace) {
-        if (token.type == Token::Comment)
-            continue;
-        if (token.type == Token::Blank)
-            out += ' ';
-        else if (token.type == Token::BadString)
-            out += ";"; // never a selector or a condition
-        else
-            out += t.mid(token.begin, token.end - token.begin);
-    }
-    out = out.trimmed();
-    return lower ? out.toLower() : out;
-}
-
 Plan Analysis::append() {
     // The new rule must start where a rule may: after a finished statement (a rule's closing brace,
     // or the ";" of an at-rule), not inside a comment, a string, brackets or a selector.
-    const std::optional<qsizetype> statement = outline(t.size()).statement;
+    const std::optional<qsizetype> statement = outline(t, sjis, t.size()).statement;
     if (statement)
         return refuse(message::cannotAppend(f, line(*statement)));
     Plan p{{Kind::NeedsColour, std::nullopt, message::noMarkers(f), {}}};
@@ -951,7 +686,7 @@ Plan Analysis::append() {
 
 Plan Analysis::block(const Token& m1, const Token& m2) {
     // In front of the block: it must stand inside a rule's braces, after a finished declaration.
-    const Outline head = outline(m1.begin);
+    const Outline head = outline(t, sjis, m1.begin);
     if (head.open.isEmpty() || head.open.innermost() != '{' || head.frames.size() != head.open.kinds.size())
         return refuse(message::outsideBraces(f, line(m1.begin)));
     if (head.broken)
@@ -962,8 +697,8 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         const Frame& group = head.frames[k];
         if (t[group.prelude] != '@')
             return refuse(message::unclosedRule(f, line(group.prelude)));
-        const Applies applies = groupApplies(prelude(group, true));
-        const QString shownGroup = TextUtil::shown(QString::fromUtf8(prelude(group, false)));
+        const Applies applies = groupApplies(prelude(t, sjis, group, true));
+        const QString shownGroup = TextUtil::shown(QString::fromUtf8(prelude(t, sjis, group, false)));
         if (applies == Applies::No)
             return refuse(message::groupNotOnScreen(f, line(group.prelude), shownGroup));
         if (applies != Applies::Yes)
@@ -973,7 +708,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     if (t[styleRule.prelude] == '@')
         return refuse(message::outsideBraces(f, line(m1.begin)));
     {
-        const QByteArray selector = prelude(styleRule, false);
+        const QByteArray selector = prelude(t, sjis, styleRule, false);
         const QString shownSelector = shown(styleRule.prelude, styleRule.brace);
         const QString at = line(styleRule.prelude);
         if (selector.contains(';') || selector.contains('}'))
@@ -1008,15 +743,12 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
     bool collecting = false, valueTooLong = false;
     Token valueLast;
 
-    auto lower = [&](const Token& token) { return t.mid(token.begin, token.end - token.begin).toLower(); };
     auto finish = [&]() -> std::optional<Plan> {
         collecting = false;
         if (piece.count == 0)
             return std::nullopt;
         const bool declaration = piece.first.type == Token::Word && piece.count >= 2 && isDelim(t, piece.second, ':');
-        const QByteArray name =
-            declaration ? decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin))
-                        : QByteArray();
+        const QByteArray name = declaration ? decodedName(tokenText(t, piece.first)) : QByteArray();
         if (name == "background-color")
             colours << piece.first.begin;
         else if (name == "background" || name == "all")
@@ -1058,8 +790,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (piece.count == 2) {
             piece.second = token;
             if (colourPiece < 0 && piece.first.type == Token::Word && isDelim(t, token, ':') &&
-                decodedName(QByteArrayView(t).sliced(piece.first.begin, piece.first.end - piece.first.begin)) ==
-                    "background-color") {
+                decodedName(tokenText(t, piece.first)) == "background-color") {
                 colourPiece = piece.index;
                 colonEnd = token.end;
                 collecting = true;
@@ -1107,7 +838,8 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         if (significant(value[k]))
             sig << k;
     if (!valueTooLong && sig.size() >= 2 && isDelim(t, value[sig[sig.size() - 2]], '!') &&
-        value[sig.last()].type == Token::Word && lower(value[sig.last()]) == "important")
+        value[sig.last()].type == Token::Word &&
+        tokenText(t, value[sig.last()]).compare("important", Qt::CaseInsensitive) == 0)
         sig.resize(sig.size() - 2);
     plan.edit = Plan::Edit::Replace;
     std::optional<QColor> colour;
@@ -1119,7 +851,7 @@ Plan Analysis::block(const Token& m1, const Token& m2) {
         plan.end = valueTooLong ? valueLast.end : value[sig.last()].end;
         QByteArray text;
         for (qsizetype k = sig.first(); !valueTooLong && k <= sig.last(); ++k)
-            text += significant(value[k]) ? t.mid(value[k].begin, value[k].end - value[k].begin) : QByteArray(" ");
+            text += significant(value[k]) ? tokenText(t, value[k]) : QByteArrayView(" ");
         if (!valueTooLong)
             colour = parseColour(text);
     }

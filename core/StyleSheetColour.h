@@ -1,6 +1,7 @@
 #pragma once
 // The page background colour in the style sheet: the block between two marker lines, read as a
-// browser reads CSS (comments, strings, brackets, the colour forms pages use).
+// browser reads CSS (its tokens and blocks through CssSyntax): which rule the block counts in, the
+// colour forms pages use, and the save that rewrites only the colour.
 #include <QByteArray>
 #include <QColor>
 #include <QList>

@@ -6,6 +6,7 @@
 #include "TextUtil.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace WordFile {
 namespace {
@@ -126,11 +127,14 @@ struct Problem {
 };
 
 // The rows of the array literal at open, and where each stands.
-std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, int language,
+std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, PageSet::Language language,
                                 std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
                                 QList<std::pair<qsizetype, qsizetype>>& spans) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     const QList<Element> elements = ScriptScan::elements(scan, open);
+    rows.reserve(elements.size());
+    spans.reserve(elements.size());
+    const QChar quote = quoteChar(language);
     for (qsizetype r = 0; r < elements.size(); ++r) {
         const std::optional<qsizetype> rowOpen = ScriptScan::arrayOf(scan, elements[r]);
         const qsizetype rowLine = elements[r].hole() ? t[open].line : t[elements[r].first].line;
@@ -142,26 +146,36 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
         Row row;
         QString* fields[4] = {&row.id, &row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < int(parts.size()); ++f) {
-            const Literal v = ScriptScan::literalOf(text, scan, parts[f]);
-            const qsizetype line = parts[f].hole() ? rowLine : t[parts[f].first].line;
-            const QString field = fieldOfRow(r, f);
-            if (v.kind == Literal::String) {
-                *fields[f] = v.value;
-            } else if (f == 0 && v.kind == Literal::Number && ScriptScan::wholeNumber(v.number)) {
-                row.id = *ScriptScan::wholeNumber(v.number);
-                row.numericId = true;
-            } else if (v.kind != Literal::Hole) {
-                return Problem{line, notALiteralProblem(field, f == 0)};
+            const Element& part = parts[f];
+            const qsizetype line = part.hole() ? rowLine : t[part.first].line;
+            // A string alone, the common case, is read without the copy of its source literalOf makes.
+            std::optional<QString> plain;
+            if (!part.hole() && part.last - part.first == 1 && t[part.first].kind == ScriptScan::Kind::String)
+                plain = ScriptScan::stringValue(scan.text(part.first));
+            if (plain) {
+                *fields[f] = *std::move(plain);
+            } else {
+                const Literal v = ScriptScan::literalOf(text, scan, part);
+                if (v.kind == Literal::String) {
+                    *fields[f] = v.value;
+                } else if (f == 0 && v.kind == Literal::Number && ScriptScan::wholeNumber(v.number)) {
+                    row.id = *ScriptScan::wholeNumber(v.number);
+                    row.numericId = true;
+                } else if (v.kind != Literal::Hole) {
+                    return Problem{line, notALiteralProblem(fieldOfRow(r, f), f == 0)};
+                }
             }
-            const std::optional<QString> bad =
-                ScriptScan::firstUnquotable(*fields[f], f == 0 ? QChar(u'\'') : quoteChar(language));
+            if (fields[f]->isEmpty())
+                continue;
+            const std::optional<QString> bad = ScriptScan::firstUnquotable(*fields[f], f == 0 ? QChar(u'\'') : quote);
             if (bad)
-                return Problem{line, unquotableProblem(field, *bad)};
+                return Problem{line, unquotableProblem(fieldOfRow(r, f), *bad)};
             if (encoding)
                 if (const std::optional<QString> c = TextCodec::firstUncarriable(*fields[f], *encoding))
-                    return Problem{line, Messages::cannotCarry(field, *c, *encoding, QStringLiteral("このファイル"))};
+                    return Problem{
+                        line, Messages::cannotCarry(fieldOfRow(r, f), *c, *encoding, QStringLiteral("このファイル"))};
         }
-        rows.append(row);
+        rows.append(std::move(row));
         spans.append({t[elements[r].first].start, t[elements[r].last - 1].end});
     }
     return std::nullopt;
@@ -181,7 +195,7 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
 
 } // namespace
 
-Parsed read(const QString& fileText, int language, const QString& fileName,
+Parsed read(const QString& fileText, PageSet::Language language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
     const QString text = TextUtil::withLfLineEnds(fileText);
     const Scan scan = ScriptScan::tokenize(text);
@@ -227,15 +241,14 @@ Parsed read(const QString& fileText, int language, const QString& fileName,
     // The marker lines must hold exactly the contents of one array: what lies between them is then
     // all that array holds.
     const QList<ScriptScan::Token>& t = scan.tokens;
-    qsizetype open = -1, close = t.size();
-    for (qsizetype k = 0; k < t.size(); ++k) {
-        if (t[k].end <= markers[0].start)
-            open = k;
-        if (t[k].start >= markers[1].end) {
-            close = k;
-            break;
-        }
-    }
+    // Tokens stand in the text's order: the last one before the first marker, the first after the
+    // second, are found by halving (a big file has millions).
+    const qsizetype open = std::partition_point(t.begin(), t.end(),
+                                                [&](const ScriptScan::Token& k) { return k.end <= markers[0].start; }) -
+                           t.begin() - 1;
+    const qsizetype close =
+        std::partition_point(t.begin(), t.end(), [&](const ScriptScan::Token& k) { return k.start < markers[1].end; }) -
+        t.begin();
     const bool insideOne = open >= 0 && t[open].kind == ScriptScan::Kind::Punct && scan.text(open) == u"[" &&
                            ScriptScan::closing(scan, open) == close;
     // Nothing between the markers gives the page nothing, wherever they stand (the block a file
@@ -267,7 +280,38 @@ Parsed read(const QString& fileText, int language, const QString& fileName,
     return p;
 }
 
-QString rowText(const Row& r, int language) {
+std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, const Parsed& p) {
+    // An id given as a number may be in a form a strict script refuses: those files are checked whole.
+    const bool plainRows = p.ok() && !p.spans.isEmpty() &&
+                           std::none_of(p.rows.begin(), p.rows.end(), [](const Row& r) { return r.numericId; });
+    if (!plainRows)
+        return ScriptCheck::check(fileText);
+    // The rows' positions are in the LF text; fileText may still have CR LF or CR. Of the rows'
+    // text only the line ends are kept.
+    const qsizetype from = p.spans.first().first;
+    const qsizetype to = p.spans.last().second;
+    QString probe;
+    probe.reserve(fileText.size() - (to - from));
+    qsizetype lf = 0; // the position in the LF text
+    for (qsizetype i = 0; i < fileText.size(); ++i) {
+        const QChar ch = fileText[i];
+        if (lf < from || lf >= to || ch == u'\n' || ch == u'\r' || ch == QChar(0x2028) || ch == QChar(0x2029)) {
+            if (lf >= to) {
+                probe += QStringView(fileText).mid(i);
+                break;
+            }
+            probe += ch;
+        }
+        if (!(ch == u'\r' && i + 1 < fileText.size() && fileText[i + 1] == u'\n'))
+            ++lf;
+    }
+    if (!ScriptCheck::check(probe))
+        return std::nullopt;
+    // The engine's words for an error can depend on what it parsed before: they are the whole text's.
+    return ScriptCheck::check(fileText);
+}
+
+QString rowText(const Row& r, PageSet::Language language) {
     const QChar q = quoteChar(language);
     QString out = QStringLiteral("[");
     if (r.numericId) {
@@ -295,7 +339,7 @@ QString rowText(const Row& r, int language) {
     return out;
 }
 
-QString splice(const Parsed& read, const QList<Row>& rows, int language) {
+QString splice(const Parsed& read, const QList<Row>& rows, PageSet::Language language) {
     QString out;
     out.reserve(read.text.size() + 64);
     qsizetype at = 0;
@@ -311,7 +355,8 @@ QString splice(const Parsed& read, const QList<Row>& rows, int language) {
     return out;
 }
 
-QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language) {
+QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows,
+              PageSet::Language language) {
     QString out;
     out.reserve(head.size() + lead.size() + tail.size() + rows.size() * 48 + 64);
     out += head;
@@ -332,15 +377,15 @@ QString write(const QString& head, const QString& lead, const QString& tail, con
     return out;
 }
 
-QChar quoteChar(int language) {
-    return language == 1 ? u'"' : u'\'';
+QChar quoteChar(PageSet::Language language) {
+    return language == PageSet::Language::English ? u'"' : u'\'';
 }
 
-std::optional<QString> forbiddenChar(const QString& text, int language) {
+std::optional<QString> forbiddenChar(const QString& text, PageSet::Language language) {
     return ScriptScan::firstUnquotable(text, quoteChar(language));
 }
 
-std::optional<Forbidden> firstForbidden(const Row& row, int language) {
+std::optional<Forbidden> firstForbidden(const Row& row, PageSet::Language language) {
     if (const std::optional<QString> bad = ScriptScan::firstUnquotable(row.id, u'\''))
         return Forbidden{0, *bad};
     const QString* words[] = {&row.word, &row.alt1, &row.alt2};
@@ -359,7 +404,18 @@ QString fieldName(int field) {
     return QString::fromUtf8(names[field]);
 }
 
-SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+namespace {
+// Whether the text of one row, alone in a block, reads as that row.
+bool readsBackAs(const QString& text, const Row& row, PageSet::Language language,
+                 std::optional<TextCodec::Encoding> encoding) {
+    const QString block =
+        QStringLiteral("x = [\n") + marker() + u'\n' + text + u'\n' + marker() + QStringLiteral("\n];\n");
+    const Parsed p = read(block, language, QString(), encoding);
+    return p.ok() && p.rows.size() == 1 && p.rows[0] == row;
+}
+} // namespace
+
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page) {
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
@@ -387,13 +443,13 @@ SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
         return refuse(noBlockRefusal(fileName));
     for (qsizetype r = 0; r < rows->size(); ++r) {
         const Row& row = rows->at(r);
+        // Rows from the file were checked by its reading, in its encoding; an edit was checked
+        // against the encoding the file had when it was read, which may have changed since.
+        if (r < disk.rows.size() && row == disk.rows[r])
+            continue;
         auto field = [&](int f) { return QStringLiteral("%1の%2").arg(rowName(r, row.id), fieldName(f)); };
         if (const std::optional<Forbidden> bad = firstForbidden(row, language))
             return refuse(unquotableRefusal(field(bad->field), bad->what));
-        // Rows from the file read back in its encoding; an edit was checked against the encoding
-        // the file had when it was read, which may have changed since.
-        if (r < disk.rows.size() && row == disk.rows[r])
-            continue;
         const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
         for (int f = 0; f < 3; ++f)
             if (const std::optional<QString> c = TextCodec::firstUncarriable(*fields[f], *encoding))
@@ -402,12 +458,31 @@ SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
     }
     const QString text = splice(disk, *rows, language);
     const std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
-    // What is written must read back as these rows, or it is not written at all.
-    const Parsed written = read(text, language, fileName, encoding);
-    if (!bytes || !written.ok() || written.rows != *rows)
-        return refuse(!written.ok() ? written.refusal : notReadBackRefusal(fileName));
+    if (!bytes)
+        return refuse(notReadBackRefusal(fileName));
+    // What is written must read back as these rows, or it is not written at all. Outside the rows
+    // written anew the text is the one just read; a row written anew begins with "[" and ends with
+    // its "]", as the row it replaces did, so it is read back on its own (a big file is not read
+    // through again for one edit).
+    Parsed written = disk;
+    written.text = text;
+    written.rows = *rows;
+    qsizetype shift = 0;
+    for (qsizetype i = 0; i < written.spans.size(); ++i) {
+        auto& [start, end] = written.spans[i];
+        const qsizetype length = end - start;
+        start += shift;
+        end += shift;
+        if (rows->at(i) == disk.rows[i])
+            continue;
+        const QString row = rowText(rows->at(i), language);
+        if (!readsBackAs(row, rows->at(i), language, encoding))
+            return refuse(notReadBackRefusal(fileName));
+        end = start + row.size();
+        shift += row.size() - length;
+    }
     // The page must still be able to run the file.
-    if (const std::optional<ScriptCheck::SyntaxError> e = ScriptCheck::check(text))
+    if (const std::optional<ScriptCheck::SyntaxError> e = checkScript(text, written))
         return refuse(Messages::saveWouldBreakScript(fileName, e->line, e->message));
     return {bytes, written.rows, written.head, written.tail, QString()};
 }

@@ -3,6 +3,8 @@
 // "/* ninshiki_go_data */" lines, read as an engine reads the array they fill, into four texts each,
 // and written back. No windows here. The text is decoded before it is read: in Shift_JIS the second
 // byte of a character can be "[" or "]".
+#include "PageSet.h"
+#include "ScriptCheck.h"
 #include "TextCodec.h"
 
 #include <QByteArray>
@@ -46,29 +48,35 @@ struct Parsed {
 // exactly; a file without marker lines has none. Refused: one marker line or more than two, marker
 // lines that do not stand right inside one array, a row that is not an array of up to four plain
 // values (a string, or a whole number for the id), a word the format cannot write back (see
-// ForbiddenChar in the file's language) or, where encoding is given, cannot carry, a change of the array's variable
+// forbiddenChar in the file's language) or, where encoding is given, cannot carry, a change of the array's variable
 // elsewhere, a script that does not end, and a file without marker lines that holds a comment
 // that looks like one (the marker's words with other blanks, or not on a line of its own).
-Parsed read(const QString& fileText, int language, const QString& fileName = QString(),
+Parsed read(const QString& fileText, PageSet::Language language, const QString& fileName = QString(),
             std::optional<TextCodec::Encoding> encoding = std::nullopt);
 
-// The whole file text; language 0 quotes the words with "'", 1 with '"'. Ids are in "'", unless
+// ScriptCheck::check of fileText, which read gave p for, in a fraction of the time and memory: rows
+// read are plain values the page always parses, so the checking engine is given only their line
+// ends (lines stay where they are). A text that does not parse is then checked whole.
+std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, const Parsed& p);
+
+// The whole file text; Japanese quotes the words with "'", English with '"'. Ids are in "'", unless
 // the file gave them as numbers. An empty alternative 1 is written before a second one, so that
 // the second stays second.
 // One row in the form a save gives edited rows: "['101','word','alt']".
-QString rowText(const Row& row, int language);
+QString rowText(const Row& row, PageSet::Language language);
 
-// The text read, each row that differs from the one read replaced by its RowText; all else as read.
+// The text read, each row that differs from the one read replaced by its rowText; all else as read.
 // rows must be as many as were read.
-QString splice(const Parsed& read, const QList<Row>& rows, int language);
+QString splice(const Parsed& read, const QList<Row>& rows, PageSet::Language language);
 
-QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows, int language);
+QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows,
+              PageSet::Language language);
 
-QChar quoteChar(int language);
+QChar quoteChar(PageSet::Language language);
 
 // The first character of a word that the file cannot carry in that language: it would end the
 // quoted text early, escape, or break the line. Nothing when it is fine.
-std::optional<QString> forbiddenChar(const QString& text, int language);
+std::optional<QString> forbiddenChar(const QString& text, PageSet::Language language);
 
 // The first field of a row (0 the id, 1 the word, 2 and 3 the alternatives) that holds such a
 // piece, and the piece. Ids are checked against the apostrophe they are written in.
@@ -76,7 +84,7 @@ struct Forbidden {
     int field;
     QString what;
 };
-std::optional<Forbidden> firstForbidden(const Row& row, int language);
+std::optional<Forbidden> firstForbidden(const Row& row, PageSet::Language language);
 
 // A list row as messages name it: "2行目（ID 102）".
 QString rowName(qsizetype row, const QString& id);
@@ -86,7 +94,7 @@ QString fieldName(int field);
 // A save of the list: the file's bytes as they are now (old), the rows as they were read from it
 // (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
 // (the edited rows merged into the file's rows of now), or why nothing is written, naming the file
-// and the row. Refused: a file in neither encoding or that Read refuses, an edited row another
+// and the row. Refused: a file in neither encoding or that read refuses, an edited row another
 // program changed meanwhile, a word the file cannot carry, and a text that would not read back as
 // those rows. The text keeps what surrounds the rows; line ends become LF.
 struct SaveResult {
@@ -99,7 +107,7 @@ struct SaveResult {
 // Rows not edited keep the text they were read from; only edited rows are written anew. An all-ASCII
 // file is written in the page's encoding (page), and new text that would not parse is refused. A
 // save that changes no row gives no bytes; a file without marker lines is refused.
-SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, int language,
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the

@@ -15,6 +15,13 @@
 #include <QPainter>
 #include <QPushButton>
 
+QString BackgroundWindow::iconNeedsColourMessage(const QString& fileName) {
+    return QStringLiteral(
+               "背景色が決まっていないため、%1は作りませんでした。「色を選択」で色を選んでから「背景色変更」を"
+               "押して下さい...")
+        .arg(fileName);
+}
+
 ColourSwatch::ColourSwatch(QWidget* parent) : QWidget(parent) {}
 
 void ColourSwatch::setColour(const QColor& colour) {
@@ -76,13 +83,6 @@ BackgroundWindow::BackgroundWindow() {
     connect(m_apply, &QPushButton::clicked, this, &BackgroundWindow::apply);
     connect(swatch, &ColourSwatch::pressed, this, &BackgroundWindow::chooseColour);
     connect(m_chooseColour, &QPushButton::clicked, this, &BackgroundWindow::chooseColour);
-}
-
-QString BackgroundWindow::iconNeedsColourMessage(const QString& fileName) {
-    return QStringLiteral(
-               "背景色が決まっていないため、%1は作りませんでした。「色を選択」で色を選んでから「背景色変更」を"
-               "押して下さい...")
-        .arg(fileName);
 }
 
 void BackgroundWindow::apply() {
@@ -160,7 +160,7 @@ QString BackgroundWindow::writeIcon() {
         return iconNeedsColourMessage(name);
     const std::optional<QByteArray> png = HomeIcon::encodePng(HomeIcon::make(HomeIcon::art(), swatch->colour()));
     if (!png)
-        return QStringLiteral("アイコンの絵を読み込めなかったため、%1を作れませんでした...").arg(name);
+        return Messages::iconArtUnreadable(name);
     return set.write(PageSet::Entry::Icon, *png);
 }
 

@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "ScriptCheck.h"
 #include "TextUtil.h"
+#include "WordListModel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,15 +16,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
-enum Column { NumberCol = 0, IdCol, WordCol, Alt1Col, Alt2Col, ColumnCount };
-
-QString heading(int column) {
-    return column == NumberCol ? QStringLiteral("#") : WordFile::fieldName(column - IdCol);
-}
+constexpr int kColumnCount = WordListModel::ColumnCount;
 
 QString fileName(const QString& file) {
     return QFileInfo(file).fileName();
@@ -35,7 +32,9 @@ void tell(const QString& text) {
 
 // The messages, in one place.
 namespace message {
-// The shown language's file is gone: at a switch, and at a load.
+// The shown language's file is gone. The two texts differ in one character, み at a switch and 見
+// at a load, and stay so: each is the text users know for its case. A file gone at any other step
+// is named, with 見つかりません (Messages::cannotRead, Messages::cannotWrite).
 QString switchedToMissing() {
     return QStringLiteral("ファイルがみつかりません...");
 }
@@ -73,7 +72,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         painter->fillRect(option.rect, index.row() % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(0xFF, 0xFF, 0xFF));
         QStyledItemDelegate::paint(painter, option, index);
-        if (index.column() < ColumnCount - 1) {
+        if (index.column() < kColumnCount - 1) {
             painter->save();
             painter->setPen(QPen(QColor(0xB4, 0xB4, 0xB4), 0, Qt::DotLine));
             painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
@@ -99,12 +98,10 @@ WordEditor::WordEditor() {
     setMaximumSize(32000, 32000);
 
     auto* layout = new FixedLayout(this);
-    m_list = layout->place(new QTableWidget(0, ColumnCount, this), 0, 30, 700, 350, Lock::All);
+    m_list = layout->place(new QTableView(this), 0, 30, 700, 350, Lock::All);
     m_list->setObjectName(QStringLiteral("wordList"));
-    QStringList headings;
-    for (int c = 0; c < ColumnCount; ++c)
-        headings << heading(c);
-    m_list->setHorizontalHeaderLabels(headings);
+    m_model = new WordListModel(m_list);
+    m_list->setModel(m_model);
     m_list->verticalHeader()->hide();
     // Rows as tall as a line of text in a list, not the table's roomier default.
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
@@ -113,11 +110,11 @@ WordEditor::WordEditor() {
     header->setSectionsMovable(false);
     header->setHighlightSections(false);
     header->setMinimumSectionSize(1);
-    header->setSectionResizeMode(NumberCol, QHeaderView::Fixed);
-    header->setSectionResizeMode(IdCol, QHeaderView::Fixed);
-    header->resizeSection(NumberCol, 30);
-    header->resizeSection(IdCol, 40);
-    for (int c = WordCol; c < ColumnCount; ++c)
+    header->setSectionResizeMode(WordListModel::NumberCol, QHeaderView::Fixed);
+    header->setSectionResizeMode(WordListModel::IdCol, QHeaderView::Fixed);
+    header->resizeSection(WordListModel::NumberCol, 30);
+    header->resizeSection(WordListModel::IdCol, 40);
+    for (int c = WordListModel::WordCol; c < kColumnCount; ++c)
         header->setSectionResizeMode(c, QHeaderView::Stretch);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -141,16 +138,16 @@ WordEditor::WordEditor() {
     setTabOrder(m_languageButtons[0], m_languageButtons[1]);
 
     connect(m_save, &QPushButton::clicked, this, &WordEditor::save);
-    for (int i = 0; i < 2; ++i)
-        connect(m_languageButtons[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i); });
+    for (const PageSet::Language language : {PageSet::Language::Japanese, PageSet::Language::English})
+        connect(languageButton(language), &QPushButton::clicked, this, [this, language] { chooseLanguage(language); });
 }
 
 WordEditor::~WordEditor() {
     m_delegate->detach();
 }
 
-void WordEditor::chooseLanguage(int index) {
-    if (index == m_language) {
+void WordEditor::chooseLanguage(PageSet::Language language) {
+    if (language == m_language) {
         // The click unpressed the shown language; press it again.
         pressLanguageButton();
         return;
@@ -161,9 +158,9 @@ void WordEditor::chooseLanguage(int index) {
         pressLanguageButton();
         return;
     }
-    m_language = index;
+    m_language = language;
     pressLanguageButton();
-    if (!QFileInfo::exists(PageSet::chosen().words(PageSet::Language(m_language)))) {
+    if (!QFileInfo::exists(PageSet::chosen().words(m_language))) {
         tell(message::switchedToMissing());
         return;
     }
@@ -171,43 +168,45 @@ void WordEditor::chooseLanguage(int index) {
 }
 
 void WordEditor::pressLanguageButton() {
-    pressOnly(m_languageButtons, m_language);
+    pressOnly(m_languageButtons, int(m_language));
 }
 
 void WordEditor::load() {
-    const QString file = PageSet::chosen().words(PageSet::Language(m_language));
+    const QString file = PageSet::chosen().words(m_language);
     if (!QFileInfo::exists(file)) {
         tell(message::missing());
         close();
         return;
     }
     FileIO::Failure failure;
-    const std::optional<QByteArray> bytes = FileIO::readAll(file, &failure);
+    std::optional<QByteArray> bytes = FileIO::readAll(file, &failure);
     if (!bytes) {
         tell(Messages::cannotRead(fileName(file), failure));
         return;
     }
+    // The list is replaced from here on: its rows go now, so that a big file is not held twice.
+    m_base.clear();
+    m_model->setRows({}, false);
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else. An all-ASCII file takes the page's encoding.
     const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
     const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
     const QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
-    WordFile::Parsed parsed;
+    bytes.reset(); // the text is all that is read from here on
+    WordFile::Parsed parsed = WordFile::read(text, m_language, fileName(file), encoding);
     // A script the page cannot run gives it no words at all: nothing of it is shown.
-    const std::optional<ScriptCheck::SyntaxError> broken = ScriptCheck::check(text);
-    if (broken)
+    if (const std::optional<ScriptCheck::SyntaxError> broken = WordFile::checkScript(text, parsed)) {
+        parsed = WordFile::Parsed();
         parsed.refusal = Messages::scriptDoesNotParse(fileName(file), broken->line, broken->message);
-    else
-        parsed = WordFile::read(text, m_language, fileName(file), encoding);
+    }
     m_listFile = file;
     m_listFolder = PageSet::chosen().files().folder;
     m_listLanguage = m_language;
     m_encoding = encoding;
     m_refusal = parsed.refusal;
     m_base = parsed.rows;
-    m_list->setRowCount(0);
-    fill(parsed.rows);
+    m_model->setRows(parsed.rows, encoding.has_value());
     if (!encoding)
         tell(Messages::neitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
@@ -216,57 +215,16 @@ void WordEditor::load() {
         tell(Messages::pageShowsGarbled(fileName(file), *encoding, *page));
 }
 
-// Sets the list to the rows, reusing the cells it has, so that a save that shows what it wrote
-// keeps the place in a long list.
-void WordEditor::fill(const QList<WordFile::Row>& rows) {
-    m_list->setUpdatesEnabled(false);
-    m_list->setRowCount(int(rows.size()));
-    const Qt::ItemFlags readOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const Qt::ItemFlags editable = m_encoding ? readOnly | Qt::ItemIsEditable : readOnly;
-    for (int i = 0; i < int(rows.size()); ++i) {
-        const WordFile::Row& r = rows[i];
-        const QString texts[ColumnCount] = {QString::number(i + 1), r.id, r.word, r.alt1, r.alt2};
-        for (int c = 0; c < ColumnCount; ++c) {
-            QTableWidgetItem* item = m_list->item(i, c);
-            if (!item) {
-                item = new QTableWidgetItem;
-                if (c <= IdCol)
-                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                m_list->setItem(i, c, item);
-            }
-            if (item->text() != texts[c])
-                item->setText(texts[c]);
-            item->setFlags(c >= WordCol ? editable : readOnly);
-        }
-    }
-    m_list->setUpdatesEnabled(true);
-}
-
-QList<WordFile::Row> WordEditor::rows() const {
-    QList<WordFile::Row> rows;
-    const int n = m_list->rowCount();
-    rows.reserve(n);
-    auto text = [this](int r, int c) {
-        const QTableWidgetItem* item = m_list->item(r, c);
-        return item ? item->text() : QString();
-    };
-    for (int r = 0; r < n; ++r) {
-        rows.append({text(r, IdCol), text(r, WordCol), text(r, Alt1Col), text(r, Alt2Col)});
-        // Ids are never edited: one the file gives as a number stays one.
-        if (r < m_base.size())
-            rows.last().numericId = m_base[r].numericId;
-    }
-    return rows;
+const QList<WordFile::Row>& WordEditor::rows() const {
+    return m_model->rows();
 }
 
 QString WordEditor::cellRefusal(int row, int column, const QString& text) const {
-    if (column < WordCol || !m_encoding)
+    if (column < WordListModel::WordCol || !m_encoding || row < 0 || row >= rows().size())
         return QString();
-    const QTableWidgetItem* id = m_list->item(row, IdCol);
     const QString field =
-        QStringLiteral("%1の%2").arg(WordFile::rowName(row, id ? id->text() : QString()), heading(column));
-    if (const std::optional<QString> bad =
-            WordFile::forbiddenChar(text, m_listLanguage < 0 ? m_language : m_listLanguage))
+        QStringLiteral("%1の%2").arg(WordFile::rowName(row, rows()[row].id), WordListModel::heading(column));
+    if (const std::optional<QString> bad = WordFile::forbiddenChar(text, m_listLanguage.value_or(m_language)))
         return message::unquotable(field, *bad);
     if (const std::optional<QString> c = TextCodec::firstUncarriable(text, *m_encoding))
         return Messages::cannotCarry(field, *c, *m_encoding, fileName(m_listFile)) + QStringLiteral("...");
@@ -277,7 +235,7 @@ bool WordEditor::cellTakes(int row, int column, const QString& text) {
     const QString why = cellRefusal(row, column, text);
     if (why.isEmpty())
         return true;
-    const QPersistentModelIndex index(m_list->model()->index(row, column));
+    const QPersistentModelIndex index(m_model->index(row, column));
     const QString file = m_listFile;
     // Said once the cell editor has closed: a modal box in the middle of the commit would take the
     // focus from the editor, which then closes under the delegate's feet.
@@ -306,16 +264,16 @@ bool WordEditor::save() {
 // program changed and the user did not are kept, and the list then shows what the file holds.
 // A list the user did not change writes nothing.
 WordEditor::Outcome WordEditor::write() {
-    if (m_listLanguage < 0) {
-        const QString shownFile = PageSet::chosen().words(PageSet::Language(m_language));
+    if (!m_listLanguage) {
+        const QString shownFile = PageSet::chosen().words(m_language);
         if (!shownFile.isEmpty())
             tell(message::notReadFrom(shownFile));
         return Outcome::NotOurs;
     }
-    const int language = m_listLanguage;
+    const PageSet::Language language = *m_listLanguage;
     const QString file = m_listFile;
     PageSet& set = PageSet::chosen();
-    const QString& setFile = set.words(PageSet::Language(language));
+    const QString& setFile = set.words(language);
     if (setFile.isEmpty())
         return Outcome::NotOurs;
     if (setFile != file) {
@@ -337,18 +295,17 @@ WordEditor::Outcome WordEditor::write() {
         return Outcome::Unchanged;
     const std::optional<TextCodec::Encoding> page = set.pageEncoding();
     WordFile::SaveResult written;
-    const QString failure =
-        set.rewrite(PageSet::wordsEntry(PageSet::Language(language)), [&](const QByteArray& now, QString* refusal) {
-            written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
-            *refusal = written.refusal;
-            return written.bytes;
-        });
+    const QString failure = set.rewrite(PageSet::wordsEntry(language), [&](const QByteArray& now, QString* refusal) {
+        written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
+        *refusal = written.refusal;
+        return written.bytes;
+    });
     if (!failure.isEmpty()) {
         tell(failure);
         return Outcome::Failed;
     }
     m_base = written.rows;
-    fill(written.rows);
+    m_model->setRows(written.rows, true);
     if (written.unchanged)
         return Outcome::Unchanged;
     m_encoding = TextCodec::forFile(*written.bytes, page).encoding;

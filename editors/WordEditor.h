@@ -1,6 +1,7 @@
 #pragma once
 // The recognition-word editor: the rows of the Japanese or the English word file in an editable
 // list, one language at a time.
+#include "PageSet.h"
 #include "SingleWindow.h"
 #include "TextCodec.h"
 #include "WordFile.h"
@@ -9,8 +10,9 @@
 #include <optional>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class WordDelegate;
+class WordListModel;
 
 class WordEditor : public QWidget {
     Q_OBJECT
@@ -22,21 +24,21 @@ public:
     // A window that closed itself is gone for the palette even before Qt deletes it.
     static bool isOpen() { return SingleWindow<WordEditor>::isOpen() && !SingleWindow<WordEditor>::get()->isHidden(); }
 
-    QTableWidget* list() const { return m_list; }
+    QTableView* list() const { return m_list; }
+    WordListModel* model() const { return m_model; }
     QPushButton* saveButton() const { return m_save; }
-    // 0 Japanese, 1 English.
-    QPushButton* languageButton(int language) const { return m_languageButtons[language]; }
-    int language() const { return m_language; }
+    QPushButton* languageButton(PageSet::Language language) const { return m_languageButtons[int(language)]; }
+    PageSet::Language language() const { return m_language; }
 
     // Shows the other language, after saving the list shown.
-    void chooseLanguage(int language);
+    void chooseLanguage(PageSet::Language language);
     // Reads the shown language's file into the list.
     void load();
     // True when the file holds the list's rows afterwards: written, or nothing to write.
     bool save();
 
     // The rows as the list holds them.
-    QList<WordFile::Row> rows() const;
+    const QList<WordFile::Row>& rows() const;
     // Whether a cell may take text typed into its editor; when not, a message names the row, and
     // the text is put back into the cell's editor, opened again once the message is read.
     bool cellTakes(int row, int column, const QString& text);
@@ -44,16 +46,16 @@ public:
 private:
     enum class Outcome { Written, Unchanged, NotOurs, Failed };
     Outcome write();
-    void fill(const QList<WordFile::Row>& rows);
     void pressLanguageButton();
     bool edited() const { return rows() != m_base; }
     QString cellRefusal(int row, int column, const QString& text) const;
 
-    QTableWidget* m_list;
+    QTableView* m_list;
+    WordListModel* m_model;
     WordDelegate* m_delegate;
     QPushButton* m_save;
     QPushButton* m_languageButtons[2];
-    int m_language = 0;
+    PageSet::Language m_language = PageSet::Language::Japanese;
     // The file the list's rows were read from, and its language: only that file is ever written,
     // and always with the words quoted for that language.
     QString m_listFile;
@@ -61,7 +63,7 @@ private:
     // Why the file read is never written (it does not run as a script, or the list cannot show
     // what the page reads); empty when it may be.
     QString m_refusal;
-    int m_listLanguage = -1;
+    std::optional<PageSet::Language> m_listLanguage; // none until a file is read
     // The rows as last read or written: what the user changed since, and what a save merges into
     // the file as it then is.
     QList<WordFile::Row> m_base;

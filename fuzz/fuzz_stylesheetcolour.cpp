@@ -2,8 +2,10 @@
 // a refused file gives no bytes; the text outside the block is kept (a file without markers only
 // gains a rule at its end); the colour written reads back, and a clean block stays clean; a save with
 // the colour read gives the file's own bytes; a second save changes nothing. Where the text holds no
-// other comment or string, the marker lines are exactly the lines that hold the marker alone.
+// other comment or string, the marker lines are exactly the lines that hold the marker alone. The
+// CSS tokens, read either way (Shift_JIS or not), hold every byte once, in order.
 // The first three bytes are the colour.
+#include "CssSyntax.h"
 #include "FuzzCheck.h"
 #include "StyleSheetColour.h"
 #include "TextUtil.h"
@@ -43,6 +45,23 @@ bool plainText(const QByteArray& lf) {
     return !rest.contains("/*") && !rest.contains("*/") && !rest.contains('"') && !rest.contains('\'') &&
            !rest.contains('\\') && !rest.toLower().contains("url(");
 }
+
+// One token after another, none empty; only the last can be left open; a string ended by a line
+// end stops before it.
+void checkTokens(const QByteArray& lf, bool shiftJis) {
+    CssSyntax::Tokenizer tokens(lf, shiftJis);
+    CssSyntax::Token token;
+    qsizetype at = 0;
+    bool open = false;
+    while (tokens.next(token)) {
+        PKL_FUZZ_CHECK(!open && token.begin == at && token.end > token.begin && token.end <= lf.size());
+        PKL_FUZZ_CHECK(token.type != CssSyntax::Token::BadString ||
+                       (token.end < lf.size() && (lf[token.end] == '\n' || lf[token.end] == '\f')));
+        open = token.open;
+        at = token.end;
+    }
+    PKL_FUZZ_CHECK(at == lf.size());
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,6 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString name = QStringLiteral("pelkavin.css");
 
     const QByteArray lf = TextUtil::withLfLineEnds(file);
+    checkTokens(lf, false);
+    checkTokens(lf, true);
     const QList<qsizetype> marks = StyleSheetColour::markerLines(lf);
     if (plainText(lf))
         PKL_FUZZ_CHECK(marks == plainMarkerLines(lf));

@@ -11,6 +11,7 @@
 //   Whenever a JavaScript engine runs the file, the list shows the engine's rows or the editor
 //   refuses the file; and after each save the engine reads the rows the list then shows. One
 //   random row is also edited alone.
+// In both, the syntax check that spares the rows read gives what the check of the whole text gives.
 #include "FuzzCheck.h"
 #include "FuzzStyle.h"
 #include "JsEval.h"
@@ -57,7 +58,7 @@ QStringList gaps(const WordFile::Parsed& p) {
 // Saves rows typed over base into the file old; checks what every save must keep. The new text, or
 // nothing when the save is refused.
 std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& base, const QList<WordFile::Row>& mine,
-                            int language) {
+                            PageSet::Language language) {
     const WordFile::SaveResult saved = WordFile::save(old, base, mine, language, QStringLiteral("ninshiki.js"));
     const Encoding encoding = *TextCodec::detect(old);
     if (saved.unchanged) {
@@ -101,13 +102,27 @@ std::optional<QString> save(const QByteArray& old, const QList<WordFile::Row>& b
     return text;
 }
 
-void wholeFile(const QByteArray& file, int language) {
+// The check that spares the rows says what the check of the whole text says.
+void sameCheck(const QString& text, const WordFile::Parsed& p) {
+    const std::optional<ScriptCheck::SyntaxError> whole = ScriptCheck::check(text);
+    const std::optional<ScriptCheck::SyntaxError> spared = WordFile::checkScript(text, p);
+    if (whole.has_value() != spared.has_value() ||
+        (whole && (whole->line != spared->line || whole->message != spared->message)))
+        std::fprintf(stderr, "whole: %s; spared: %s\n", whole ? qPrintable(whole->message) : "parses",
+                     spared ? qPrintable(spared->message) : "parses");
+    PKL_FUZZ_CHECK(whole.has_value() == spared.has_value());
+    PKL_FUZZ_CHECK(!whole || (whole->line == spared->line && whole->message == spared->message));
+}
+
+void wholeFile(const QByteArray& file, PageSet::Language language) {
     const std::optional<Encoding> encoding = TextCodec::detect(file);
     if (!encoding) {
         PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
         return;
     }
-    const WordFile::Parsed p = WordFile::read(TextCodec::decode(file, *encoding), language, {}, encoding);
+    const QString text = TextCodec::decode(file, *encoding);
+    const WordFile::Parsed p = WordFile::read(text, language, {}, encoding);
+    sameCheck(text, p);
     if (!p.ok()) {
         PKL_FUZZ_CHECK(p.rows.isEmpty());
         PKL_FUZZ_CHECK(!WordFile::save(file, {}, {}, language, QStringLiteral("ninshiki.js")).bytes);
@@ -143,8 +158,9 @@ QString piece(const QByteArray& bytes) {
     return text;
 }
 
-void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
-    const QString variable = language ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
+void pageFile(const QList<QByteArray>& pieces, PageSet::Language language, bool shiftJis) {
+    const QString variable =
+        language == PageSet::Language::English ? QStringLiteral("ninshiki_en") : QStringLiteral("ninshiki_jp");
     const QString marker = QString::fromLatin1(WordFile::kMarker);
     Style style(pieces.value(2));
     const QString among = piece(pieces.value(3));
@@ -187,6 +203,7 @@ void pageFile(const QList<QByteArray>& pieces, int language, bool shiftJis) {
     // What the list shows is what the page reads.
     const QString onDisk = TextCodec::decode(*bytes, *encoding);
     const WordFile::Parsed p = WordFile::read(onDisk, language, {}, encoding);
+    sameCheck(onDisk, p);
     if (!p.ok())
         return;
     // A script a browser does not parse is refused when the list opens: nothing is saved there.
@@ -241,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ensureApplication();
     if (size == 0)
         return 0;
-    const int language = data[0] & 1;
+    const PageSet::Language language = data[0] & 1 ? PageSet::Language::English : PageSet::Language::Japanese;
     const QByteArray rest(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     if (data[0] & 2)
         pageFile(rest.split('\0'), language, data[0] & 4);

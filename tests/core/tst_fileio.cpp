@@ -201,14 +201,27 @@ private slots:
         for (const char* name :
              {"x.part", ".plkpadbtn.js.k3j2l1.part", ".pkltmp-abc", ".pkltmp-0A1B2C3D", "pkltmp-0a1b2c3d"})
             TestFiles::write(dir + '/' + name, "user's");
-        // A write in progress elsewhere holds its temporary file locked.
+        // A folder an interrupted package copy left goes with all it holds; a link of a temporary
+        // name goes without its target being touched.
+        TestFiles::write(dir + "/.pkltmp-f0lder00/inner/x", "left by a crash");
+        QTemporaryDir elsewhere;
+        const QString outside = TestFiles::write(elsewhere.filePath("y"), "outside");
+        QVERIFY(QFile::link(elsewhere.path(), dir + "/.pkltmp-link0000"));
+        // A write in progress elsewhere holds its temporary file or folder locked.
         const QString live = TestFiles::write(dir + "/.pkltmp-live0000", "being written");
+        const QString liveFolder = TestFiles::write(dir + "/.pkltmp-live0001/z", "being written");
         const int fd = ::open(QFile::encodeName(live).constData(), O_RDONLY);
+        const int folderFd = ::open(QFile::encodeName(dir + "/.pkltmp-live0001").constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX) == 0);
+        QVERIFY(folderFd >= 0 && ::flock(folderFd, LOCK_EX) == 0);
         QVERIFY(FileIO::safeWrite(dir + "/plkpadbtn.js", "new"));
         ::close(fd);
-        QCOMPARE(entries(dir), (QStringList{".pkltmp-0A1B2C3D", ".pkltmp-abc", ".pkltmp-live0000",
-                                            ".plkpadbtn.js.k3j2l1.part", "pkltmp-0a1b2c3d", "plkpadbtn.js", "x.part"}));
+        ::close(folderFd);
+        QCOMPARE(entries(dir), (QStringList{".pkltmp-0A1B2C3D", ".pkltmp-abc", ".pkltmp-link0000", ".pkltmp-live0000",
+                                            ".pkltmp-live0001", ".plkpadbtn.js.k3j2l1.part", "pkltmp-0a1b2c3d",
+                                            "plkpadbtn.js", "x.part"}));
+        QCOMPARE(TestFiles::read(outside), QByteArray("outside"));
+        QCOMPARE(TestFiles::read(liveFolder), QByteArray("being written"));
     }
     void temporaryNameDoesNotGrowWithTheTarget() {
         QTemporaryDir tmp;

@@ -658,6 +658,9 @@ private slots:
         QTest::newRow("escaped property name")
             << QByteArray(body).replace("background-color", "back\\67 round-color") << QByteArray("utf-8") << "";
         QTest::newRow("Shift_JIS sheet in a Shift_JIS page") << sjisBefore + block << QByteArray("Shift_JIS") << "";
+        // A lead byte no character can start with the quote after it: the quote still ends the string.
+        QTest::newRow("lone lead byte before a quote")
+            << "a::after { content: \"\x82\"; }\n" + block << QByteArray("Shift_JIS") << "";
 
         QTest::newRow("earlier rule left unclosed")
             << "h1 { color: red;\n" + block << QByteArray("utf-8") << "の1行目の規則が「}」で閉じていないため";

@@ -18,18 +18,20 @@
 #include "WordEditor.h"
 #include "WordFile.h"
 #include "WordFixtures.h"
+#include "WordListModel.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <memory>
 #include <sys/stat.h>
 
 using namespace WordFixtures;
+using enum PageSet::Language;
 
 class TestWordEditor : public QObject {
     Q_OBJECT
@@ -45,28 +47,30 @@ class TestWordEditor : public QObject {
         QTest::mouseClick(PaletteWindow::instance()->findChild<QPushButton*>("wordEditorButton"), Qt::LeftButton);
         return WordEditor::isOpen() ? WordEditor::instance() : nullptr;
     }
+    static QModelIndex at(WordEditor* w, int row, int column) { return w->list()->model()->index(row, column); }
     static QString cell(WordEditor* w, int row, int column) {
-        const QTableWidgetItem* item = w->list()->item(row, column);
-        return item ? item->text() : QStringLiteral("<none>");
+        const QModelIndex index = at(w, row, column);
+        return index.isValid() ? index.data().toString() : QStringLiteral("<none>");
     }
+    static int rowCount(WordEditor* w) { return w->list()->model()->rowCount(); }
+    static bool editable(WordEditor* w, int row, int column) { return at(w, row, column).flags() & Qt::ItemIsEditable; }
     static QStringList column(WordEditor* w, int c) {
         QStringList out;
-        for (int r = 0; r < w->list()->rowCount(); ++r)
+        for (int r = 0; r < rowCount(w); ++r)
             out << cell(w, r, c);
         return out;
     }
     // Types into a cell through its editor, as the user does, and presses Return.
     static bool typeInto(WordEditor* w, int row, int c, const QString& text) {
-        QTableWidgetItem* item = w->list()->item(row, c);
-        w->list()->setCurrentItem(item);
-        w->list()->editItem(item);
-        auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(row, c)));
+        const QModelIndex index = at(w, row, c);
+        w->list()->setCurrentIndex(index);
+        w->list()->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(index));
         if (!editor)
             return false;
         editor->setText(text);
         QTest::keyClick(editor, Qt::Key_Return);
         // Return hands the text in once the event loop runs.
-        const QModelIndex index = w->list()->model()->index(row, c);
         const bool closed = QTest::qWaitFor([&] { return !w->list()->indexWidget(index); });
         QCoreApplication::sendPostedEvents();
         return closed;
@@ -74,12 +78,12 @@ class TestWordEditor : public QObject {
     static QSignalSpy* scriptSpy() { return new QSignalSpy(PreviewWindow::instance(), &PreviewWindow::scriptRun); }
     // The page's reading of the file: a JavaScript engine runs it, and its word array must equal
     // the rows the list shows.
-    static void checkEngineReadsTheList(WordEditor* w, const QString& path, int language) {
+    static void checkEngineReadsTheList(WordEditor* w, const QString& path, PageSet::Language language) {
         const QByteArray bytes = TestFiles::read(path);
         const std::optional<TextCodec::Encoding> encoding = TextCodec::detect(bytes);
         QVERIFY(encoding);
-        const JsEval::Result js =
-            JsEval::rows(TextCodec::decode(bytes, *encoding), language ? "ninshiki_en" : "ninshiki_jp", true);
+        const JsEval::Result js = JsEval::rows(TextCodec::decode(bytes, *encoding),
+                                               language == English ? "ninshiki_en" : "ninshiki_jp", true);
         QVERIFY2(js.ok(), qPrintable(js.error));
         QCOMPARE(flatEngine(js.rows), flat(w->rows()));
     }
@@ -117,12 +121,12 @@ private slots:
         QCOMPARE(w->size(), QSize(700, 400));
         QCOMPARE(w->minimumSize(), QSize(64, 64));
         QVERIFY(w->x() >= PaletteWindow::instance()->width());
-        QTableWidget* list = w->list();
-        QCOMPARE(list, w->findChild<QTableWidget*>("wordList"));
+        QTableView* list = w->list();
+        QCOMPARE(list, w->findChild<QTableView*>("wordList"));
         QCOMPARE(list->geometry(), QRect(0, 30, 700, 350));
         QStringList headings;
-        for (int c = 0; c < list->columnCount(); ++c)
-            headings << list->horizontalHeaderItem(c)->text();
+        for (int c = 0; c < list->model()->columnCount(); ++c)
+            headings << list->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(headings, (QStringList{"#", "ID", "認識語", "別候補１", "別候補２"}));
         QCOMPARE(list->columnWidth(0), 30);
         QCOMPARE(list->columnWidth(1), 40);
@@ -151,7 +155,7 @@ private slots:
         w->resize(900, 500);
         QCOMPARE(list->geometry(), QRect(0, 30, 900, 450));
         QCOMPARE(w->saveButton()->geometry(), QRect(833, 4, 60, 22));
-        QCOMPARE(w->languageButton(1)->geometry(), QRect(70, 4, 60, 22));
+        QCOMPARE(w->languageButton(English)->geometry(), QRect(70, 4, 60, 22));
     }
 
     void opensWithTheJapaneseRows() {
@@ -164,9 +168,8 @@ private slots:
         QCOMPARE(column(w, 4), (QStringList{"ハロー", "", ""}));
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 5; ++c) {
-                const QTableWidgetItem* item = w->list()->item(r, c);
-                QCOMPARE(bool(item->flags() & Qt::ItemIsEditable), c >= 2);
-                QCOMPARE(bool(item->textAlignment() & Qt::AlignRight), c <= 1);
+                QCOMPARE(editable(w, r, c), c >= 2);
+                QCOMPARE(bool(at(w, r, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight), c <= 1);
             }
         }
         // Striped: F1F5FE, white, F1F5FE.
@@ -175,7 +178,7 @@ private slots:
         w->list()->setCurrentIndex(QModelIndex());
         const QImage shot = w->list()->viewport()->grab().toImage();
         for (int r = 0; r < 3; ++r) {
-            const QRect cellRect = w->list()->visualItemRect(w->list()->item(r, 0));
+            const QRect cellRect = w->list()->visualRect(at(w, r, 0));
             const QColor expected = r % 2 == 0 ? QColor(0xF1, 0xF5, 0xFE) : QColor(Qt::white);
             QCOMPARE(shot.pixelColor(cellRect.left() + 2, cellRect.center().y()), expected);
         }
@@ -220,19 +223,19 @@ private slots:
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 2, 3, "おっはー"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp).replace("'おはよ'", "'おっはー'"));
         QCOMPARE(scripts->count(), 1);
-        QCOMPARE(w->language(), 1);
-        QVERIFY(!w->languageButton(0)->isChecked());
-        QVERIFY(w->languageButton(1)->isChecked());
+        QCOMPARE(w->language(), English);
+        QVERIFY(!w->languageButton(Japanese)->isChecked());
+        QVERIFY(w->languageButton(English)->isChecked());
         QCOMPARE(column(w, 0), (QStringList{"1", "2"}));
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
         // And back: the English words are written in double quotation marks.
         QVERIFY(typeInto(w, 1, 3, "see you"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_en), m(kEn).replace("\"bye\"", "\"bye\",\"see you\""));
-        QCOMPARE(w->language(), 0);
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(cell(w, 2, 3), QStringLiteral("おっはー"));
         QCOMPARE(scripts->count(), 2);
         QVERIFY(scripted()->messages.isEmpty());
@@ -245,13 +248,13 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         QVERIFY(typeInto(w, 0, 2, "やっほー"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QByteArray savedJp = m(kJp).replace("'こんにちは'", "'やっほー'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QCOMPARE(scripted()->messages, QStringList{"ファイルがみつかりません..."});
-        QCOMPARE(w->language(), 1);
-        QVERIFY(w->languageButton(1)->isChecked());
-        QVERIFY(!w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), English);
+        QVERIFY(w->languageButton(English)->isChecked());
+        QVERIFY(!w->languageButton(Japanese)->isChecked());
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "103"}));
 
         scripted()->messages.clear();
@@ -264,19 +267,19 @@ private slots:
 
         // Back to Japanese: the save that begins the switch writes the rows to their own file.
         QVERIFY(typeInto(w, 2, 2, "kept"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QVERIFY(!QFile::exists(m_en));
         savedJp.replace("'おはよう'", "'kept'");
         QCOMPARE(TestFiles::read(m_jp), savedJp);
         QVERIFY(scripted()->messages.isEmpty());
-        QCOMPARE(w->language(), 0);
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(column(w, 2), (QStringList{"やっほー", "じゃあね", "kept"}));
     }
 
     void missingFileClosesTheEditor() {
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QFile::remove(m_en);
         // The palette loads the open editor again; its English file is gone.
         scripted()->messages.clear();
@@ -290,13 +293,13 @@ private slots:
     // A window that never read a file: a plain save would replace the Japanese rows by an empty block.
     void unreadWindowWritesNothing() {
         WordEditor* w = WordEditor::instance();
-        QCOMPARE(w->list()->rowCount(), 0);
+        QCOMPARE(rowCount(w), 0);
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages,
                  QStringList{"この一覧はninshiki_jp.jsから読み込んだものではないため、保存しません..."});
         scripted()->messages.clear();
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages.size(), 1);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -309,7 +312,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(scripted()->messages,
                  QStringList{"ninshiki_jp.jsを読み込めませんでした（通常のファイルではありません）..."});
-        QCOMPARE(w->list()->rowCount(), 0);
+        QCOMPARE(rowCount(w), 0);
     }
 
     void folderChangeWritesNothingIntoTheNewFolder() {
@@ -338,12 +341,12 @@ private slots:
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripted()->messages, QStringList{refused});
         // A refused save stops the switch, and the typed rows stay.
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(scripted()->messages, (QStringList{refused, refused}));
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_en.js"), otherEn);
-        QCOMPARE(w->language(), 0);
-        QVERIFY(w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), Japanese);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
         QCOMPARE(cell(w, 0, 2), QStringLiteral("old folder"));
         // Back in the folder they came from, they are saved there.
         for (const char* f : {"js/plkpadbtn.js", "js/pelkavin.css", "img/apple-touch-icon.png"})
@@ -357,7 +360,7 @@ private slots:
         // With nothing typed, a switch after a folder change reads the new folder's file.
         scripted()->folders.enqueue(other);
         FolderDialog::instance()->chooseFolder();
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(other + "/js/ninshiki_jp.js"), otherJp);
         QCOMPARE(column(w, 2), QStringList{"other"});
         QCOMPARE(scripted()->messages.size(), 2);
@@ -365,47 +368,47 @@ private slots:
     }
 
     void refusedCellTexts_data() {
-        QTest::addColumn<int>("language");
+        QTest::addColumn<PageSet::Language>("language");
         QTest::addColumn<bool>("shiftJis"); // the Japanese file in Shift_JIS
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message"); // empty when accepted
-        QTest::newRow("comma in a word") << 0 << false << 2 << "a,b"
+        QTest::newRow("comma in a word") << Japanese << false << 2 << "a,b"
                                          << "";
-        QTest::newRow("brackets in alternative 1") << 0 << false << 3 << "[x]"
+        QTest::newRow("brackets in alternative 1") << Japanese << false << 3 << "[x]"
                                                    << "";
-        QTest::newRow("apostrophe in Japanese") << 0 << false << 2 << "it's"
+        QTest::newRow("apostrophe in Japanese") << Japanese << false << 2 << "it's"
                                                 << "2行目（ID 102）の認識語に「'」は使えません...";
-        QTest::newRow("double quote in English") << 1 << false << 3 << "say \"hi\""
+        QTest::newRow("double quote in English") << English << false << 3 << "say \"hi\""
                                                  << "2行目（ID 202）の別候補１に「\"」は使えません...";
-        QTest::newRow("backslash of a path") << 0 << false << 2 << "C:\\new"
+        QTest::newRow("backslash of a path") << Japanese << false << 2 << "C:\\new"
                                              << "2行目（ID 102）の認識語に「\\」は使えません...";
-        QTest::newRow("backslash at the end") << 1 << false << 3 << "abc\\"
+        QTest::newRow("backslash at the end") << English << false << 3 << "abc\\"
                                               << "2行目（ID 202）の別候補１に「\\」は使えません...";
-        QTest::newRow("pasted line break") << 0 << false << 4 << "a\nb"
+        QTest::newRow("pasted line break") << Japanese << false << 4 << "a\nb"
                                            << "2行目（ID 102）の別候補２に改行は使えません...";
-        QTest::newRow("line separator") << 1 << false << 2 << QString::fromUtf16(u"a\u2028b")
+        QTest::newRow("line separator") << English << false << 2 << QString::fromUtf16(u"a\u2028b")
                                         << "2行目（ID 202）の認識語に行区切り文字（U+2028）は使えません...";
-        QTest::newRow("paragraph separator") << 0 << false << 3 << QString::fromUtf16(u"a\u2029b")
+        QTest::newRow("paragraph separator") << Japanese << false << 3 << QString::fromUtf16(u"a\u2029b")
                                              << "2行目（ID 102）の別候補１に段落区切り文字（U+2029）は使えません...";
-        QTest::newRow("the marker") << 0 << false << 2 << "/* ninshiki_go_data */"
+        QTest::newRow("the marker") << Japanese << false << 2 << "/* ninshiki_go_data */"
                                     << "";
         QTest::newRow("a character Shift_JIS lacks")
-            << 0 << true << 2 << "Café"
+            << Japanese << true << 2 << "Café"
             << "2行目（ID 102）の認識語の「é」はShift_JISのninshiki_jp.jsには書けません...";
         // It is written, but reads back as "№".
         QTest::newRow("a character Shift_JIS writes as another")
-            << 0 << true << 3 << QString(QChar(0xF86F))
+            << Japanese << true << 3 << QString(QChar(0xF86F))
             << "2行目（ID 102）の別候補１の文字（U+F86F）はShift_JISのninshiki_jp.jsには書けません...";
-        QTest::newRow("apostrophe in English") << 1 << false << 2 << "it's"
+        QTest::newRow("apostrophe in English") << English << false << 2 << "it's"
                                                << "";
-        QTest::newRow("é in UTF-8") << 0 << false << 2 << "Café"
+        QTest::newRow("é in UTF-8") << Japanese << false << 2 << "Café"
                                     << "";
-        QTest::newRow("Japanese in Shift_JIS") << 0 << true << 2 << "表示"
+        QTest::newRow("Japanese in Shift_JIS") << Japanese << true << 2 << "表示"
                                                << "";
     }
     void refusedCellTexts() {
-        QFETCH(int, language);
+        QFETCH(PageSet::Language, language);
         QFETCH(bool, shiftJis);
         QFETCH(int, column);
         QFETCH(QString, text);
@@ -414,8 +417,8 @@ private slots:
             TestFiles::write(m_jp, sjis(kSj));
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        if (language == 1)
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        if (language == English)
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         const QString before = cell(w, 1, column);
         QVERIFY(typeInto(w, 1, column, text));
         if (message.isEmpty()) {
@@ -423,13 +426,13 @@ private slots:
             QVERIFY(scripted()->messages.isEmpty());
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             const QString q = WordFile::quoteChar(language);
-            const QByteArray saved = TestFiles::read(language ? m_en : m_jp);
+            const QByteArray saved = TestFiles::read(language == English ? m_en : m_jp);
             QVERIFY(TextCodec::decode(saved, *TextCodec::detect(saved)).contains(q + text + q));
         } else {
             QCOMPARE(cell(w, 1, column), before);
             QCOMPARE(scripted()->messages, QStringList{message});
             // The typed text is back in the cell's editor, to be corrected.
-            auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(w->list()->model()->index(1, column)));
+            auto* editor = qobject_cast<QLineEdit*>(w->list()->indexWidget(at(w, 1, column)));
             QVERIFY(editor);
             QCOMPARE(editor->text(), text);
         }
@@ -458,7 +461,7 @@ private slots:
         WordEditor* w = openFromPalette();
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), file);
         struct stat after {};
         QCOMPARE(::stat(QFile::encodeName(m_jp).constData(), &after), 0);
@@ -466,7 +469,7 @@ private slots:
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
         QCOMPARE(scripts->count(), 0);
         QCOMPARE(scripted()->messages, QStringList{});
-        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
+        QCOMPARE(w->language(), viaSwitch ? English : Japanese);
     }
 
     // An edit of one row through the window changes that row's text alone; the engine's values of
@@ -477,7 +480,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(column(w, 1), (QStringList{"101", "102", "", "103", "104"}));
         QVERIFY(typeInto(w, 3, 2, "おっす"));
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         const QByteArray saved = TestFiles::read(m_jp);
         QCOMPARE(saved, m(kLoose).replace("[ \"103\" , 'おはよう',,'おはよ' ]", "['103','おっす','','おはよ']"));
         const JsEval::Result js = JsEval::exact(QString::fromUtf8(saved), "ninshiki_jp", true);
@@ -534,41 +537,41 @@ private slots:
     // the file as it was and says why.
     void savedFileIsWhatThePageReads_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("language");
+        QTest::addColumn<PageSet::Language>("language");
         QTest::addColumn<QStringList>("edits");    // "row|column|text"
         QTest::addColumn<QStringList>("messages"); // empty when the save is accepted
         const QStringList none;
         QTest::newRow("Japanese, alternative 2 alone typed")
-            << m(kJp) << 0 << QStringList{"1|2|またね", "1|4|bye"} << none;
-        QTest::newRow("English") << m(kEn) << 1 << QStringList{"0|3|hey", "1|2|see you"} << none;
-        QTest::newRow("CR LF") << m(kJp).replace("\n", "\r\n") << 0 << QStringList{"2|2|おっす"} << none;
-        QTest::newRow("Shift_JIS") << sjis(kSj) << 0 << QStringList{"0|2|表示ゼロ"} << none;
+            << m(kJp) << Japanese << QStringList{"1|2|またね", "1|4|bye"} << none;
+        QTest::newRow("English") << m(kEn) << English << QStringList{"0|3|hey", "1|2|see you"} << none;
+        QTest::newRow("CR LF") << m(kJp).replace("\n", "\r\n") << Japanese << QStringList{"2|2|おっす"} << none;
+        QTest::newRow("Shift_JIS") << sjis(kSj) << Japanese << QStringList{"0|2|表示ゼロ"} << none;
         QTest::newRow("text in front of the first row")
-            << m("var ninshiki_jp = [\n@@\n        // 認識語\n        ['1','a']\n        @@\n];\n") << 0
+            << m("var ninshiki_jp = [\n@@\n        // 認識語\n        ['1','a']\n        @@\n];\n") << Japanese
             << QStringList{"0|2|z"} << none;
         QTest::newRow("comments between rows")
-            << m("var ninshiki_jp = [\n@@\n        ['1','a'], // one\n\n        ['2','b']\n        @@\n];\n") << 0
-            << QStringList{"1|4|c"} << none;
+            << m("var ninshiki_jp = [\n@@\n        ['1','a'], // one\n\n        ['2','b']\n        @@\n];\n")
+            << Japanese << QStringList{"1|4|c"} << none;
         QTest::newRow("alternative 2 alone read from the file")
-            << m("var ninshiki_jp = [\n@@\n        ['1','w','','z']\n        @@\n];\n") << 0 << none << none;
-        QTest::newRow("no markers") << QByteArray("var ninshiki_jp = [];\n") << 0 << none << none;
+            << m("var ninshiki_jp = [\n@@\n        ['1','w','','z']\n        @@\n];\n") << Japanese << none << none;
+        QTest::newRow("no markers") << QByteArray("var ninshiki_jp = [];\n") << Japanese << none << none;
         QTest::newRow("commas, brackets and the marker in words")
-            << m("var ninshiki_jp = [\n@@\n        ['1','a, b','[c]','x @@']\n        @@\n];\n") << 0
+            << m("var ninshiki_jp = [\n@@\n        ['1','a, b','[c]','x @@']\n        @@\n];\n") << Japanese
             << QStringList{"0|2|d, [e]"} << none;
-        QTest::newRow("an id given as a number")
-            << m("var ninshiki_jp = [\n@@\n        [101,'a']\n        @@\n];\n") << 0 << QStringList{"0|3|b"} << none;
+        QTest::newRow("an id given as a number") << m("var ninshiki_jp = [\n@@\n        [101,'a']\n        @@\n];\n")
+                                                 << Japanese << QStringList{"0|3|b"} << none;
     }
     void savedFileIsWhatThePageReads() {
         QFETCH(QByteArray, file);
-        QFETCH(int, language);
+        QFETCH(PageSet::Language, language);
         QFETCH(QStringList, edits);
         QFETCH(QStringList, messages);
-        const QString path = language ? m_en : m_jp;
+        const QString path = language == English ? m_en : m_jp;
         TestFiles::write(path, file);
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        if (language == 1)
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        if (language == English)
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QVERIFY(scripted()->messages.isEmpty());
         if (messages.isEmpty()) {
             // The file as read is what the page reads before the save too.
@@ -631,18 +634,18 @@ private slots:
         TestFiles::write(m_jp, file);
         WordEditor* w = openFromPalette();
         QVERIFY(w);
-        QCOMPARE(w->list()->rowCount(), 3);
+        QCOMPARE(rowCount(w), 3);
         const bool saveable = TextCodec::detect(file).has_value();
-        QCOMPARE(bool(w->list()->item(0, 2)->flags() & Qt::ItemIsEditable), saveable);
+        QCOMPARE(editable(w, 0, 2), saveable);
         for (const QString& e : edits) {
             const QStringList p = e.split(u'|');
             QVERIFY(typeInto(w, p[0].toInt(), p[1].toInt(), p[2]));
         }
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), saved);
         QVERIFY(!TestFiles::read(m_jp).contains("\xEF\xBF\xBD"));
         QCOMPARE(scripted()->messages, messages);
-        QCOMPARE(w->language(), viaSwitch ? 1 : 0);
+        QCOMPARE(w->language(), viaSwitch ? English : Japanese);
         if (viaSwitch)
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
     }
@@ -704,15 +707,15 @@ private slots:
         }
         const QStringList shown = flat(w->rows());
         TestFiles::write(m_jp, outside);
-        QTest::mouseClick(viaSwitch ? w->languageButton(1) : w->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(viaSwitch ? w->languageButton(English) : w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, messages);
         QCOMPARE(TestFiles::read(m_jp), saved.isEmpty() ? outside : saved);
         if (!saved.isEmpty() && !viaSwitch) {
             // The list shows the rows from outside as well.
-            checkEngineReadsTheList(w, m_jp, 0);
+            checkEngineReadsTheList(w, m_jp, Japanese);
         } else if (saved.isEmpty()) {
             // Refused: the edits stay on screen, also when the switch was pressed.
-            QCOMPARE(w->language(), 0);
+            QCOMPARE(w->language(), Japanese);
             QCOMPARE(flat(w->rows()), shown);
         }
     }
@@ -724,19 +727,19 @@ private slots:
         QVERIFY(w);
         QFile::remove(m_jp);
         // Nothing typed: nothing to write, and the switch goes ahead.
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
         QVERIFY(!QFile::exists(m_jp));
-        QCOMPARE(w->language(), 1);
+        QCOMPARE(w->language(), English);
         QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
 
         scripted()->messages.clear();
         QVERIFY(typeInto(w, 0, 2, "hi there"));
         QFile::remove(m_en);
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{"ninshiki_en.jsに書き込めませんでした（見つかりません）..."});
         QVERIFY(!QFile::exists(m_en));
-        QCOMPARE(w->language(), 1);
+        QCOMPARE(w->language(), English);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("hi there"));
         scripted()->messages.clear();
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
@@ -813,10 +816,10 @@ private slots:
         const JsEval::Result before = JsEval::rows(QString::fromUtf8(file), "ninshiki_jp");
         if (!message.isEmpty()) {
             QCOMPARE(scripted()->messages, QStringList{message});
-            QCOMPARE(w->list()->rowCount(), 0);
+            QCOMPARE(rowCount(w), 0);
             QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message}));
-            QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+            QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
             QCOMPARE(scripted()->messages, (QStringList{message, message, message}));
             QVERIFY(TestFiles::read(m_jp) == file);
             QCOMPARE(column(w, 2), (QStringList{"hello", "bye"}));
@@ -827,7 +830,7 @@ private slots:
         QCOMPARE(flat(w->rows()), flatEngine(before.rows));
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(scripted()->messages, QStringList{});
-        checkEngineReadsTheList(w, m_jp, 0);
+        checkEngineReadsTheList(w, m_jp, Japanese);
         QCOMPARE(flat(w->rows()), flatEngine(before.rows));
     }
 
@@ -866,10 +869,10 @@ private slots:
         QCOMPARE(QDir(QFileInfo(m_jp).path()).entryList(QDir::Files).size(), 2);
         // A switch whose save fails keeps the edits on screen.
         FileIO::injectWriteFailure(0);
-        QTest::mouseClick(w->languageButton(1), Qt::LeftButton);
+        QTest::mouseClick(w->languageButton(English), Qt::LeftButton);
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
-        QCOMPARE(w->language(), 0);
-        QVERIFY(w->languageButton(0)->isChecked());
+        QCOMPARE(w->language(), Japanese);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
         QCOMPARE(cell(w, 0, 2), QStringLiteral("new"));
         QCOMPARE(scripts->count(), 0);
     }
@@ -880,10 +883,10 @@ private slots:
         QVERIFY(w);
         std::unique_ptr<QSignalSpy> scripts(scriptSpy());
         QVERIFY(typeInto(w, 0, 2, "unsaved"));
-        QTest::mouseClick(w->languageButton(0), Qt::LeftButton);
-        QVERIFY(w->languageButton(0)->isChecked());
-        QVERIFY(!w->languageButton(1)->isChecked());
-        QCOMPARE(w->language(), 0);
+        QTest::mouseClick(w->languageButton(Japanese), Qt::LeftButton);
+        QVERIFY(w->languageButton(Japanese)->isChecked());
+        QVERIFY(!w->languageButton(English)->isChecked());
+        QCOMPARE(w->language(), Japanese);
         QCOMPARE(cell(w, 0, 2), QStringLiteral("unsaved"));
         QCOMPARE(TestFiles::read(m_jp), m(kJp));
         QCOMPARE(scripts->count(), 0);
