@@ -124,12 +124,8 @@ QString saveRefusal(const CellFault& f, ButtonTable table, int row, int field, T
 }
 
 QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
-    QList<qsizetype> lines;
-    for (const ScriptScan::Comment& m : markers)
-        lines << m.line;
-    return QStringLiteral("%1のボタンデータの目印「%2」が%3つあるため保存できません（%4）。目印は、ボタンデータの前と後"
-                          "ろに1行ずつ、2つだけにして下さい...")
-        .arg(fileName, marker(), QString::number(markers.size()), Messages::lines(lines));
+    return Messages::markerCount(fileName, QStringLiteral("ボタンデータ"), marker(), markers,
+                                 QStringLiteral("保存できません"));
 }
 
 QString declaredAfterRefusal(const QString& fileName, qsizetype line, const QString& array) {

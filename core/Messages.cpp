@@ -137,6 +137,16 @@ QString lines(const QList<qsizetype>& lines) {
     return shown.join(QStringLiteral("、"));
 }
 
+QString markerCount(const QString& fileName, const QString& what, const QString& marker,
+                    const QList<ScriptScan::Comment>& markers, const QString& consequence) {
+    QList<qsizetype> at;
+    for (const ScriptScan::Comment& m : markers)
+        at << m.line;
+    return QStringLiteral(
+               "%1の%2の目印「%3」が%4つあるため%5（%6）。目印は、%2の前と後ろに1行ずつ、2つだけにして下さい...")
+        .arg(fileName, what, marker, QString::number(markers.size()), consequence, lines(at));
+}
+
 QString unfinishedScript() {
     return QStringLiteral(
         "スクリプトが正しく終わっていません（文字列、コメントや括弧が閉じていない、HTML形式のコメントが"

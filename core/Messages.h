@@ -3,6 +3,7 @@
 // or written, a file that cannot be read, written or made, a file in neither encoding, a character
 // the file's encoding cannot carry. Each area's own messages stand together at the top of its file.
 #include "FileIO.h"
+#include "ScriptTokenizer.h"
 #include "TextCodec.h"
 
 #include <QList>
@@ -36,6 +37,10 @@ QString cannotCarrySo(const QString& field, const QString& piece, TextCodec::Enc
 
 // Line numbers as a message lists them: "2行目、64行目".
 QString lines(const QList<qsizetype>& lines);
+// A script's marker line found other than twice: "{file}の{what}の目印「{marker}」がNつあるため
+// {consequence}（{lines}）。目印は、{what}の前と後ろに1行ずつ、2つだけにして下さい...".
+QString markerCount(const QString& fileName, const QString& what, const QString& marker,
+                    const QList<ScriptScan::Comment>& markers, const QString& consequence);
 // Why a script is not read as the page reads it: it does not end where a script must.
 QString unfinishedScript();
 

@@ -57,12 +57,8 @@ QString unquotableProblem(const QString& field, const QString& piece) {
 }
 
 QString markerCountRefusal(const QString& fileName, const QList<ScriptScan::Comment>& markers) {
-    QList<qsizetype> lines;
-    for (const ScriptScan::Comment& m : markers)
-        lines << m.line;
-    return QStringLiteral("%1の認識語の目印「%2」が%3つあるため、この一覧は表示も保存もしません（%4）。目印は、認識語"
-                          "の前と後ろに1行ずつ、2つだけにして下さい...")
-        .arg(fileName, marker(), QString::number(markers.size()), Messages::lines(lines));
+    return Messages::markerCount(fileName, QStringLiteral("認識語"), marker(), markers,
+                                 QStringLiteral("、この一覧は表示も保存もしません"));
 }
 
 QString notOneArrayProblem() {
