@@ -7,12 +7,24 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 
 namespace WordFile {
 namespace {
 using ScriptScan::Element;
 using ScriptScan::Literal;
 using ScriptScan::Scan;
+
+// Rows given one by one: a save's base is the list's rows with the edited ones as read, without a
+// second list of them all.
+struct RowsView {
+    qsizetype count = 0;
+    std::function<const Row&(qsizetype)> at;
+};
+
+RowsView viewOf(const QList<Row>& rows) {
+    return {rows.size(), [&rows](qsizetype i) -> const Row& { return rows[i]; }};
+}
 
 const QString& marker() {
     static const QString m = QString::fromLatin1(kMarker);
@@ -123,12 +135,17 @@ struct Problem {
 };
 
 // The rows of the array literal at open, and where each stands.
+// With like, rows as like has them are not kept: while all are, rows stays empty and *same is set at
+// the end; from the first that differs on, rows holds them all (those equal to like sharing its text).
 std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, PageSet::Language language,
                                 std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
-                                QList<std::pair<qsizetype, qsizetype>>& spans) {
+                                QList<std::pair<qsizetype, qsizetype>>& spans, const RowsView* like = nullptr,
+                                bool* same = nullptr) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     const QList<Element> elements = ScriptScan::elements(scan, open);
-    rows.reserve(elements.size());
+    bool allSame = like && like->count == elements.size();
+    if (!allSame)
+        rows.reserve(elements.size());
     spans.reserve(elements.size());
     const QChar quote = quoteChar(language);
     for (qsizetype r = 0; r < elements.size(); ++r) {
@@ -171,9 +188,22 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
                     return Problem{
                         line, Messages::cannotCarry(fieldOfRow(r, f), *c, *encoding, QStringLiteral("このファイル"))};
         }
-        rows.append(std::move(row));
+        if (like && r < like->count && row == like->at(r)) {
+            if (!allSame)
+                rows.append(like->at(r));
+        } else {
+            if (allSame) {
+                allSame = false;
+                rows.reserve(elements.size());
+                for (qsizetype k = 0; k < r; ++k)
+                    rows.append(like->at(k));
+            }
+            rows.append(std::move(row));
+        }
         spans.append({t[elements[r].first].start, t[elements[r].last - 1].end});
     }
+    if (same)
+        *same = allSame;
     return std::nullopt;
 }
 
@@ -189,10 +219,22 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
     return open - 2;
 }
 
+// read; with like, *same tells that the rows are like's, which are then not in the result.
+Parsed readLike(const QString& fileText, PageSet::Language language, const QString& fileName,
+                std::optional<TextCodec::Encoding> encoding, const RowsView* like, bool* same);
+
 } // namespace
 
 Parsed read(const QString& fileText, PageSet::Language language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
+    return readLike(fileText, language, fileName, encoding, nullptr, nullptr);
+}
+
+namespace {
+Parsed readLike(const QString& fileText, PageSet::Language language, const QString& fileName,
+                std::optional<TextCodec::Encoding> encoding, const RowsView* like, bool* same) {
+    if (same)
+        *same = false;
     const QString text = TextUtil::withLfLineEnds(fileText);
     const Scan scan = ScriptScan::tokenize(text);
     const QList<ScriptScan::Comment> markers = ScriptScan::markerLines(text, scan, marker());
@@ -268,13 +310,18 @@ Parsed read(const QString& fileText, PageSet::Language language, const QString& 
             if (k != *name && ScriptScan::names(scan, k, scan.text(*name)) && ScriptScan::changes(scan, k))
                 return refuse({t[k].line, changedElsewhereProblem(scan.text(*name).toString())});
     }
-    if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows, p.spans))
+    if (const std::optional<Problem> problem =
+            readRows(text, scan, open, language, encoding, p.rows, p.spans, like, same)) {
+        if (same)
+            *same = false;
         return refuse(*problem);
+    }
 
     const qsizetype firstRow = open + 1 < close ? t[open + 1].start : markers[1].start;
     p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, firstRow - areaStart)));
     return p;
 }
+} // namespace
 
 std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, const Parsed& p) {
     // An id given as a number may be in a form a strict script refuses: those files are checked whole.
@@ -411,39 +458,73 @@ bool readsBackAs(const QString& text, const Row& row, PageSet::Language language
 }
 } // namespace
 
-SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
-                const QString& fileName, std::optional<TextCodec::Encoding> page) {
+namespace {
+// A save, with the rows read given one by one. A big file is held once: the file's rows that are the
+// base's share its text, and the rows written are the list's own where they are the same.
+SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row>& mine, PageSet::Language language,
+                    const QString& fileName, std::optional<TextCodec::Encoding> page) {
     auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
         return refuse(Messages::neitherEncoding(fileName, QStringLiteral("、保存しません...")));
-    const Parsed disk = read(TextCodec::decode(old, *encoding), language, fileName, encoding);
+    bool sameAsBase = false;
+    Parsed disk;
+    {
+        QString decoded = TextCodec::decode(old, *encoding);
+        decoded.squeeze(); // decoded into room for as many characters as bytes
+        disk = readLike(decoded, language, fileName, encoding, &base, &sameAsBase);
+    }
     if (!disk.ok())
         return refuse(disk.refusal);
-    qsizetype conflict = 0;
+    const RowsView diskRows = sameAsBase ? base : viewOf(disk.rows);
     // Typed text as the file's encoding gives it back (a Mac's 〜 as ～ in Shift_JIS).
-    QList<Row> typed = mine;
-    for (Row& row : typed)
+    auto typed = [&](qsizetype i) {
+        Row row = mine[i];
         for (QString* f : {&row.id, &row.word, &row.alt1, &row.alt2})
             *f = TextCodec::stored(*f, *encoding);
-    const std::optional<QList<Row>> rows = merge(base, typed, disk.rows, &conflict);
-    if (!rows)
-        return refuse(changedMeanwhileRefusal(rowName(conflict, base.value(conflict).id), fileName));
+        return row;
+    };
+    // The merge (see merge), into the list's rows where they are the same length: a row is only
+    // copied where it is to differ from the list's.
+    QList<Row> rows = diskRows.count == mine.size() ? mine : (sameAsBase ? QList<Row>() : disk.rows);
+    if (sameAsBase && diskRows.count != mine.size())
+        for (qsizetype i = 0; i < diskRows.count; ++i)
+            rows.append(diskRows.at(i));
+    for (qsizetype i = 0; i < qMax(mine.size(), diskRows.count); ++i) {
+        if (i < mine.size()) {
+            Row t = typed(i);
+            if (!(i < base.count && t == base.at(i))) {
+                const bool counterpart = i < base.count && i < diskRows.count && diskRows.at(i).id == base.at(i).id;
+                if (!counterpart || (diskRows.at(i) != base.at(i) && diskRows.at(i) != t))
+                    return refuse(changedMeanwhileRefusal(
+                        WordFile::rowName(i, i < base.count ? base.at(i).id : QString()), fileName));
+                if (rows[i] != t)
+                    rows[i] = std::move(t);
+                continue;
+            }
+        }
+        if (i < diskRows.count && rows[i] != diskRows.at(i))
+            rows[i] = diskRows.at(i);
+    }
+    auto sameRow = [&](qsizetype r) { return r < diskRows.count && rows[r] == diskRows.at(r); };
+    bool unchanged = rows.size() == diskRows.count;
+    for (qsizetype r = 0; unchanged && r < rows.size(); ++r)
+        unchanged = sameRow(r);
     // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
-    if (*rows == disk.rows) {
-        SaveResult same{std::nullopt, disk.rows, disk.head, disk.tail, QString()};
+    if (unchanged) {
+        SaveResult same{std::nullopt, rows, disk.head, disk.tail, QString()};
         same.unchanged = true;
         return same;
     }
     if (!disk.hasBlock)
         return refuse(noBlockRefusal(fileName));
-    for (qsizetype r = 0; r < rows->size(); ++r) {
-        const Row& row = rows->at(r);
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const Row& row = rows.at(r);
         // Rows from the file were checked by its reading, in its encoding; an edit was checked
         // against the encoding the file had when it was read, which may have changed since.
-        if (r < disk.rows.size() && row == disk.rows[r])
+        if (sameRow(r))
             continue;
-        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(rowName(r, row.id), fieldName(f)); };
+        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(WordFile::rowName(r, row.id), fieldName(f)); };
         if (const std::optional<Forbidden> bad = firstForbidden(row, language))
             return refuse(unquotableRefusal(field(bad->field), bad->what));
         const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
@@ -452,35 +533,66 @@ SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
                 return refuse(Messages::cannotCarrySo(field(f + 1), *c, *encoding, fileName,
                                                       QStringLiteral("、保存しません...")));
     }
-    const QString text = splice(disk, *rows, language);
-    const std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
-    if (!bytes)
-        return refuse(notReadBackRefusal(fileName));
+    // The text read, each row that differs from the one read replaced by its rowText (see splice).
+    QString text;
+    {
+        text.reserve(disk.text.size() + 64);
+        qsizetype at = 0;
+        for (qsizetype i = 0; i < disk.spans.size() && i < rows.size(); ++i) {
+            if (sameRow(i))
+                continue;
+            const auto [start, end] = disk.spans[i];
+            text += QStringView(disk.text).mid(at, start - at);
+            text += rowText(rows[i], language);
+            at = end;
+        }
+        text += QStringView(disk.text).mid(at);
+    }
     // What is written must read back as these rows, or it is not written at all. Outside the rows
     // written anew the text is the one just read; a row written anew begins with "[" and ends with
     // its "]", as the row it replaces did, so it is read back on its own (a big file is not read
     // through again for one edit).
     Parsed written = disk;
     written.text = text;
-    written.rows = *rows;
+    disk.text = QString(); // a big file's text is not held twice
     qsizetype shift = 0;
     for (qsizetype i = 0; i < written.spans.size(); ++i) {
         auto& [start, end] = written.spans[i];
         const qsizetype length = end - start;
         start += shift;
         end += shift;
-        if (rows->at(i) == disk.rows[i])
+        if (sameRow(i))
             continue;
-        const QString row = rowText(rows->at(i), language);
-        if (!readsBackAs(row, rows->at(i), language, encoding))
+        const QString row = rowText(rows.at(i), language);
+        if (!readsBackAs(row, rows.at(i), language, encoding))
             return refuse(notReadBackRefusal(fileName));
         end = start + row.size();
         shift += row.size() - length;
     }
+    written.rows = rows;
+    std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
+    if (!bytes)
+        return refuse(notReadBackRefusal(fileName));
+    bytes->squeeze();
     // The page must still be able to run the file.
     if (const std::optional<ScriptCheck::SyntaxError> e = checkScript(text, written))
         return refuse(Messages::saveWouldBreakScript(fileName, e->line, e->message));
     return {bytes, written.rows, written.head, written.tail, QString()};
+}
+} // namespace
+
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
+                const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    return saveOver(old, viewOf(base), mine, language, fileName, page);
+}
+
+SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
+                     PageSet::Language language, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    const RowsView base{mine.size(), [&](qsizetype i) -> const Row& {
+                            const auto it = before.constFind(i);
+                            return it != before.cend() ? *it : mine[i];
+                        }};
+    return saveOver(old, base, mine, language, fileName, page);
 }
 
 std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,

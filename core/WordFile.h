@@ -8,6 +8,7 @@
 #include "TextCodec.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -109,6 +110,11 @@ struct SaveResult {
 // save that changes no row gives no bytes; a file without marker lines is refused.
 SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
+// The same, the base given as mine with the rows edited as they were read (before, by position):
+// the list's rows are then held once.
+SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
+                     PageSet::Language language, const QString& fileName,
+                     std::optional<TextCodec::Encoding> page = std::nullopt);
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited
