@@ -498,15 +498,15 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
                 if (!counterpart || (diskRows.at(i) != base.at(i) && diskRows.at(i) != t))
                     return refuse(changedMeanwhileRefusal(
                         WordFile::rowName(i, i < base.count ? base.at(i).id : QString()), fileName));
-                if (rows[i] != t)
+                if (rows.at(i) != t)
                     rows[i] = std::move(t);
                 continue;
             }
         }
-        if (i < diskRows.count && rows[i] != diskRows.at(i))
+        if (i < diskRows.count && rows.at(i) != diskRows.at(i))
             rows[i] = diskRows.at(i);
     }
-    auto sameRow = [&](qsizetype r) { return r < diskRows.count && rows[r] == diskRows.at(r); };
+    auto sameRow = [&](qsizetype r) { return r < diskRows.count && rows.at(r) == diskRows.at(r); };
     bool unchanged = rows.size() == diskRows.count;
     for (qsizetype r = 0; unchanged && r < rows.size(); ++r)
         unchanged = sameRow(r);
@@ -543,7 +543,7 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
                 continue;
             const auto [start, end] = disk.spans[i];
             text += QStringView(disk.text).mid(at, start - at);
-            text += rowText(rows[i], language);
+            text += rowText(rows.at(i), language);
             at = end;
         }
         text += QStringView(disk.text).mid(at);
