@@ -5,6 +5,7 @@
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
+#include <QCryptographicHash>
 #include <QStringList>
 #include <algorithm>
 #include <functional>
@@ -459,11 +460,32 @@ bool readsBackAs(const QString& text, const Row& row, PageSet::Language language
 } // namespace
 
 namespace {
+QByteArray digestOf(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+Parsed cutOf(const Parsed& p) {
+    Parsed cut = p;
+    cut.text = QString();
+    cut.rows = QList<Row>();
+    return cut;
+}
+} // namespace
+
+QByteArray digest(const QByteArray& bytes) {
+    return digestOf(bytes);
+}
+
+Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed& p) {
+    return {digest, encoding, cutOf(p)};
+}
+
+namespace {
 // A save, with the rows read given one by one. A big file is held once: the file's rows that are the
 // base's share its text, and the rows written are the list's own where they are the same.
 SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row>& mine, PageSet::Language language,
-                    const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
+                    const QString& fileName, std::optional<TextCodec::Encoding> page, const Known& known) {
+    auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why, false, {}}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
         return refuse(Messages::neitherEncoding(fileName, QStringLiteral("、保存しません...")));
@@ -472,7 +494,15 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
     {
         QString decoded = TextCodec::decode(old, *encoding);
         decoded.squeeze(); // decoded into room for as many characters as bytes
-        disk = readLike(decoded, language, fileName, encoding, &base, &sameAsBase);
+        // The same bytes read the same way give the same: the rows are the base's.
+        if (known.isKnown() && known.encoding == *encoding && known.cut.spans.size() == base.count &&
+            digestOf(old) == known.digest) {
+            disk = known.cut;
+            disk.text = TextUtil::withLfLineEnds(decoded);
+            sameAsBase = true;
+        } else {
+            disk = readLike(decoded, language, fileName, encoding, &base, &sameAsBase);
+        }
     }
     if (!disk.ok())
         return refuse(disk.refusal);
@@ -512,8 +542,9 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
         unchanged = sameRow(r);
     // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
     if (unchanged) {
-        SaveResult same{std::nullopt, rows, disk.head, disk.tail, QString()};
+        SaveResult same{std::nullopt, rows, disk.head, disk.tail, QString(), true, {}};
         same.unchanged = true;
+        same.known = {digestOf(old), *encoding, cutOf(disk)};
         return same;
     }
     if (!disk.hasBlock)
@@ -577,22 +608,25 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
     // The page must still be able to run the file.
     if (const std::optional<ScriptCheck::SyntaxError> e = checkScript(text, written))
         return refuse(Messages::saveWouldBreakScript(fileName, e->line, e->message));
-    return {bytes, written.rows, written.head, written.tail, QString()};
+    SaveResult done{bytes, written.rows, written.head, written.tail, QString(), false, {}};
+    done.known = {digestOf(*bytes), *encoding, cutOf(written)};
+    return done;
 }
 } // namespace
 
 SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    return saveOver(old, viewOf(base), mine, language, fileName, page);
+    return saveOver(old, viewOf(base), mine, language, fileName, page, {});
 }
 
 SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
-                     PageSet::Language language, const QString& fileName, std::optional<TextCodec::Encoding> page) {
+                     PageSet::Language language, const QString& fileName, std::optional<TextCodec::Encoding> page,
+                     const Known& known) {
     const RowsView base{mine.size(), [&](qsizetype i) -> const Row& {
                             const auto it = before.constFind(i);
                             return it != before.cend() ? *it : mine[i];
                         }};
-    return saveOver(old, base, mine, language, fileName, page);
+    return saveOver(old, base, mine, language, fileName, page, known);
 }
 
 std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,

@@ -98,12 +98,27 @@ QString fieldName(int field);
 // and the row. Refused: a file in neither encoding or that read refuses, an edited row another
 // program changed meanwhile, a word the file cannot carry, and a text that would not read back as
 // those rows. The text keeps what surrounds the rows; line ends become LF.
+// The file as a read or a save left it, for the next save: while its bytes are still those, the save
+// does not read the file through again (a big file is then not held twice). Nothing known when the
+// digest is empty.
+struct Known {
+    QByteArray digest; // of the bytes
+    TextCodec::Encoding encoding = TextCodec::Encoding::Utf8;
+    Parsed cut; // as read gave it for those bytes, without its text and rows
+    bool isKnown() const { return !digest.isEmpty(); }
+};
+// The digest of a file's bytes, as Known holds it.
+QByteArray digest(const QByteArray& bytes);
+// What read gave p for the bytes of that digest, decoded in encoding, kept for the next save.
+Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed& p);
+
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QList<Row> rows;
     QString head, tail; // around the rows in the new text
     QString refusal;
     bool unchanged = false; // the file already holds these rows: nothing is written (no bytes)
+    Known known;            // the file as the save leaves it, when it does
 };
 // Rows not edited keep the text they were read from; only edited rows are written anew. An all-ASCII
 // file is written in the page's encoding (page), and new text that would not parse is refused. A
@@ -112,9 +127,10 @@ SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
                 const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
 // The same, the base given as mine with the rows edited as they were read (before, by position):
 // the list's rows are then held once.
+// known, when given, is the file as the rows were read from it or last written.
 SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
                      PageSet::Language language, const QString& fileName,
-                     std::optional<TextCodec::Encoding> page = std::nullopt);
+                     std::optional<TextCodec::Encoding> page = std::nullopt, const Known& known = {});
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited

@@ -186,12 +186,14 @@ void WordEditor::load() {
     }
     // The list is replaced from here on: its rows go now, so that a big file is not held twice.
     m_model->setRows({}, false);
+    m_known = WordFile::Known();
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else. An all-ASCII file takes the page's encoding.
     const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
     const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
     QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
+    const QByteArray digest = WordFile::digest(*bytes);
     bytes.reset();  // the text is all that is read from here on
     text.squeeze(); // decoded into room for as many characters as bytes
     WordFile::Parsed parsed = WordFile::read(text, m_language, fileName(file), encoding);
@@ -206,6 +208,8 @@ void WordEditor::load() {
     m_encoding = encoding;
     m_refusal = parsed.refusal;
     m_model->setRows(parsed.rows, encoding.has_value());
+    if (encoding && parsed.ok())
+        m_known = WordFile::known(digest, *encoding, parsed);
     if (!encoding)
         tell(Messages::neitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
@@ -301,7 +305,7 @@ WordEditor::Outcome WordEditor::write() {
     const std::optional<TextCodec::Encoding> page = set.pageEncoding();
     WordFile::SaveResult written;
     const QString failure = set.rewrite(PageSet::wordsEntry(language), [&](const QByteArray& now, QString* refusal) {
-        written = WordFile::saveEdits(now, m_model->before(), rows(), language, fileName(file), page);
+        written = WordFile::saveEdits(now, m_model->before(), rows(), language, fileName(file), page, m_known);
         *refusal = written.refusal;
         return written.bytes;
     });
@@ -311,6 +315,7 @@ WordEditor::Outcome WordEditor::write() {
     }
     m_model->setRows(written.rows, true);
     written.rows = {};
+    m_known = written.known;
     if (written.unchanged)
         return Outcome::Unchanged;
     m_encoding = TextCodec::forFile(*written.bytes, page).encoding;

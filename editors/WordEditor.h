@@ -67,4 +67,6 @@ private:
     // The encoding of that file; none when it is neither UTF-8 nor Shift_JIS, and the list is then
     // shown but never written.
     std::optional<TextCodec::Encoding> m_encoding;
+    // The file as the list's rows were read from it or last written, for the next save.
+    WordFile::Known m_known;
 };
