@@ -516,6 +516,9 @@ Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed
 }
 
 namespace {
+// Up to this many rows written anew, a save edits the text read in place.
+constexpr qsizetype kInPlaceRows = 64;
+
 // A save, with the rows read given one by one. A big file is held once: the file's rows that are the
 // base's share its text, and the rows written are the list's own where they are the same.
 SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row>& mine, PageSet::Language language,
@@ -600,8 +603,22 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
                                                       QStringLiteral("、保存しません...")));
     }
     // The text read, each row that differs from the one read replaced by its rowText (see splice).
+    // A few rows are replaced in the text read itself, from the last: a big file's text is then
+    // held once.
+    qsizetype changed = 0;
+    for (qsizetype i = 0; i < disk.spans.size() && i < rows.size() && changed <= kInPlaceRows; ++i)
+        changed += sameRow(i) ? 0 : 1;
     QString text;
-    {
+    if (changed <= kInPlaceRows) {
+        text = std::move(disk.text);
+        disk.text = QString();
+        for (qsizetype i = qMin(disk.spans.size(), rows.size()); i-- > 0;) {
+            if (sameRow(i))
+                continue;
+            const auto [start, end] = disk.spans[i];
+            text.replace(start, end - start, rowText(rows.at(i), language));
+        }
+    } else {
         text.reserve(disk.text.size() + 64);
         qsizetype at = 0;
         for (qsizetype i = 0; i < disk.spans.size() && i < rows.size(); ++i) {
