@@ -533,7 +533,7 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
         QString decoded = TextCodec::decode(old, *encoding);
         decoded.squeeze(); // decoded into room for as many characters as bytes
         // The same bytes read the same way give the same: the rows are the base's.
-        if (known.isKnown() && known.encoding == *encoding && known.cut.spans.size() == base.count &&
+        if (known.isKnown() && known.cut.ok() && known.encoding == *encoding && known.cut.spans.size() == base.count &&
             digestOf(old) == known.digest) {
             disk = known.cut;
             disk.text = TextUtil::withLfLineEnds(decoded);
