@@ -92,12 +92,6 @@ QString rowName(qsizetype row, const QString& id);
 // "ID", "認識語", "別候補１", "別候補２".
 QString fieldName(int field);
 
-// A save of the list: the file's bytes as they are now (old), the rows as they were read from it
-// (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
-// (the edited rows merged into the file's rows of now), or why nothing is written, naming the file
-// and the row. Refused: a file in neither encoding or that read refuses, an edited row another
-// program changed meanwhile, a word the file cannot carry, and a text that would not read back as
-// those rows. The text keeps what surrounds the rows; line ends become LF.
 // The file as a read or a save left it, for the next save: while its bytes are still those, the save
 // does not read the file through again (a big file is then not held twice). Nothing known when the
 // digest is empty.
@@ -112,6 +106,12 @@ QByteArray digest(const QByteArray& bytes);
 // What read gave p for the bytes of that digest, decoded in encoding, kept for the next save.
 Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed& p);
 
+// A save of the list: the file's bytes as they are now (old), the rows as they were read from it
+// (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
+// (the edited rows merged into the file's rows of now), or why nothing is written, naming the file
+// and the row. Refused: a file in neither encoding or that read refuses, an edited row another
+// program changed meanwhile, a word the file cannot carry, and a text that would not read back as
+// those rows. The text keeps what surrounds the rows; line ends become LF.
 struct SaveResult {
     std::optional<QByteArray> bytes;
     QList<Row> rows;
