@@ -86,6 +86,9 @@ PKL_BENCH(wordeditor_big) {
     const double before = peakMb();
     WordEditor* w = WordEditor::instance();
     report("10 MB: open (read, check, fill the list)", medianMs(3, [&] { w->load(); }), 1000);
+    const double opened = peakMb();
+    std::printf("peak after opening: %.0f MB above the %.0f MB before (%.1f times the file)\n", opened - before, before,
+                (opened - before) * 1048576 / double(file.size()));
     int round = 0;
     report("10 MB: save of one edit",
            medianMs(3,

@@ -5,14 +5,27 @@
 #include "ScriptScan.h"
 #include "TextUtil.h"
 
+#include <QCryptographicHash>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 
 namespace WordFile {
 namespace {
 using ScriptScan::Element;
 using ScriptScan::Literal;
 using ScriptScan::Scan;
+
+// Rows given one by one: a save's base is the list's rows with the edited ones as read, without a
+// second list of them all.
+struct RowsView {
+    qsizetype count = 0;
+    std::function<const Row&(qsizetype)> at;
+};
+
+RowsView viewOf(const QList<Row>& rows) {
+    return {rows.size(), [&rows](qsizetype i) -> const Row& { return rows[i]; }};
+}
 
 const QString& marker() {
     static const QString m = QString::fromLatin1(kMarker);
@@ -117,18 +130,57 @@ QString leadOf(const QString& before) {
     return before.mid(start, end - start);
 }
 
+// The fields of a row as views into one block, each ended by a 0 as a string's own text is: a big
+// file's rows take a quarter of the allocations. A field changed later copies itself out, as any
+// shared string does.
+void packFields(Row& row) {
+    QString* fields[4] = {&row.id, &row.word, &row.alt1, &row.alt2};
+    qsizetype total = 0;
+    int count = 0;
+    for (const QString* f : fields) {
+        if (!f->isEmpty()) {
+            total += f->size() + 1;
+            ++count;
+        }
+    }
+    if (count < 2)
+        return;
+    const auto [header, data] = QTypedArrayData<char16_t>::allocate(total);
+    if (!header)
+        return;
+    char16_t* at = data;
+    bool first = true;
+    for (QString* f : fields) {
+        if (f->isEmpty())
+            continue;
+        const qsizetype length = f->size();
+        std::copy_n(f->utf16(), length, at);
+        at[length] = u'\0';
+        if (!first)
+            header->ref();
+        first = false;
+        *f = QString(QString::DataPointer(header, at, length));
+        at += length + 1;
+    }
+}
+
 struct Problem {
     qsizetype line;
     QString what;
 };
 
 // The rows of the array literal at open, and where each stands.
+// With like, rows as like has them are not kept: while all are, rows stays empty and *same is set at
+// the end; from the first that differs on, rows holds them all (those equal to like sharing its text).
 std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype open, PageSet::Language language,
                                 std::optional<TextCodec::Encoding> encoding, QList<Row>& rows,
-                                QList<std::pair<qsizetype, qsizetype>>& spans) {
+                                QList<std::pair<qsizetype, qsizetype>>& spans, const RowsView* like = nullptr,
+                                bool* same = nullptr) {
     const QList<ScriptScan::Token>& t = scan.tokens;
     const QList<Element> elements = ScriptScan::elements(scan, open);
-    rows.reserve(elements.size());
+    bool allSame = like && like->count == elements.size();
+    if (!allSame)
+        rows.reserve(elements.size());
     spans.reserve(elements.size());
     const QChar quote = quoteChar(language);
     for (qsizetype r = 0; r < elements.size(); ++r) {
@@ -171,9 +223,23 @@ std::optional<Problem> readRows(const QString& text, const Scan& scan, qsizetype
                     return Problem{
                         line, Messages::cannotCarry(fieldOfRow(r, f), *c, *encoding, QStringLiteral("このファイル"))};
         }
-        rows.append(std::move(row));
+        if (like && r < like->count && row == like->at(r)) {
+            if (!allSame)
+                rows.append(like->at(r));
+        } else {
+            if (allSame) {
+                allSame = false;
+                rows.reserve(elements.size());
+                for (qsizetype k = 0; k < r; ++k)
+                    rows.append(like->at(k));
+            }
+            packFields(row);
+            rows.append(std::move(row));
+        }
         spans.append({t[elements[r].first].start, t[elements[r].last - 1].end});
     }
+    if (same)
+        *same = allSame;
     return std::nullopt;
 }
 
@@ -189,10 +255,22 @@ std::optional<qsizetype> nameOf(const Scan& scan, qsizetype open) {
     return open - 2;
 }
 
+// read; with like, *same tells that the rows are like's, which are then not in the result.
+Parsed readLike(const QString& fileText, PageSet::Language language, const QString& fileName,
+                std::optional<TextCodec::Encoding> encoding, const RowsView* like, bool* same);
+
 } // namespace
 
 Parsed read(const QString& fileText, PageSet::Language language, const QString& fileName,
             std::optional<TextCodec::Encoding> encoding) {
+    return readLike(fileText, language, fileName, encoding, nullptr, nullptr);
+}
+
+namespace {
+Parsed readLike(const QString& fileText, PageSet::Language language, const QString& fileName,
+                std::optional<TextCodec::Encoding> encoding, const RowsView* like, bool* same) {
+    if (same)
+        *same = false;
     const QString text = TextUtil::withLfLineEnds(fileText);
     const Scan scan = ScriptScan::tokenize(text);
     const QList<ScriptScan::Comment> markers = ScriptScan::markerLines(text, scan, marker());
@@ -268,13 +346,18 @@ Parsed read(const QString& fileText, PageSet::Language language, const QString& 
             if (k != *name && ScriptScan::names(scan, k, scan.text(*name)) && ScriptScan::changes(scan, k))
                 return refuse({t[k].line, changedElsewhereProblem(scan.text(*name).toString())});
     }
-    if (const std::optional<Problem> problem = readRows(text, scan, open, language, encoding, p.rows, p.spans))
+    if (const std::optional<Problem> problem =
+            readRows(text, scan, open, language, encoding, p.rows, p.spans, like, same)) {
+        if (same)
+            *same = false;
         return refuse(*problem);
+    }
 
     const qsizetype firstRow = open + 1 < close ? t[open + 1].start : markers[1].start;
     p.lead = leadOf(text.mid(areaStart, qMax<qsizetype>(0, firstRow - areaStart)));
     return p;
 }
+} // namespace
 
 std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, const Parsed& p) {
     // An id given as a number may be in a form a strict script refuses: those files are checked whole.
@@ -411,39 +494,106 @@ bool readsBackAs(const QString& text, const Row& row, PageSet::Language language
 }
 } // namespace
 
-SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
-                const QString& fileName, std::optional<TextCodec::Encoding> page) {
-    auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why}; };
+namespace {
+QByteArray digestOf(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+Parsed cutOf(const Parsed& p) {
+    Parsed cut = p;
+    cut.text = QString();
+    cut.rows = QList<Row>();
+    return cut;
+}
+} // namespace
+
+QByteArray digest(const QByteArray& bytes) {
+    return digestOf(bytes);
+}
+
+Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed& p) {
+    return {digest, encoding, cutOf(p)};
+}
+
+namespace {
+// Up to this many rows written anew, a save edits the text read in place.
+constexpr qsizetype kInPlaceRows = 64;
+
+// A save, with the rows read given one by one. A big file is held once: the file's rows that are the
+// base's share its text, and the rows written are the list's own where they are the same.
+SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row>& mine, PageSet::Language language,
+                    const QString& fileName, std::optional<TextCodec::Encoding> page, const Known& known) {
+    auto refuse = [](const QString& why) { return SaveResult{std::nullopt, {}, {}, {}, why, false, {}}; };
     const std::optional<TextCodec::Encoding> encoding = TextCodec::forFile(old, page).encoding;
     if (!encoding)
         return refuse(Messages::neitherEncoding(fileName, QStringLiteral("、保存しません...")));
-    const Parsed disk = read(TextCodec::decode(old, *encoding), language, fileName, encoding);
+    bool sameAsBase = false;
+    Parsed disk;
+    {
+        QString decoded = TextCodec::decode(old, *encoding);
+        decoded.squeeze(); // decoded into room for as many characters as bytes
+        // The same bytes read the same way give the same: the rows are the base's.
+        if (known.isKnown() && known.cut.ok() && known.encoding == *encoding && known.cut.spans.size() == base.count &&
+            digestOf(old) == known.digest) {
+            disk = known.cut;
+            disk.text = TextUtil::withLfLineEnds(decoded);
+            sameAsBase = true;
+        } else {
+            disk = readLike(decoded, language, fileName, encoding, &base, &sameAsBase);
+        }
+    }
     if (!disk.ok())
         return refuse(disk.refusal);
-    qsizetype conflict = 0;
+    const RowsView diskRows = sameAsBase ? base : viewOf(disk.rows);
     // Typed text as the file's encoding gives it back (a Mac's 〜 as ～ in Shift_JIS).
-    QList<Row> typed = mine;
-    for (Row& row : typed)
+    auto typed = [&](qsizetype i) {
+        Row row = mine[i];
         for (QString* f : {&row.id, &row.word, &row.alt1, &row.alt2})
             *f = TextCodec::stored(*f, *encoding);
-    const std::optional<QList<Row>> rows = merge(base, typed, disk.rows, &conflict);
-    if (!rows)
-        return refuse(changedMeanwhileRefusal(rowName(conflict, base.value(conflict).id), fileName));
+        return row;
+    };
+    // The merge (see merge), into the list's rows where they are the same length: a row is only
+    // copied where it is to differ from the list's.
+    QList<Row> rows = diskRows.count == mine.size() ? mine : (sameAsBase ? QList<Row>() : disk.rows);
+    if (sameAsBase && diskRows.count != mine.size())
+        for (qsizetype i = 0; i < diskRows.count; ++i)
+            rows.append(diskRows.at(i));
+    for (qsizetype i = 0; i < qMax(mine.size(), diskRows.count); ++i) {
+        if (i < mine.size()) {
+            Row t = typed(i);
+            if (!(i < base.count && t == base.at(i))) {
+                const bool counterpart = i < base.count && i < diskRows.count && diskRows.at(i).id == base.at(i).id;
+                if (!counterpart || (diskRows.at(i) != base.at(i) && diskRows.at(i) != t))
+                    return refuse(changedMeanwhileRefusal(
+                        WordFile::rowName(i, i < base.count ? base.at(i).id : QString()), fileName));
+                if (rows.at(i) != t)
+                    rows[i] = std::move(t);
+                continue;
+            }
+        }
+        if (i < diskRows.count && rows.at(i) != diskRows.at(i))
+            rows[i] = diskRows.at(i);
+    }
+    auto sameRow = [&](qsizetype r) { return r < diskRows.count && rows.at(r) == diskRows.at(r); };
+    bool unchanged = rows.size() == diskRows.count;
+    for (qsizetype r = 0; unchanged && r < rows.size(); ++r)
+        unchanged = sameRow(r);
     // Nothing to change: not a byte is written, also where the file is not in the form a save gives.
-    if (*rows == disk.rows) {
-        SaveResult same{std::nullopt, disk.rows, disk.head, disk.tail, QString()};
+    if (unchanged) {
+        SaveResult same{std::nullopt, rows, disk.head, disk.tail, QString(), true, {}};
         same.unchanged = true;
+        same.known = {digestOf(old), *encoding, cutOf(disk)};
         return same;
     }
     if (!disk.hasBlock)
         return refuse(noBlockRefusal(fileName));
-    for (qsizetype r = 0; r < rows->size(); ++r) {
-        const Row& row = rows->at(r);
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const Row& row = rows.at(r);
         // Rows from the file were checked by its reading, in its encoding; an edit was checked
         // against the encoding the file had when it was read, which may have changed since.
-        if (r < disk.rows.size() && row == disk.rows[r])
+        if (sameRow(r))
             continue;
-        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(rowName(r, row.id), fieldName(f)); };
+        auto field = [&](int f) { return QStringLiteral("%1の%2").arg(WordFile::rowName(r, row.id), fieldName(f)); };
         if (const std::optional<Forbidden> bad = firstForbidden(row, language))
             return refuse(unquotableRefusal(field(bad->field), bad->what));
         const QString* fields[] = {&row.word, &row.alt1, &row.alt2};
@@ -452,35 +602,83 @@ SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>&
                 return refuse(Messages::cannotCarrySo(field(f + 1), *c, *encoding, fileName,
                                                       QStringLiteral("、保存しません...")));
     }
-    const QString text = splice(disk, *rows, language);
-    const std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
-    if (!bytes)
-        return refuse(notReadBackRefusal(fileName));
+    // The text read, each row that differs from the one read replaced by its rowText (see splice).
+    // A few rows are replaced in the text read itself, from the last: a big file's text is then
+    // held once.
+    qsizetype changed = 0;
+    for (qsizetype i = 0; i < disk.spans.size() && i < rows.size() && changed <= kInPlaceRows; ++i)
+        changed += sameRow(i) ? 0 : 1;
+    QString text;
+    if (changed <= kInPlaceRows) {
+        text = std::move(disk.text);
+        disk.text = QString();
+        for (qsizetype i = qMin(disk.spans.size(), rows.size()); i-- > 0;) {
+            if (sameRow(i))
+                continue;
+            const auto [start, end] = disk.spans[i];
+            text.replace(start, end - start, rowText(rows.at(i), language));
+        }
+    } else {
+        text.reserve(disk.text.size() + 64);
+        qsizetype at = 0;
+        for (qsizetype i = 0; i < disk.spans.size() && i < rows.size(); ++i) {
+            if (sameRow(i))
+                continue;
+            const auto [start, end] = disk.spans[i];
+            text += QStringView(disk.text).mid(at, start - at);
+            text += rowText(rows.at(i), language);
+            at = end;
+        }
+        text += QStringView(disk.text).mid(at);
+    }
     // What is written must read back as these rows, or it is not written at all. Outside the rows
     // written anew the text is the one just read; a row written anew begins with "[" and ends with
     // its "]", as the row it replaces did, so it is read back on its own (a big file is not read
     // through again for one edit).
     Parsed written = disk;
     written.text = text;
-    written.rows = *rows;
+    disk.text = QString(); // a big file's text is not held twice
     qsizetype shift = 0;
     for (qsizetype i = 0; i < written.spans.size(); ++i) {
         auto& [start, end] = written.spans[i];
         const qsizetype length = end - start;
         start += shift;
         end += shift;
-        if (rows->at(i) == disk.rows[i])
+        if (sameRow(i))
             continue;
-        const QString row = rowText(rows->at(i), language);
-        if (!readsBackAs(row, rows->at(i), language, encoding))
+        const QString row = rowText(rows.at(i), language);
+        if (!readsBackAs(row, rows.at(i), language, encoding))
             return refuse(notReadBackRefusal(fileName));
         end = start + row.size();
         shift += row.size() - length;
     }
+    written.rows = rows;
+    std::optional<QByteArray> bytes = TextCodec::encode(text, *encoding);
+    if (!bytes)
+        return refuse(notReadBackRefusal(fileName));
+    bytes->squeeze();
     // The page must still be able to run the file.
     if (const std::optional<ScriptCheck::SyntaxError> e = checkScript(text, written))
         return refuse(Messages::saveWouldBreakScript(fileName, e->line, e->message));
-    return {bytes, written.rows, written.head, written.tail, QString()};
+    SaveResult done{bytes, written.rows, written.head, written.tail, QString(), false, {}};
+    done.known = {digestOf(*bytes), *encoding, cutOf(written)};
+    return done;
+}
+} // namespace
+
+SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
+                const QString& fileName, std::optional<TextCodec::Encoding> page) {
+    return saveOver(old, viewOf(base), mine, language, fileName, page, {});
+}
+
+SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
+                     PageSet::Language language, const QString& fileName, std::optional<TextCodec::Encoding> page,
+                     const Known& known) {
+    const RowsView base{mine.size(), [&](qsizetype i) -> const Row& {
+                            const auto it = before.constFind(i);
+                            return it != before.cend() ? *it : mine[i];
+                        }};
+    return saveOver(old, base, mine, language, fileName, page, known);
 }
 
 std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,

@@ -8,6 +8,7 @@
 #include "TextCodec.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -91,6 +92,20 @@ QString rowName(qsizetype row, const QString& id);
 // "ID", "認識語", "別候補１", "別候補２".
 QString fieldName(int field);
 
+// The file as a read or a save left it, for the next save: while its bytes are still those, the save
+// does not read the file through again (a big file is then not held twice). Nothing known when the
+// digest is empty.
+struct Known {
+    QByteArray digest; // of the bytes
+    TextCodec::Encoding encoding = TextCodec::Encoding::Utf8;
+    Parsed cut; // as read gave it for those bytes, without its text and rows
+    bool isKnown() const { return !digest.isEmpty(); }
+};
+// The digest of a file's bytes, as Known holds it.
+QByteArray digest(const QByteArray& bytes);
+// What read gave p for the bytes of that digest, decoded in encoding, kept for the next save.
+Known known(const QByteArray& digest, TextCodec::Encoding encoding, const Parsed& p);
+
 // A save of the list: the file's bytes as they are now (old), the rows as they were read from it
 // (base) and as the list shows them (mine). Out: the new bytes and the rows the file then holds
 // (the edited rows merged into the file's rows of now), or why nothing is written, naming the file
@@ -103,12 +118,19 @@ struct SaveResult {
     QString head, tail; // around the rows in the new text
     QString refusal;
     bool unchanged = false; // the file already holds these rows: nothing is written (no bytes)
+    Known known;            // the file as the save leaves it, when it does
 };
 // Rows not edited keep the text they were read from; only edited rows are written anew. An all-ASCII
 // file is written in the page's encoding (page), and new text that would not parse is refused. A
 // save that changes no row gives no bytes; a file without marker lines is refused.
 SaveResult save(const QByteArray& old, const QList<Row>& base, const QList<Row>& mine, PageSet::Language language,
                 const QString& fileName, std::optional<TextCodec::Encoding> page = std::nullopt);
+// The same, the base given as mine with the rows edited as they were read (before, by position):
+// the list's rows are then held once.
+// known, when given, is the file as the rows were read from it or last written.
+SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before, const QList<Row>& mine,
+                     PageSet::Language language, const QString& fileName,
+                     std::optional<TextCodec::Encoding> page = std::nullopt, const Known& known = {});
 
 // The rows to write into a file whose rows are now `disk`, when `base` was read from it and the
 // user turned it into `mine` (same length, same ids): the disk's rows, each row the user edited

@@ -185,15 +185,17 @@ void WordEditor::load() {
         return;
     }
     // The list is replaced from here on: its rows go now, so that a big file is not held twice.
-    m_base.clear();
     m_model->setRows({}, false);
+    m_known = WordFile::Known();
     // A file in neither encoding is shown as far as it reads, never written: its other bytes would
     // come back as something else. An all-ASCII file takes the page's encoding.
     const std::optional<TextCodec::Encoding> page = PageSet::chosen().pageEncoding();
     const TextCodec::FileEncoding fileEncoding = TextCodec::forFile(*bytes, page);
     const std::optional<TextCodec::Encoding> encoding = fileEncoding.encoding;
-    const QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
-    bytes.reset(); // the text is all that is read from here on
+    QString text = encoding ? TextCodec::decode(*bytes, *encoding) : QString::fromUtf8(*bytes);
+    const QByteArray digest = WordFile::digest(*bytes);
+    bytes.reset();  // the text is all that is read from here on
+    text.squeeze(); // decoded into room for as many characters as bytes
     WordFile::Parsed parsed = WordFile::read(text, m_language, fileName(file), encoding);
     // A script the page cannot run gives it no words at all: nothing of it is shown.
     if (const std::optional<ScriptCheck::SyntaxError> broken = WordFile::checkScript(text, parsed)) {
@@ -205,8 +207,9 @@ void WordEditor::load() {
     m_listLanguage = m_language;
     m_encoding = encoding;
     m_refusal = parsed.refusal;
-    m_base = parsed.rows;
     m_model->setRows(parsed.rows, encoding.has_value());
+    if (encoding && parsed.ok())
+        m_known = WordFile::known(digest, *encoding, parsed);
     if (!encoding)
         tell(Messages::neitherEncoding(fileName(file), QStringLiteral("、この一覧は保存できません...")));
     else if (!parsed.ok())
@@ -217,6 +220,12 @@ void WordEditor::load() {
 
 const QList<WordFile::Row>& WordEditor::rows() const {
     return m_model->rows();
+}
+
+// The rows as last read or written are what the user changed since, and what a save merges into the
+// file as it then is: the model keeps those of the rows edited.
+bool WordEditor::edited() const {
+    return m_model->edited();
 }
 
 QString WordEditor::cellRefusal(int row, int column, const QString& text) const {
@@ -296,7 +305,7 @@ WordEditor::Outcome WordEditor::write() {
     const std::optional<TextCodec::Encoding> page = set.pageEncoding();
     WordFile::SaveResult written;
     const QString failure = set.rewrite(PageSet::wordsEntry(language), [&](const QByteArray& now, QString* refusal) {
-        written = WordFile::save(now, m_base, rows(), language, fileName(file), page);
+        written = WordFile::saveEdits(now, m_model->before(), rows(), language, fileName(file), page, m_known);
         *refusal = written.refusal;
         return written.bytes;
     });
@@ -304,8 +313,9 @@ WordEditor::Outcome WordEditor::write() {
         tell(failure);
         return Outcome::Failed;
     }
-    m_base = written.rows;
     m_model->setRows(written.rows, true);
+    written.rows = {};
+    m_known = written.known;
     if (written.unchanged)
         return Outcome::Unchanged;
     m_encoding = TextCodec::forFile(*written.bytes, page).encoding;

@@ -47,7 +47,7 @@ private:
     enum class Outcome { Written, Unchanged, NotOurs, Failed };
     Outcome write();
     void pressLanguageButton();
-    bool edited() const { return rows() != m_base; }
+    bool edited() const;
     QString cellRefusal(int row, int column, const QString& text) const;
 
     QTableView* m_list;
@@ -64,10 +64,9 @@ private:
     // what the page reads); empty when it may be.
     QString m_refusal;
     std::optional<PageSet::Language> m_listLanguage; // none until a file is read
-    // The rows as last read or written: what the user changed since, and what a save merges into
-    // the file as it then is.
-    QList<WordFile::Row> m_base;
     // The encoding of that file; none when it is neither UTF-8 nor Shift_JIS, and the list is then
     // shown but never written.
     std::optional<TextCodec::Encoding> m_encoding;
+    // The file as the list's rows were read from it or last written, for the next save.
+    WordFile::Known m_known;
 };

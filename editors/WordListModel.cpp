@@ -64,12 +64,22 @@ bool WordListModel::setData(const QModelIndex& index, const QVariant& value, int
     const QString text = value.toString();
     if (field(std::as_const(m_rows)[index.row()], index.column()) == text)
         return true;
+    if (!m_before.contains(index.row()))
+        m_before.insert(index.row(), m_rows[index.row()]);
     *field(m_rows[index.row()], index.column()) = text;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 
+bool WordListModel::edited() const {
+    for (auto it = m_before.cbegin(); it != m_before.cend(); ++it)
+        if (m_rows[it.key()] != it.value())
+            return true;
+    return false;
+}
+
 void WordListModel::setRows(const QList<WordFile::Row>& rows, bool editable) {
+    m_before.clear();
     if (rows.size() != m_rows.size()) {
         beginResetModel();
         m_rows = rows;

@@ -5,6 +5,7 @@
 #include "WordFile.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 
 class WordListModel : public QAbstractTableModel {
@@ -24,6 +25,10 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     const QList<WordFile::Row>& rows() const { return m_rows; }
+    // The rows edited since setRows, as they were then, by position: the list is not held twice.
+    const QHash<qsizetype, WordFile::Row>& before() const { return m_before; }
+    // Whether a row differs from what setRows gave.
+    bool edited() const;
     // The words are editable only when editable; the ids and the numbers never are. The same number
     // of rows keeps the view's place and current cell in a long list.
     void setRows(const QList<WordFile::Row>& rows, bool editable);
@@ -33,5 +38,6 @@ private:
     static const QString& field(const WordFile::Row& row, int column);
 
     QList<WordFile::Row> m_rows;
+    QHash<qsizetype, WordFile::Row> m_before;
     bool m_editable = false;
 };
