@@ -21,10 +21,32 @@ QStringEncoder encoder(Encoding encoding) {
 }
 } // namespace
 
-std::optional<Encoding> detect(const QByteArray& bytes) {
+namespace {
+// Whether the bytes are UTF-8, decoded a piece at a time into one small buffer: a big file is not
+// held a second time as text just to be checked. Pieces end before a lead byte, never inside a
+// character.
+bool isUtf8(const QByteArray& bytes) {
+    constexpr qsizetype kPiece = 64 * 1024;
     QStringDecoder utf8 = decoder(Encoding::Utf8);
-    const QString asUtf8 = utf8.decode(bytes);
-    if (!utf8.hasError())
+    QList<QChar> buffer(utf8.requiredSpace(kPiece + 4));
+    const qsizetype n = bytes.size();
+    for (qsizetype at = 0; at < n;) {
+        qsizetype end = std::min(n, at + kPiece);
+        for (int back = 0; back < 4 && end < n && end > at && (uchar(bytes[end]) & 0xC0) == 0x80; ++back)
+            --end;
+        if (end == at)
+            end = std::min(n, at + kPiece);
+        utf8.appendToBuffer(buffer.data(), QByteArrayView(bytes).sliced(at, end - at));
+        if (utf8.hasError())
+            return false;
+        at = end;
+    }
+    return true;
+}
+} // namespace
+
+std::optional<Encoding> detect(const QByteArray& bytes) {
+    if (isUtf8(bytes))
         return Encoding::Utf8;
     QStringDecoder sjis = decoder(Encoding::ShiftJis);
     if (!sjis.isValid())

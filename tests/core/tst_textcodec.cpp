@@ -65,6 +65,15 @@ private slots:
         QTest::newRow("@charset in a script is text")
             << QByteArray("@charset \"Shift_JIS\";") << kUtf8 << false << kUtf8 << false << false;
         QTest::newRow("neither") << QByteArray("var a = '\xff\xff';") << kUtf8 << false << kNone << false << false;
+        // A big file is checked a piece at a time: a character across the 64 KiB mark is still one,
+        // and a sequence cut short there is still no UTF-8.
+        const QByteArray pad(65535, 'a');
+        QTest::newRow("UTF-8 character across 64 KiB")
+            << pad + kUtf8Text.mid(9) << kSjis << false << kUtf8 << true << true;
+        QTest::newRow("UTF-8 cut short at 64 KiB")
+            << pad + QByteArray("\xe7\xab") + QByteArray(70000, 'a') << kUtf8 << false << kSjis << true << true;
+        QTest::newRow("UTF-8 fault past 64 KiB")
+            << kUtf8Text + QByteArray(70000, 'a') + "\xe7" << kUtf8 << false << kNone << false << false;
     }
     void forFile() {
         QFETCH(QByteArray, bytes);
