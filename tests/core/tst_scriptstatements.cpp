@@ -137,7 +137,7 @@ private slots:
         QTest::newRow("sum") << "'a' + 'b'" << int(L::Other) << "'a' + 'b'"
                              << "-" << false;
         QTest::newRow("octal escape") << "'\\1'" << int(L::Other) << "'\\1'"
-                                     << "-" << false;
+                                      << "-" << false;
         QTest::newRow("array") << "[1, 'x']" << int(L::Other) << "[1, 'x']"
                                << "-" << true;
         QTest::newRow("array and more") << "[1] + []" << int(L::Other) << "[1] + []"
