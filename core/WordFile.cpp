@@ -27,6 +27,31 @@ RowsView viewOf(const QList<Row>& rows) {
     return {rows.size(), [&rows](qsizetype i) -> const Row& { return rows[i]; }};
 }
 
+// The merge (see merge) into rows, which holds the disk's rows or, where they are as many, the
+// list's: each edited row (mineAt(i) differs from the base's) goes in where the disk still holds
+// its counterpart as read, or as edited; every other row is the disk's. A row is only assigned
+// where it is to differ, so rows that share the list's text stay shared. The position of an edit
+// that has no such counterpart, when there is one.
+std::optional<qsizetype> mergeInto(QList<Row>& rows, const RowsView& base, qsizetype mineCount,
+                                   const std::function<Row(qsizetype)>& mineAt, const RowsView& disk) {
+    for (qsizetype i = 0; i < qMax(mineCount, disk.count); ++i) {
+        if (i < mineCount) {
+            Row t = mineAt(i);
+            if (!(i < base.count && t == base.at(i))) {
+                const bool counterpart = i < base.count && i < disk.count && disk.at(i).id == base.at(i).id;
+                if (!counterpart || (disk.at(i) != base.at(i) && disk.at(i) != t))
+                    return i;
+                if (rows.at(i) != t)
+                    rows[i] = std::move(t);
+                continue;
+            }
+        }
+        if (i < disk.count && rows.at(i) != disk.at(i))
+            rows[i] = disk.at(i);
+    }
+    return std::nullopt;
+}
+
 const QString& marker() {
     static const QString m = QString::fromLatin1(kMarker);
     return m;
@@ -418,22 +443,6 @@ QString rowText(const Row& r, PageSet::Language language) {
     return out;
 }
 
-QString splice(const Parsed& read, const QList<Row>& rows, PageSet::Language language) {
-    QString out;
-    out.reserve(read.text.size() + 64);
-    qsizetype at = 0;
-    for (qsizetype i = 0; i < read.spans.size() && i < rows.size(); ++i) {
-        if (rows[i] == read.rows[i])
-            continue;
-        const auto [start, end] = read.spans[i];
-        out += QStringView(read.text).mid(at, start - at);
-        out += rowText(rows[i], language);
-        at = end;
-    }
-    out += QStringView(read.text).mid(at);
-    return out;
-}
-
 QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows,
               PageSet::Language language) {
     QString out;
@@ -552,28 +561,14 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
             *f = TextCodec::stored(*f, *encoding);
         return row;
     };
-    // The merge (see merge), into the list's rows where they are the same length: a row is only
-    // copied where it is to differ from the list's.
+    // Into the list's rows where they are as many, so that rows not edited stay shared with it.
     QList<Row> rows = diskRows.count == mine.size() ? mine : (sameAsBase ? QList<Row>() : disk.rows);
     if (sameAsBase && diskRows.count != mine.size())
         for (qsizetype i = 0; i < diskRows.count; ++i)
             rows.append(diskRows.at(i));
-    for (qsizetype i = 0; i < qMax(mine.size(), diskRows.count); ++i) {
-        if (i < mine.size()) {
-            Row t = typed(i);
-            if (!(i < base.count && t == base.at(i))) {
-                const bool counterpart = i < base.count && i < diskRows.count && diskRows.at(i).id == base.at(i).id;
-                if (!counterpart || (diskRows.at(i) != base.at(i) && diskRows.at(i) != t))
-                    return refuse(changedMeanwhileRefusal(
-                        WordFile::rowName(i, i < base.count ? base.at(i).id : QString()), fileName));
-                if (rows.at(i) != t)
-                    rows[i] = std::move(t);
-                continue;
-            }
-        }
-        if (i < diskRows.count && rows.at(i) != diskRows.at(i))
-            rows[i] = diskRows.at(i);
-    }
+    if (const std::optional<qsizetype> at = mergeInto(rows, base, mine.size(), typed, diskRows))
+        return refuse(
+            changedMeanwhileRefusal(WordFile::rowName(*at, *at < base.count ? base.at(*at).id : QString()), fileName));
     auto sameRow = [&](qsizetype r) { return r < diskRows.count && rows.at(r) == diskRows.at(r); };
     bool unchanged = rows.size() == diskRows.count;
     for (qsizetype r = 0; unchanged && r < rows.size(); ++r)
@@ -602,7 +597,7 @@ SaveResult saveOver(const QByteArray& old, const RowsView& base, const QList<Row
                 return refuse(Messages::cannotCarrySo(field(f + 1), *c, *encoding, fileName,
                                                       QStringLiteral("、保存しません...")));
     }
-    // The text read, each row that differs from the one read replaced by its rowText (see splice).
+    // The text read, each row that differs from the one read replaced by its rowText; all else as read.
     // A few rows are replaced in the text read itself, from the last: a big file's text is then
     // held once.
     qsizetype changed = 0;
@@ -684,18 +679,13 @@ SaveResult saveEdits(const QByteArray& old, const QHash<qsizetype, Row>& before,
 std::optional<QList<Row>> merge(const QList<Row>& base, const QList<Row>& mine, const QList<Row>& disk,
                                 qsizetype* conflict) {
     QList<Row> out = disk;
-    for (qsizetype i = 0; i < mine.size(); ++i) {
-        if (i < base.size() && mine[i] == base[i])
-            continue;
-        const bool counterpart = i < base.size() && i < disk.size() && disk[i].id == base[i].id;
-        if (!counterpart || (disk[i] != base[i] && disk[i] != mine[i])) {
-            if (conflict)
-                *conflict = i;
-            return std::nullopt;
-        }
-        out[i] = mine[i];
-    }
-    return out;
+    const std::optional<qsizetype> at = mergeInto(
+        out, viewOf(base), mine.size(), [&mine](qsizetype i) { return mine[i]; }, viewOf(disk));
+    if (!at)
+        return out;
+    if (conflict)
+        *conflict = *at;
+    return std::nullopt;
 }
 
 } // namespace WordFile

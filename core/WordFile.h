@@ -66,10 +66,6 @@ std::optional<ScriptCheck::SyntaxError> checkScript(const QString& fileText, con
 // One row in the form a save gives edited rows: "['101','word','alt']".
 QString rowText(const Row& row, PageSet::Language language);
 
-// The text read, each row that differs from the one read replaced by its rowText; all else as read.
-// rows must be as many as were read.
-QString splice(const Parsed& read, const QList<Row>& rows, PageSet::Language language);
-
 QString write(const QString& head, const QString& lead, const QString& tail, const QList<Row>& rows,
               PageSet::Language language);
 
