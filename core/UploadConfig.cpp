@@ -42,19 +42,18 @@ Outcome appendInPlace(const QString& path, const QByteArray& old, const QByteArr
         return {Result::Failed, std::nullopt};
     const QByteArray tail = updated.mid(old.size());
     // Non-blocking, so nothing but a regular file can hold the program at the open.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const FileIO::Fd file(::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC));
+    if (!file)
         return {Result::Failed, FileIO::Failure{errno, Step::Open}};
+    const int fd = file.get();
     struct stat st {};
     // Changed since it was read: appending now would not give the bytes that were checked.
     const int code = ::fstat(fd, &st) != 0      ? errno
                      : !S_ISREG(st.st_mode)     ? FileIO::kNotRegular
                      : st.st_size != old.size() ? FileIO::kChanged
                                                 : 0;
-    if (code != 0) {
-        ::close(fd);
+    if (code != 0)
         return {Result::Failed, FileIO::Failure{code, Step::Check}};
-    }
     FileIO::Failure failure{0, Step::Write};
     qsizetype done = 0;
     while (failure.error == 0 && done < tail.size()) {
@@ -70,13 +69,10 @@ Outcome appendInPlace(const QString& path, const QByteArray& old, const QByteArr
         failure = {errno, Step::Sync};
     if (failure.error == 0 && !holds(fd, updated))
         failure = {EIO, Step::Read};
-    if (failure.error == 0) {
-        ::close(fd);
+    if (failure.error == 0)
         return {Result::Written, std::nullopt};
-    }
     // Back to the old length (shrinking needs no room), so no part of the line stays.
     const bool restored = ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0 && holds(fd, old);
-    ::close(fd);
     if (restored && (failure.error == ENOSPC || failure.error == EDQUOT))
         return {Result::CardFull, failure};
     return {Result::Failed, failure};
