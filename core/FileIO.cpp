@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +14,7 @@
 
 namespace FileIO {
 namespace {
-qint64 gFailAfter = -1;
+std::atomic<qint64> gFailAfter = -1; // the package copy writes two files at a time
 
 constexpr int kTempRandom = 8;
 
@@ -275,9 +276,8 @@ bool SafeWriteBatch::addAt(int dirFd, const QByteArray& name, const Fill& fill, 
             f.close();
         }
     }
-    if (gFailAfter >= 0) {
-        ignore(::ftruncate(p.fd.get(), qMin<off_t>(::lseek(p.fd.get(), 0, SEEK_END), off_t(gFailAfter))));
-        gFailAfter = -1;
+    if (const qint64 failAfter = gFailAfter.exchange(-1); failAfter >= 0) {
+        ignore(::ftruncate(p.fd.get(), qMin<off_t>(::lseek(p.fd.get(), 0, SEEK_END), off_t(failAfter))));
         filled = false;
         code = ENOSPC; // as a full card would
     }

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace PackageCopy {
@@ -39,12 +41,36 @@ Fd destinationFolder(int parent, const QByteArray& name) {
     return openFolder(parent, name);
 }
 
+// The progress line of a copy whose writers may run side by side: one line at a time, and after the
+// first failure no other, so the line keeps naming the entry that failed and why.
+class Report {
+public:
+    explicit Report(const Progress& progress) : m_progress(progress) {}
+    void line(const QString& text) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_failed)
+            m_progress(text);
+    }
+    bool stop(const QString& text) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_failed.exchange(true))
+            m_progress(text);
+        return false;
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    const Progress& m_progress;
+    std::mutex m_mutex;
+    std::atomic<bool> m_failed = false;
+};
+
 // One step written onto the card from what the scan read. Package entries are opened by name in
 // their folder (or, behind a link, by the real path the scan found) and must still be what the scan
 // found; card entries are reached only below the card's folder and never through a link.
 class Writer {
 public:
-    Writer(const Progress& progress, int& kernelCopy) : m_progress(progress), m_kernelCopy(kernelCopy) {}
+    Writer(Report& report, std::atomic<int>& kernelCopy) : m_report(report), m_kernelCopy(kernelCopy) {}
 
     // Puts entry into the open card folder dir.
     bool into(int dir, const Source& entry) {
@@ -57,10 +83,7 @@ public:
         return put(dir, Names(*entries).find(entry.name), -1, entry, files);
     }
 
-    bool stop(const QString& line) {
-        m_progress(line);
-        return false;
-    }
+    bool stop(const QString& line) { return m_report.stop(line); }
     bool stop(const QString& line, const FileIO::Failure& failure) { return stop(progressLine(line, reason(failure))); }
 
 private:
@@ -107,7 +130,7 @@ private:
             if (existing->type != DT_DIR)
                 return stop(line, {kFileInTheWay, Step::Check});
             const Fd to = openFolder(dst, existing->name);
-            m_progress(line);
+            m_report.line(line);
             if (!to)
                 return stop(line, {errno, Step::Open});
             return merge(to.get(), from.get(), e);
@@ -118,7 +141,7 @@ private:
         const QByteArray target = existing ? existing->name : e.name;
         // A repeat copy leaves a file that already holds the same bytes as it is.
         if (existing && existing->type == DT_REG && sameBytes(dst, target, in.get())) {
-            m_progress(display(e.name));
+            m_report.line(display(e.name));
             return true;
         }
         // An empty folder in the way goes; a full one makes the write refuse.
@@ -131,8 +154,10 @@ private:
             files.addAt(
                 dst, target, [&](QFileDevice& out) { return copyData(in.get(), out.handle(), &code); }, &failure) &&
             files.commit(&failure, FileIO::SafeWriteBatch::Sync::ByCaller);
-        m_progress(ok ? display(e.name) : progressLine(display(e.name), reason(failure)));
-        return ok;
+        if (!ok)
+            return stop(display(e.name), failure);
+        m_report.line(display(e.name));
+        return true;
     }
 
     // The package folder e (open as src) merged into the open card folder dst.
@@ -147,10 +172,41 @@ private:
         FileIO::SafeWriteBatch files;
         removeStale(dst, *entries, files);
         const Names names(*entries);
+        std::vector<const Source*> fileEntries;
         for (const Source& child : e.children)
-            if (!put(dst, names.find(child.name), src, child, files))
+            if (!child.folder)
+                fileEntries.push_back(&child);
+        if (!putFiles(dst, src, names, fileEntries, files))
+            return false;
+        for (const Source& child : e.children)
+            if (child.folder && !put(dst, names.find(child.name), src, child, files))
                 return false;
         return true;
+    }
+
+    // The files of a folder the card holds, two at a time: a card's driver in user space (FUSE)
+    // answers one request after another, and a second writer keeps it busy while the first waits.
+    // So a repeat copy needs room for the package and its two largest files.
+    bool putFiles(int dst, int src, const Names& names, const std::vector<const Source*>& entries,
+                  FileIO::SafeWriteBatch& files) {
+        std::atomic<size_t> next = 0;
+        std::atomic<bool> failed = false;
+        auto run = [&](Writer& writer, FileIO::SafeWriteBatch& batch) {
+            for (size_t i = 0; !failed && !m_report.failed() && (i = next++) < entries.size();)
+                if (!writer.put(dst, names.find(entries[i]->name), src, *entries[i], batch))
+                    failed = true;
+        };
+        Writer second(m_report, m_kernelCopy);
+        FileIO::SafeWriteBatch secondFiles;
+        std::optional<std::thread> other;
+        if (entries.size() > 1) {
+            secondFiles.markCleaned(dst);
+            other.emplace([&] { run(second, secondFiles); });
+        }
+        run(*this, files);
+        if (other)
+            other->join();
+        return !failed && !m_report.failed();
     }
 
     // A folder the card does not hold yet: written whole under a temporary name, then renamed once,
@@ -178,7 +234,7 @@ private:
         }
         // Held while it is written, so that no other copy takes it for a leftover.
         ::flock(to.get(), LOCK_EX | LOCK_NB);
-        m_progress(line);
+        m_report.line(line);
         const bool written = writeNew(to.get(), from.get(), e);
         if (::renameat(dst, temp.constData(), dst, e.name.constData()) != 0) {
             // What this copy wrote never stays under the temporary name.
@@ -202,7 +258,7 @@ private:
                 if (::mkdirat(dst, child.name.constData(), 0777) != 0)
                     return stop(line, {errno, Step::Write});
                 const Fd to = openFolder(dst, child.name);
-                m_progress(line);
+                m_report.line(line);
                 if (!to)
                     return stop(line, {errno, Step::Open});
                 if (!writeNew(to.get(), from.get(), child))
@@ -225,7 +281,7 @@ private:
                 ::unlinkat(dst, child.name.constData(), 0);
                 return stop(line, {code, Step::Write});
             }
-            m_progress(line);
+            m_report.line(line);
         }
         return true;
     }
@@ -276,7 +332,9 @@ private:
     // Copies the bytes, in the kernel where it can copy between the two file systems (found out
     // once per copy), else through a buffer. *code says why it failed.
     bool copyData(int in, int out, int* code) {
-        for (bool first = m_kernelCopy != 0; first || m_kernelCopy == 1;) {
+        // Read once: the other writer may find it out meanwhile.
+        const int kernelCopy = m_kernelCopy;
+        for (bool first = true; kernelCopy != 0;) {
             const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
             if (n == 0)
                 return true;
@@ -285,7 +343,7 @@ private:
                 first = false;
                 continue;
             }
-            if (m_kernelCopy == -1 && first &&
+            if (kernelCopy == -1 && first &&
                 (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
                 m_kernelCopy = 0;
                 break;
@@ -316,8 +374,8 @@ private:
         }
     }
 
-    const Progress& m_progress;
-    int& m_kernelCopy;
+    Report& m_report;
+    std::atomic<int>& m_kernelCopy;
     QByteArray m_buffer;
 };
 } // namespace
@@ -365,7 +423,8 @@ bool Card::copy(const QString& source, const QString& destination, const Progres
         if (scanned)
             entry = &*scanned;
     }
-    Writer writer(progress, m_kernelCopy);
+    Report report(progress);
+    Writer writer(report, m_kernelCopy);
     const QByteArray name = entry ? entry->name : QFile::encodeName(QFileInfo(source).fileName());
     Fd into;
     QByteArray intoName;

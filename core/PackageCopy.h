@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -108,6 +109,6 @@ private:
     bool m_held = false;                                     // the card's lock
     QString m_package;                                       // set by Check: links may lead anywhere inside it
     QHash<QString, std::shared_ptr<const Source>> m_checked; // what Check read, by step source
-    int m_kernelCopy = -1; // whether the kernel copies between the two file systems; -1: not tried
+    std::atomic<int> m_kernelCopy = -1; // whether the kernel copies between the two file systems; -1: not tried
 };
 } // namespace PackageCopy
