@@ -13,6 +13,7 @@
 #include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -147,8 +148,8 @@ private:
         // An empty folder in the way goes; a full one makes the write refuse.
         if (existing && existing->type == DT_DIR)
             ::unlinkat(dst, target.constData(), AT_REMOVEDIR);
-        // One new file beside its old one at a time, so a card with room for the package and its
-        // largest file takes a repeat copy. The caller syncs the card before success.
+        // Each new file beside its old one, committed at once, so a repeat copy needs room for no
+        // more than the files being written. The caller syncs the card before success.
         int code = 0;
         const bool ok =
             files.addAt(
@@ -201,7 +202,11 @@ private:
         std::optional<std::thread> other;
         if (entries.size() > 1) {
             secondFiles.markCleaned(dst);
-            other.emplace([&] { run(second, secondFiles); });
+            try {
+                other.emplace([&] { run(second, secondFiles); });
+            } catch (const std::system_error&) {
+                // No thread to be had: one writer does it all.
+            }
         }
         run(*this, files);
         if (other)
