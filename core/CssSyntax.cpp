@@ -172,6 +172,7 @@ Outline outline(const QByteArray& t, bool sjis, qsizetype end) {
     bool innerAtRule = false;
     Tokenizer tokens(t, sjis);
     Token token;
+    qsizetype skipTo = 0; // past an HTML comment mark between rules
     while (tokens.next(token) && token.begin < end) {
         if (token.open) {
             o.statement = o.statement.value_or(token.begin);
@@ -180,16 +181,29 @@ Outline outline(const QByteArray& t, bool sjis, qsizetype end) {
         }
         if (!significant(token))
             continue;
+        // "<!--" and "-->" between the sheet's own rules are passed over, as the page reads them
+        // (left from hiding a sheet inside an HTML page); anywhere else they are part of a rule.
+        if (o.open.isEmpty() && !o.statement && token.begin >= skipTo) {
+            const QByteArrayView rest = QByteArrayView(t).sliced(token.begin);
+            if (rest.startsWith("<!--"))
+                skipTo = token.begin + 4;
+            else if (rest.startsWith("-->"))
+                skipTo = token.begin + 3;
+        }
+        if (token.end <= skipTo)
+            continue;
         o.last = token;
+        // A word run into a mark begins after it.
+        const qsizetype begin = qMax(token.begin, skipTo);
         if (o.open.isEmpty() && !o.statement) {
-            o.statement = token.begin;
+            o.statement = begin;
             atRule = token.type == Token::Word && t[token.begin] == '@';
             o.broken = false;
         }
         const qsizetype depth = o.open.kinds.size();
         const bool framed = depth == o.frames.size(); // no "(" or "[" open above the last frame
         if (framed && !inner) {
-            inner = token.begin;
+            inner = begin;
             innerAtRule = token.type == Token::Word && t[token.begin] == '@';
         }
         o.open.track(t, token);

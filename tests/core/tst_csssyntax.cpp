@@ -169,6 +169,22 @@ private slots:
         QTest::newRow("group: at-rule ends at ;")
             << QByteArray("@media screen { @import x; body {") << QByteArray("{{") << "@media screen|body"
             << "@media·screen·{·@import·x;·body·{" << false << "{";
+        // HTML comment marks are passed over between the sheet's rules, and are part of a rule
+        // anywhere else.
+        QTest::newRow("HTML comment marks between rules")
+            << QByteArray("<!-- a { } --> <!--body {") << QByteArray("{") << "body"
+            << "body·{" << false << "{";
+        QTest::newRow("HTML comment mark at the end") << QByteArray("a { }\n-->") << QByteArray() << ""
+                                                      << "-" << false << "}";
+        QTest::newRow("HTML comment mark in a selector")
+            << QByteArray("a <!-- body {") << QByteArray("{") << "a <!-- body"
+            << "a·<!--·body·{" << false << "{";
+        QTest::newRow("HTML comment mark in a group")
+            << QByteArray("@media screen { <!-- body {") << QByteArray("{{") << "@media screen|<!-- body"
+            << "@media·screen·{·<!--·body·{" << false << "{";
+        QTest::newRow("a word run into the mark begins after it")
+            << QByteArray("<!--x body {") << QByteArray("{") << "x body"
+            << "x·body·{" << false << "{";
         QTest::newRow("prelude: comments out, each blank one space, bad string as ;")
             << QByteArray("a /* x */\t b 'c\n{") << QByteArray("{") << "a  b ;"
             << "a·/*·x·*/→·b·'c↵{" << false << "{";

@@ -662,12 +662,20 @@ private slots:
         QTest::newRow("lone lead byte before a quote")
             << "a::after { content: \"\x82\"; }\n" + block << QByteArray("Shift_JIS") << "";
 
+        // The old way of hiding a sheet from browsers without CSS: the marks stand outside any rule.
+        QTest::newRow("HTML comment marks around the rules") << "<!--\n" + block + "-->\n<!-- h1 { color: red; } -->\n"
+                                                             << QByteArray("utf-8") << "";
+        QTest::newRow("HTML comment mark run into the selector") << "<!--" + block << QByteArray("utf-8") << "";
+
         QTest::newRow("earlier rule left unclosed")
             << "h1 { color: red;\n" + block << QByteArray("utf-8") << "の1行目の規則が「}」で閉じていないため";
         QTest::newRow("misspelt pseudo-class")
             << selector("body:hovr") << QByteArray("utf-8") << "の1行目のセレクタ「body:hovr」はブラウザが読めない";
         QTest::newRow("empty selector in a list")
             << selector("body,") << QByteArray("utf-8") << "の1行目のセレクタ「body,」はブラウザが読めない";
+        QTest::newRow("HTML comment mark inside a selector")
+            << selector("html <!-- body") << QByteArray("utf-8")
+            << "の1行目のセレクタ「html <!-- body」はブラウザが読めない";
         QTest::newRow("not the body") << selector("body.dark") << QByteArray("utf-8")
                                       << "の1行目のセレクタ「body.dark」はページの本体（body）を指していない";
         QTest::newRow("@media print") << "@media print {\n" + block + "}\n"
