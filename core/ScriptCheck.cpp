@@ -160,6 +160,15 @@ bool changesAName(const ScriptScan::Scan& scan, qsizetype k) {
     return true;
 }
 
+bool isAssignment(const ScriptScan::Scan& scan, qsizetype k) {
+    static const QStringList kAssign = {
+        QStringLiteral("="),   QStringLiteral("+="),   QStringLiteral("-="),  QStringLiteral("*="),
+        QStringLiteral("/="),  QStringLiteral("%="),   QStringLiteral("**="), QStringLiteral("<<="),
+        QStringLiteral(">>="), QStringLiteral(">>>="), QStringLiteral("&="),  QStringLiteral("|="),
+        QStringLiteral("^="),  QStringLiteral("&&="),  QStringLiteral("||="), QStringLiteral("?\?=")};
+    return scan.tokens[k].kind == ScriptScan::Kind::Punct && kAssign.contains(scan.text(k));
+}
+
 // Whether a name is declared with let, const or class outside every bracket.
 bool lexicalAtTopLevel(const ScriptScan::Scan& scan) {
     for (const ScriptScan::Token& t : scan.tokens)
@@ -178,11 +187,6 @@ bool needsCompile(const ScriptScan::Scan& scan) {
                                        QStringLiteral("break"), QStringLiteral("continue"), QStringLiteral("delete"),
                                        QStringLiteral("with"),  QStringLiteral("eval"),     QStringLiteral("arguments"),
                                        QStringLiteral("yield"), QStringLiteral("await"),    QStringLiteral("super")};
-    static const QStringList kAssign = {
-        QStringLiteral("="),   QStringLiteral("+="),   QStringLiteral("-="),  QStringLiteral("*="),
-        QStringLiteral("/="),  QStringLiteral("%="),   QStringLiteral("**="), QStringLiteral("<<="),
-        QStringLiteral(">>="), QStringLiteral(">>>="), QStringLiteral("&="),  QStringLiteral("|="),
-        QStringLiteral("^="),  QStringLiteral("&&="),  QStringLiteral("||="), QStringLiteral("?\?=")};
     const QList<ScriptScan::Token>& t = scan.tokens;
     for (qsizetype k = 0; k < t.size(); ++k) {
         switch (t[k].kind) {
@@ -197,7 +201,7 @@ bool needsCompile(const ScriptScan::Scan& scan) {
         case ScriptScan::Kind::Punct:
             if ((scan.text(k) == u"++" || scan.text(k) == u"--") && !changesAName(scan, k))
                 return true;
-            if (k > 0 && kAssign.contains(scan.text(k))) {
+            if (k > 0 && isAssignment(scan, k)) {
                 const ScriptScan::Token& before = t[k - 1];
                 if (before.kind != ScriptScan::Kind::Ident &&
                     (before.kind != ScriptScan::Kind::Punct || scan.text(before) != u"]"))
@@ -215,6 +219,150 @@ bool needsCompile(const ScriptScan::Scan& scan) {
 struct Edit {
     qsizetype at, length;
     QString with;
+};
+
+// Optional chains ("a?.b") where something is written to, as browsers take them: a chain with "?."
+// outside its brackets can be neither assigned to nor counted up or down, in parentheses too, while
+// a property of a chain in parentheses can be ("(a?.b).c = 1"). The checking engine counts such
+// chains up and down, and refuses that property, so both are decided here.
+class OptionalTargets {
+public:
+    explicit OptionalTargets(const ScriptScan::Scan& scan) : m_scan(scan), t(scan.tokens) {}
+
+    // An error where something is written to an optional chain; else, in edits, the stand-ins that
+    // make plain for the engine the chains in parentheses whose property is written to.
+    std::optional<SyntaxError> check(QList<Edit>& edits) const {
+        for (qsizetype k = 0; k < t.size(); ++k) {
+            if (t[k].kind != ScriptScan::Kind::Punct)
+                continue;
+            if (isAssignment(m_scan, k) && endsOperand(k - 1)) {
+                const qsizetype first = chainBefore(k - 1);
+                if (first >= 0 && optional(first, k - 1, edits))
+                    return SyntaxError{t[first].line, QStringLiteral("Invalid left-hand side in assignment")};
+            } else if (is(k, u"++") || is(k, u"--")) {
+                // On the operand's line it counts the operand before it; after a line end, the next.
+                if (!t[k].lineBreakBefore && endsOperand(k - 1)) {
+                    const qsizetype first = chainBefore(k - 1);
+                    if (first >= 0 && optional(first, k - 1, edits))
+                        return SyntaxError{t[first].line,
+                                           QStringLiteral("Invalid left-hand side expression in postfix operation")};
+                } else if (const qsizetype last = chainAfter(k + 1); last >= 0 && optional(k + 1, last, edits)) {
+                    return SyntaxError{t[k].line,
+                                       QStringLiteral("Invalid left-hand side expression in prefix operation")};
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    bool is(qsizetype k, QStringView text) const {
+        return k >= 0 && k < t.size() && t[k].kind == ScriptScan::Kind::Punct && m_scan.text(k) == text;
+    }
+    bool closer(qsizetype k) const { return is(k, u")") || is(k, u"]"); }
+    bool opener(qsizetype k) const { return is(k, u"(") || is(k, u"["); }
+    bool word(qsizetype k) const { return k >= 0 && k < t.size() && t[k].kind != ScriptScan::Kind::Punct; }
+    // Whether tokens[k] can end an operand, so that a "(", "[" or template after it goes on with it.
+    bool endsOperand(qsizetype k) const {
+        static const QStringList kOperators = {
+            QStringLiteral("return"), QStringLiteral("typeof"), QStringLiteral("instanceof"), QStringLiteral("in"),
+            QStringLiteral("of"),     QStringLiteral("new"),    QStringLiteral("delete"),     QStringLiteral("void"),
+            QStringLiteral("throw"),  QStringLiteral("case"),   QStringLiteral("do"),         QStringLiteral("else"),
+            QStringLiteral("yield"),  QStringLiteral("await"),  QStringLiteral("if"),         QStringLiteral("while"),
+            QStringLiteral("for"),    QStringLiteral("with"),   QStringLiteral("switch"),     QStringLiteral("catch")};
+        // The parentheses of "if (...)" and the like hold no operand.
+        if (is(k, u")")) {
+            const qsizetype open = openerOf(k);
+            static const QStringList kStatements = {QStringLiteral("if"),     QStringLiteral("while"),
+                                                    QStringLiteral("for"),    QStringLiteral("with"),
+                                                    QStringLiteral("switch"), QStringLiteral("catch")};
+            return open >= 0 && !(open > 0 && t[open - 1].kind == ScriptScan::Kind::Ident &&
+                                  kStatements.contains(m_scan.text(open - 1)));
+        }
+        if (closer(k))
+            return true;
+        return word(k) && !(t[k].kind == ScriptScan::Kind::Ident && kOperators.contains(m_scan.text(k)));
+    }
+    // The bracket that pairs with the one at k: the nearest token at its depth.
+    qsizetype openerOf(qsizetype close) const {
+        for (qsizetype i = close - 1; i >= 0; --i)
+            if (t[i].depth == t[close].depth)
+                return opener(i) ? i : -1;
+        return -1;
+    }
+    qsizetype closerOf(qsizetype open) const {
+        for (qsizetype i = open + 1; i < t.size(); ++i)
+            if (t[i].depth == t[open].depth)
+                return closer(i) ? i : -1;
+        return -1;
+    }
+    // The first token of the chain (a name, then properties, indexes, calls) that ends at last;
+    // -1 where no chain ends there.
+    qsizetype chainBefore(qsizetype last) const {
+        for (qsizetype j = last;;) {
+            const qsizetype first = closer(j) ? openerOf(j) : word(j) ? j : -1;
+            if (first < 0)
+                return -1;
+            const qsizetype before = first - 1;
+            const bool link = is(before, u".") || is(before, u"?.");
+            if ((link && !closer(j)) || (closer(j) && is(before, u"?."))) {
+                j = before - 1; // ".b", "?.b", "?.[i]", "?.(x)"
+            } else if ((closer(j) || t[j].kind == ScriptScan::Kind::Template) && endsOperand(before)) {
+                j = before; // an index, a call, a tagged template
+            } else {
+                return first;
+            }
+        }
+    }
+    // The last token of the chain that begins at first; -1 where none begins there.
+    qsizetype chainAfter(qsizetype first) const {
+        qsizetype j = opener(first) ? closerOf(first) : word(first) ? first : -1;
+        while (j >= 0) {
+            if ((is(j + 1, u".") || is(j + 1, u"?.")) && word(j + 2))
+                j += 2;
+            else if (is(j + 1, u"?.") && opener(j + 2))
+                j = closerOf(j + 2);
+            else if (opener(j + 1))
+                j = closerOf(j + 1);
+            else if (word(j + 1) && t[j + 1].kind == ScriptScan::Kind::Template)
+                j += 1;
+            else
+                return j;
+        }
+        return -1;
+    }
+    // The "?." of the chain [first, last] outside its brackets.
+    QList<qsizetype> links(qsizetype first, qsizetype last) const {
+        QList<qsizetype> found;
+        for (qsizetype k = first; k <= last; ++k)
+            if (t[k].depth == t[first].depth && is(k, u"?."))
+                found.append(k);
+        return found;
+    }
+    // Whether the chain [first, last], written to, is an optional chain.
+    bool optional(qsizetype first, qsizetype last, QList<Edit>& edits) const {
+        if (!links(first, last).isEmpty())
+            return true;
+        // A chain wholly in parentheses: the chain they hold.
+        qsizetype close = is(first, u"(") ? closerOf(first) : -1;
+        if (close < 0 || close == first + 1 || chainBefore(close - 1) != first + 1)
+            return false;
+        if (close == last)
+            return optional(first + 1, close - 1, edits);
+        // A property of it: the chain in the parentheses is only read.
+        while (is(first + 1, u"(") && closerOf(first + 1) == close - 1 && chainBefore(close - 2) == first + 2) {
+            ++first;
+            --close;
+        }
+        for (const qsizetype k : links(first + 1, close - 1))
+            edits.append({t[k].start, 2,
+                          opener(k + 1) || t[k + 1].kind == ScriptScan::Kind::Template ? QStringLiteral("  ")
+                                                                                       : QStringLiteral(". ")});
+        return false;
+    }
+
+    const ScriptScan::Scan& m_scan;
+    const QList<ScriptScan::Token>& t;
 };
 
 // The text from..to with the stand-ins made; edit is the first of edits (in order) not yet past.
@@ -290,6 +438,9 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
         if (t.kind == ScriptScan::Kind::Ident && scan.text(t) == u"return" && t.depth == 0 && !afterDot(k))
             return SyntaxError{t.line, QStringLiteral("Illegal return statement")};
     }
+    if (script.contains(u"?."))
+        if (std::optional<SyntaxError> error = OptionalTargets(scan).check(edits))
+            return error;
     // Outside async functions "await" is a name (var await = 1): only the operator goes.
     if (async)
         for (qsizetype k = 0; k < tokens.size(); ++k)

@@ -25,6 +25,10 @@ private slots:
         QTest::newRow("counters") << "for (var i = 0; i < 2; i++) { --j; k\n++l; a.b++; ++c[0]; m = n-- - --o; }" << 0;
         QTest::newRow("return inside a function") << "function f() {\n  return 1;\n}" << 0;
         QTest::newRow("return as a property name") << "var it = {};\nit.return = 1; it?.return;" << 0;
+        QTest::newRow("optional chains read, not written")
+            << "x = a?.b; y = a?.b == 1; (a?.b).c = 1; ((a?.b)).c = 1; (a?.b)[0]++; ++(a?.b).c;\n"
+               "x[a?.b] = 1; f(a?.b).c = 1; z = c ?.5 : 1; if (a?.b) ++c; x = a?.b ? ++c : d--;\na?.b\n++c;"
+            << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("byte order mark") << "\uFEFFvar a = [1];" << 0;
         QTest::newRow("loops, labels, strict functions")
@@ -52,6 +56,12 @@ private slots:
         QTest::newRow("decrement of a new object") << "var i;\nnew A--;" << 2;
         QTest::newRow("increment of a sum") << "var i;\n++(a + b);" << 2;
         QTest::newRow("increment of a string") << "var i = 0\n'a'++;" << 2;
+        QTest::newRow("assignment to an optional chain") << "var a;\na?.b = 1;" << 2;
+        QTest::newRow("compound assignment to an optional chain") << "var a;\na?.[0].c += 1;" << 2;
+        QTest::newRow("increment of an optional chain") << "var a;\na?.b++;" << 2;
+        QTest::newRow("decrement before an optional chain") << "var a;\n--a?.b;" << 2;
+        QTest::newRow("increment of an optional chain in parentheses") << "var a;\n(a?.b)++;" << 2;
+        QTest::newRow("assignment to an optional chain in parentheses") << "var a;\n((a?.b)) = 1;" << 2;
         QTest::newRow("markers between brace and else") << "if (a) {\n}\n/*m*/\nvar x = [];\n/*m*/\nelse {\n}" << 6;
         QTest::newRow("text closing the check's own brackets") << "}); x = 1; (function(){" << 1;
         QTest::newRow("a loop that closes brackets first") << "}); while (true) {} f((function(){" << 1;
