@@ -403,7 +403,7 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     const bool strict = strictScript(scan);
     // Forms browsers read that the checking engine does not know are given to it in a form it does,
     // on the same lines: async functions and await, logical assignment, catch without a binding, the
-    // regular expression flag "s", and the number forms above.
+    // regular expression flag "s", spread and rest in objects, and the number forms above.
     QList<Edit> edits;
     // A byte order mark decoded into the text is no character of the script's.
     if (script.startsWith(QChar(0xFEFF)))
@@ -414,8 +414,24 @@ std::optional<SyntaxError> check(const QString& script, const ScriptScan::Scan& 
     };
     auto afterDot = [&](qsizetype k) { return is(k - 1, u".") || is(k - 1, u"?."); };
     bool async = false;
+    // The bracket open at each depth, which tells an object's "..." from an array's or a call's.
+    QList<QChar> openAt;
     for (qsizetype k = 0; k < tokens.size(); ++k) {
         const ScriptScan::Token& t = tokens[k];
+        if (t.kind == ScriptScan::Kind::Punct || t.kind == ScriptScan::Kind::Template) {
+            const QStringView text = scan.text(t);
+            const bool opens = t.kind == ScriptScan::Kind::Template ? text.endsWith(u"${")
+                                                                    : text == u"(" || text == u"[" || text == u"{";
+            if (opens) {
+                if (openAt.size() <= t.depth)
+                    openAt.resize(t.depth + 1);
+                openAt[t.depth] = t.kind == ScriptScan::Kind::Template ? u'$' : text[0];
+            } else if (text == u"..." && t.depth > 0 && t.depth <= openAt.size() && openAt[t.depth - 1] == u'{') {
+                // Spread and rest in an object ({...a}, {a, ...r} = o) take what a property of no
+                // name takes: the same expression, or the same target.
+                edits.append({t.start, 3, QStringLiteral("\"\":")});
+            }
+        }
         if (t.kind == ScriptScan::Kind::Number && needsStandIn(scan.text(t), strict))
             edits.append({t.start, t.end - t.start, QString(t.end - t.start, u'1')});
         else if (t.kind == ScriptScan::Kind::Ident && scan.text(t) == u"async" && !afterDot(k) &&

@@ -29,6 +29,9 @@ private slots:
             << "x = a?.b; y = a?.b == 1; (a?.b).c = 1; ((a?.b)).c = 1; (a?.b)[0]++; ++(a?.b).c;\n"
                "x[a?.b] = 1; f(a?.b).c = 1; z = c ?.5 : 1; if (a?.b) ++c; x = a?.b ? ++c : d--;\na?.b\n++c;"
             << 0;
+        QTest::newRow("spread and rest in objects") << "var o = {...a, b, ...{c: 1}};\nvar {d, ...e} = o;\nfunction "
+                                                       "f({g, ...h}) { return [...h, `${{...o}.d}`]; }"
+                                                    << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("byte order mark") << "\uFEFFvar a = [1];" << 0;
         QTest::newRow("loops, labels, strict functions")
@@ -56,6 +59,7 @@ private slots:
         QTest::newRow("decrement of a new object") << "var i;\nnew A--;" << 2;
         QTest::newRow("increment of a sum") << "var i;\n++(a + b);" << 2;
         QTest::newRow("increment of a string") << "var i = 0\n'a'++;" << 2;
+        QTest::newRow("spread in a block") << "var a;\n{ ...a }" << 2;
         QTest::newRow("assignment to an optional chain") << "var a;\na?.b = 1;" << 2;
         QTest::newRow("compound assignment to an optional chain") << "var a;\na?.[0].c += 1;" << 2;
         QTest::newRow("increment of an optional chain") << "var a;\na?.b++;" << 2;
