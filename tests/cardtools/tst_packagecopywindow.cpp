@@ -470,7 +470,6 @@ private slots:
     // A folder of changed files is written two at a time: after one fails, the line still names it
     // and why, it keeps its old bytes, and every other file is wholly old or wholly new.
     void failureAmongFilesWrittenSideBySide() {
-        NEED_CARD();
         useExFatCard();
         NEED_CARD();
         makePackage(m_package);
